@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets the machine up (packages, build) and runs every test.
+#   BUILD_DIR=build-asan CMAKE_ARGS="-DSOLVANE_SANITIZE=address,undefined" ./test.sh
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build_dir=${BUILD_DIR:-$root/build}
+# shellcheck disable=SC2086
+"$root/scripts/setup.sh" "$build_dir" -DSOLVANE_BUILD_TESTS=ON ${CMAKE_ARGS:-}
+cd "$build_dir"
+ctest --output-on-failure -j"$(nproc)" --timeout 600

@@ -1,0 +1,29 @@
+#include "platform/cpu.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// "GenuineIntel" as CPUID function 0 returns it: EBX "Genu", EDX "ineI", ECX "ntel".
+constexpr unsigned genu = 0x756e6547, inei = 0x49656e69, ntel = 0x6c65746e;
+
+TEST(Cpu, VendorStringIsAssembledInEbxEdxEcxOrder)
+{
+    EXPECT_EQ(platform::decodeCpuid(genu, inei, ntel, 0).vendor, "GenuineIntel");
+}
+
+TEST(Cpu, MmxIsBit23OfTheFeatureWordOnly)
+{
+    EXPECT_TRUE(platform::decodeCpuid(genu, inei, ntel, 1u << 23).mmx);
+    EXPECT_FALSE(platform::decodeCpuid(genu, inei, ntel, ~(1u << 23)).mmx);
+}
+
+TEST(Cpu, NoCpuidMeansNoFeatures)
+{
+    const platform::CpuInfo none;
+    EXPECT_FALSE(none.hasCpuid);
+    EXPECT_FALSE(none.mmx);
+    EXPECT_TRUE(none.vendor.empty());
+}
+
+}  // namespace
