@@ -1,0 +1,21 @@
+#pragma once
+// The show's fixed script: start-up, the scenes in order, the final fade and
+// the shutdown, and the abort that Escape starts.
+
+#include "host/command_line.h"
+
+#include <string>
+
+namespace host {
+
+// Runs the whole show; returns the process exit code (1 after a complete show
+// or a start-up failure). The abort and a closed window end the process with
+// exit code 0 from inside.
+int runShow(const ShowOptions& options);
+
+// One line in the loading progress: "%s" in format replaced by argument, line
+// feeds removed, at most 255 characters.
+void progressLine(const char* format, const char* argument = "");
+std::string formatProgressLine(const char* format, const char* argument);
+
+}  // namespace host

@@ -1,0 +1,171 @@
+#include "platform/capture.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+class PngFolderSink final : public FrameSink {
+public:
+    explicit PngFolderSink(std::string folder) : folder_(std::move(folder)) {}
+
+    void writeFrame(const std::uint32_t* pixels, int width, int height) override
+    {
+        if (!error_.empty())
+            return;
+        if (frames_ == 0) {
+            std::error_code ec;
+            std::filesystem::create_directories(folder_, ec);
+            if (ec) {
+                error_ = "cannot create folder " + folder_ + ": " + ec.message();
+                return;
+            }
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "frame%06d.png", frames_);
+        const std::string path = (std::filesystem::path(folder_) / name).string();
+        if (!writePng(path, pixels, width, height)) {
+            error_ = "cannot write " + path;
+            return;
+        }
+        ++frames_;
+    }
+    bool finish() override { return error_.empty(); }
+    std::string error() const override { return error_; }
+    int framesWritten() const override { return frames_; }
+
+private:
+    std::string folder_;
+    std::string error_;
+    int frames_ = 0;
+};
+
+class FfmpegSink final : public FrameSink {
+public:
+    FfmpegSink(std::string path, int num, int den) : path_(std::move(path)), num_(num), den_(den) {}
+    ~FfmpegSink() override { finish(); }
+
+    void writeFrame(const std::uint32_t* pixels, int width, int height) override
+    {
+        if (!error_.empty())
+            return;
+        if (pipe_ == nullptr && !start(width, height))
+            return;
+        if (width != width_ || height != height_) {
+            error_ = "the picture size changed during the capture";
+            return;
+        }
+        // Raw BGRA: on a little-endian machine the 0x00RRGGBB words are exactly that.
+        const std::size_t count = static_cast<std::size_t>(width) * height;
+        if (std::fwrite(pixels, sizeof(std::uint32_t), count, pipe_) != count) {
+            error_ = "ffmpeg stopped reading frames";
+            return;
+        }
+        ++frames_;
+    }
+
+    bool finish() override
+    {
+        if (pipe_ != nullptr) {
+            const int status = pclose(pipe_);
+            pipe_ = nullptr;
+            if (status != 0 && error_.empty())
+                error_ = "ffmpeg failed to write " + path_;
+        }
+        return error_.empty();
+    }
+    std::string error() const override { return error_; }
+    int framesWritten() const override { return frames_; }
+
+private:
+    bool start(int width, int height)
+    {
+        width_ = width;
+        height_ = height;
+        // A closed pipe must give an error from fwrite, not end the process.
+        std::signal(SIGPIPE, SIG_IGN);
+        std::string quoted = "'";
+        for (char c : path_)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        quoted += "'";
+        const std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt bgra -s " +
+                                    std::to_string(width) + "x" + std::to_string(height) + " -framerate " +
+                                    std::to_string(num_) + "/" + std::to_string(den_) +
+                                    " -i - -c:v libx264 -pix_fmt yuv420p -movflags +faststart " + quoted;
+        pipe_ = popen(command.c_str(), "w");
+        if (pipe_ == nullptr)
+            error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        return pipe_ != nullptr;
+    }
+
+    std::string path_;
+    int num_, den_;
+    std::FILE* pipe_ = nullptr;
+    int width_ = 0, height_ = 0;
+    int frames_ = 0;
+    std::string error_;
+};
+
+}  // namespace
+
+bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height)
+{
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
+            row[3 * x] = static_cast<png_byte>(p >> 16);
+            row[3 * x + 1] = static_cast<png_byte>(p >> 8);
+            row[3 * x + 2] = static_cast<png_byte>(p);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fflush(file.get()) == 0;
+}
+
+std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder)
+{
+    return std::make_unique<PngFolderSink>(folder);
+}
+
+std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen)
+{
+    return std::make_unique<FfmpegSink>(path, framesPerSecondNum, framesPerSecondDen);
+}
+
+bool ffmpegAvailable()
+{
+    return std::system("ffmpeg -hide_banner -version >/dev/null 2>&1") == 0;
+}
+
+}  // namespace platform

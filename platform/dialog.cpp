@@ -1,0 +1,35 @@
+#include "platform/dialog.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_ask.H>
+
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+struct DialogState {
+    bool onScreen = false;
+};
+
+DialogState dialogState;
+
+}  // namespace
+
+void setDialogsOnScreen(bool onScreen) { dialogState.onScreen = onScreen; }
+
+bool dialogsOnScreen() { return dialogState.onScreen; }
+
+void showMessage(const std::string& text, const std::string& caption)
+{
+    if (!dialogState.onScreen) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    fl_message_title(caption.c_str());
+    fl_message("%s", text.c_str());
+}
+
+}  // namespace platform
