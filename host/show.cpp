@@ -57,15 +57,6 @@ void finishCapture()
         std::fprintf(stderr, "Capture failed: %s\n", sink.error().c_str());
 }
 
-[[noreturn]] void abortShow()
-{
-    closeEverything();
-    frameService.waitMs(50);
-    finishCapture();
-    platform::showMessage("Demonstration aborted, darn it...", "User interruption");
-    std::exit(0);
-}
-
 // Shows captured progress on one line of standard error.
 class ProgressSink final : public platform::FrameSink {
 public:
@@ -130,6 +121,15 @@ platform::VideoOptions choosePresentation(const ShowOptions& options)
 }
 
 }  // namespace
+
+void abortShow()
+{
+    closeEverything();
+    frameService.waitMs(50);
+    finishCapture();
+    platform::showMessage("Demonstration aborted, darn it...", "User interruption");
+    std::exit(0);
+}
 
 std::string formatProgressLine(const char* format, const char* argument)
 {

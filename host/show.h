@@ -13,6 +13,11 @@ namespace host {
 // exit code 0 from inside.
 int runShow(const ShowOptions& options);
 
+// Escape's ending: fades the music, closes the display and everything the
+// show holds, says "Demonstration aborted, darn it..." and ends the process
+// with exit code 0.
+[[noreturn]] void abortShow();
+
 // One line in the loading progress: "%s" in format replaced by argument, line
 // feeds removed, at most 255 characters.
 void progressLine(const char* format, const char* argument = "");

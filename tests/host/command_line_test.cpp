@@ -1,0 +1,43 @@
+#include "host/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+host::ParsedCommandLine parse(std::vector<std::string> args) { return host::parseCommandLine(args); }
+
+TEST(CommandLine, NoArgumentsMeansTheShowAsItAlwaysWas)
+{
+    const auto p = parse({});
+    EXPECT_TRUE(p.error.empty());
+    EXPECT_FALSE(p.options.screenMode);
+    EXPECT_FALSE(p.options.windowed);
+    EXPECT_TRUE(p.options.capturePath.empty());
+}
+
+TEST(CommandLine, ModeNamesSelectModeAndInterlace)
+{
+    auto p = parse({"--mode", "640x480x16 interlaced", "--windowed"});
+    ASSERT_TRUE(p.error.empty());
+    EXPECT_EQ(p.options.screenMode, 14);
+    EXPECT_TRUE(p.options.interlaced);
+    EXPECT_TRUE(p.options.windowed);
+
+    p = parse({"--mode=320x200x24", "--capture=out/", "--silent"});
+    ASSERT_TRUE(p.error.empty());
+    EXPECT_EQ(p.options.screenMode, 3);
+    EXPECT_FALSE(p.options.interlaced);
+    EXPECT_EQ(p.options.capturePath, "out/");
+    EXPECT_TRUE(p.options.silent);
+}
+
+TEST(CommandLine, MistakesAreExplained)
+{
+    EXPECT_NE(parse({"--mode", "800x600x32"}).error.find("unknown screen mode"), std::string::npos);
+    EXPECT_NE(parse({"--mode"}).error.find("needs a value"), std::string::npos);
+    EXPECT_NE(parse({"--capture="}).error.find("--capture"), std::string::npos);
+    EXPECT_NE(parse({"--fast"}).error.find("unknown option '--fast'"), std::string::npos);
+    EXPECT_NE(host::usageText("solvane").find("--capture PATH"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// Pacing on the virtual clock: every case of the 33 ms rule, without waiting.
+
+#include "host/frame_service.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Pacing : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        service.clock = &clock;
+        clock.advanceMs(5000);  // any origin: only differences count
+        service.startClock();
+        service.resetSceneClock();
+    }
+    std::uint32_t sinceLastFrame() { return service.nowMs - service.lastFrameTime; }
+
+    platform::VirtualClock clock;
+    host::FrameService service;
+};
+
+TEST_F(Pacing, AnEarlyPassWaitsForTheRestOfThePeriod)
+{
+    const std::uint32_t start = service.nowMs;
+    clock.advanceMs(10);
+    EXPECT_EQ(service.frameTick(), 1);
+    EXPECT_EQ(service.nowMs - start, 33u);  // waited 23 ms more
+    EXPECT_EQ(service.lastFrameTime, service.nowMs);
+}
+
+TEST_F(Pacing, APassExactlyOnTimeDoesNotWait)
+{
+    const std::uint32_t start = service.nowMs;
+    clock.advanceMs(33);
+    EXPECT_EQ(service.frameTick(), 1);
+    EXPECT_EQ(service.nowMs - start, 33u);
+}
+
+TEST_F(Pacing, LatePassesAreSkippedUntilTheAverageCatchesUp)
+{
+    const std::uint32_t start = service.nowMs;
+    clock.advanceMs(100);  // a drawn frame took 100 ms
+    EXPECT_EQ(service.frameTick(), 0);  // 100 / 1 > 33
+    EXPECT_EQ(service.lateCount, 1u);
+    EXPECT_EQ(service.nowMs - start, 100u);  // answered at once
+    EXPECT_EQ(service.frameTick(), 0);  // 100 / 2 > 33
+    EXPECT_EQ(service.frameTick(), 1);  // 100 / 3 = 33: drawn once 99 ms have passed, which they have
+    EXPECT_EQ(service.lateCount, 0u);
+    EXPECT_EQ(service.lastFrameTime, start + 100);
+}
+
+TEST_F(Pacing, ALatePassThatCanCatchUpWaitsForTheAverage)
+{
+    const std::uint32_t start = service.nowMs;
+    clock.advanceMs(40);
+    EXPECT_EQ(service.frameTick(), 0);  // 40 / 1 > 33
+    EXPECT_EQ(service.frameTick(), 1);  // 40 / 2 ≤ 33: waits until 66 ms have passed
+    EXPECT_EQ(service.nowMs - start, 66u);
+}
+
+TEST_F(Pacing, SceneClockCountsHundredthsFromTheSceneStart)
+{
+    clock.advanceMs(1000);
+    service.frameTick();  // late: answered at once
+    EXPECT_EQ(service.sceneClock, 100u);
+
+    service.resetSceneClock();
+    EXPECT_EQ(service.frameTick(), 1);
+    EXPECT_EQ(service.sceneClock, 3u) << "the first pass of a scene comes 33 ms after its start";
+}
+
+TEST_F(Pacing, WaitMsAdvancesAtLeastThatMuch)
+{
+    const std::uint32_t start = service.nowMs;
+    service.waitMs(1000);
+    EXPECT_EQ(service.nowMs - start, 1000u);
+    service.waitMs(0);
+    EXPECT_EQ(service.nowMs - start, 1000u);
+}
+
+TEST_F(Pacing, TheAbortRunsBeforeAnyPacing)
+{
+    int aborts = 0;
+    service.pumpMessage = [&] { service.abortRequested = true; };
+    service.abort = [&] { ++aborts; };
+    service.frameTick();
+    EXPECT_EQ(aborts, 1);
+}
+
+TEST(RealClockPacing, DrawnPassesAreAtLeastOnePeriodApart)
+{
+    platform::RealClock clock;
+    host::FrameService service;
+    service.clock = &clock;
+    service.startClock();
+    std::uint32_t last = service.nowMs;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(service.frameTick(), 1);
+        EXPECT_GE(service.nowMs - last, 33u);
+        last = service.nowMs;
+    }
+}
+
+}  // namespace
