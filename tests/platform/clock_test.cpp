@@ -19,8 +19,9 @@ TEST(Clock, DeadlineInTicksReadsBackAsExactlyThatMillisecond)
     for (std::uint64_t ms : {0ull, 1ull, 33ull, 999ull, 1000ull, 86400000ull, 30ull * 86400000ull}) {
         const auto ticks = Clock::ticksForMs(ms);
         EXPECT_EQ(msOf(ticks), ms);
-        if (ticks > 0)
+        if (ticks > 0) {
             EXPECT_LT(msOf(ticks - 1), ms) << "ticksForMs must give the first tick of the millisecond";
+        }
     }
 }
 
