@@ -57,3 +57,29 @@ TEST(AbortDeathTest, EscapeDuringTheShowEndsWithTheMessageAndExitCodeZero)
 }
 
 }  // namespace
+
+#include "host/data_files.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+TEST(DataFiles, CurrentFolderFirstThenTheSearchFoldersInOrder)
+{
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("solvane-data-files-" + std::to_string(::getpid()));
+    fs::create_directories(root / "a");
+    fs::create_directories(root / "b");
+    std::ofstream(root / "b" / "only-in-b.dat") << "x";
+    std::ofstream(root / "a" / "in-both.dat") << "x";
+    std::ofstream(root / "b" / "in-both.dat") << "x";
+    const std::vector<std::string> folders = {(root / "a").string(), (root / "b").string()};
+
+    EXPECT_EQ(host::locateDataFile("only-in-b.dat", folders), (root / "b" / "only-in-b.dat").string());
+    EXPECT_EQ(host::locateDataFile("in-both.dat", folders), (root / "a" / "in-both.dat").string());
+    EXPECT_EQ(host::locateDataFile("nowhere.dat", folders), "nowhere.dat");
+    fs::remove_all(root);
+}
+
+}  // namespace

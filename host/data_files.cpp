@@ -1,0 +1,36 @@
+#include "host/data_files.h"
+
+#include <filesystem>
+#include <system_error>
+
+#ifndef SOLVANE_INSTALL_DATADIR
+#define SOLVANE_INSTALL_DATADIR "/usr/local/share/solvane"
+#endif
+
+namespace host {
+
+std::vector<std::string> dataSearchFolders()
+{
+    std::vector<std::string> folders;
+    std::error_code ec;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec)
+        folders.push_back(program.parent_path().string());
+    folders.emplace_back(SOLVANE_INSTALL_DATADIR);
+    return folders;
+}
+
+std::string locateDataFile(const std::string& name, const std::vector<std::string>& folders)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(name, ec))
+        return name;
+    for (const auto& folder : folders) {
+        const auto candidate = std::filesystem::path(folder) / name;
+        if (std::filesystem::exists(candidate, ec))
+            return candidate.string();
+    }
+    return name;
+}
+
+}  // namespace host
