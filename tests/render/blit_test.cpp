@@ -137,16 +137,6 @@ TEST(BlitScaledAdd, UnitStepIsACopyThroughTheTable)
             EXPECT_EQ(frame.at(100 + x, 50 + y), table.scale(image.at(x, y)));
 }
 
-TEST(BlitScaledAdd, SameLevelRebuildsTheSharedTableOnce)
-{
-    TestFrame frame;
-    const TestImage image(4, 4);
-    render::blitScaledAdd(frame.span(), image.image(), 0, 0, 4, 4, 77);
-    const auto builds = render::levelTable().rebuildCount();
-    render::blitScaledAdd(frame.span(), image.image(), 8, 0, 8, 8, 77);
-    EXPECT_EQ(render::levelTable().rebuildCount(), builds);
-}
-
 TEST(BlitScaledAdd, NonPositiveSizesDrawNothing)
 {
     TestFrame frame;

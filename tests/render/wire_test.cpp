@@ -181,14 +181,4 @@ TEST(DrawMeshWire, SkipsFacesWhollyInsideTheNearLimitOrNamingUnknownVertices)
     EXPECT_EQ(unknown.lit(), 0);
 }
 
-TEST(DrawMeshWire, UnsignedDistanceDrawsTheSameFrame)
-{
-    TriangleScene asDouble, asUnsigned;
-    std::array faces{Face{0, 1, 2, 1, 1, 1}};
-    asDouble.draw(faces[0], 256.0);
-    render::drawMeshWire(std::span(asUnsigned.vertices), std::span(faces), asUnsigned.frame.span(), 100, 100,
-                         std::uint32_t{256}, 0, 0, 0, 15, sines.view());
-    EXPECT_EQ(asDouble.frame.pixels, asUnsigned.frame.pixels);
-}
-
 }  // namespace
