@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/cpu.h"
 #include "platform/dialog.h"
+#include "render/blit.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -129,6 +130,17 @@ void abortShow()
     finishCapture();
     platform::showMessage("Demonstration aborted, darn it...", "User interruption");
     std::exit(0);
+}
+
+void finalFade(display::Display& screen, const display::Pixel* endPicture)
+{
+    display::Pixel* frame = screen.frameBuffer();
+    for (int level = 255; level >= 0; --level) {
+        frameService.waitMs(1);
+        render::fadeFrame(render::FrameSpan(frame, display::framePixels),
+                          render::ConstFrameSpan(endPicture, display::framePixels), level);
+        screen.presentFrame(frame);
+    }
 }
 
 std::string formatProgressLine(const char* format, const char* argument)

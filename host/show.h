@@ -2,6 +2,7 @@
 // The show's fixed script: start-up, the scenes in order, the final fade and
 // the shutdown, and the abort that Escape starts.
 
+#include "display/display.h"
 #include "host/command_line.h"
 
 #include <string>
@@ -17,6 +18,11 @@ int runShow(const ShowOptions& options);
 // show holds, says "Demonstration aborted, darn it..." and ends the process
 // with exit code 0.
 [[noreturn]] void abortShow();
+
+// The end of the show: the closing picture fades to black over 256 presented
+// frames (levels 255 down to 0, at least 1 ms apart); the last is all black.
+// Escape is not seen while it runs.
+void finalFade(display::Display& screen, const display::Pixel* endPicture);
 
 // One line in the loading progress: "%s" in format replaced by argument, line
 // feeds removed, at most 255 characters.

@@ -83,3 +83,49 @@ TEST(DataFiles, CurrentFolderFirstThenTheSearchFoldersInOrder)
 }
 
 }  // namespace
+
+#include "platform/capture.h"
+
+namespace {
+
+class KeepLastFrame final : public platform::FrameSink {
+public:
+    void writeFrame(const std::uint32_t* pixels, int width, int height) override
+    {
+        last.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
+        if (frames == 0)
+            first = last;
+        ++frames;
+    }
+    bool finish() override { return true; }
+    std::string error() const override { return {}; }
+    int framesWritten() const override { return frames; }
+    std::vector<std::uint32_t> first, last;
+    int frames = 0;
+};
+
+TEST(FinalFade, PresentsTwoHundredFiftySixFramesEndingInBlack)
+{
+    platform::VirtualClock clock;
+    host::frameService.clock = &clock;
+    display::Display screen;
+    platform::VideoOptions video;
+    video.window = false;
+    ASSERT_TRUE(screen.create(video));
+    ASSERT_EQ(screen.openDisplay(4, false), display::OpenResult::ok);  // 320 × 200 × 32: the frame as it is
+    KeepLastFrame sink;
+    screen.video().setFrameSink(&sink);
+
+    std::vector<display::Pixel> endPicture(display::framePixels, 0x00FFFFFF);
+    endPicture[1] = 0x00804020;
+    const std::uint64_t start = clock.counter();
+    host::finalFade(screen, endPicture.data());
+
+    EXPECT_EQ(sink.frames, 256);
+    EXPECT_EQ(sink.first[0], 0x00FEFEFEu);  // level 255: (255 × 255) >> 8 = 254
+    EXPECT_EQ(sink.first[1], 0x007F3F1Fu);
+    EXPECT_EQ(sink.last, std::vector<std::uint32_t>(display::framePixels, 0u));
+    EXPECT_GE(clock.counter() - start, platform::Clock::ticksForMs(256));  // at least 1 ms per step
+}
+
+}  // namespace
