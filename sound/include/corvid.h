@@ -1,0 +1,55 @@
+/* CORVID, the sound library: public interface.
+   Every call that can fail returns 1 on success and 0 on failure; the code of
+   the last failure is read with MusicGetLastError. Usable from C and C++. */
+#ifndef CORVID_H
+#define CORVID_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Option numbers for MusicSetOption / MusicGetOption (signed 32-bit values). */
+enum {
+    MUSIC_OPTION_MIXING_RATE = 1,            /* Hz, default 44100 */
+    MUSIC_OPTION_OUTPUT_MODE = 2,            /* bits 1 mono, 2 stereo, 4 8-bit, 8 16-bit; 0 = device default */
+    MUSIC_OPTION_BUFFER_LENGTH = 3,          /* milliseconds, default 500 */
+    MUSIC_OPTION_RESERVED = 4,               /* stored only, default 16 */
+    MUSIC_OPTION_DIRECTSOUND_USAGE = 5,
+    MUSIC_OPTION_DIRECTSOUND_WINDOW = 6,
+    MUSIC_OPTION_DIRECTSOUND_OBJECT = 7,
+    MUSIC_OPTION_DIRECTSOUND_BUFFER_LENGTH = 8, /* milliseconds, default 100 */
+    MUSIC_OPTION_MULAW_SAMPLES = 9,          /* default 1 */
+    MUSIC_OPTION_OUTPUT_FILTER = 10,         /* 0 none, 1, 2, 3 automatic (default) */
+    MUSIC_OPTION_MIXING_MODE = 11,           /* 1 interpolating, 0 normal */
+    MUSIC_OPTION_STEREO_SEPARATION = 12,     /* default 64 */
+    MUSIC_OPTION_FORCE_SILENCE = 13
+};
+
+/* The code of the last failed call (0 = none). */
+int MusicGetLastError(void);
+
+/* The text of an error code, e.g. 0 -> "OK". */
+const char* MusicGetErrorMessage(int code);
+
+/* Stores an option; always returns 1. Unknown numbers are ignored, and the
+   mixing mode keeps only 1 or 0. */
+int MusicSetOption(int number, int value);
+
+/* An option's value; 0 for an unknown number. */
+int MusicGetOption(int number);
+
+/* Enter and leave the library lock (re-entrant). */
+void MusicLock(void);
+void MusicUnlock(void);
+
+/* Replaces the handler that receives the text of errors no caller can be told
+   about; a null handler restores the default (text to standard error, exit
+   code 255). */
+typedef void (*MusicFatalErrorHandler)(const char* text);
+void MusicSetFatalErrorHandler(MusicFatalErrorHandler handler);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

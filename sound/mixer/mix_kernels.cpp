@@ -1,0 +1,183 @@
+#include "sound/mixer/mix_kernels.h"
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+namespace corvid {
+
+namespace {
+
+// Every routine is one template built from three steps: fetch a data value,
+// turn it into a sample value (table, gain, interpolation), add a frame.
+// The block form computes the positions of a whole block from the block's
+// start (pos + k * step), which keeps the additions independent of each
+// other; the arithmetic per frame is the same as the single-frame form.
+
+template <SampleType type>
+inline int32_t fetchValue(const uint8_t* source, int32_t frame, int dataChannel)
+{
+    constexpr ptrdiff_t bytesPerValue = is16BitData(type) ? 2 : 1;
+    constexpr ptrdiff_t bytesPerFrame = ptrdiff_t{1} << frameShift(type);
+    const uint8_t* at = source + ptrdiff_t{frame} * bytesPerFrame + dataChannel * bytesPerValue;
+    if constexpr (is16BitData(type)) {
+        int16_t value;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    } else {
+        return *at;
+    }
+}
+
+template <SampleType type>
+inline float floatValue(const MixJob& job, int32_t frame, int dataChannel)
+{
+    const int32_t raw = fetchValue<type>(job.source, frame, dataChannel);
+    if constexpr (is16BitData(type))
+        return static_cast<float>(raw);
+    else if constexpr (isMuLawData(type))
+        return job.muLawValues[raw];
+    else
+        return job.byteValues[raw];
+}
+
+// s = (s0 * (65536 - f) + s1 * f) / 65536 between a frame and its partner.
+template <MixFamily family, SampleType type>
+inline float sampleAt(const MixJob& job, int32_t position, int dataChannel)
+{
+    const int32_t frame = position >> 16;
+    if constexpr (isInterpolatingFamily(family)) {
+        const int32_t fraction = position & 0xFFFF;
+        const float s0 = floatValue<type>(job, frame, dataChannel);
+        const float s1 = floatValue<type>(job, frame + job.partnerOffset, dataChannel);
+        return (s0 * static_cast<float>(65536 - fraction) + s1 * static_cast<float>(fraction)) * (1.0f / 65536.0f);
+    } else {
+        return floatValue<type>(job, frame, dataChannel);
+    }
+}
+
+template <SampleType type>
+inline int32_t integerValue(const MixJob& job, int side, int32_t raw)
+{
+    if constexpr (is16BitData(type))
+        return (job.scale[side] * raw) >> 8;
+    else
+        return job.rows[side][raw];
+}
+
+template <MixFamily family, SampleType type, PanCase pan>
+inline void mixFrame(const MixJob& job, int32_t position, void* destination)
+{
+    constexpr int rightChannel = isStereoData(type) ? 1 : 0;
+    if constexpr (isIntegerFamily(family)) {
+        auto* out = static_cast<int32_t*>(destination);
+        const int32_t frame = position >> 16;
+        const int32_t left = integerValue<type>(job, 0, fetchValue<type>(job.source, frame, 0));
+        if constexpr (!isStereoOutput(family)) {
+            if constexpr (isStereoData(type))
+                out[0] += (left + integerValue<type>(job, 0, fetchValue<type>(job.source, frame, 1))) >> 1;
+            else
+                out[0] += left;
+        } else {
+            constexpr int rightSide = pan == PanCase::normal ? 1 : 0;
+            const int32_t right = (rightChannel == 0 && rightSide == 0)
+                                      ? left
+                                      : integerValue<type>(job, rightSide, fetchValue<type>(job.source, frame, rightChannel));
+            out[0] += left;
+            out[1] += pan == PanCase::surround ? -right : right;
+        }
+    } else {
+        auto* out = static_cast<float*>(destination);
+        if constexpr (!isStereoOutput(family)) {
+            if constexpr (isStereoData(type))
+                out[0] += job.gain[0] * sampleAt<family, type>(job, position, 0) +
+                          job.gain[0] * sampleAt<family, type>(job, position, 1);
+            else
+                out[0] += job.gain[0] * sampleAt<family, type>(job, position, 0);
+        } else {
+            out[0] += job.gain[0] * sampleAt<family, type>(job, position, 0);
+            out[1] += job.gain[1] * sampleAt<family, type>(job, position, rightChannel);
+        }
+    }
+}
+
+template <MixFamily family, SampleType type, PanCase pan, uint32_t blockSize>
+void mixFrames(MixJob& job, uint32_t frames)
+{
+    using Value = std::conditional_t<isIntegerFamily(family), int32_t, float>;
+    constexpr int outputChannels = isStereoOutput(family) ? 2 : 1;
+    auto* out = static_cast<Value*>(job.destination);
+    int32_t position = job.position;
+    const int32_t step = job.step;
+    for (; frames >= blockSize; frames -= blockSize) {
+        for (uint32_t k = 0; k < blockSize; ++k)
+            mixFrame<family, type, pan>(job, position + static_cast<int32_t>(k) * step, out + k * outputChannels);
+        position += static_cast<int32_t>(blockSize) * step;
+        out += blockSize * outputChannels;
+    }
+    for (; frames > 0; --frames) {
+        mixFrame<family, type, pan>(job, position, out);
+        position += step;
+        out += outputChannels;
+    }
+    job.position = position;
+    job.destination = out;
+}
+
+constexpr std::array<SampleType, 6> tableTypes = {
+    SampleType::pcm8Mono,   SampleType::pcm16Mono,   SampleType::muLawMono,
+    SampleType::pcm8Stereo, SampleType::pcm16Stereo, SampleType::muLawStereo,
+};
+constexpr int panCaseCount = 3;
+
+constexpr uint32_t blockSizeOf(MixFamily family, SampleType type)
+{
+    if (isStereoData(type))
+        return 1;
+    switch (family) {
+    case MixFamily::integerMono: return 2;
+    case MixFamily::integerStereo: return is16BitData(type) ? 1 : 4;
+    case MixFamily::floatMono: return 4;
+    default: return 2;
+    }
+}
+
+template <size_t index>
+constexpr MixRoutines tableEntry()
+{
+    constexpr auto family = static_cast<MixFamily>(index / (tableTypes.size() * panCaseCount));
+    constexpr SampleType type = tableTypes[index / panCaseCount % tableTypes.size()];
+    // Only integer stereo has panning variants; elsewhere the gains carry the panning.
+    constexpr PanCase pan = family == MixFamily::integerStereo ? static_cast<PanCase>(index % panCaseCount) : PanCase::normal;
+    constexpr uint32_t blockSize = blockSizeOf(family, type);
+    return {&mixFrames<family, type, pan, blockSize>, &mixFrames<family, type, pan, 1>, blockSize};
+}
+
+template <size_t... index>
+constexpr auto makeRoutineTable(std::index_sequence<index...>)
+{
+    return std::array<MixRoutines, sizeof...(index)>{tableEntry<index>()...};
+}
+
+constexpr auto routineTable = makeRoutineTable(std::make_index_sequence<mixFamilyCount * tableTypes.size() * panCaseCount>{});
+
+constexpr size_t typeIndex(SampleType type)
+{
+    for (size_t i = 0; i < tableTypes.size(); ++i)
+        if (tableTypes[i] == type)
+            return i;
+    return 0;
+}
+
+}  // namespace
+
+const MixRoutines& mixRoutines(MixFamily family, SampleType type, PanCase pan)
+{
+    const size_t index = (static_cast<size_t>(family) * tableTypes.size() + typeIndex(type)) * panCaseCount +
+                         static_cast<size_t>(pan);
+    return routineTable[index];
+}
+
+}  // namespace corvid

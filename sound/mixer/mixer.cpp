@@ -1,0 +1,731 @@
+#include "sound/mixer/mixer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "sound/mixer/mu_law.h"
+
+namespace corvid {
+
+namespace {
+
+constexpr uint32_t maximumMixingRate = 1'000'000;
+constexpr uint32_t volumeRows = 33;
+constexpr uint32_t rampStepPerFrame = 0x20000;  // a full-scale volume change takes 32 frames
+// A routine addresses its frames relative to the run's first frame in 16.16,
+// so a run covers at most 0x7FFF frames of sample data.
+constexpr int64_t maximumRunDistance = int64_t{0x7FFF} << 16;
+// Rates beyond this many frames per output frame are not music; capping the
+// step keeps every run inside the data.
+constexpr uint32_t maximumStepFrames = 0x3FFF;
+
+constexpr bool isKnownType(SampleType type)
+{
+    switch (type) {
+    case SampleType::pcm8Mono:
+    case SampleType::pcm16Mono:
+    case SampleType::pcm8Stereo:
+    case SampleType::pcm16Stereo:
+    case SampleType::muLawMono:
+    case SampleType::muLawStereo: return true;
+    default: return false;
+    }
+}
+
+constexpr bool isAmigaMode(LoopMode mode) { return mode == LoopMode::amiga || mode == LoopMode::amigaLooped; }
+constexpr bool hasSecondLoop(LoopMode mode) { return mode == LoopMode::twoLoops || mode == LoopMode::twoLoopsAlt; }
+
+constexpr bool isSounding(ChannelState state)
+{
+    return state == ChannelState::playing || state == ChannelState::released || state == ChannelState::fading;
+}
+
+// Output frames whose positions (position + i * step) lie before `boundary`:
+// below it going forwards, at or above it going backwards.
+uint64_t framesBefore(int64_t position, int64_t boundary, int64_t step, bool backward)
+{
+    if (!backward)
+        return position >= boundary ? 0 : static_cast<uint64_t>((boundary - position + step - 1) / step);
+    return position < boundary ? 0 : static_cast<uint64_t>((position - boundary) / step + 1);
+}
+
+int64_t fixedFrames(uint32_t frames) { return int64_t{frames} << 16; }
+
+void moveTowards(uint32_t& current, uint32_t target)
+{
+    current = current < target ? std::min(current + rampStepPerFrame, target)
+                               : std::max(current, target + rampStepPerFrame) - rampStepPerFrame;
+}
+
+}  // namespace
+
+MixerFormat resolveMixerFormat(uint32_t formatBits, const platform::CpuInfo& cpu)
+{
+    MixerFormat format;
+    format.output8Bit = (formatBits & mixOutput8Bit) && !(formatBits & mixOutput16Bit);
+    format.stereo = (formatBits & mixStereo) != 0;
+    format.interpolating = (formatBits & mixInterpolating) != 0;
+    if (format.interpolating || (formatBits & mixFloat))
+        format.floatMixing = true;
+    else if (formatBits & mixInteger)
+        format.floatMixing = false;
+    else
+        format.floatMixing = cpu.vendor == "GenuineIntel";
+    if (format.interpolating)
+        format.family = format.stereo ? MixFamily::interpolatingStereo : MixFamily::interpolatingMono;
+    else if (format.floatMixing)
+        format.family = format.stereo ? MixFamily::floatStereo : MixFamily::floatMono;
+    else
+        format.family = format.stereo ? MixFamily::integerStereo : MixFamily::integerMono;
+    return format;
+}
+
+ErrorCode Mixer::open(uint32_t mixingRate, uint32_t formatBits, const platform::CpuInfo& cpu, const MixerSettings& settings)
+{
+    if (mixingRate == 0 || mixingRate > maximumMixingRate)
+        return ErrorCode::invalidArguments;
+    close();
+    mixingRate_ = mixingRate;
+    format_ = resolveMixerFormat(formatBits, cpu);
+    settings_ = settings;
+    // 1/40 s of 32-bit values, the byte size rounded up to a multiple of 16.
+    const uint32_t bytesPerFrame = format_.stereo ? 8 : 4;
+    const uint32_t bytes = (mixingRate * bytesPerFrame / 40 + 15) & ~15u;
+    mixBufferFrames_ = bytes / bytesPerFrame;
+    const size_t values = size_t{mixBufferFrames_} * (format_.stereo ? 2 : 1);
+    if (format_.floatMixing) {
+        floatMix_.assign(values, 0.0f);
+        for (uint32_t i = 0; i < 256; ++i) {
+            byteValues_[i] = static_cast<float>(static_cast<int32_t>(i) * 256 - 32768);
+            muLawValues_[i] = muLawDecode(static_cast<uint8_t>(i));
+        }
+    } else {
+        integerMix_.assign(values, 0);
+        byteRows_.assign(volumeRows * 256, 0);
+        muLawRows_.assign(volumeRows * 256, 0);
+    }
+    slots_.resize(sampleSlotCount);
+    amplification_ = 64;
+    masterVolume_ = 64;
+    allMuted_ = false;
+    paused_ = false;
+    postProcessing_.build(resolveFilterMode(settings.filterMode, format_.interpolating));
+    open_ = true;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::close()
+{
+    open_ = false;
+    channels_.clear();
+    channelCount_ = 0;
+    slots_.clear();
+    integerMix_.clear();
+    floatMix_.clear();
+    byteRows_.clear();
+    muLawRows_.clear();
+    postProcessing_.build(0);
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::openChannels(uint32_t count)
+{
+    if (!open_ || count == 0 || count > maximumChannels)
+        return ErrorCode::invalidArguments;
+    channelCount_ = count;
+    channels_.assign(format_.interpolating ? 2 * count : count, MixChannel{});
+    amplification_ = count > 4 ? count * 14 : 64;
+    buildVolumeTables();
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::closeChannels()
+{
+    if (channelCount_ == 0)
+        return ErrorCode::channelsNotOpen;
+    channels_.clear();
+    channelCount_ = 0;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::clearChannels()
+{
+    for (MixChannel& channel : channels_) {
+        const uint32_t volume = channel.volume;
+        channel = MixChannel{};
+        channel.volume = volume;
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::muteAll(bool muted)
+{
+    allMuted_ = muted;
+    updateAllVolumes();
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::pause(bool paused)
+{
+    paused_ = paused;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setMasterVolume(uint32_t volume)
+{
+    if (volume > 64)
+        return ErrorCode::invalidArguments;
+    masterVolume_ = volume;
+    updateAllVolumes();
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setAmplification(uint32_t amplification)
+{
+    if (amplification > maximumAmplification)
+        return ErrorCode::invalidArguments;
+    amplification_ = amplification;
+    buildVolumeTables();
+    return ErrorCode::ok;
+}
+
+// Row i, byte b: ((amplification * i * (b - 128)) / 64, kept to 24 signed
+// bits) * 8 / channel count. Row i, mu-law code c: i * decode(c) *
+// amplification / 2048 / channel count.
+void Mixer::buildVolumeTables()
+{
+    if (format_.floatMixing || channelCount_ == 0)
+        return;
+    const int64_t count = channelCount_;
+    for (uint32_t row = 0; row < volumeRows; ++row)
+        for (int32_t value = 0; value < 256; ++value) {
+            const int64_t scaled = int64_t{amplification_} * row * (value - 128) / 64;
+            const int32_t kept = static_cast<int32_t>(static_cast<uint32_t>(scaled) << 8) >> 8;
+            byteRows_[row * 256 + value] = static_cast<int32_t>(int64_t{kept} * 8 / count);
+            muLawRows_[row * 256 + value] = static_cast<int32_t>(
+                int64_t{row} * muLawDecode(static_cast<uint8_t>(value)) * amplification_ / 2048 / count);
+        }
+}
+
+ErrorCode Mixer::checkChannel(uint32_t channel) const
+{
+    return channel < channelCount_ ? ErrorCode::ok : ErrorCode::invalidChannel;
+}
+
+// Left and right volume, 0..2^22 each: 64 * volume on the near side, the far
+// side scaled by the panning, both times master volume * 16.
+void Mixer::updateVolume(MixChannel& channel)
+{
+    std::array<uint32_t, 2> volume{};
+    if (!channel.muted && !allMuted_) {
+        const uint32_t v = channel.volume;
+        const int32_t p = channel.panning;
+        if (p == surroundPanning || p == 0 || !format_.stereo)
+            volume = {64 * v, 64 * v};
+        else if (p < 0)
+            volume = {64 * v, static_cast<uint32_t>(p + 64) * v};
+        else
+            volume = {static_cast<uint32_t>(64 - p) * v, 64 * v};
+        for (uint32_t& side : volume)
+            side *= masterVolume_ * 16;
+    }
+    if (!format_.interpolating) {
+        channel.currentVolume = channel.targetVolume = volume;
+    } else if (volume != channel.targetVolume) {
+        channel.targetVolume = volume;
+        channel.ramping = channel.currentVolume != volume;
+    }
+}
+
+void Mixer::updateAllVolumes()
+{
+    // Shadows keep fading towards silence; only the real channels follow.
+    for (uint32_t i = 0; i < channelCount_; ++i)
+        updateVolume(channels_[i]);
+}
+
+// Before a sounding channel is restarted, stopped or moved, its old sound is
+// handed to the shadow channel, which ramps it down to silence.
+void Mixer::fadeOut(uint32_t channel)
+{
+    if (!format_.interpolating)
+        return;
+    const MixChannel& source = channels_[channel];
+    if (source.state != ChannelState::playing && source.state != ChannelState::released)
+        return;
+    if (source.currentVolume == std::array<uint32_t, 2>{})
+        return;
+    MixChannel& shadow = channels_[channel + channelCount_];
+    if (shadow.state == ChannelState::fading)
+        return;
+    shadow = source;
+    shadow.state = ChannelState::fading;
+    shadow.samplePending = false;
+    shadow.targetVolume = {};
+    shadow.ramping = true;
+}
+
+void Mixer::takePendingSample(MixChannel& channel)
+{
+    channel.samplePending = false;
+    channel.sample = slots_[channel.sampleHandle - 1].layout;
+    channel.activeLoop = 0;
+}
+
+ErrorCode Mixer::playSound(uint32_t channel, uint32_t rate)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    fadeOut(channel);
+    channels_[channel].state = ChannelState::stopped;
+    channels_[channel].rate = rate;
+    return setPosition(channel, 0);
+}
+
+ErrorCode Mixer::releaseSound(uint32_t channel)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    MixChannel& c = channels_[channel];
+    if (c.state == ChannelState::playing && hasSecondLoop(c.sample.loopMode))
+        c.state = ChannelState::released;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::stopSound(uint32_t channel)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    fadeOut(channel);
+    channels_[channel].state = ChannelState::none;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setRate(uint32_t channel, uint32_t rate)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    channels_[channel].rate = rate;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getRate(uint32_t channel, uint32_t& rate) const
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    const MixChannel& c = channels_[channel];
+    rate = (c.state == ChannelState::none || c.state == ChannelState::stopped) ? 0 : c.rate;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setVolume(uint32_t channel, uint32_t volume)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    if (volume > 64)
+        return ErrorCode::invalidArguments;
+    channels_[channel].volume = volume;
+    updateVolume(channels_[channel]);
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getVolume(uint32_t channel, uint32_t& volume) const
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    volume = channels_[channel].volume;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setSample(uint32_t channel, uint32_t handle)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    if (handle == 0 || handle > sampleSlotCount || !slots_[handle - 1].inUse)
+        return ErrorCode::invalidSampleHandle;
+    MixChannel& c = channels_[channel];
+    c.sampleHandle = handle;
+    c.samplePending = true;
+    // An Amiga-style looped sample set on a channel whose sound has ended
+    // starts at once, at its loop start.
+    const SampleLayout& sample = slots_[handle - 1].layout;
+    if (!format_.interpolating && c.state == ChannelState::stopped && sample.loopMode == LoopMode::amigaLooped &&
+        sample.loops[0].type != LoopType::none) {
+        takePendingSample(c);
+        c.position = sample.loops[0].start;
+        c.fraction = 0;
+        c.direction = 1;
+        c.state = ChannelState::playing;
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getSample(uint32_t channel, uint32_t& handle) const
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    handle = channels_[channel].sampleHandle;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setPosition(uint32_t channel, uint32_t byteOffset)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    fadeOut(channel);
+    MixChannel& c = channels_[channel];
+    if (c.samplePending)
+        takePendingSample(c);
+    if (c.state == ChannelState::released && !hasSecondLoop(c.sample.loopMode))
+        c.state = ChannelState::stopped;
+    if (!c.sample.data || c.sample.length == 0 || c.rate == 0 || c.state == ChannelState::none)
+        return ErrorCode::ok;
+
+    // Byte offsets count frames of the data as it was handed in (a 16-bit
+    // sample stored as mu-law still takes offsets in 16-bit frames).
+    const uint32_t offset = byteOffset >> c.sample.offsetShift;
+    const bool released = c.state == ChannelState::released;
+    c.activeLoop = released ? 1 : 0;
+    const SampleLoop& loop = c.sample.loops[c.activeLoop];
+    const ChannelState sounding = released ? ChannelState::released : ChannelState::playing;
+    c.fraction = 0;
+    c.direction = 1;
+    switch (loop.type) {
+    case LoopType::none:
+        if (offset >= c.sample.length) {
+            c.state = ChannelState::stopped;
+            return ErrorCode::ok;
+        }
+        c.position = offset;
+        break;
+    case LoopType::forward:
+        c.position = offset < loop.end ? offset : loop.start;
+        break;
+    case LoopType::pingPong:
+        if (offset < loop.end) {
+            c.position = offset;
+        } else {
+            // Just inside the loop end, so that the frame at the end itself
+            // (the sample end, perhaps) is never read.
+            c.position = loop.end - 1;
+            c.fraction = 0xFFFF;
+            c.direction = -1;
+        }
+        break;
+    }
+    c.state = sounding;
+    if (format_.interpolating) {
+        c.currentVolume = {};
+        c.ramping = c.targetVolume != c.currentVolume;
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getPosition(uint32_t channel, uint32_t& byteOffset) const
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    byteOffset = channels_[channel].position << channels_[channel].sample.offsetShift;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getDirection(uint32_t channel, int32_t& direction) const
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    direction = channels_[channel].direction;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::setPanning(uint32_t channel, int32_t panning)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    if ((panning < -64 || panning > 64) && panning != surroundPanning)
+        return ErrorCode::invalidArguments;
+    channels_[channel].panning = panning;
+    updateVolume(channels_[channel]);
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getPanning(uint32_t channel, int32_t& panning) const
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    panning = channels_[channel].panning;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::muteChannel(uint32_t channel, bool muted)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    channels_[channel].muted = muted;
+    updateVolume(channels_[channel]);
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::addSample(const SampleDescription& description, bool copy, uint32_t& handle)
+{
+    if (!open_)
+        return ErrorCode::invalidArguments;
+    const bool hasData = description.dataPresent != 0;
+    if (hasData && (!description.data || !isKnownType(description.type)))
+        return description.data ? ErrorCode::invalidSampleType : ErrorCode::invalidArguments;
+    if (description.loopMode > LoopMode::amigaLooped || description.loop1.type > LoopType::pingPong ||
+        description.loop2.type > LoopType::pingPong)
+        return ErrorCode::invalidArguments;
+    const auto freeSlot = std::find_if(slots_.begin(), slots_.end(), [](const SampleSlot& s) { return !s.inUse; });
+    if (freeSlot == slots_.end())
+        return ErrorCode::outOfSampleHandles;
+
+    SampleLayout layout;
+    layout.loopMode = description.loopMode;
+    std::unique_ptr<uint8_t[]> owned;
+    if (hasData) {
+        const uint32_t shift = frameShift(description.type);
+        layout.type = description.type;
+        layout.offsetShift = shift;
+        layout.length = description.length >> shift;
+        // Loops are kept inside the data; an empty or reversed loop is no loop.
+        const SampleLoop* given[2] = {&description.loop1, &description.loop2};
+        for (int i = 0; i < 2; ++i) {
+            SampleLoop& loop = layout.loops[i];
+            loop.start = given[i]->start >> shift;
+            loop.end = std::min(given[i]->end >> shift, layout.length);
+            loop.type = loop.start < loop.end ? given[i]->type : LoopType::none;
+        }
+        const auto* source = static_cast<const uint8_t*>(description.data);
+        const size_t bytes = size_t{layout.length} << shift;
+        if (!copy || bytes == 0) {
+            layout.data = bytes == 0 ? nullptr : source;
+        } else if (!format_.floatMixing && settings_.muLawSamples && is16BitData(description.type)) {
+            // Stored as mu-law so that the volume tables can mix it.
+            const size_t values = bytes / 2;
+            owned.reset(new (std::nothrow) uint8_t[values]);
+            if (!owned)
+                return ErrorCode::outOfMemory;
+            for (size_t i = 0; i < values; ++i) {
+                int16_t value;
+                std::memcpy(&value, source + 2 * i, 2);
+                owned[i] = muLawEncode(value);
+            }
+            layout.type = isStereoData(description.type) ? SampleType::muLawStereo : SampleType::muLawMono;
+            layout.data = owned.get();
+        } else {
+            owned.reset(new (std::nothrow) uint8_t[bytes]);
+            if (!owned)
+                return ErrorCode::outOfMemory;
+            std::memcpy(owned.get(), source, bytes);
+            layout.data = owned.get();
+        }
+    }
+    freeSlot->inUse = true;
+    freeSlot->layout = layout;
+    freeSlot->ownedData = std::move(owned);
+    handle = static_cast<uint32_t>(freeSlot - slots_.begin()) + 1;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::removeSample(uint32_t handle)
+{
+    if (!open_ || handle == 0 || handle > sampleSlotCount || !slots_[handle - 1].inUse)
+        return ErrorCode::invalidSampleHandle;
+    SampleSlot& slot = slots_[handle - 1];
+    // No channel may go on reading the data once it is gone.
+    for (MixChannel& channel : channels_) {
+        if (channel.sampleHandle == handle)
+            channel.samplePending = false;
+        if (slot.layout.data && channel.sample.data == slot.layout.data) {
+            channel.sample = SampleLayout{};
+            channel.state = ChannelState::none;
+        }
+    }
+    slot = SampleSlot{};
+    return ErrorCode::ok;
+}
+
+PanCase Mixer::panCase(const MixChannel& channel) const
+{
+    if (format_.family != MixFamily::integerStereo)
+        return PanCase::normal;
+    if (channel.panning == surroundPanning)
+        return PanCase::surround;
+    return channel.currentVolume[0] == channel.currentVolume[1] ? PanCase::centre : PanCase::normal;
+}
+
+void Mixer::setupGains(MixJob& job, const MixChannel& channel, SampleType type) const
+{
+    const std::array<uint32_t, 2> volume = format_.stereo ? channel.currentVolume
+                                                          : std::array<uint32_t, 2>{channel.currentVolume[0], channel.currentVolume[0]};
+    if (!format_.floatMixing) {
+        const std::vector<int32_t>& table = isMuLawData(type) ? muLawRows_ : byteRows_;
+        for (int side = 0; side < 2; ++side) {
+            const uint32_t row = format_.stereo ? ((volume[side] >> 16) + 1) >> 1 : (volume[side] + 1) >> 17;
+            job.rows[side] = &table[row * 256];
+            job.scale[side] = static_cast<int32_t>((uint64_t{amplification_} * volume[side] / channelCount_) >> 20);
+        }
+        return;
+    }
+    // amplification * volume / (channel count * 2^28): full scale is 1.0 for one channel.
+    const double divisor = double(channelCount_) * 268435456.0;
+    for (int side = 0; side < 2; ++side)
+        job.gain[side] = static_cast<float>(double(amplification_) * volume[side] / divisor);
+    if (!format_.stereo && isStereoData(type))
+        job.gain[0] *= 0.5f;
+    if (format_.stereo && channel.panning == surroundPanning)
+        job.gain[1] = -job.gain[1];
+    job.byteValues = byteValues_.data();
+    job.muLawValues = muLawValues_.data();
+}
+
+// Rate / mixing rate in 16.16: whole part rate div mixing rate, fraction
+// (rate mod mixing rate) * 65536 / mixing rate.
+int32_t Mixer::stepFor(uint32_t rate) const
+{
+    const uint32_t whole = std::min(rate / mixingRate_, maximumStepFrames);
+    const uint32_t fraction = static_cast<uint32_t>((uint64_t{rate % mixingRate_} << 16) / mixingRate_);
+    return std::max<int32_t>(static_cast<int32_t>((whole << 16) | fraction), 1);
+}
+
+// Mixes one channel record into `frames` frames of the buffer. The chunk is
+// cut at every event (loop end, loop start going backwards, sample end) so
+// that the routines run without tests; ramping frames go one at a time with
+// fresh gains; a silent channel only moves on.
+void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
+{
+    if (c.rate == 0 || !c.sample.data || c.sample.length == 0)
+        return;
+    const uint32_t outputChannels = format_.stereo ? 2 : 1;
+    const size_t valueBytes = format_.floatMixing ? sizeof(float) : sizeof(int32_t);
+    const int64_t step = stepFor(c.rate);
+    const SampleType type = c.sample.type;
+    uint32_t done = 0;
+    while (done < frames && isSounding(c.state)) {
+        const SampleLoop& loop = c.sample.loops[c.activeLoop];
+        if (c.direction < 0 && loop.type != LoopType::pingPong)
+            c.direction = 1;
+        const bool backward = c.direction < 0;
+        int64_t position = (int64_t{c.position} << 16) | c.fraction;
+        const bool inLoop = loop.type != LoopType::none && position < fixedFrames(loop.end);
+        const int64_t event = fixedFrames(backward ? loop.start : inLoop ? loop.end : c.sample.length);
+        uint64_t run = std::min<uint64_t>({framesBefore(position, event, step, backward),
+                                           static_cast<uint64_t>(maximumRunDistance / step), frames - done});
+
+        MixJob job;
+        if (format_.interpolating && run > 0) {
+            // The last frame before the loop end (or sample end) interpolates
+            // towards the frame that really follows it: the loop start of a
+            // forward loop, itself otherwise.
+            const uint32_t limit = (loop.type != LoopType::none && (backward || inLoop)) ? loop.end : c.sample.length;
+            const int64_t lastFrame = fixedFrames(limit - 1);
+            if (position < lastFrame) {
+                if (!backward)
+                    run = std::min(run, framesBefore(position, lastFrame, step, false));
+            } else {
+                job.partnerOffset = (!backward && inLoop && loop.type == LoopType::forward)
+                                        ? static_cast<int32_t>(loop.start) - static_cast<int32_t>(limit - 1)
+                                        : 0;
+                if (backward)
+                    run = std::min(run, framesBefore(position, lastFrame, step, true));
+            }
+        }
+
+        if (run > 0) {
+            job.source = c.sample.data + (size_t{c.position} << frameShift(type));
+            job.position = static_cast<int32_t>(c.fraction);
+            job.step = static_cast<int32_t>(backward ? -step : step);
+            job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
+            auto remaining = static_cast<uint32_t>(run);
+            for (; c.ramping && remaining > 0; --remaining) {
+                setupGains(job, c, type);
+                mixRoutines(format_.family, type, panCase(c)).single(job, 1);
+                moveTowards(c.currentVolume[0], c.targetVolume[0]);
+                moveTowards(c.currentVolume[1], c.targetVolume[1]);
+                c.ramping = c.currentVolume != c.targetVolume;
+            }
+            if (remaining > 0 && c.currentVolume != std::array<uint32_t, 2>{}) {
+                setupGains(job, c, type);
+                mixRoutines(format_.family, type, panCase(c)).blocks(job, remaining);
+            }
+            position += static_cast<int64_t>(run) * (backward ? -step : step);
+            done += static_cast<uint32_t>(run);
+            if (c.state == ChannelState::fading && !c.ramping && c.currentVolume == std::array<uint32_t, 2>{})
+                c.state = ChannelState::none;
+        }
+        c.position = static_cast<uint32_t>(position >> 16);
+        c.fraction = static_cast<uint32_t>(position & 0xFFFF);
+        const bool reached = backward ? position < event : position >= event;
+        if (reached && isSounding(c.state))
+            handleEvent(c, position, inLoop, backward);
+    }
+}
+
+void Mixer::handleEvent(MixChannel& c, int64_t position, bool inLoop, bool backward)
+{
+    const SampleLoop& loop = c.sample.loops[c.activeLoop];
+    const int64_t start = fixedFrames(loop.start);
+    const int64_t end = fixedFrames(loop.end);
+    const ChannelState ended = c.state == ChannelState::fading ? ChannelState::none : ChannelState::stopped;
+    if (backward) {
+        // Reflect about the loop start: frame start - 1 - k becomes start + k,
+        // the fraction complemented.
+        position = std::min(2 * start - 1 - position, end - 1);
+        c.direction = 1;
+    } else if (isAmigaMode(c.sample.loopMode) && c.samplePending) {
+        // An Amiga-style channel takes a newly set sample only here.
+        takePendingSample(c);
+        const SampleLoop& next = c.sample.loops[0];
+        if (c.sample.loopMode != LoopMode::amigaLooped || next.type == LoopType::none || !c.sample.data) {
+            c.state = ended;
+            return;
+        }
+        position = fixedFrames(next.start);
+        c.direction = 1;
+    } else if (!inLoop) {
+        c.state = ended;
+        return;
+    } else if (c.state == ChannelState::released && c.activeLoop == 0 && hasSecondLoop(c.sample.loopMode)) {
+        c.activeLoop = 1;
+        return;
+    } else if (loop.type == LoopType::forward) {
+        position -= end - start;
+        if (position >= end)
+            position = start;
+    } else {
+        position = std::max(2 * end - 1 - position, start);
+        c.direction = -1;
+    }
+    c.position = static_cast<uint32_t>(position >> 16);
+    c.fraction = static_cast<uint32_t>(position & 0xFFFF);
+}
+
+ErrorCode Mixer::mix(uint32_t frames, void* destination)
+{
+    if (!open_)
+        return ErrorCode::invalidArguments;
+    const uint32_t outputChannels = format_.stereo ? 2 : 1;
+    auto* out = static_cast<uint8_t*>(destination);
+    while (frames > 0) {
+        const uint32_t chunk = std::min(frames, mixBufferFrames_);
+        const uint32_t values = chunk * outputChannels;
+        void* buffer = format_.floatMixing ? static_cast<void*>(floatMix_.data()) : static_cast<void*>(integerMix_.data());
+        std::memset(buffer, 0, values * 4);
+        if (!paused_)
+            for (MixChannel& channel : channels_)
+                mixChannel(channel, chunk, buffer);
+        if (format_.floatMixing) {
+            postProcessing_.run(floatMix_.data(), chunk, format_.stereo);
+            convertToOutput(floatMix_.data(), values, format_.output8Bit, out);
+        } else {
+            postProcessing_.run(integerMix_.data(), chunk, format_.stereo);
+            convertToOutput(integerMix_.data(), values, format_.output8Bit, out);
+        }
+        out += values * (format_.output8Bit ? 1 : 2);
+        frames -= chunk;
+    }
+    return ErrorCode::ok;
+}
+
+}  // namespace corvid

@@ -1,0 +1,174 @@
+#pragma once
+// The software mixer: 1024 sample slots, the virtual channels the player
+// drives, and mix, which resamples every playing channel to the mixing rate,
+// applies volume and panning, adds them into a 32-bit mix buffer, filters
+// the sum and converts it to the output format.
+//
+// Volumes: a channel's volume per side runs to 2^22 (64 volume x 64 panning
+// x 64 master x 16). Positions are frames plus a 16-bit fraction.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/cpu.h"
+#include "sound/core/error_code.h"
+#include "sound/core/sound_device.h"
+#include "sound/mixer/mix_kernels.h"
+#include "sound/mixer/post_processing.h"
+
+namespace corvid {
+
+// Format bits given to open.
+inline constexpr uint32_t mixOutput8Bit = 0x01;   // unsigned, 128 = silence
+inline constexpr uint32_t mixOutput16Bit = 0x02;  // signed; the default
+inline constexpr uint32_t mixMono = 0x04;
+inline constexpr uint32_t mixStereo = 0x10;       // interleaved left, right
+inline constexpr uint32_t mixFloat = 0x20;
+inline constexpr uint32_t mixInteger = 0x40;      // volume tables
+inline constexpr uint32_t mixInterpolating = 0x80;  // linear, always floating point
+
+struct MixerFormat {
+    bool output8Bit = false;
+    bool stereo = false;
+    bool floatMixing = false;
+    bool interpolating = false;
+    MixFamily family = MixFamily::integerMono;
+};
+
+// Neither float nor integer asked for: float when interpolating or on a
+// processor that calls itself "GenuineIntel", integer otherwise.
+MixerFormat resolveMixerFormat(uint32_t formatBits, const platform::CpuInfo& cpu);
+
+// The options the mixer reads when it opens.
+struct MixerSettings {
+    bool muLawSamples = true;  // integer mixing: 16-bit samples are stored as mu-law
+    int32_t filterMode = 3;    // 0 none, 1, 2, 3 automatic
+};
+
+inline constexpr uint32_t sampleSlotCount = 1024;
+inline constexpr uint32_t maximumChannels = 256;
+inline constexpr uint32_t maximumAmplification = 8191;  // keeps every integer sum inside 32 bits
+inline constexpr uint32_t fullVolume = 1u << 22;
+
+enum class ChannelState : uint32_t { none = 0, stopped = 1, playing = 2, released = 3, fading = 4 };
+
+inline constexpr int32_t surroundPanning = 128;
+
+// Where a channel's sound comes from; shared by sample slots and channels.
+struct SampleLayout {
+    const uint8_t* data = nullptr;
+    SampleType type = SampleType::none;
+    uint32_t length = 0;                  // frames
+    LoopMode loopMode = LoopMode::none;
+    std::array<SampleLoop, 2> loops{};    // frames
+    uint32_t offsetShift = 0;             // bytes per frame of the data as handed in (log2), for byte offsets
+};
+
+struct SampleSlot {
+    bool inUse = false;
+    SampleLayout layout;
+    std::unique_ptr<uint8_t[]> ownedData;  // set when the mixer made its own copy
+};
+
+struct MixChannel {
+    SampleLayout sample;
+    uint32_t position = 0;                // frame
+    uint32_t fraction = 0;                // 1/65536 frames
+    uint32_t rate = 0;                    // Hz; 0 = silent
+    int32_t direction = 1;                // -1 while a ping-pong loop runs backwards
+    uint32_t sampleHandle = 0;            // 1..1024, 0 = none
+    bool samplePending = false;           // handle taken at the next play or position change
+    int32_t panning = 0;                  // -64..64, 128 surround
+    uint32_t volume = 0;                  // 0..64
+    bool muted = false;
+    ChannelState state = ChannelState::none;
+    uint32_t activeLoop = 0;              // 0 = loop 1, 1 = loop 2
+    std::array<uint32_t, 2> currentVolume{};  // 0..2^22 per side
+    std::array<uint32_t, 2> targetVolume{};
+    bool ramping = false;
+};
+
+class Mixer {
+public:
+    ErrorCode open(uint32_t mixingRate, uint32_t formatBits, const platform::CpuInfo& cpu, const MixerSettings& settings);
+    ErrorCode close();
+    bool isOpen() const { return open_; }
+    uint32_t mixingRate() const { return mixingRate_; }
+    const MixerFormat& format() const { return format_; }
+
+    ErrorCode openChannels(uint32_t count);
+    ErrorCode closeChannels();
+    ErrorCode clearChannels();
+    ErrorCode muteAll(bool muted);
+    ErrorCode pause(bool paused);
+    ErrorCode setMasterVolume(uint32_t volume);
+    uint32_t masterVolume() const { return masterVolume_; }
+    ErrorCode setAmplification(uint32_t amplification);
+    uint32_t amplification() const { return amplification_; }
+
+    ErrorCode playSound(uint32_t channel, uint32_t rate);
+    ErrorCode releaseSound(uint32_t channel);
+    ErrorCode stopSound(uint32_t channel);
+    ErrorCode setRate(uint32_t channel, uint32_t rate);
+    ErrorCode getRate(uint32_t channel, uint32_t& rate) const;
+    ErrorCode setVolume(uint32_t channel, uint32_t volume);
+    ErrorCode getVolume(uint32_t channel, uint32_t& volume) const;
+    ErrorCode setSample(uint32_t channel, uint32_t handle);
+    ErrorCode getSample(uint32_t channel, uint32_t& handle) const;
+    ErrorCode setPosition(uint32_t channel, uint32_t byteOffset);
+    ErrorCode getPosition(uint32_t channel, uint32_t& byteOffset) const;
+    ErrorCode getDirection(uint32_t channel, int32_t& direction) const;
+    ErrorCode setPanning(uint32_t channel, int32_t panning);
+    ErrorCode getPanning(uint32_t channel, int32_t& panning) const;
+    ErrorCode muteChannel(uint32_t channel, bool muted);
+
+    ErrorCode addSample(const SampleDescription& sample, bool copy, uint32_t& handle);
+    ErrorCode removeSample(uint32_t handle);
+
+    // Writes `frames` frames in the output format to `destination` and
+    // advances every channel.
+    ErrorCode mix(uint32_t frames, void* destination);
+
+    uint32_t channelCount() const { return channelCount_; }
+    // Channel records, shadows included (index + channel count when interpolating).
+    const MixChannel& channelRecord(uint32_t index) const { return channels_[index]; }
+    const SampleSlot& sampleSlot(uint32_t handle) const { return slots_[handle - 1]; }
+    uint32_t mixBufferFrames() const { return mixBufferFrames_; }
+
+private:
+    ErrorCode checkChannel(uint32_t channel) const;
+    void updateVolume(MixChannel& channel);
+    void updateAllVolumes();
+    void buildVolumeTables();
+    void fadeOut(uint32_t channel);
+    void takePendingSample(MixChannel& channel);
+    void setupGains(MixJob& job, const MixChannel& channel, SampleType type) const;
+    PanCase panCase(const MixChannel& channel) const;
+    int32_t stepFor(uint32_t rate) const;
+    void mixChannel(MixChannel& channel, uint32_t frames, void* buffer);
+    void handleEvent(MixChannel& channel, int64_t position, bool inLoop, bool backward);
+
+    bool open_ = false;
+    uint32_t mixingRate_ = 0;
+    MixerFormat format_;
+    MixerSettings settings_;
+    uint32_t channelCount_ = 0;
+    std::vector<MixChannel> channels_;
+    uint32_t amplification_ = 64;
+    uint32_t masterVolume_ = 64;
+    bool allMuted_ = false;
+    bool paused_ = false;
+    std::vector<SampleSlot> slots_;
+    uint32_t mixBufferFrames_ = 0;
+    std::vector<int32_t> integerMix_;
+    std::vector<float> floatMix_;
+    std::vector<int32_t> byteRows_;   // 33 rows x 256 bytes
+    std::vector<int32_t> muLawRows_;  // 33 rows x 256 codes
+    std::array<float, 256> byteValues_{};
+    std::array<float, 256> muLawValues_{};
+    PostProcessChain postProcessing_;
+};
+
+}  // namespace corvid

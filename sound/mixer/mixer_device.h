@@ -1,0 +1,22 @@
+#pragma once
+// The one mixer that every output device shares, and the mixer's part of a
+// device's operation table. Devices call openSharedMixer, mixSharedMixer and
+// closeSharedMixer from their own open, service step and close.
+
+#include "sound/core/sound_device.h"
+#include "sound/mixer/mixer.h"
+
+namespace corvid {
+
+Mixer& sharedMixer();
+
+// Opens the shared mixer with the library's options (mu-law conversion,
+// output filter) and the processor's vendor.
+ErrorCode openSharedMixer(uint32_t mixingRate, uint32_t formatBits);
+ErrorCode closeSharedMixer();
+ErrorCode mixSharedMixer(uint32_t frames, void* destination);
+
+// Fills get mixing rate and every channel and sample operation.
+void installMixerOperations(SoundDeviceOperations& operations);
+
+}  // namespace corvid

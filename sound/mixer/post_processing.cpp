@@ -1,0 +1,117 @@
+#include "sound/mixer/post_processing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
+
+namespace corvid {
+
+namespace {
+
+// Integer mode 1 computes t * 11/32 as t/4 + t/8 - t/32 with arithmetic
+// shifts (t = 2 x[n] + x[n-1]); mode 2 shifts the weighted sum by 3. The sums
+// are taken in 64 bits so that no mix value can overflow them.
+inline int32_t filterValue(int32_t mode, int32_t x, std::array<int32_t, 2>& history)
+{
+    int64_t y;
+    if (mode == 1) {
+        const int64_t t = 2 * int64_t{x} + history[0];
+        y = (t >> 2) + (t >> 3) - (t >> 5);
+    } else {
+        y = (4 * int64_t{x} + 3 * int64_t{history[0]} + history[1]) >> 3;
+    }
+    history[1] = history[0];
+    history[0] = x;
+    return static_cast<int32_t>(y);
+}
+
+inline float filterValue(int32_t mode, float x, std::array<float, 2>& history)
+{
+    const float y = mode == 1 ? (2.0f * x + history[0]) * (11.0f / 32.0f)
+                              : (4.0f * x + 3.0f * history[0] + history[1]) * 0.125f;
+    history[1] = history[0];
+    history[0] = x;
+    return y;
+}
+
+template <typename Value, int channels>
+void filterBuffer(Value* buffer, uint32_t frames, void* data)
+{
+    auto& filter = *static_cast<OutputFilter*>(data);
+    for (uint32_t i = 0; i < frames; ++i)
+        for (int side = 0; side < channels; ++side) {
+            Value& x = buffer[i * channels + side];
+            if constexpr (std::is_same_v<Value, float>)
+                x = filterValue(filter.mode, x, filter.floatHistory[side]);
+            else
+                x = filterValue(filter.mode, x, filter.integerHistory[side]);
+        }
+}
+
+template <typename Value>
+void runChain(std::vector<PostProcessEntry>& entries, Value* buffer, uint32_t frames, bool stereo)
+{
+    for (const PostProcessEntry& entry : entries) {
+        if constexpr (std::is_same_v<Value, float>)
+            (stereo ? entry.floatStereo : entry.floatMono)(buffer, frames, entry.data);
+        else
+            (stereo ? entry.integerStereo : entry.integerMono)(buffer, frames, entry.data);
+    }
+}
+
+template <typename Convert>
+void writeOutput(uint32_t count, bool output8Bit, void* destination, Convert toSample)
+{
+    if (output8Bit) {
+        auto* out = static_cast<uint8_t*>(destination);
+        for (uint32_t i = 0; i < count; ++i)
+            out[i] = static_cast<uint8_t>((toSample(i, true) >> 8) + 128);
+    } else {
+        auto* out = static_cast<uint8_t*>(destination);
+        for (uint32_t i = 0; i < count; ++i) {
+            const auto sample = static_cast<int16_t>(toSample(i, false));
+            std::memcpy(out + 2 * i, &sample, 2);
+        }
+    }
+}
+
+}  // namespace
+
+int32_t resolveFilterMode(int32_t option, bool interpolating)
+{
+    if (option == 3)
+        return interpolating ? 0 : 1;
+    return (option == 1 || option == 2) ? option : 0;
+}
+
+void PostProcessChain::build(int32_t filterMode)
+{
+    filter = OutputFilter{};
+    filter.mode = filterMode;
+    entries.clear();
+    if (filterMode != 0)
+        entries.push_back({&filterBuffer<int32_t, 1>, &filterBuffer<int32_t, 2>, &filterBuffer<float, 1>,
+                           &filterBuffer<float, 2>, &filter});
+}
+
+void PostProcessChain::run(int32_t* buffer, uint32_t frames, bool stereo) { runChain(entries, buffer, frames, stereo); }
+
+void PostProcessChain::run(float* buffer, uint32_t frames, bool stereo) { runChain(entries, buffer, frames, stereo); }
+
+void convertToOutput(const int32_t* values, uint32_t count, bool output8Bit, void* destination)
+{
+    writeOutput(count, output8Bit, destination,
+                [values](uint32_t i, bool) { return std::clamp<int32_t>(values[i], -32768, 32767); });
+}
+
+void convertToOutput(const float* values, uint32_t count, bool output8Bit, void* destination)
+{
+    // Clamped while still a float, so that the conversion is always defined.
+    writeOutput(count, output8Bit, destination, [values](uint32_t i, bool truncate) {
+        const float v = std::clamp(values[i], -32768.0f, 32767.0f);
+        return truncate ? static_cast<int32_t>(v) : static_cast<int32_t>(std::nearbyint(v));
+    });
+}
+
+}  // namespace corvid

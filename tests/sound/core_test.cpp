@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "sound/core/library.h"
+#include "sound/include/corvid.h"
+
+namespace corvid {
+namespace {
+
+class LibraryCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetLibraryCore(); }
+    void TearDown() override
+    {
+        resetLibraryCore();
+        libraryCore().fatalErrorHandler = defaultFatalErrorHandler;
+        libraryCore().uninitialize = nullptr;
+    }
+};
+
+TEST_F(LibraryCoreTest, ErrorMessagesComeFromTheTable)
+{
+    EXPECT_STREQ(MusicGetErrorMessage(0), "OK");
+    EXPECT_STREQ(MusicGetErrorMessage(22), "Invalid function arguments");
+    EXPECT_STREQ(MusicGetErrorMessage(44), "DirectSound Window Handle not set");
+    EXPECT_STREQ(MusicGetErrorMessage(51), "Unsupported sample data format");
+    // Numbers outside the table must not read past it.
+    EXPECT_STREQ(MusicGetErrorMessage(52), "Undefined error");
+    EXPECT_STREQ(MusicGetErrorMessage(-1), "Undefined error");
+}
+
+TEST_F(LibraryCoreTest, FailuresAreKeptAsTheLastError)
+{
+    EXPECT_EQ(MusicGetLastError(), 0);
+    EXPECT_EQ(reportResult(ErrorCode::invalidChannel), 0);
+    EXPECT_EQ(MusicGetLastError(), 18);
+    EXPECT_EQ(reportResult(ErrorCode::ok), 1);
+    EXPECT_EQ(MusicGetLastError(), 18) << "a success leaves the last error alone";
+}
+
+TEST_F(LibraryCoreTest, OptionsStartAtTheirDefaults)
+{
+    const int defaults[] = {0, 44100, 0, 500, 16, 0, 0, 0, 100, 1, 3, 0, 64, 0};
+    for (int number = 1; number <= 13; ++number)
+        EXPECT_EQ(MusicGetOption(number), defaults[number]) << "option " << number;
+    MusicSetOption(1, 22050);
+    MusicSetOption(10, 0);
+    resetLibraryCore();
+    EXPECT_EQ(MusicGetOption(1), 44100);
+    EXPECT_EQ(MusicGetOption(10), 3);
+}
+
+TEST_F(LibraryCoreTest, OptionRules)
+{
+    EXPECT_EQ(MusicSetOption(11, 2), 1);
+    EXPECT_EQ(MusicGetOption(11), 0) << "only 1 means interpolating";
+    MusicSetOption(11, 1);
+    EXPECT_EQ(MusicGetOption(11), 1);
+    MusicSetOption(4, -7);
+    EXPECT_EQ(MusicGetOption(4), -7);
+
+    for (int number : {0, -1, 14, 1000}) {
+        EXPECT_EQ(MusicSetOption(number, 99), 1);
+        EXPECT_EQ(MusicGetOption(number), 0);
+    }
+    EXPECT_EQ(MusicGetOption(1), 44100) << "an unknown number changes nothing";
+}
+
+TEST_F(LibraryCoreTest, LockIsReentrantAndExcludesOtherThreads)
+{
+    MusicLock();
+    {
+        LibraryLock inner;  // the same thread takes it again
+        std::atomic<bool> otherGotIt{true};
+        std::thread other([&] {
+            otherGotIt = libraryCore().lock.try_lock();
+            if (otherGotIt)
+                libraryCore().lock.unlock();
+        });
+        other.join();
+        EXPECT_FALSE(otherGotIt);
+    }
+    MusicUnlock();
+    std::atomic<bool> freeAgain{false};
+    std::thread other([&] {
+        freeAgain = libraryCore().lock.try_lock();
+        if (freeAgain)
+            libraryCore().lock.unlock();
+    });
+    other.join();
+    EXPECT_TRUE(freeAgain);
+}
+
+std::string lastFatalText;
+void recordFatalText(const char* text) { lastFatalText = text; }
+
+TEST_F(LibraryCoreTest, FatalPathUndoesFirstThenReports)
+{
+    MusicSetFatalErrorHandler(recordFatalText);
+    static int undoCalls;
+    undoCalls = 0;
+    libraryCore().uninitialize = [] {
+        ++undoCalls;
+        return ErrorCode::ok;
+    };
+    fatalError(ErrorCode::invalidPatternData);
+    EXPECT_EQ(undoCalls, 1);
+    EXPECT_EQ(lastFatalText, "CORVID Error: Invalid pattern data in module");
+
+    libraryCore().uninitialize = [] { return ErrorCode::hardwareFailure; };
+    fatalError(ErrorCode::invalidPatternData);
+    EXPECT_EQ(lastFatalText, "FATAL CORVID uninitialization failure: Sound Device hardware failure");
+}
+
+TEST_F(LibraryCoreTest, DefaultFatalHandlerWritesAndExitsWith255)
+{
+    EXPECT_EXIT(fatalError(ErrorCode::invalidChannel), ::testing::ExitedWithCode(255),
+                "^CORVID Error: Invalid channel number\n$");
+}
+
+}  // namespace
+}  // namespace corvid

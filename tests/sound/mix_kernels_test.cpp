@@ -1,0 +1,126 @@
+// The tuned routines (block and single-frame forms) against the plain
+// reference, bit for bit, over random data, positions, steps (both
+// directions), gains, table rows and interpolation partners.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "sound/mixer/mix_kernels.h"
+
+namespace corvid {
+namespace {
+
+constexpr SampleType allTypes[] = {SampleType::pcm8Mono,   SampleType::pcm16Mono,   SampleType::muLawMono,
+                                   SampleType::pcm8Stereo, SampleType::pcm16Stereo, SampleType::muLawStereo};
+
+struct RandomSetting {
+    std::vector<uint8_t> data;
+    std::vector<int32_t> rows;
+    std::vector<float> byteValues, muLawValues;
+    std::vector<uint8_t> destination;  // room for int32 or float frames
+};
+
+MixJob randomJob(std::mt19937& random, RandomSetting& setting)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (uint8_t& b : setting.data)
+        b = static_cast<uint8_t>(byte(random));
+    std::uniform_int_distribution<int32_t> rowValue(-40000, 40000);
+    for (int32_t& v : setting.rows)
+        v = rowValue(random);
+    std::uniform_real_distribution<float> value(-32768.0f, 32767.0f);
+    for (float& v : setting.byteValues)
+        v = value(random);
+    for (float& v : setting.muLawValues)
+        v = value(random);
+
+    MixJob job;
+    // The middle of the data, so that both directions and negative partners stay inside.
+    job.source = setting.data.data() + (setting.data.size() / 2 & ~size_t{3});
+    job.position = std::uniform_int_distribution<int32_t>(0, 0xFFFF)(random);
+    job.step = std::uniform_int_distribution<int32_t>(-0x30000, 0x30000)(random);
+    job.partnerOffset = std::uniform_int_distribution<int32_t>(-6, 1)(random);
+    std::uniform_int_distribution<int> row(0, 32);
+    job.rows[0] = &setting.rows[row(random) * 256];
+    job.rows[1] = &setting.rows[row(random) * 256];
+    job.scale[0] = std::uniform_int_distribution<int32_t>(0, 32767)(random);
+    job.scale[1] = std::uniform_int_distribution<int32_t>(0, 32767)(random);
+    std::uniform_real_distribution<float> gain(-1.5f, 1.5f);
+    job.gain[0] = gain(random);
+    job.gain[1] = gain(random);
+    job.byteValues = setting.byteValues.data();
+    job.muLawValues = setting.muLawValues.data();
+    return job;
+}
+
+TEST(MixKernels, TunedRoutinesMatchTheReferenceBitForBit)
+{
+    std::mt19937 random(1234);
+    RandomSetting setting;
+    setting.data.resize(4096 * 4);
+    setting.rows.resize(33 * 256);
+    setting.byteValues.resize(256);
+    setting.muLawValues.resize(256);
+    constexpr uint32_t maxFrames = 61;
+
+    for (int f = 0; f < mixFamilyCount; ++f) {
+        const auto family = static_cast<MixFamily>(f);
+        for (SampleType type : allTypes) {
+            for (int p = 0; p < 3; ++p) {
+                const auto pan = static_cast<PanCase>(p);
+                if (pan != PanCase::normal && family != MixFamily::integerStereo)
+                    continue;
+                const MixRoutines& routines = mixRoutines(family, type, pan);
+                for (int trial = 0; trial < 40; ++trial) {
+                    const MixJob start = randomJob(random, setting);
+                    const uint32_t frames = std::uniform_int_distribution<uint32_t>(0, maxFrames)(random);
+                    const size_t bytes = maxFrames * 2 * 4;
+                    std::vector<uint8_t> initial(bytes);
+                    // Small integers, valid as int32 and as float bit patterns.
+                    for (size_t i = 0; i < bytes; i += 4) {
+                        const float v = static_cast<float>(static_cast<int>(random() % 2001) - 1000);
+                        const int32_t iv = static_cast<int32_t>(v);
+                        if (isIntegerFamily(family))
+                            std::memcpy(&initial[i], &iv, 4);
+                        else
+                            std::memcpy(&initial[i], &v, 4);
+                    }
+
+                    std::vector<uint8_t> expected = initial;
+                    MixJob reference = start;
+                    reference.destination = expected.data();
+                    for (uint32_t i = 0; i < frames; ++i)
+                        referenceMixFrame(family, type, pan, reference);
+
+                    for (MixRoutine routine : {routines.blocks, routines.single}) {
+                        std::vector<uint8_t> actual = initial;
+                        MixJob tuned = start;
+                        tuned.destination = actual.data();
+                        routine(tuned, frames);
+                        ASSERT_EQ(actual, expected) << "family " << f << " type " << static_cast<int>(type)
+                                                    << " pan " << p << " frames " << frames;
+                        ASSERT_EQ(tuned.position, reference.position);
+                        ASSERT_EQ(tuned.destination, static_cast<void*>(actual.data() + (static_cast<uint8_t*>(reference.destination) - expected.data())));
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(MixKernels, BlockSizesFollowTheFamily)
+{
+    EXPECT_EQ(mixRoutines(MixFamily::integerMono, SampleType::pcm8Mono, PanCase::normal).blockSize, 2u);
+    EXPECT_EQ(mixRoutines(MixFamily::integerStereo, SampleType::pcm8Mono, PanCase::centre).blockSize, 4u);
+    EXPECT_EQ(mixRoutines(MixFamily::integerStereo, SampleType::pcm16Mono, PanCase::normal).blockSize, 1u);
+    EXPECT_EQ(mixRoutines(MixFamily::floatMono, SampleType::muLawMono, PanCase::normal).blockSize, 4u);
+    EXPECT_EQ(mixRoutines(MixFamily::floatStereo, SampleType::pcm16Mono, PanCase::normal).blockSize, 2u);
+    EXPECT_EQ(mixRoutines(MixFamily::interpolatingStereo, SampleType::pcm8Mono, PanCase::normal).blockSize, 2u);
+    EXPECT_EQ(mixRoutines(MixFamily::floatStereo, SampleType::pcm16Stereo, PanCase::normal).blockSize, 1u);
+}
+
+}  // namespace
+}  // namespace corvid

@@ -1,0 +1,453 @@
+// The mixer's channel and sample operations, its volume rule and its output
+// stage.
+
+#include <gtest/gtest.h>
+
+#include "mixer_test_support.h"
+#include "sound/mixer/post_processing.h"
+
+namespace corvid {
+namespace {
+
+using namespace corvid::testing;
+
+constexpr uint32_t integerStereo16 = mixInteger | mixStereo | mixOutput16Bit;
+constexpr uint32_t floatStereo16 = mixFloat | mixStereo | mixOutput16Bit;
+constexpr uint32_t interpolatingStereo16 = mixInterpolating | mixStereo | mixOutput16Bit;
+
+TEST(MixerFormat, FloatOrIntegerByRequestThenByVendor)
+{
+    EXPECT_TRUE(resolveMixerFormat(mixStereo, cpuOf("GenuineIntel")).floatMixing);
+    EXPECT_FALSE(resolveMixerFormat(mixStereo, cpuOf("AuthenticAMD")).floatMixing);
+    EXPECT_FALSE(resolveMixerFormat(mixStereo, platform::CpuInfo{}).floatMixing) << "no CPUID: integer";
+    EXPECT_TRUE(resolveMixerFormat(mixFloat, cpuOf("AuthenticAMD")).floatMixing);
+    EXPECT_FALSE(resolveMixerFormat(mixInteger, cpuOf("GenuineIntel")).floatMixing);
+    const MixerFormat interpolating = resolveMixerFormat(mixInterpolating | mixInteger | mixMono, cpuOf("AuthenticAMD"));
+    EXPECT_TRUE(interpolating.floatMixing);
+    EXPECT_EQ(interpolating.family, MixFamily::interpolatingMono);
+    EXPECT_EQ(resolveMixerFormat(mixStereo | mixOutput8Bit, cpuOf("")).family, MixFamily::integerStereo);
+    EXPECT_TRUE(resolveMixerFormat(mixOutput8Bit, cpuOf("")).output8Bit);
+    EXPECT_FALSE(resolveMixerFormat(0, cpuOf("")).output8Bit) << "16-bit when neither is given";
+}
+
+TEST(Mixer, OpenSizesTheMixBufferToAFortiethOfASecond)
+{
+    Mixer mixer;
+    ASSERT_EQ(mixer.open(44100, floatStereo16, cpuOf(""), {}), ErrorCode::ok);
+    EXPECT_EQ(mixer.mixBufferFrames(), 1104u);  // 8820 bytes rounded up to 8832
+    EXPECT_EQ(mixer.open(0, floatStereo16, cpuOf(""), {}), ErrorCode::invalidArguments);
+}
+
+TEST(Mixer, AmplificationFollowsTheChannelCount)
+{
+    Mixer mixer;
+    openMixer(mixer, integerStereo16, 5);
+    EXPECT_EQ(mixer.amplification(), 70u);
+    ASSERT_EQ(mixer.openChannels(4), ErrorCode::ok);
+    EXPECT_EQ(mixer.amplification(), 64u);
+    EXPECT_EQ(mixer.setAmplification(100), ErrorCode::ok);
+    EXPECT_EQ(mixer.amplification(), 100u);
+}
+
+TEST(Mixer, ChannelAndSampleErrors)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 2);
+    uint32_t value = 0;
+    int32_t signedValue = 0;
+    EXPECT_EQ(mixer.playSound(2, 8000), ErrorCode::invalidChannel);
+    EXPECT_EQ(mixer.setVolume(7, 10), ErrorCode::invalidChannel);
+    EXPECT_EQ(mixer.getRate(2, value), ErrorCode::invalidChannel);
+    EXPECT_EQ(mixer.getDirection(2, signedValue), ErrorCode::invalidChannel);
+    EXPECT_EQ(mixer.setSample(0, 0), ErrorCode::invalidSampleHandle);
+    EXPECT_EQ(mixer.setSample(0, 1), ErrorCode::invalidSampleHandle) << "slot not in use";
+    EXPECT_EQ(mixer.setSample(0, 1025), ErrorCode::invalidSampleHandle);
+    EXPECT_EQ(mixer.removeSample(3), ErrorCode::invalidSampleHandle);
+    EXPECT_EQ(mixer.setVolume(0, 65), ErrorCode::invalidArguments);
+    EXPECT_EQ(mixer.setPanning(0, 65), ErrorCode::invalidArguments);
+    EXPECT_EQ(mixer.setPanning(0, 128), ErrorCode::ok);
+    EXPECT_EQ(mixer.setMasterVolume(65), ErrorCode::invalidArguments);
+
+    const std::vector<uint8_t> data(16, 128);
+    uint32_t handle = 0;
+    for (uint32_t i = 0; i < sampleSlotCount; ++i)
+        ASSERT_EQ(mixer.addSample(describe(data, SampleType::pcm8Mono), true, handle), ErrorCode::ok);
+    EXPECT_EQ(handle, 1024u);
+    EXPECT_EQ(mixer.addSample(describe(data, SampleType::pcm8Mono), true, handle), ErrorCode::outOfSampleHandles);
+    EXPECT_EQ(mixer.removeSample(5), ErrorCode::ok);
+    EXPECT_EQ(mixer.addSample(describe(data, SampleType::pcm8Mono), true, handle), ErrorCode::ok);
+    EXPECT_EQ(handle, 5u) << "the first free slot";
+
+    EXPECT_EQ(mixer.closeChannels(), ErrorCode::ok);
+    EXPECT_EQ(mixer.closeChannels(), ErrorCode::channelsNotOpen);
+    EXPECT_EQ(mixer.setVolume(0, 10), ErrorCode::invalidChannel);
+}
+
+TEST(Mixer, SampleDescriptionsAreKeptInsideTheData)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 1);
+    const std::vector<uint8_t> data(101, 128);
+    uint32_t handle = 0;
+
+    SampleDescription odd = describe(data, SampleType::pcm16Mono, LoopType::forward, 20, 400);
+    ASSERT_EQ(mixer.addSample(odd, true, handle), ErrorCode::ok);
+    EXPECT_EQ(mixer.sampleSlot(handle).layout.length, 50u) << "an odd byte count drops the half frame";
+    EXPECT_EQ(mixer.sampleSlot(handle).layout.loops[0].end, 50u) << "the loop is cut at the data's end";
+    EXPECT_EQ(mixer.sampleSlot(handle).layout.loops[0].start, 10u);
+
+    for (auto [start, end] : {std::pair{30u, 30u}, {60u, 10u}, {500u, 600u}}) {
+        ASSERT_EQ(mixer.addSample(describe(data, SampleType::pcm8Mono, LoopType::forward, start, end), true, handle),
+                  ErrorCode::ok);
+        EXPECT_EQ(mixer.sampleSlot(handle).layout.loops[0].type, LoopType::none) << start << ".." << end;
+    }
+
+    SampleDescription empty;
+    ASSERT_EQ(mixer.addSample(empty, true, handle), ErrorCode::ok);
+    EXPECT_EQ(mixer.sampleSlot(handle).layout.length, 0u);
+    EXPECT_EQ(mixer.sampleSlot(handle).layout.type, SampleType::none);
+
+    SampleDescription badType = describe(data, static_cast<SampleType>(5));
+    EXPECT_EQ(mixer.addSample(badType, true, handle), ErrorCode::invalidSampleType);
+    SampleDescription noPointer = describe(data, SampleType::pcm8Mono);
+    noPointer.data = nullptr;
+    EXPECT_EQ(mixer.addSample(noPointer, true, handle), ErrorCode::invalidArguments);
+    SampleDescription badLoop = describe(data, SampleType::pcm8Mono, static_cast<LoopType>(3), 0, 10);
+    EXPECT_EQ(mixer.addSample(badLoop, true, handle), ErrorCode::invalidArguments);
+}
+
+TEST(Mixer, SixteenBitSamplesBecomeMuLawOnlyInIntegerModeWithTheOption)
+{
+    const std::vector<uint8_t> data = bytesOf16({0, 1000, -1000, 32767, -32768, 5, 6, 7});
+    for (auto [format, muLaw, expected] :
+         {std::tuple{integerStereo16, true, SampleType::muLawMono}, {integerStereo16, false, SampleType::pcm16Mono},
+          {floatStereo16, true, SampleType::pcm16Mono}}) {
+        Mixer mixer;
+        openMixer(mixer, format, 1, 44100, {muLaw, 0});
+        uint32_t handle = 0;
+        ASSERT_EQ(mixer.addSample(describe(data, SampleType::pcm16Mono, LoopType::forward, 4, 12), true, handle),
+                  ErrorCode::ok);
+        const SampleLayout& layout = mixer.sampleSlot(handle).layout;
+        EXPECT_EQ(layout.type, expected);
+        EXPECT_EQ(layout.length, 8u);
+        EXPECT_EQ(layout.loops[0].start, 2u);
+        EXPECT_EQ(layout.loops[0].end, 6u);
+
+        // Byte offsets keep counting 16-bit frames after the conversion.
+        ASSERT_EQ(mixer.setSample(0, handle), ErrorCode::ok);
+        ASSERT_EQ(mixer.playSound(0, 8000), ErrorCode::ok);
+        ASSERT_EQ(mixer.setPosition(0, 6), ErrorCode::ok);
+        EXPECT_EQ(mixer.channelRecord(0).position, 3u);
+        uint32_t offset = 0;
+        ASSERT_EQ(mixer.getPosition(0, offset), ErrorCode::ok);
+        EXPECT_EQ(offset, 6u);
+    }
+    Mixer stereo;
+    openMixer(stereo, integerStereo16, 1);
+    uint32_t handle = 0;
+    ASSERT_EQ(stereo.addSample(describe(data, SampleType::pcm16Stereo), true, handle), ErrorCode::ok);
+    EXPECT_EQ(stereo.sampleSlot(handle).layout.type, SampleType::muLawStereo);
+    EXPECT_EQ(stereo.sampleSlot(handle).layout.length, 4u);
+}
+
+TEST(Mixer, VolumeRule)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 1);
+    auto volumes = [&] { return mixer.channelRecord(0).currentVolume; };
+    mixer.setVolume(0, 64);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{fullVolume, fullVolume}));
+    mixer.setPanning(0, -64);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{fullVolume, 0u}));
+    mixer.setPanning(0, 32);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{fullVolume / 2, fullVolume}));
+    mixer.setPanning(0, 128);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{fullVolume, fullVolume}));
+    mixer.setMasterVolume(32);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{fullVolume / 2, fullVolume / 2}));
+    mixer.muteChannel(0, true);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{}));
+    mixer.muteChannel(0, false);
+    mixer.muteAll(true);
+    EXPECT_EQ(volumes(), (std::array<uint32_t, 2>{}));
+    mixer.muteAll(false);
+    EXPECT_EQ(volumes()[0], fullVolume / 2);
+
+    Mixer mono;
+    openMixer(mono, mixFloat | mixMono, 1);
+    mono.setVolume(0, 64);
+    mono.setPanning(0, -64);
+    EXPECT_EQ(mono.channelRecord(0).currentVolume, (std::array<uint32_t, 2>{fullVolume, fullVolume}))
+        << "panning is ignored in mono output";
+}
+
+TEST(Mixer, InterpolatingModeRampsVolumeChanges)
+{
+    Mixer mixer;
+    openMixer(mixer, interpolatingStereo16, 1);
+    const std::vector<uint8_t> loud(64, 255);
+    startSample(mixer, 0, describe(loud, SampleType::pcm8Mono, LoopType::forward, 0, 64), 44100);
+    const std::vector<int16_t> out = mix16(mixer, 40);
+    // From silence to 127 * 256 over 32 frames, 2^17 per frame of 2^22.
+    EXPECT_EQ(out[0], 0);
+    EXPECT_NEAR(out[2 * 16], 127 * 256 / 2, 300);
+    EXPECT_EQ(out[2 * 32], 127 * 256);
+    EXPECT_EQ(out[2 * 39], 127 * 256);
+
+    // A stop hands the sound to the shadow, which fades out over 32 frames.
+    ASSERT_EQ(mixer.stopSound(0), ErrorCode::ok);
+    EXPECT_EQ(mixer.channelRecord(1).state, ChannelState::fading);
+    const std::vector<int16_t> fade = mix16(mixer, 40);
+    EXPECT_EQ(fade[0], 127 * 256);
+    EXPECT_NEAR(fade[2 * 16], 127 * 256 / 2, 300);
+    EXPECT_EQ(fade[2 * 32], 0);
+    EXPECT_EQ(mixer.channelRecord(1).state, ChannelState::none);
+}
+
+TEST(Mixer, SilentChannelStillAdvances)
+{
+    Mixer mixer;
+    openMixer(mixer, integerStereo16, 1);
+    std::vector<uint8_t> data(1000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 7);
+    startSample(mixer, 0, describe(data, SampleType::pcm8Mono), 22050, 0);
+    for (int16_t v : mix16(mixer, 100))
+        ASSERT_EQ(v, 0);
+    EXPECT_EQ(mixer.channelRecord(0).position, 50u);
+    mixer.setVolume(0, 64);
+    const std::vector<int16_t> out = mix16(mixer, 2);
+    EXPECT_EQ(out[0], (data[50] - 128) * 256);
+    EXPECT_EQ(out[2], (data[50] - 128) * 256) << "step 1/2: frame 50 twice";
+}
+
+TEST(Mixer, ForwardLoopOfOneFramePlaysItRepeatedly)
+{
+    for (uint32_t format : {integerStereo16, floatStereo16, interpolatingStereo16}) {
+        Mixer mixer;
+        openMixer(mixer, format, 1);
+        const std::vector<uint8_t> data = {128, 200, 10, 10};
+        startSample(mixer, 0, describe(data, SampleType::pcm8Mono, LoopType::forward, 1, 2), 30000);
+        const std::vector<int16_t> out = mix16(mixer, 200);
+        for (size_t frame = 100; frame < 200; ++frame)
+            ASSERT_EQ(out[2 * frame], 72 * 256) << "format " << format << " frame " << frame;
+        EXPECT_EQ(mixer.channelRecord(0).position, 1u);
+    }
+}
+
+TEST(Mixer, SurroundInvertsTheRightSideInFloatAndIntegerStereo)
+{
+    for (uint32_t format : {floatStereo16, integerStereo16}) {
+        Mixer mixer;
+        openMixer(mixer, format, 1);
+        const std::vector<uint8_t> data(64, 228);
+        startSample(mixer, 0, describe(data, SampleType::pcm8Mono, LoopType::forward, 0, 64), 44100, 64, surroundPanning);
+        const std::vector<int16_t> out = mix16(mixer, 8);
+        EXPECT_EQ(out[0], 100 * 256);
+        EXPECT_EQ(out[1], -100 * 256);
+    }
+}
+
+TEST(Mixer, PauseOutputsSilenceWithoutMovingChannels)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 1);
+    const std::vector<uint8_t> data(4000, 250);
+    startSample(mixer, 0, describe(data, SampleType::pcm8Mono), 44100);
+    mix16(mixer, 10);
+    mixer.pause(true);
+    for (int16_t v : mix16(mixer, 500))
+        ASSERT_EQ(v, 0);
+    EXPECT_EQ(mixer.channelRecord(0).position, 10u);
+    mixer.pause(false);
+    EXPECT_EQ(mix16(mixer, 1)[0], 122 * 256);
+}
+
+TEST(Mixer, UnloopedSampleEndsItsChannel)
+{
+    Mixer mixer;
+    openMixer(mixer, integerStereo16, 1);
+    const std::vector<uint8_t> data(100, 200);
+    startSample(mixer, 0, describe(data, SampleType::pcm8Mono), 44100);
+    uint32_t rate = 0;
+    mixer.getRate(0, rate);
+    EXPECT_EQ(rate, 44100u);
+    const std::vector<int16_t> out = mix16(mixer, 150);
+    EXPECT_EQ(out[2 * 99], 72 * 256);
+    EXPECT_EQ(out[2 * 100], 0);
+    EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::stopped);
+    mixer.getRate(0, rate);
+    EXPECT_EQ(rate, 0u);
+}
+
+TEST(Mixer, SetPositionFollowsTheLoopType)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 1);
+    const std::vector<uint8_t> data(100, 128);
+    uint32_t none = 0, forward = 0, pingPong = 0;
+    mixer.addSample(describe(data, SampleType::pcm8Mono), true, none);
+    mixer.addSample(describe(data, SampleType::pcm8Mono, LoopType::forward, 20, 60), true, forward);
+    mixer.addSample(describe(data, SampleType::pcm8Mono, LoopType::pingPong, 20, 100), true, pingPong);
+    const MixChannel& c = mixer.channelRecord(0);
+
+    mixer.setSample(0, none);
+    mixer.playSound(0, 8000);
+    mixer.setPosition(0, 99);
+    EXPECT_EQ(c.state, ChannelState::playing);
+    mixer.setPosition(0, 100);
+    EXPECT_EQ(c.state, ChannelState::stopped);
+
+    mixer.setSample(0, forward);
+    mixer.playSound(0, 8000);
+    mixer.setPosition(0, 59);
+    EXPECT_EQ(c.position, 59u);
+    mixer.setPosition(0, 60);
+    EXPECT_EQ(c.position, 20u);
+
+    mixer.setSample(0, pingPong);
+    mixer.playSound(0, 8000);
+    mixer.setPosition(0, 200);
+    EXPECT_EQ(c.direction, -1);
+    EXPECT_EQ(c.position, 99u) << "just inside the loop end, which is the sample end";
+    mix16(mixer, 50);  // reads backwards from there without leaving the data
+
+    mixer.stopSound(0);
+    mixer.setPosition(0, 10);
+    EXPECT_EQ(c.state, ChannelState::none) << "a stopped channel stays stopped";
+}
+
+TEST(Mixer, ReleaseMovesToTheSecondLoop)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 1);
+    std::vector<uint8_t> data(100, 128);
+    SampleDescription d = describe(data, SampleType::pcm8Mono, LoopType::forward, 10, 20);
+    d.loopMode = LoopMode::twoLoops;
+    d.loop2 = {60, 70, LoopType::forward};
+    startSample(mixer, 0, d, 44100);
+    mix16(mixer, 95);
+    EXPECT_GE(mixer.channelRecord(0).position, 10u);
+    EXPECT_LT(mixer.channelRecord(0).position, 20u);
+    ASSERT_EQ(mixer.releaseSound(0), ErrorCode::ok);
+    EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::released);
+    mix16(mixer, 300);
+    EXPECT_GE(mixer.channelRecord(0).position, 60u);
+    EXPECT_LT(mixer.channelRecord(0).position, 70u);
+    EXPECT_EQ(mixer.channelRecord(0).activeLoop, 1u);
+
+    // Only the two-loop modes can be released.
+    SampleDescription plain = describe(data, SampleType::pcm8Mono, LoopType::forward, 10, 20);
+    startSample(mixer, 0, plain, 44100);
+    mixer.releaseSound(0);
+    EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::playing);
+}
+
+TEST(Mixer, AmigaSampleTakesOverAtTheLoopEnd)
+{
+    Mixer mixer;
+    openMixer(mixer, integerStereo16, 1);
+    const std::vector<uint8_t> first(40, 150), second(40, 100);
+    SampleDescription a = describe(first, SampleType::pcm8Mono, LoopType::forward, 0, 40);
+    a.loopMode = LoopMode::amigaLooped;
+    SampleDescription b = describe(second, SampleType::pcm8Mono, LoopType::forward, 30, 40);
+    b.loopMode = LoopMode::amigaLooped;
+    startSample(mixer, 0, a, 44100);
+    uint32_t handleB = 0;
+    mixer.addSample(b, true, handleB);
+    mix16(mixer, 10);
+    mixer.setSample(0, handleB);
+    const std::vector<int16_t> out = mix16(mixer, 60);
+    EXPECT_EQ(out[2 * 29], 22 * 256) << "the old sample plays on to its loop end";
+    EXPECT_EQ(out[2 * 30], -28 * 256) << "then the new one, from its loop start";
+    EXPECT_GE(mixer.channelRecord(0).position, 30u);
+
+    // On a channel whose sound ended, the new looped sample starts at once.
+    Mixer ended;
+    openMixer(ended, integerStereo16, 1);
+    startSample(ended, 0, describe(first, SampleType::pcm8Mono), 44100);
+    mix16(ended, 50);
+    ASSERT_EQ(ended.channelRecord(0).state, ChannelState::stopped);
+    uint32_t handle = 0;
+    ended.addSample(b, true, handle);
+    ended.setSample(0, handle);
+    EXPECT_EQ(ended.channelRecord(0).state, ChannelState::playing);
+    EXPECT_EQ(ended.channelRecord(0).position, 30u);
+}
+
+TEST(Mixer, RemovingASampleStopsTheChannelsPlayingIt)
+{
+    Mixer mixer;
+    openMixer(mixer, floatStereo16, 1);
+    const std::vector<uint8_t> data(100, 200);
+    const uint32_t handle = startSample(mixer, 0, describe(data, SampleType::pcm8Mono, LoopType::forward, 0, 100), 8000);
+    ASSERT_EQ(mixer.removeSample(handle), ErrorCode::ok);
+    EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::none);
+    for (int16_t v : mix16(mixer, 100))
+        ASSERT_EQ(v, 0);
+}
+
+TEST(OutputStage, EightAndSixteenBitConversion)
+{
+    const int32_t values[] = {0, 32767, -32768, -40000, 40000, -1, 255};
+    uint8_t out8[7];
+    convertToOutput(values, 7, true, out8);
+    EXPECT_EQ(out8[0], 128);
+    EXPECT_EQ(out8[1], 255);
+    EXPECT_EQ(out8[2], 0);
+    EXPECT_EQ(out8[3], 0);
+    EXPECT_EQ(out8[4], 255);
+    EXPECT_EQ(out8[5], 127) << "arithmetic shift";
+    EXPECT_EQ(out8[6], 128);
+    int16_t out16[7];
+    convertToOutput(values, 7, false, out16);
+    EXPECT_EQ(out16[3], -32768);
+    EXPECT_EQ(out16[4], 32767);
+
+    const float floats[] = {1.4f, 1.6f, -1.6f, 255.9f, -0.5f, 1e9f, -1e9f};
+    convertToOutput(floats, 7, false, out16);
+    EXPECT_EQ(out16[0], 1);
+    EXPECT_EQ(out16[1], 2) << "16-bit output rounds to nearest";
+    EXPECT_EQ(out16[2], -2);
+    EXPECT_EQ(out16[5], 32767);
+    EXPECT_EQ(out16[6], -32768);
+    convertToOutput(floats, 7, true, out8);
+    EXPECT_EQ(out8[3], 128) << "8-bit output truncates: 255.9 -> 255 -> 0";
+    EXPECT_EQ(out8[4], 128) << "-0.5 truncates to 0, not -1";
+}
+
+TEST(OutputStage, FiltersKeepTheirHistoryFromChunkToChunk)
+{
+    EXPECT_EQ(resolveFilterMode(3, false), 1);
+    EXPECT_EQ(resolveFilterMode(3, true), 0);
+    EXPECT_EQ(resolveFilterMode(7, false), 0);
+
+    PostProcessChain chain;
+    chain.build(1);
+    int32_t step[4] = {1000, 1000, 1000, -1000};
+    chain.run(step, 1, false);
+    chain.run(step + 1, 3, false);
+    // t = 2x + x[n-1]; y = t/4 + t/8 - t/32 with arithmetic shifts.
+    EXPECT_EQ(step[0], 500 + 250 - 62);
+    EXPECT_EQ(step[1], 750 + 375 - 93);
+    EXPECT_EQ(step[3], (-1000 >> 2) + (-1000 >> 3) - (-1000 >> 5));
+
+    chain.build(2);
+    int32_t stereo[6] = {800, 0, 800, 8, 800, 16};
+    chain.run(stereo, 3, true);
+    EXPECT_EQ(stereo[0], 400);
+    EXPECT_EQ(stereo[2], 700);
+    EXPECT_EQ(stereo[4], 800);
+    EXPECT_EQ(stereo[3], 4) << "each side has its own history";
+    EXPECT_EQ(stereo[5], 11);
+
+    PostProcessChain floats;
+    floats.build(1);
+    float f[2] = {1000.0f, 1000.0f};
+    floats.run(f, 2, false);
+    EXPECT_FLOAT_EQ(f[0], 687.5f);
+    EXPECT_FLOAT_EQ(f[1], 1031.25f);
+}
+
+}  // namespace
+}  // namespace corvid
