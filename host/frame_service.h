@@ -8,6 +8,7 @@
 // they keep millisecond precision without burning a core.
 
 #include "platform/clock.h"
+#include "sound/include/corvid.h"
 
 #include <cstdint>
 #include <functional>
@@ -24,11 +25,22 @@ struct FrameService {
     std::uint32_t lastFrameTime = 0;   // nowMs when the last drawn pass was released
     std::uint32_t lateCount = 0;       // passes since then that found the frame late
     bool abortRequested = false;       // set by the display window on Escape; never cleared
+    MusicStatus musicStatus{0, 0, 0, -1, 0};  // the music's position, refreshed by the scenes
+
+    // Reads the playing music's position into the argument.
+    std::function<void(MusicStatus&)> readMusicStatus;
 
     // One window event at most per pass; may set abortRequested.
     std::function<void()> pumpMessage;
     // Ends the show early; does not return.
     std::function<void()> abort;
+
+    // Refreshes musicStatus from the music; the scenes do it once or twice a pass.
+    void refreshMusicStatus()
+    {
+        if (readMusicStatus)
+            readMusicStatus(musicStatus);
+    }
 
     // Starts the clock before the first scene: frequency, first reading, pacing state.
     void startClock();

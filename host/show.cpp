@@ -19,8 +19,6 @@
 
 namespace host {
 
-ShowState showState;
-
 namespace {
 
 // How this run shows its pictures and keeps its time.

@@ -4,9 +4,20 @@
 #ifndef CORVID_H
 #define CORVID_H
 
+#include <stdint.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* Where a playing module is, as MusicGetPlayStatus reports it. */
+typedef struct MusicStatus {
+    int32_t position;      /* index in the order list, 0-based */
+    int32_t pattern;       /* the pattern stored at that index */
+    int32_t row;           /* row in that pattern, 0-based */
+    int32_t syncInfo;      /* argument of the last sync effect played; -1 before the first */
+    int32_t songLoopCount; /* times the song has looped; 0 at start */
+} MusicStatus;
 
 /* Option numbers for MusicSetOption / MusicGetOption (signed 32-bit values). */
 enum {

@@ -129,3 +129,23 @@ TEST(FinalFade, PresentsTwoHundredFiftySixFramesEndingInBlack)
 }
 
 }  // namespace
+
+#include "host/show_random.h"
+
+namespace {
+
+TEST(ShowRandom, TheSequenceOfSeedOne)
+{
+    host::ShowRandom r;
+    // seed 1 → 1103527590 → 377401575 → 662824084 ...
+    EXPECT_EQ(r.rand(), 16838);
+    EXPECT_EQ(r.rand(), 5758);
+    EXPECT_EQ(r.rand(), 10113);
+    for (int i = 0; i < 100000; ++i) {
+        const int v = r.rand();
+        ASSERT_GE(v, 0);
+        ASSERT_LE(v, 32767);
+    }
+}
+
+}  // namespace
