@@ -127,7 +127,7 @@ Picture creditTitle(const PictureAsset& picture, const Lettering& lettering, con
 Picture creditName(const PictureAsset& picture, const Lettering& lettering, const char* text)
 {
     const Mask letters = lettering.fit(Face::bold, text, picture.width, picture.height, 2, 3);
-    return glowLettering(letters, violet, Gradient{{pale, mist, violet}});
+    return glowLettering(letters, violet, Gradient{{pale, mist, mix(mist, violet, 0.5f)}});
 }
 
 // Gold lettering with a dark outline and a soft shadow, painted at (x, y).
@@ -137,7 +137,14 @@ Mask paintGoldLettering(Canvas& canvas, const Mask& letters, int x, int y, int o
     if (shadow) canvas.paint(blur(dilate(letters, outline + 1), 2), x + 2, y + 3, night, 0.8f);
     canvas.paint(edge, x, y, deepViolet);
     const float span = float(letters.height);
-    canvas.paintShaded(letters, x, y, [&](int, int cy) { return goldLetters().at(float(cy - y) / span); });
+    // A bevel lit from above: upper edges of each stroke catch the light, lower edges turn rose.
+    canvas.paintShaded(letters, x, y, [&](int cx, int cy) {
+        const int mx = cx - x, my = cy - y;
+        const float upper = clamp01(letters.at(mx, my) - letters.at(mx, my - 2));
+        const float lower = clamp01(letters.at(mx, my) - letters.at(mx, my + 2));
+        const Colour body = goldLetters().at(float(my) / span);
+        return mix(mix(body, pale, 0.7f * upper), rose, 0.55f * lower);
+    });
     return edge;
 }
 
@@ -205,39 +212,46 @@ Picture demoLogoBackground()
         for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(deepViolet, night, float(y - horizon) / 62);
     }
     addStars(canvas, 70, 70, 23);
-    addSun(canvas, 176, float(horizon), 34, true);
+    addSun(canvas, 160, float(horizon), 34, true);
     for (int y = horizon; y < 200; ++y) {
         for (int x = 0; x < 320; ++x) {
             if (y > horizon) canvas.at(x, y) = mix(canvas.at(x, y), deepViolet, 0.6f);
         }
     }
-    paintHorizonGrid(canvas, horizon, 176);
+    paintHorizonGrid(canvas, horizon, 160);
     return canvas.pixels();
 }
 
 Picture demoLogo(const Lettering& lettering)
 {
     const auto& size = assets::demoLogo;
+    // The scene draws the logo at x = 32; centring the art on column 128 of the
+    // picture puts it in the middle of the screen, over the sun of the background.
+    constexpr int centre = 128, lettersWidth = 250, ruleHalf = 100;
     // Backing: the dark of the picture behind it, so edges blend into dusk, not magenta.
     Canvas canvas(size.width, size.height, deepViolet);
     Mask shape(size.width, size.height);
-    const Mask letters = lettering.fit(Face::bold, "SOLVANE", size.width, 84, 6, 2);
-    const Mask edge = paintGoldLettering(canvas, letters, 0, 4, 3, false);
-    const Mask tagline = placed(lettering.fit(Face::bold, "IMMERSION BY ZEV", 208, 18, 1, 4), size.width, 22, 40, 2);
+    const Mask letters = lettering.fit(Face::bold, "SOLVANE", lettersWidth, 84, 5, 2);
+    const Mask edge = paintGoldLettering(canvas, letters, centre - lettersWidth / 2, 4, 3, false);
+    const Mask tagline = lettering.render(Face::bold, "A DEMO BY ZEV", 13, 4);
+    const int taglineX = centre - tagline.width / 2, taglineY = 98;
     const Mask taglineEdge = dilate(tagline, 2);
-    canvas.paint(taglineEdge, 0, 96, deepViolet);
-    canvas.paintShaded(tagline, 0, 96, [](int, int) { return mix(mist, pale, 0.4f); });
+    canvas.paint(taglineEdge, taglineX, taglineY, deepViolet);
+    canvas.paint(tagline, taglineX, taglineY, mix(mist, pale, 0.4f));
     // A rule between the two lines, lit in the middle.
-    Mask rule(size.width, 3);
-    for (int x = 30; x < size.width - 30; ++x) rule(x, 1) = 1, rule(x, 0) = rule(x, 2) = 0.6f;
-    canvas.paint(rule, 0, 90, deepViolet);
-    for (int x = 30; x < size.width - 30; ++x) {
-        const float along = 1 - std::abs(float(x) - float(size.width) / 2) / (float(size.width) / 2 - 30);
-        canvas.at(x, 91) = mix(violet, gold, along);
+    constexpr int ruleY = 90;
+    Mask rule(2 * ruleHalf, 3);
+    for (int x = 0; x < rule.width; ++x) rule(x, 1) = 1, rule(x, 0) = rule(x, 2) = 0.6f;
+    canvas.paint(rule, centre - ruleHalf, ruleY, deepViolet);
+    for (int x = -ruleHalf; x < ruleHalf; ++x) {
+        canvas.at(centre + x, ruleY + 1) = mix(gold, violet, std::abs(float(x)) / float(ruleHalf));
     }
-    for (int i = 0; i < int(shape.coverage.size()); ++i) {
-        const int x = i % size.width, y = i / size.width;
-        shape.coverage[std::size_t(i)] = std::max({edge.at(x, y - 4), taglineEdge.at(x, y - 96), rule.at(x, y - 90)});
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) {
+            shape(x, y) = std::max({edge.at(x - (centre - lettersWidth / 2), y - 4),
+                                    taglineEdge.at(x - taglineX, y - taglineY),
+                                    rule.at(x - (centre - ruleHalf), y - ruleY)});
+        }
     }
     return canvas.keyedPixels(shape);
 }
@@ -386,6 +400,11 @@ Picture panorama1()
     }
 
     // Near band, rows 145..199: the dark shore, back-lit at its edge, with grass.
+    // Above the shore the water goes on in one even colour, which shows no seam
+    // however the bands slide.
+    for (int y = 145; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) canvas.at(x, y) = indigo;
+    }
     paintRidge(canvas, [](int x) { return ridge(x, 153, 5, 35, 67); }, 199, night, ember, 1.6f,
                [](int) { return 0.8f; });
     for (int blade = 0; blade < 260; ++blade) {
@@ -399,6 +418,22 @@ Picture panorama1()
             const int y = int(base - float(step));
             if (y < 146 || x < 0 || x >= size.width) continue;
             canvas.at(x, y) = mix(night, mix(ember, gold, t), t * 0.8f);
+        }
+    }
+    // Boulders on the shore, their tops rimmed by the sun behind them.
+    for (int rock = 0; rock < 16; ++rock) {
+        const float cx = latticeValue(rock, 0, 79) * float(size.width);
+        const float radius = 7 + 14 * latticeValue(rock, 1, 79);
+        const float cy = 160 + 30 * latticeValue(rock, 2, 79);
+        for (int y = std::max(146, int(cy - radius * 0.7f) - 1); y < size.height; ++y) {
+            for (int x = std::max(0, int(cx - radius) - 1); x <= std::min(size.width - 1, int(cx + radius) + 1); ++x) {
+                const float dx = (float(x) - cx) / radius, dy = (float(y) - cy) / (radius * 0.7f);
+                const float d = std::sqrt(dx * dx + dy * dy);
+                const float coverage = clamp01((1 - d) * radius * 0.7f);
+                if (coverage <= 0) continue;
+                const float rim = clamp01(1 - (1 - d) * radius * 0.5f) * clamp01(-dy * 1.5f);
+                canvas.at(x, y) = mix(canvas.at(x, y), mix(mix(deepViolet, night, 0.4f), mix(ember, gold, 0.3f), rim * 0.9f), coverage);
+            }
         }
     }
     for (int y = 160; y < 200; ++y) {
@@ -418,8 +453,15 @@ Picture panorama2()
     fillVertical(canvas, Gradient{{night, night, indigo, violet, rose}}, 0, 150);
     addStars(canvas, 260, 100, 79);
     const float glowX = 450;
-    canvas.addGlow(glowX, 150, 260, ember * 0.45f, 2.2f);
-    canvas.addGlow(glowX, 150, 90, gold * 0.35f, 2.0f);
+    // The afterglow hugs the horizon: wide, and low.
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) {
+            const float across = (float(x) - glowX) / 300, above = std::max(0.0f, 150 - float(y));
+            const float glow = std::exp(-across * across);
+            canvas.at(x, y) = canvas.at(x, y) + ember * (0.5f * glow * std::exp(-above / 32)) +
+                              gold * (0.35f * glow * glow * std::exp(-above / 12));
+        }
+    }
     const auto litFrom = [glowX](float reach) {
         return [glowX, reach](int x) { return clamp01(1 - std::abs(float(x) - glowX) / reach); };
     };
