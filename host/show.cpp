@@ -1,8 +1,10 @@
 #include "host/show.h"
 
+#include "data/data_library.h"
 #include "display/display.h"
 #include "display/frame.h"
 #include "display/screen_modes.h"
+#include "host/data_files.h"
 #include "host/frame_service.h"
 #include "host/show_state.h"
 #include "platform/capture.h"
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace host {
 
@@ -31,6 +34,13 @@ struct Presentation {
 
 Presentation presentation;
 
+// What the show opens and holds until its end.
+struct ShowResources {
+    std::optional<data::DataLibrary> dataLibrary;
+};
+
+ShowResources resources;
+
 [[noreturn]] void failStartup(const char* message)
 {
     platform::showMessage(message);
@@ -42,6 +52,7 @@ void closeEverything()
 {
     display::mainDisplay.close();
     display::mainDisplay.freeFrameBlock();
+    resources.dataLibrary.reset();
 }
 
 void finishCapture()
@@ -184,6 +195,18 @@ int runShow(const ShowOptions& options)
         config.screenMode = static_cast<std::uint8_t>(*options.screenMode);
         config.interlaced = options.interlaced ? 1 : 0;
     }
+
+    // The show only reads its data library, so it opens it read-only: an
+    // installed, read-only qorv.dat works too.
+    progressLine("Opening file library (%s)...", config.dataFile);
+    auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
+    if (!library) {
+        std::fprintf(stderr, "%s\n", library.error().c_str());
+        failStartup("Error loading filelib!");
+    }
+    resources.dataLibrary.emplace(std::move(library).value());
+    progressLine("Loading and initialising data... ");
+    progressLine("ok");
 
     progressLine("");
     progressLine("Done...");
