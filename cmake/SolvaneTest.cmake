@@ -1,12 +1,12 @@
 # solvane_add_test(NAME SOURCES... LIBS ...): one GoogleTest program per folder.
 # Tests are discovered when ctest runs, so a sanitizer build never runs a test
-# binary at build time.
+# binary at build time. tests/test_main.cpp sets up the environment.
 function(solvane_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  target_compile_definitions(${name} PRIVATE SOLVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;SOLVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    DISCOVERY_MODE PRE_TEST)
 endfunction()

@@ -1,0 +1,128 @@
+#pragma once
+// Sound output in the two shapes the sound library's devices were written
+// for, over SDL2 audio:
+//
+// - WaveOut: a queue of blocks. The caller prepares a block, writes it, and
+//   later finds its done flag set once the sound card has consumed it.
+// - SoundBuffer: a circular buffer that the sound card plays round and round;
+//   the caller reads the play position and writes behind it.
+//
+// Both run SDL's audio callback on SDL's own thread; what the callback and the
+// caller share is guarded by one mutex per output, and the done flags are
+// atomics, so the caller may poll them without it.
+//
+// Result codes are the wave-out system's: 0 success, 2 no device, 4 busy,
+// 7 out of memory, 11 invalid argument, 32 format not supported.
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace platform {
+
+namespace waveResult {
+inline constexpr int ok = 0;
+inline constexpr int badDeviceId = 2;
+inline constexpr int allocated = 4;
+inline constexpr int noMemory = 7;
+inline constexpr int invalidParameter = 11;
+inline constexpr int badFormat = 32;
+}  // namespace waveResult
+
+struct WaveFormat {
+    int channels = 2;   // 1 or 2
+    int rate = 44100;   // frames per second
+    int bits = 16;      // 8 (unsigned) or 16 (signed little-endian)
+
+    int blockAlign() const { return channels * bits / 8; }
+};
+
+// How many wave-out devices the system has: 1 when SDL can open its default
+// output, else 0 (no sound card: SDL starts, but opening fails).
+int waveOutDeviceCount();
+
+// Whether a format would be accepted, without opening anything.
+int waveOutQuery(const WaveFormat& format);
+
+struct WaveBlock {
+    std::uint8_t* data = nullptr;
+    std::uint32_t length = 0;
+    std::atomic<bool> done{true};  // set when the sound card has consumed the block
+    bool prepared = false;
+};
+
+class WaveOut {
+public:
+    WaveOut() = default;
+    ~WaveOut();
+    WaveOut(const WaveOut&) = delete;
+    WaveOut& operator=(const WaveOut&) = delete;
+
+    int open(const WaveFormat& format);
+    int prepare(WaveBlock& block);
+    int unprepare(WaveBlock& block);
+    // Queues a prepared block; its done flag clears now and sets once played.
+    int write(WaveBlock& block);
+    // Stops the output and marks every queued block done.
+    int reset();
+    int close();
+    bool isOpen() const { return device_ != 0; }
+
+private:
+    static void callback(void* self, std::uint8_t* stream, int length);
+    void fill(std::uint8_t* stream, int length);
+
+    std::uint32_t device_ = 0;
+    WaveFormat format_;
+    std::uint8_t silence_ = 0;
+    std::mutex mutex_;
+    std::deque<WaveBlock*> queue_;  // written, not yet consumed
+    std::uint32_t consumed_ = 0;    // bytes of queue_.front() already played
+};
+
+// A circular buffer played round and round (a DirectSound-style secondary
+// buffer). Positions are byte offsets into the buffer.
+class SoundBuffer {
+public:
+    SoundBuffer() = default;
+    ~SoundBuffer();
+    SoundBuffer(const SoundBuffer&) = delete;
+    SoundBuffer& operator=(const SoundBuffer&) = delete;
+
+    int create(const WaveFormat& format, std::uint32_t bytes);
+    int playLooping();
+    int stop();
+    // Where the sound card reads next, and the earliest safe write position.
+    int positions(std::uint32_t& play, std::uint32_t& write);
+    // Up to two regions covering bytes from offset, wrapping at the end.
+    struct Regions {
+        std::uint8_t* first = nullptr;
+        std::uint32_t firstBytes = 0;
+        std::uint8_t* second = nullptr;
+        std::uint32_t secondBytes = 0;
+    };
+    int lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions);
+    int unlock(const Regions& regions);
+    // Whether the buffer was lost (the output device went away); restore brings it back silent.
+    bool lost() const { return lost_.load(); }
+    int restore();
+    void release();
+    std::uint32_t size() const { return static_cast<std::uint32_t>(data_.size()); }
+
+    // Test hook: the buffer behaves as lost until restored.
+    void markLost() { lost_.store(true); }
+
+private:
+    static void callback(void* self, std::uint8_t* stream, int length);
+
+    std::uint32_t device_ = 0;
+    WaveFormat format_;
+    std::mutex mutex_;
+    std::vector<std::uint8_t> data_;
+    std::uint32_t playPosition_ = 0;
+    std::atomic<bool> lost_{false};
+};
+
+}  // namespace platform

@@ -1,0 +1,103 @@
+// Sound output under SDL's dummy audio driver, which consumes sound at about
+// real time without a sound card.
+
+#include "platform/audio.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+template <class Done>
+bool waitFor(Done done, std::chrono::milliseconds limit = 3000ms)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+TEST(WaveOut, FormatsItCannotPlayAreRefusedWithoutOpening)
+{
+    EXPECT_EQ(platform::waveOutQuery({2, 44100, 16}), platform::waveResult::ok);
+    EXPECT_EQ(platform::waveOutQuery({1, 8000, 8}), platform::waveResult::ok);
+    EXPECT_EQ(platform::waveOutQuery({3, 44100, 16}), platform::waveResult::badFormat);
+    EXPECT_EQ(platform::waveOutQuery({2, 44100, 24}), platform::waveResult::badFormat);
+    platform::WaveOut out;
+    EXPECT_EQ(out.open({2, 44100, 12}), platform::waveResult::badFormat);
+    EXPECT_FALSE(out.isOpen());
+}
+
+TEST(WaveOut, BlocksAreMarkedDoneOnceConsumedInOrder)
+{
+    ASSERT_EQ(platform::waveOutDeviceCount(), 1);
+    platform::WaveOut out;
+    ASSERT_EQ(out.open({2, 44100, 16}), platform::waveResult::ok);
+    std::vector<std::uint8_t> first(4096), second(4096);
+    platform::WaveBlock a, b;
+    a.data = first.data();
+    a.length = 4096;
+    b.data = second.data();
+    b.length = 4096;
+    EXPECT_EQ(out.write(a), platform::waveResult::invalidParameter) << "an unprepared block is refused";
+    ASSERT_EQ(out.prepare(a), platform::waveResult::ok);
+    ASSERT_EQ(out.prepare(b), platform::waveResult::ok);
+    ASSERT_EQ(out.write(a), platform::waveResult::ok);
+    ASSERT_EQ(out.write(b), platform::waveResult::ok);
+    EXPECT_EQ(out.unprepare(b), platform::waveResult::invalidParameter) << "a queued block is still playing";
+    ASSERT_TRUE(waitFor([&] { return b.done.load(); }));
+    EXPECT_TRUE(a.done.load());
+    EXPECT_EQ(out.unprepare(b), platform::waveResult::ok);
+    EXPECT_EQ(out.close(), platform::waveResult::ok);
+}
+
+TEST(WaveOut, ResetReturnsEveryQueuedBlock)
+{
+    platform::WaveOut out;
+    ASSERT_EQ(out.open({1, 8000, 8}), platform::waveResult::ok);
+    std::vector<std::uint8_t> data(80000, 0x80);  // ten seconds
+    platform::WaveBlock block;
+    block.data = data.data();
+    block.length = static_cast<std::uint32_t>(data.size());
+    out.prepare(block);
+    out.write(block);
+    EXPECT_FALSE(block.done.load());
+    out.reset();
+    EXPECT_TRUE(block.done.load());
+}
+
+TEST(SoundBuffer, PlayPositionGoesRoundAndLocksWrap)
+{
+    platform::SoundBuffer buffer;
+    ASSERT_EQ(buffer.create({2, 44100, 16}, 8192), platform::waveResult::ok);
+    platform::SoundBuffer::Regions regions;
+    ASSERT_EQ(buffer.lock(6144, 4096, regions), platform::waveResult::ok);
+    EXPECT_EQ(regions.firstBytes, 2048u);
+    EXPECT_EQ(regions.secondBytes, 2048u);
+    ASSERT_EQ(buffer.unlock(regions), platform::waveResult::ok);
+
+    ASSERT_EQ(buffer.playLooping(), platform::waveResult::ok);
+    std::uint32_t start = 0, play = 0, write = 0;
+    buffer.positions(start, write);
+    EXPECT_TRUE(waitFor([&] {
+        buffer.positions(play, write);
+        return play != start;
+    }));
+    EXPECT_LT(play, buffer.size());
+
+    buffer.markLost();
+    EXPECT_NE(buffer.lock(0, 16, regions), platform::waveResult::ok);
+    EXPECT_EQ(buffer.restore(), platform::waveResult::ok);
+    EXPECT_EQ(buffer.lock(0, 16, regions), platform::waveResult::ok);
+    buffer.unlock(regions);
+}
+
+}  // namespace
