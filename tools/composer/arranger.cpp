@@ -189,14 +189,6 @@ void Arranger::pad(int from, int to, int volume)
     }
 }
 
-void Arranger::padRelease(int row)
-{
-    for (int v = 0; v < 3; ++v) {
-        keyOff(row, ch::pad + v);
-        padNotes_[v] = 0;
-    }
-}
-
 void Arranger::arp(int from, int to, std::string_view line, const Voice& voice, int spread)
 {
     const int centre = voice.panning != 0 ? voice.panning : 128;
@@ -209,9 +201,10 @@ void Arranger::arp(int from, int to, std::string_view line, const Voice& voice, 
         const int index = c - '0';
         const int n = tones[static_cast<std::size_t>(index) % tones.size()]
             + 12 * (index / static_cast<int>(tones.size())) + voice.transpose;
-        note(row, voice.channel, xmNote(n), voice.instrument, voice.volume);
+        const int at = row + voice.delay;
+        note(at, voice.channel, xmNote(n), voice.instrument, voice.volume);
         const int side = (count++ % 2 == 0) ? -spread : spread;
-        effect(row, voice.channel, fx::setPanning, static_cast<std::uint8_t>(std::clamp(centre + side, 0, 255)));
+        effect(at, voice.channel, fx::setPanning, static_cast<std::uint8_t>(std::clamp(centre + side, 0, 255)));
     }
 }
 
@@ -227,6 +220,7 @@ void Arranger::harmony(int row, const std::vector<std::string_view>& bars, const
 
 void Arranger::melodyNotes(int row, const std::vector<std::string_view>& bars, const Voice& voice, const std::vector<int>* scale)
 {
+    row += voice.delay;
     std::vector<std::string> tokens;
     for (const std::string_view bar : bars)
         for (std::string& t : splitTokens(bar))

@@ -27,7 +27,6 @@ inline constexpr std::uint8_t sampleOffset = 0x9;
 inline constexpr std::uint8_t volumeSlide = 0xA;
 inline constexpr std::uint8_t extended = 0xE;         // E9x retrigger, EDx note delay
 inline constexpr std::uint8_t globalVolume = 0x10;    // Gxx
-inline constexpr std::uint8_t panningSlide = 0x19;    // Pxy
 inline constexpr std::uint8_t multiRetrigger = 0x1B;  // Rxy
 }  // namespace fx
 
@@ -56,6 +55,7 @@ struct Voice {
     int volume;         // 0..64
     int transpose = 0;  // semitones
     std::uint8_t panning = 0;  // 0 leaves the sample's own panning
+    int delay = 0;             // rows the voice sounds after its source (an echo)
 };
 
 class Arranger {
@@ -91,11 +91,11 @@ public:
     // Three pad voices following the chords over [from, to); a voice is
     // struck only when its note changes, so shared tones ring on.
     void pad(int from, int to, int volume);
-    void padRelease(int row);
 
     // Arpeggio over the chord tones from A-4 up: digits index the tones
     // (and, past the last, the same tones an octave higher); '.' rests.
     // Notes alternate left and right of the voice's panning by `spread`.
+    // A delayed voice (an echo) keeps the chords of its source rows.
     void arp(int from, int to, std::string_view line, const Voice& voice, int spread);
 
     // A melody in bars of 16 tokens from `row`: notes, "." hold, "^" off,

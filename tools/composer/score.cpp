@@ -126,6 +126,33 @@ const std::vector<int> aMinor = {9, 11, 0, 2, 4, 5, 7};
 const std::vector<int> cMajor = {0, 2, 4, 5, 7, 9, 11};
 const std::vector<int> bHarmonicMinor = {11, 1, 2, 4, 6, 7, 10};
 
+// ---- The harmonic plan: one chord per bar, four bars per position ----
+
+constexpr std::string_view progression[songPositions] = {
+    // 0-8 opening, A minor: the sparks on Am, the logo on i-VI-III-VII, the
+    // rise on F G Esus4 E, the beat on i-VI-III-VII again.
+    "Am Am Am Am", "Am F C G", "Am F C G", "Am F C G", "F G Esus4 E",
+    "Am F C G", "Am F C G", "Am F C G", "Am F C G",
+    // 9-14 credits, C major: IV-V-iii-vi.
+    "Fmaj7 G Em7 Am", "Fmaj7 G Em7 Am", "Fmaj7 G Em7 Am", "Fmaj7 G Em7 Am", "Fmaj7 G Em7 Am", "Fmaj7 G Em7 Am",
+    // 15-25 panorama, A minor: i-VI-III-VII, with a bridge iv-VI-VII-V at 24.
+    "Am F C G", "Am F C G", "Am F C G", "Am F C G", "Am F C G", "Am F C G",
+    "Am F C G", "Am F C G", "Am F C G", "Dm F G E", "Am F C G",
+    // 26-29 window, A minor: two chords a position, turning to F# (V of B minor).
+    "Amadd9 Amadd9 Fmaj7 Fmaj7", "Amadd9 Amadd9 Fmaj7 Fmaj7", "Dm7 Dm7 Em7 Em7", "Fmaj7 Fmaj7 G F#",
+    // 30-40 arms, B minor: verse i-VI-III-VII, turn iv-VI-V-V; 40 turns to E (V of A minor).
+    "Bm G D A", "Em G F# F#", "Bm G D A", "Em G F# F#", "Bm G D A", "Em G F# F#",
+    "Bm G D A", "Bm G D A", "Bm G D A", "Em G F# F#", "Bm G Em E",
+    // 41-44 closing, A minor, ending on the tonic; 45 is silence.
+    "Am F C G", "Am F C G", "Am F C G", "F G Am Am", "Am Am Am Am",
+};
+
+void harmonicPlan(Arranger& a)
+{
+    for (int p = 0; p < songPositions; ++p)
+        a.chords(p, progression[p]);
+}
+
 // ---- Drum grooves (16 rows a bar) ----
 
 struct Groove {
@@ -182,13 +209,6 @@ void rise(Arranger& a, int from, int to, int volume)
 // the ring of blobs and the six words (5-8, the beat); 8 fades in its second half.
 void opening(Arranger& a)
 {
-    a.chords(0, "Am Am Am Am");
-    for (int p = 1; p <= 3; ++p)
-        a.chords(p, "Am F C G");
-    a.chords(4, "F G Esus4 E");
-    for (int p = 5; p <= 8; ++p)
-        a.chords(p, "Am F C G");
-
     // Position 0 fades in with the sparks over rows 0 to 31.
     a.globalFade(rowOf(0), rowOf(0, 2) - 1, 16, 52);
     a.note(rowOf(0), ch::fx, 49, ins::air, 12);
@@ -225,6 +245,7 @@ void opening(Arranger& a)
     a.bass(rowOf(5), rowOf(7), "R.R.R.R.R.R.R.R.", 42);
     a.bass(rowOf(7), rowOf(8, 2), "R.RR.RR.R.RR.R.O", 42);
     a.bass(rowOf(8, 2), rowOf(9), "R...............", 36);
+    a.crash(rowOf(8, 2), 36);
     a.arp(rowOf(5), rowOf(7), "0.1.2.3.2.1.0.1.", {ch::arp, ins::pluck, 24, 0, 0}, 48);
     a.arp(rowOf(7), rowOf(8, 2), "0123210301232103", {ch::arp, ins::pluck, 24, 0, 0}, 56);
     a.arp(rowOf(8, 2), rowOf(9), "0...1...2...1...", {ch::arp, ins::pluck, 22, 0, 0}, 40);
@@ -237,9 +258,6 @@ void opening(Arranger& a)
 // 9-14: three credit pages of two positions each; calmer and melodic.
 void credits(Arranger& a)
 {
-    for (int p = 9; p <= 14; ++p)
-        a.chords(p, "Fmaj7 G Em7 Am");
-
     a.globalVolume(rowOf(9), 46);
     a.pad(rowOf(9), rowOf(15), 26);
     a.bass(rowOf(9), rowOf(15), "R..........R....", 32);
@@ -248,7 +266,7 @@ void credits(Arranger& a)
     a.melody(rowOf(9), creditsTheme, {ch::fx, ins::bell, 36, 0, 0x90});
     // Page 2: the lead an octave lower, the bell answering three rows later.
     a.melody(rowOf(11), creditsTheme, {ch::lead, ins::lead, 30, -12, 0});
-    a.melody(rowOf(11, 0, 3), creditsTheme, {ch::fx, ins::bell, 18, 0, 0xC0});
+    a.melody(rowOf(11), creditsTheme, {ch::fx, ins::bell, 18, 0, 0xC0, 3});
     a.arp(rowOf(11), rowOf(13), "0...1...2...1...", {ch::arp, ins::pluck, 22, 0, 0}, 40);
     // Page 3: lead with a third below, the bell above, a first pulse.
     a.melody(rowOf(13), creditsTheme, {ch::lead, ins::lead, 32, -12, 0});
@@ -267,9 +285,6 @@ void credits(Arranger& a)
 // the quotation shows from 19 to 23, and everything fades at the end of 25.
 void panorama(Arranger& a)
 {
-    for (int p = 15; p <= 25; ++p)
-        a.chords(p, p == 24 ? "Dm F G E" : "Am F C G");
-
     a.globalVolume(rowOf(15), 58);
     for (const int p : {15, 16, 20, 24, 25})
         a.crash(rowOf(p), 42);
@@ -295,9 +310,10 @@ void panorama(Arranger& a)
     a.melody(rowOf(18), themeA, lead);
     a.harmony(rowOf(18), themeA, {ch::lead2, ins::lead, 28, 0, 0x60}, aMinor);
     a.melody(rowOf(20), themeB, {ch::lead, ins::lead, 48, 0, 0});
-    a.melody(rowOf(20, 0, 3), themeB, {ch::lead2, ins::lead, 20, 0, 0xB0});
+    a.melody(rowOf(20), themeB, {ch::lead2, ins::lead, 20, 0, 0xB0, 3});
     a.melody(rowOf(22), themeA, {ch::lead, ins::lead, 48, 0, 0});
-    a.melody(rowOf(22, 0, 3), themeA, {ch::lead2, ins::lead, 20, 0, 0xB0});
+    a.melody(rowOf(22), themeA, {ch::lead2, ins::lead, 20, 0, 0xB0, 3});
+    a.keyOff(rowOf(24, 0, 4), ch::lead2);
     a.melody(rowOf(24), bridgeLine, lead);
     a.melody(rowOf(25), bars(themeA, 4, 4), {ch::lead, ins::lead, 44, 0, 0});
 
@@ -307,11 +323,6 @@ void panorama(Arranger& a)
 // 26-29: the window, a hypnotic breakdown fading in from the panorama's end.
 void window(Arranger& a)
 {
-    a.chords(26, "Amadd9 Amadd9 Fmaj7 Fmaj7");
-    a.chords(27, "Amadd9 Amadd9 Fmaj7 Fmaj7");
-    a.chords(28, "Dm7 Dm7 Em7 Em7");
-    a.chords(29, "Fmaj7 Fmaj7 G F#");
-
     a.globalFade(rowOf(26), rowOf(26, 2) - 1, 18, 50);
     a.keyOff(rowOf(26), ch::lead);
     a.pad(rowOf(26), rowOf(30), 24);
@@ -321,7 +332,7 @@ void window(Arranger& a)
     // A pluck ostinato and its echo three rows later on the other side.
     const std::string_view ostinato = "0342034203420345";
     a.arp(rowOf(26), rowOf(30), ostinato, {ch::arp, ins::pluck, 26, 0, 0x70}, 0);
-    a.arp(rowOf(26, 0, 3), rowOf(30, 0, 3), ostinato, {ch::lead2, ins::pluck, 12, 0, 0xC0}, 0);
+    a.arp(rowOf(26), rowOf(30) - 3, ostinato, {ch::lead2, ins::pluck, 12, 0, 0xC0, 3}, 0);
     shimmer(a, rowOf(26), rowOf(29, 2), 20);
     a.melody(rowOf(27), windowLine, {ch::lead, ins::lead, 34, 0, 0});
 
@@ -339,12 +350,6 @@ void window(Arranger& a)
 // 30-40: the arms, the second theme, building to the peak of the show at 34-40.
 void arms(Arranger& a)
 {
-    const char* verse = "Bm G D A";
-    const char* turn = "Em G F# F#";
-    const char* progression[] = {verse, turn, verse, turn, verse, turn, verse, verse, verse, turn, "Bm G Em E"};
-    for (int p = 30; p <= 40; ++p)
-        a.chords(p, progression[p - 30]);
-
     a.globalVolume(rowOf(30), 54);
     a.globalVolume(rowOf(34), 60);
     a.globalVolume(rowOf(36), 62);
@@ -374,12 +379,13 @@ void arms(Arranger& a)
     a.arp(rowOf(34), rowOf(41), "0123210301232103", {ch::arp, ins::pluck, 24, 0, 0}, 56);
 
     a.melody(rowOf(31), armsCounter, {ch::lead2, ins::lead, 26, 0, 0x90});
+    a.keyOff(rowOf(32), ch::lead2);
     a.melody(rowOf(32), theme2, {ch::lead, ins::lead, 46, 0, 0});
     a.melody(rowOf(34), theme2, {ch::lead, ins::lead, 48, 0, 0});
     a.harmony(rowOf(34), theme2, {ch::lead2, ins::lead, 28, 0, 0x60}, bHarmonicMinor);
     // Theme A comes back, a tone higher, over the arms' verse.
     a.melody(rowOf(36), themeA, {ch::lead, ins::lead, 50, 2, 0});
-    a.melody(rowOf(36, 0, 3), themeA, {ch::lead2, ins::lead, 22, 2, 0xB0});
+    a.melody(rowOf(36), themeA, {ch::lead2, ins::lead, 22, 2, 0xB0, 3});
     a.melody(rowOf(38), theme2, {ch::lead, ins::lead, 52, 0, 0});
     a.melody(rowOf(38), theme2, {ch::lead2, ins::lead, 30, -12, 0x70});
     a.melody(rowOf(40), armsEnding, {ch::lead, ins::lead, 46, 0, 0});
@@ -389,10 +395,6 @@ void arms(Arranger& a)
 // and the piece ends with it. 45 exists but is never heard.
 void closing(Arranger& a)
 {
-    for (int p = 41; p <= 43; ++p)
-        a.chords(p, "Am F C G");
-    a.chords(44, "F G Am Am");
-
     a.globalVolume(rowOf(41), 48);
     a.crash(rowOf(41), 40);
     a.keyOff(rowOf(41), ch::lead2);
@@ -421,6 +423,7 @@ void closing(Arranger& a)
 XmModule composeQorv()
 {
     Arranger a(songPositions, songChannels);
+    harmonicPlan(a);
     opening(a);
     credits(a);
     panorama(a);
