@@ -260,7 +260,7 @@ void credits(Arranger& a)
 {
     a.globalVolume(rowOf(9), 46);
     a.pad(rowOf(9), rowOf(15), 26);
-    a.bass(rowOf(9), rowOf(15), "R..........R....", 32);
+    a.bass(rowOf(9), rowOf(15), "R.......R.......", 32);
 
     // Page 1: the bell alone with the melody.
     a.melody(rowOf(9), creditsTheme, {ch::fx, ins::bell, 36, 0, 0x90});
