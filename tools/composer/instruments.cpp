@@ -6,8 +6,6 @@ namespace composer {
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
-
 // Every sample is quantized to half of full scale: 6 dB of headroom before
 // the mixer adds the channels.
 constexpr double samplePeak = 0.5;

@@ -5,10 +5,6 @@
 
 namespace composer {
 
-namespace {
-constexpr double pi = 3.14159265358979323846;
-}
-
 double sine(double x)
 {
     // Reduce to -pi..pi, then to -pi/2..pi/2 by symmetry, and sum the Taylor

@@ -14,6 +14,7 @@
 
 namespace composer {
 
+inline constexpr double pi = 3.14159265358979323846;
 inline constexpr double synthRate = 4 * 8363.0;
 inline constexpr double middleC = 261.6255653005986;  // C-4 in Hz
 inline constexpr std::int8_t synthRelativeNote = 24;
