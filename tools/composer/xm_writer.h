@@ -69,6 +69,7 @@ struct XmAutoVibrato {
     std::uint8_t rate = 0;
 };
 
+// An instrument without samples is written as its name alone, as trackers do.
 struct XmInstrument {
     std::string name;                            // at most 22 characters
     std::vector<XmSample> samples;               // at most 16
