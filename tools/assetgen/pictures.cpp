@@ -321,19 +321,28 @@ Picture boat()
     return canvas.keyedPixels(shape);
 }
 
+// The lake of the first panorama at a frame row of its band (128..144): the
+// sky's rose mirrored at the far shore, darkening towards the near one.
+Colour lakeColour(int row) { return mix(mix(rose, violet, 0.5f), indigo, float(row - 128) / 16); }
+
+// A row of swell for the lake band (drawn at frame rows 137..144): narrow
+// crests with a line of foam, the water under them in the lake's own colours.
 Picture swell(const PictureAsset& size, float wavelength, float phase)
 {
+    constexpr int frameRow = 137;
     Canvas canvas(size.width, size.height, deepViolet);
     Mask shape(size.width, size.height);
     for (int x = 0; x < size.width; ++x) {
         const float envelope = std::sin(pi * (float(x) + 0.5f) / float(size.width));
-        const float crest = 7.5f - envelope * (3.5f + 2.5f * std::sin(2 * pi * float(x) / wavelength + phase));
+        const float wave = std::pow(0.5f + 0.5f * std::cos(2 * pi * float(x) / wavelength + phase), 2.0f);
+        const float crest = 7.2f - envelope * (1 + 3 * wave);
         for (int y = 0; y < size.height; ++y) {
-            const float depth = float(y) - crest;
-            if (depth < 0) continue;
+            const float depth = float(y) + 1 - crest;
+            if (depth <= 0.5f) continue;
             shape(x, y) = 1;
-            const Colour foam = mix(gold, pale, envelope * 0.6f);
-            canvas.at(x, y) = depth < 1 ? foam : mix(rose * 0.7f, deepViolet, clamp01((depth - 1) / 3));
+            const Colour water = lakeColour(frameRow + y) + mist * (0.2f * wave * envelope);
+            const Colour foam = mix(mix(rose, gold, 0.5f), pale, wave * envelope);
+            canvas.at(x, y) = mix(water, foam, clamp01(1.6f - depth));
         }
     }
     return canvas.keyedPixels(shape);
@@ -393,7 +402,7 @@ Picture panorama1()
     for (int y = 128; y <= 144; ++y) {
         const float t = float(y - 128) / 16;
         for (int x = 0; x < size.width; ++x) {
-            Colour water = mix(mix(rose, violet, 0.5f), indigo, t);
+            Colour water = lakeColour(y);
             const float ripple = fractalNoise(float(x) / 25, float(y) * 0.9f, 3, 59);
             water = water + mist * (0.12f * smoothstep(0.55f, 0.8f, ripple));
             const float path = std::max(0.0f, 1 - std::abs(float(x) - sunX) / (10 + 14 * t));
