@@ -83,7 +83,7 @@ TEST(GeneratedData, SparksArePureChannelGlowsThatEndInBlack)
 TEST(GeneratedData, AddedPicturesHaveBlackBorders)
 {
     for (const PictureAsset& asset :
-         {assets::sparkRed, assets::blob, assets::armSprite, assets::wordImmersion, assets::wordIs, assets::wordA,
+         {assets::sparkRed, assets::sparkGreen, assets::sparkBlue, assets::blob, assets::armSprite, assets::wordImmersion, assets::wordIs, assets::wordA,
           assets::wordState, assets::wordOf, assets::wordMind, assets::titleCode, assets::titleGraphics,
           assets::titleMusic, assets::nameVemko, assets::nameTolvak, assets::namePelm, assets::emblem, assets::quote,
           assets::windowOverlay, assets::spiral}) {
