@@ -62,14 +62,15 @@ bool seekTo(std::FILE* stream, std::uint64_t position)
            fseeko(stream, static_cast<off_t>(position), SEEK_SET) == 0;
 }
 
+// Empty spans may carry a null pointer, which fread and fwrite must not see.
 bool readExactly(std::FILE* stream, void* destination, std::size_t count)
 {
-    return std::fread(destination, 1, count, stream) == count;
+    return count == 0 || std::fread(destination, 1, count, stream) == count;
 }
 
 bool writeExactly(std::FILE* stream, const void* source, std::size_t count)
 {
-    return std::fwrite(source, 1, count, stream) == count;
+    return count == 0 || std::fwrite(source, 1, count, stream) == count;
 }
 
 std::string quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }

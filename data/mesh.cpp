@@ -60,7 +60,7 @@ Loaded<Mesh> parseMesh(std::span<const std::byte> entry)
         }
     }
     mesh.faces.resize(std::size_t(faceCount));
-    std::memcpy(mesh.faces.data(), entry.data() + offset, mesh.faces.size() * sizeof(MeshFace));
+    if (faceCount > 0) std::memcpy(mesh.faces.data(), entry.data() + offset, mesh.faces.size() * sizeof(MeshFace));
     for (std::int32_t i = 0; i < faceCount; ++i) {
         const MeshFace& face = mesh.faces[std::size_t(i)];
         for (const std::int32_t corner : {face.a, face.b, face.c}) {

@@ -28,6 +28,8 @@ float Mask::at(int x, int y) const
     return coverage[std::size_t(y) * std::size_t(width) + std::size_t(x)];
 }
 
+Mask padded(const Mask& mask, int pad) { return placed(mask, mask.width + 2 * pad, mask.height + 2 * pad, pad, pad); }
+
 Mask dilate(const Mask& mask, int radius)
 {
     Mask grown(mask.width, mask.height);

@@ -41,6 +41,9 @@ struct Mask {
     float& operator()(int x, int y) { return coverage[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
 };
 
+// The same shape with `pad` empty pixels around it, so that growing or
+// blurring it is not cut off at its edges.
+Mask padded(const Mask& mask, int pad);
 // Grows the shape by `radius` pixels (the largest coverage within a disc).
 Mask dilate(const Mask& mask, int radius);
 // Box blur applied `passes` times (three passes look Gaussian).

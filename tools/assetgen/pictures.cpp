@@ -178,10 +178,9 @@ Picture groupLogo(const Lettering& lettering)
             canvas.at(x, 150 - d) = canvas.at(x, 150 - d) + rose * (0.2f * along * along / float(d));
         }
     }
-    const Mask letters = lettering.render(Face::bold, "ZEV", 96, 6);
-    const Mask glow = blur(dilate(letters, 2), 6);
-    canvas.add(glow, 160 - letters.width / 2, 36, rose * 0.45f);
-    paintGoldLettering(canvas, letters, 160 - letters.width / 2, 36, 2, true);
+    const Mask letters = padded(lettering.render(Face::bold, "ZEV", 96, 6), 24);
+    canvas.add(blur(dilate(letters, 2), 6), 160 - letters.width / 2, 12, rose * 0.45f);
+    paintGoldLettering(canvas, letters, 160 - letters.width / 2, 12, 2, true);
     const Mask caption = lettering.render(Face::book, "PRESENTS", 11, 5);
     canvas.paint(caption, 160 - caption.width / 2, 166, mist);
     return canvas.pixels();
@@ -203,24 +202,28 @@ void paintHorizonGrid(Canvas& canvas, int horizon, float centreX)
     }
 }
 
-Picture demoLogoBackground()
+// Dusk over a plain: the sky down to the horizon, the sun sitting on it, and
+// a floor grid in rose fading into the dark. Shared by the demo logo's
+// background and the end picture, so the show opens and closes on one view.
+Canvas duskHorizon(int horizon, float sunRadius, int starRows, std::uint32_t starSeed)
 {
     Canvas canvas(320, 200);
-    const int horizon = 138;
     fillVertical(canvas, duskSky(), 0, horizon);
+    const float groundDepth = float(200 - horizon);
     for (int y = horizon; y < 200; ++y) {
-        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(deepViolet, night, float(y - horizon) / 62);
+        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(deepViolet, night, float(y - horizon) / groundDepth);
     }
-    addStars(canvas, 70, 70, 23);
-    addSun(canvas, 160, float(horizon), 34, true);
-    for (int y = horizon; y < 200; ++y) {
-        for (int x = 0; x < 320; ++x) {
-            if (y > horizon) canvas.at(x, y) = mix(canvas.at(x, y), deepViolet, 0.6f);
-        }
+    addStars(canvas, starRows, starRows, starSeed);
+    addSun(canvas, 160, float(horizon), sunRadius, true);
+    // Below the horizon the sun is only a dim reflection.
+    for (int y = horizon + 1; y < 200; ++y) {
+        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(canvas.at(x, y), deepViolet, 0.6f);
     }
     paintHorizonGrid(canvas, horizon, 160);
-    return canvas.pixels();
+    return canvas;
 }
+
+Picture demoLogoBackground() { return duskHorizon(138, 34, 70, 23).pixels(); }
 
 Picture demoLogo(const Lettering& lettering)
 {
@@ -233,7 +236,7 @@ Picture demoLogo(const Lettering& lettering)
     Mask shape(size.width, size.height);
     const Mask letters = lettering.fit(Face::bold, "SOLVANE", lettersWidth, 84, 5, 2);
     const Mask edge = paintGoldLettering(canvas, letters, centre - lettersWidth / 2, 4, 3, false);
-    const Mask tagline = lettering.render(Face::bold, "A DEMO BY ZEV", 13, 4);
+    const Mask tagline = padded(lettering.render(Face::bold, "A DEMO BY ZEV", 13, 4), 2);
     const int taglineX = centre - tagline.width / 2, taglineY = 98;
     const Mask taglineEdge = dilate(tagline, 2);
     canvas.paint(taglineEdge, taglineX, taglineY, deepViolet);
@@ -318,19 +321,28 @@ Picture boat()
     return canvas.keyedPixels(shape);
 }
 
+// The lake of the first panorama at a frame row of its band (128..144): the
+// sky's rose mirrored at the far shore, darkening towards the near one.
+Colour lakeColour(int row) { return mix(mix(rose, violet, 0.5f), indigo, float(row - 128) / 16); }
+
+// A row of swell for the lake band (drawn at frame rows 137..144): narrow
+// crests with a line of foam, the water under them in the lake's own colours.
 Picture swell(const PictureAsset& size, float wavelength, float phase)
 {
+    constexpr int frameRow = 137;
     Canvas canvas(size.width, size.height, deepViolet);
     Mask shape(size.width, size.height);
     for (int x = 0; x < size.width; ++x) {
         const float envelope = std::sin(pi * (float(x) + 0.5f) / float(size.width));
-        const float crest = 7.5f - envelope * (3.5f + 2.5f * std::sin(2 * pi * float(x) / wavelength + phase));
+        const float wave = std::pow(0.5f + 0.5f * std::cos(2 * pi * float(x) / wavelength + phase), 2.0f);
+        const float crest = 7.2f - envelope * (1 + 3 * wave);
         for (int y = 0; y < size.height; ++y) {
-            const float depth = float(y) - crest;
-            if (depth < 0) continue;
+            const float depth = float(y) + 1 - crest;
+            if (depth <= 0.5f) continue;
             shape(x, y) = 1;
-            const Colour foam = mix(gold, pale, envelope * 0.6f);
-            canvas.at(x, y) = depth < 1 ? foam : mix(rose * 0.7f, deepViolet, clamp01((depth - 1) / 3));
+            const Colour water = lakeColour(frameRow + y) + mist * (0.2f * wave * envelope);
+            const Colour foam = mix(mix(rose, gold, 0.5f), pale, wave * envelope);
+            canvas.at(x, y) = mix(water, foam, clamp01(1.6f - depth));
         }
     }
     return canvas.keyedPixels(shape);
@@ -390,7 +402,7 @@ Picture panorama1()
     for (int y = 128; y <= 144; ++y) {
         const float t = float(y - 128) / 16;
         for (int x = 0; x < size.width; ++x) {
-            Colour water = mix(mix(rose, violet, 0.5f), indigo, t);
+            Colour water = lakeColour(y);
             const float ripple = fractalNoise(float(x) / 25, float(y) * 0.9f, 3, 59);
             water = water + mist * (0.12f * smoothstep(0.55f, 0.8f, ripple));
             const float path = std::max(0.0f, 1 - std::abs(float(x) - sunX) / (10 + 14 * t));
@@ -674,24 +686,13 @@ Picture endBackground()
 
 Picture endPicture(const Lettering& lettering)
 {
-    Canvas canvas(320, 200);
-    const int horizon = 150;
-    fillVertical(canvas, duskSky(), 0, horizon);
-    for (int y = horizon; y < 200; ++y) {
-        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(deepViolet, night, float(y - horizon) / 50);
-    }
-    addStars(canvas, 80, 90, 151);
-    addSun(canvas, 160, float(horizon), 26, true);
-    for (int y = horizon + 1; y < 200; ++y) {
-        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(canvas.at(x, y), deepViolet, 0.65f);
-    }
-    paintHorizonGrid(canvas, horizon, 160);
-    const Mask title = lettering.fit(Face::bold, "SOLVANE", 260, 64, 2, 2);
-    canvas.add(blur(dilate(title, 2), 5), 30, 40, rose * 0.5f);
-    paintGoldLettering(canvas, title, 30, 40, 2, true);
-    const Mask names = lettering.render(Face::bold, "VEMKO   TOLVAK   PELM", 10, 2);
-    canvas.paint(dilate(names, 1), 160 - names.width / 2, 112, night, 0.7f);
-    canvas.paint(names, 160 - names.width / 2, 112, mist);
+    Canvas canvas = duskHorizon(150, 26, 90, 151);
+    const Mask title = padded(lettering.fit(Face::bold, "SOLVANE", 260, 64, 2, 2), 20);
+    canvas.add(blur(dilate(title, 2), 5), 10, 20, rose * 0.5f);
+    paintGoldLettering(canvas, title, 10, 20, 2, true);
+    const Mask names = padded(lettering.render(Face::bold, "VEMKO   TOLVAK   PELM", 10, 2), 2);
+    canvas.paint(blur(dilate(names, 1), 1), 160 - names.width / 2, 111, deepViolet, 0.8f);
+    canvas.paint(names, 160 - names.width / 2, 111, pale);
     return canvas.pixels();
 }
 
