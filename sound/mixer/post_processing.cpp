@@ -1,7 +1,6 @@
 #include "sound/mixer/post_processing.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <type_traits>
 
@@ -110,7 +109,10 @@ void convertToOutput(const float* values, uint32_t count, bool output8Bit, void*
     // Clamped while still a float, so that the conversion is always defined.
     writeOutput(count, output8Bit, destination, [values](uint32_t i, bool truncate) {
         const float v = std::clamp(values[i], -32768.0f, 32767.0f);
-        return truncate ? static_cast<int32_t>(v) : static_cast<int32_t>(std::nearbyint(v));
+        // Adding 1.5 * 2^23 leaves no fraction bits, so the addition itself
+        // rounds to nearest (ties to even), like nearbyint but without a call.
+        constexpr float roundingOffset = 12582912.0f;
+        return truncate ? static_cast<int32_t>(v) : static_cast<int32_t>(v + roundingOffset) - 12582912;
     });
 }
 

@@ -190,13 +190,13 @@ TEST(MixerPlayback, NoDescriptionOrPositionReadsOutsideTheData)
         std::vector<std::unique_ptr<uint8_t[]>> blocks;
         for (int round = 0; round < 150; ++round) {
             const uint32_t bytes = random() % 5 == 0 ? random() % 4 : random() % 700;
-            blocks.push_back(std::make_unique<uint8_t[]>(bytes + 1));
-            uint8_t* block = blocks.back().get() + 1;  // the pointer's block ends exactly at the data
+            blocks.push_back(std::make_unique<uint8_t[]>(bytes));
+            uint8_t* block = blocks.back().get();
             for (uint32_t i = 0; i < bytes; ++i)
                 block[i] = static_cast<uint8_t>(random());
             SampleDescription d;
             d.data = block;
-            d.dataPresent = bytes ? 1 : 0;
+            d.dataPresent = random() % 8 != 0;
             d.type = types[random() % 6];
             d.length = bytes;
             d.loopMode = static_cast<LoopMode>(random() % 6);
