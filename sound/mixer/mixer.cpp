@@ -563,8 +563,12 @@ int32_t Mixer::stepFor(uint32_t rate) const
 // fresh gains; a silent channel only moves on.
 void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
 {
-    if (c.rate == 0 || !c.sample.data || c.sample.length == 0)
+    if (c.rate == 0 || !c.sample.data || c.sample.length == 0) {
+        // A shadow that cannot sound is done; left fading it would block the next fade.
+        if (c.state == ChannelState::fading)
+            c.state = ChannelState::none;
         return;
+    }
     const uint32_t outputChannels = format_.stereo ? 2 : 1;
     const size_t valueBytes = format_.floatMixing ? sizeof(float) : sizeof(int32_t);
     const int64_t step = stepFor(c.rate);

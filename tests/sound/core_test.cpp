@@ -7,6 +7,8 @@
 #include "sound/core/library.h"
 #include "sound/include/corvid.h"
 
+extern "C" int corvidOptionRoundTripFromC(void);
+
 namespace corvid {
 namespace {
 
@@ -67,6 +69,7 @@ TEST_F(LibraryCoreTest, OptionRules)
         EXPECT_EQ(MusicGetOption(number), 0);
     }
     EXPECT_EQ(MusicGetOption(1), 44100) << "an unknown number changes nothing";
+    EXPECT_EQ(corvidOptionRoundTripFromC(), 22050);
 }
 
 bool anotherThreadCanTakeTheLock()
