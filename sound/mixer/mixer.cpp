@@ -589,14 +589,17 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
         if (format_.interpolating && run > 0) {
             // The last frame before the loop end (or sample end) interpolates
             // towards the frame that really follows it: the loop start of a
-            // forward loop, itself otherwise.
-            const uint32_t limit = (loop.type != LoopType::none && (backward || inLoop)) ? loop.end : c.sample.length;
+            // forward loop, itself otherwise. A released channel plays on
+            // through the end of its first loop.
+            const bool leavesLoop = c.state == ChannelState::released && c.activeLoop == 0;
+            const uint32_t limit =
+                (loop.type != LoopType::none && (backward || inLoop) && !leavesLoop) ? loop.end : c.sample.length;
             const int64_t lastFrame = fixedFrames(limit - 1);
             if (position < lastFrame) {
                 if (!backward)
                     run = std::min(run, framesBefore(position, lastFrame, step, false));
             } else {
-                job.partnerOffset = (!backward && inLoop && loop.type == LoopType::forward)
+                job.partnerOffset = (!backward && inLoop && !leavesLoop && loop.type == LoopType::forward)
                                         ? static_cast<int32_t>(loop.start) - static_cast<int32_t>(limit - 1)
                                         : 0;
                 if (backward)
