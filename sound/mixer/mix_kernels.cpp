@@ -10,11 +10,10 @@ namespace corvid {
 
 namespace {
 
-// Every routine is one template built from three steps: fetch a data value,
-// turn it into a sample value (table, gain, interpolation), add a frame.
-// The block form computes the positions of a whole block from the block's
-// start (pos + k * step), which keeps the additions independent of each
-// other; the arithmetic per frame is the same as the single-frame form.
+// Every routine is one template built from small steps: fetch a data value,
+// turn it into a sample value (table, gain, interpolation), work out a
+// frame's contribution, add it. The arithmetic per frame is the same in the
+// block and the single-frame form, and the same as in the reference.
 
 template <SampleType type>
 inline int32_t fetchValue(const uint8_t* source, int32_t frame, int dataChannel)
@@ -67,38 +66,39 @@ inline int32_t integerValue(const MixJob& job, int side, int32_t raw)
         return job.rows[side][raw];
 }
 
+// What one frame adds to each output side. All reads happen here, before
+// any store into the mix buffer, so that no store can force a reload.
 template <MixFamily family, SampleType type, PanCase pan>
-inline void mixFrame(const MixJob& job, int32_t position, void* destination)
+inline void frameContribution(const MixJob& job, int32_t position, auto* contribution)
 {
     constexpr int rightChannel = isStereoData(type) ? 1 : 0;
     if constexpr (isIntegerFamily(family)) {
-        auto* out = static_cast<int32_t*>(destination);
         const int32_t frame = position >> 16;
         const int32_t left = integerValue<type>(job, 0, fetchValue<type>(job.source, frame, 0));
         if constexpr (!isStereoOutput(family)) {
             if constexpr (isStereoData(type))
-                out[0] += (left + integerValue<type>(job, 0, fetchValue<type>(job.source, frame, 1))) >> 1;
+                contribution[0] = (left + integerValue<type>(job, 0, fetchValue<type>(job.source, frame, 1))) >> 1;
             else
-                out[0] += left;
+                contribution[0] = left;
         } else {
             constexpr int rightSide = pan == PanCase::normal ? 1 : 0;
             const int32_t right = (rightChannel == 0 && rightSide == 0)
                                       ? left
                                       : integerValue<type>(job, rightSide, fetchValue<type>(job.source, frame, rightChannel));
-            out[0] += left;
-            out[1] += pan == PanCase::surround ? -right : right;
+            contribution[0] = left;
+            contribution[1] = pan == PanCase::surround ? -right : right;
         }
     } else {
-        auto* out = static_cast<float*>(destination);
+        const float left = sampleAt<family, type>(job, position, 0);
         if constexpr (!isStereoOutput(family)) {
             if constexpr (isStereoData(type))
-                out[0] += job.gain[0] * sampleAt<family, type>(job, position, 0) +
-                          job.gain[0] * sampleAt<family, type>(job, position, 1);
+                contribution[0] = job.gain[0] * left + job.gain[0] * sampleAt<family, type>(job, position, 1);
             else
-                out[0] += job.gain[0] * sampleAt<family, type>(job, position, 0);
+                contribution[0] = job.gain[0] * left;
         } else {
-            out[0] += job.gain[0] * sampleAt<family, type>(job, position, 0);
-            out[1] += job.gain[1] * sampleAt<family, type>(job, position, rightChannel);
+            const float right = rightChannel == 0 ? left : sampleAt<family, type>(job, position, rightChannel);
+            contribution[0] = job.gain[0] * left;
+            contribution[1] = job.gain[1] * right;
         }
     }
 }
@@ -107,18 +107,34 @@ template <MixFamily family, SampleType type, PanCase pan, uint32_t blockSize>
 void mixFrames(MixJob& job, uint32_t frames)
 {
     using Value = std::conditional_t<isIntegerFamily(family), int32_t, float>;
-    constexpr int outputChannels = isStereoOutput(family) ? 2 : 1;
+    constexpr uint32_t outputChannels = isStereoOutput(family) ? 2 : 1;
+    // A private copy: stores into the mix buffer cannot alias it, so gains,
+    // rows and the source stay in registers.
+    const MixJob local = job;
     auto* out = static_cast<Value*>(job.destination);
     int32_t position = job.position;
     const int32_t step = job.step;
+    // A block computes every frame's contribution from the block's start
+    // (position + k * step), then adds them all.
     for (; frames >= blockSize; frames -= blockSize) {
+        Value block[blockSize * outputChannels];
+        // Unrolled, the block lives in registers; left as a loop it goes
+        // through the stack and stalls on store forwarding.
+#pragma GCC unroll 8
         for (uint32_t k = 0; k < blockSize; ++k)
-            mixFrame<family, type, pan>(job, position + static_cast<int32_t>(k) * step, out + k * outputChannels);
+            frameContribution<family, type, pan>(local, position + static_cast<int32_t>(k) * step, block + k * outputChannels);
+#pragma GCC unroll 8
+        for (uint32_t i = 0; i < blockSize * outputChannels; ++i)
+            out[i] += block[i];
         position += static_cast<int32_t>(blockSize) * step;
         out += blockSize * outputChannels;
     }
     for (; frames > 0; --frames) {
-        mixFrame<family, type, pan>(job, position, out);
+        Value single[outputChannels];
+        frameContribution<family, type, pan>(local, position, single);
+#pragma GCC unroll 2
+        for (uint32_t i = 0; i < outputChannels; ++i)
+            out[i] += single[i];
         position += step;
         out += outputChannels;
     }

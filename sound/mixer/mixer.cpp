@@ -312,30 +312,19 @@ ErrorCode Mixer::setRate(uint32_t channel, uint32_t rate)
 
 ErrorCode Mixer::getRate(uint32_t channel, uint32_t& rate) const
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    const MixChannel& c = channels_[channel];
-    rate = (c.state == ChannelState::none || c.state == ChannelState::stopped) ? 0 : c.rate;
-    return ErrorCode::ok;
+    return readChannel(channel, [&](const MixChannel& c) {
+        rate = (c.state == ChannelState::none || c.state == ChannelState::stopped) ? 0 : c.rate;
+    });
 }
 
 ErrorCode Mixer::setVolume(uint32_t channel, uint32_t volume)
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    if (volume > 64)
-        return ErrorCode::invalidArguments;
-    channels_[channel].volume = volume;
-    updateVolume(channels_[channel]);
-    return ErrorCode::ok;
+    return changeVolumeInput(channel, volume <= 64, [&](MixChannel& c) { c.volume = volume; });
 }
 
 ErrorCode Mixer::getVolume(uint32_t channel, uint32_t& volume) const
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    volume = channels_[channel].volume;
-    return ErrorCode::ok;
+    return readChannel(channel, [&](const MixChannel& c) { volume = c.volume; });
 }
 
 ErrorCode Mixer::setSample(uint32_t channel, uint32_t handle)
@@ -363,10 +352,7 @@ ErrorCode Mixer::setSample(uint32_t channel, uint32_t handle)
 
 ErrorCode Mixer::getSample(uint32_t channel, uint32_t& handle) const
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    handle = channels_[channel].sampleHandle;
-    return ErrorCode::ok;
+    return readChannel(channel, [&](const MixChannel& c) { handle = c.sampleHandle; });
 }
 
 ErrorCode Mixer::setPosition(uint32_t channel, uint32_t byteOffset)
@@ -424,46 +410,28 @@ ErrorCode Mixer::setPosition(uint32_t channel, uint32_t byteOffset)
 
 ErrorCode Mixer::getPosition(uint32_t channel, uint32_t& byteOffset) const
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    byteOffset = channels_[channel].position << channels_[channel].sample.offsetShift;
-    return ErrorCode::ok;
+    return readChannel(channel, [&](const MixChannel& c) { byteOffset = c.position << c.sample.offsetShift; });
 }
 
 ErrorCode Mixer::getDirection(uint32_t channel, int32_t& direction) const
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    direction = channels_[channel].direction;
-    return ErrorCode::ok;
+    return readChannel(channel, [&](const MixChannel& c) { direction = c.direction; });
 }
 
 ErrorCode Mixer::setPanning(uint32_t channel, int32_t panning)
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    if ((panning < -64 || panning > 64) && panning != surroundPanning)
-        return ErrorCode::invalidArguments;
-    channels_[channel].panning = panning;
-    updateVolume(channels_[channel]);
-    return ErrorCode::ok;
+    const bool valid = (panning >= -64 && panning <= 64) || panning == surroundPanning;
+    return changeVolumeInput(channel, valid, [&](MixChannel& c) { c.panning = panning; });
 }
 
 ErrorCode Mixer::getPanning(uint32_t channel, int32_t& panning) const
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    panning = channels_[channel].panning;
-    return ErrorCode::ok;
+    return readChannel(channel, [&](const MixChannel& c) { panning = c.panning; });
 }
 
 ErrorCode Mixer::muteChannel(uint32_t channel, bool muted)
 {
-    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
-        return error;
-    channels_[channel].muted = muted;
-    updateVolume(channels_[channel]);
-    return ErrorCode::ok;
+    return changeVolumeInput(channel, true, [&](MixChannel& c) { c.muted = muted; });
 }
 
 ErrorCode Mixer::addSample(const SampleDescription& description, bool copy, uint32_t& handle)
@@ -595,8 +563,12 @@ int32_t Mixer::stepFor(uint32_t rate) const
 // fresh gains; a silent channel only moves on.
 void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
 {
-    if (c.rate == 0 || !c.sample.data || c.sample.length == 0)
+    if (c.rate == 0 || !c.sample.data || c.sample.length == 0) {
+        // A shadow that cannot sound is done; left fading it would block the next fade.
+        if (c.state == ChannelState::fading)
+            c.state = ChannelState::none;
         return;
+    }
     const uint32_t outputChannels = format_.stereo ? 2 : 1;
     const size_t valueBytes = format_.floatMixing ? sizeof(float) : sizeof(int32_t);
     const int64_t step = stepFor(c.rate);
@@ -617,14 +589,17 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
         if (format_.interpolating && run > 0) {
             // The last frame before the loop end (or sample end) interpolates
             // towards the frame that really follows it: the loop start of a
-            // forward loop, itself otherwise.
-            const uint32_t limit = (loop.type != LoopType::none && (backward || inLoop)) ? loop.end : c.sample.length;
+            // forward loop, itself otherwise. A released channel plays on
+            // through the end of its first loop.
+            const bool leavesLoop = c.state == ChannelState::released && c.activeLoop == 0;
+            const uint32_t limit =
+                (loop.type != LoopType::none && (backward || inLoop) && !leavesLoop) ? loop.end : c.sample.length;
             const int64_t lastFrame = fixedFrames(limit - 1);
             if (position < lastFrame) {
                 if (!backward)
                     run = std::min(run, framesBefore(position, lastFrame, step, false));
             } else {
-                job.partnerOffset = (!backward && inLoop && loop.type == LoopType::forward)
+                job.partnerOffset = (!backward && inLoop && !leavesLoop && loop.type == LoopType::forward)
                                         ? static_cast<int32_t>(loop.start) - static_cast<int32_t>(limit - 1)
                                         : 0;
                 if (backward)

@@ -139,6 +139,29 @@ public:
 
 private:
     ErrorCode checkChannel(uint32_t channel) const;
+
+    template <typename Read>
+    ErrorCode readChannel(uint32_t channel, Read read) const
+    {
+        if (channel >= channelCount_)
+            return ErrorCode::invalidChannel;
+        read(channels_[channel]);
+        return ErrorCode::ok;
+    }
+
+    // Changes what the volume rule reads (volume, panning, mute), then applies it.
+    template <typename Change>
+    ErrorCode changeVolumeInput(uint32_t channel, bool valid, Change change)
+    {
+        if (channel >= channelCount_)
+            return ErrorCode::invalidChannel;
+        if (!valid)
+            return ErrorCode::invalidArguments;
+        change(channels_[channel]);
+        updateVolume(channels_[channel]);
+        return ErrorCode::ok;
+    }
+
     void updateVolume(MixChannel& channel);
     void updateAllVolumes();
     void buildVolumeTables();

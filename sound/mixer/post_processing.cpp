@@ -1,7 +1,6 @@
 #include "sound/mixer/post_processing.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <type_traits>
 
@@ -12,41 +11,56 @@ namespace {
 // Integer mode 1 computes t * 11/32 as t/4 + t/8 - t/32 with arithmetic
 // shifts (t = 2 x[n] + x[n-1]); mode 2 shifts the weighted sum by 3. The sums
 // are taken in 64 bits so that no mix value can overflow them.
-inline int32_t filterValue(int32_t mode, int32_t x, std::array<int32_t, 2>& history)
+template <int32_t mode>
+inline int32_t filtered(int32_t x, int32_t x1, int32_t x2)
 {
-    int64_t y;
-    if (mode == 1) {
-        const int64_t t = 2 * int64_t{x} + history[0];
-        y = (t >> 2) + (t >> 3) - (t >> 5);
+    if constexpr (mode == 1) {
+        const int64_t t = 2 * int64_t{x} + x1;
+        return static_cast<int32_t>((t >> 2) + (t >> 3) - (t >> 5));
     } else {
-        y = (4 * int64_t{x} + 3 * int64_t{history[0]} + history[1]) >> 3;
+        return static_cast<int32_t>((4 * int64_t{x} + 3 * int64_t{x1} + x2) >> 3);
     }
-    history[1] = history[0];
-    history[0] = x;
-    return static_cast<int32_t>(y);
 }
 
-inline float filterValue(int32_t mode, float x, std::array<float, 2>& history)
+template <int32_t mode>
+inline float filtered(float x, float x1, float x2)
 {
-    const float y = mode == 1 ? (2.0f * x + history[0]) * (11.0f / 32.0f)
-                              : (4.0f * x + 3.0f * history[0] + history[1]) * 0.125f;
-    history[1] = history[0];
-    history[0] = x;
-    return y;
+    if constexpr (mode == 1)
+        return (2.0f * x + x1) * (11.0f / 32.0f);
+    else
+        return (4.0f * x + 3.0f * x1 + x2) * 0.125f;
+}
+
+// One side of the buffer (every `channels`-th value); the history is held in
+// locals so that the stores into the buffer cannot force it to be reloaded.
+template <int32_t mode, int channels, typename Value>
+void filterSide(Value* buffer, uint32_t frames, std::array<Value, 2>& history)
+{
+    Value x1 = history[0], x2 = history[1];
+    for (uint32_t i = 0; i < frames; ++i) {
+        const Value x = buffer[i * channels];
+        buffer[i * channels] = filtered<mode>(x, x1, x2);
+        x2 = x1;
+        x1 = x;
+    }
+    history = {x1, x2};
 }
 
 template <typename Value, int channels>
 void filterBuffer(Value* buffer, uint32_t frames, void* data)
 {
     auto& filter = *static_cast<OutputFilter*>(data);
-    for (uint32_t i = 0; i < frames; ++i)
-        for (int side = 0; side < channels; ++side) {
-            Value& x = buffer[i * channels + side];
-            if constexpr (std::is_same_v<Value, float>)
-                x = filterValue(filter.mode, x, filter.floatHistory[side]);
-            else
-                x = filterValue(filter.mode, x, filter.integerHistory[side]);
-        }
+    for (int side = 0; side < channels; ++side) {
+        std::array<Value, 2>* history;
+        if constexpr (std::is_same_v<Value, float>)
+            history = &filter.floatHistory[side];
+        else
+            history = &filter.integerHistory[side];
+        if (filter.mode == 1)
+            filterSide<1, channels>(buffer + side, frames, *history);
+        else
+            filterSide<2, channels>(buffer + side, frames, *history);
+    }
 }
 
 template <typename Value>
@@ -110,7 +124,10 @@ void convertToOutput(const float* values, uint32_t count, bool output8Bit, void*
     // Clamped while still a float, so that the conversion is always defined.
     writeOutput(count, output8Bit, destination, [values](uint32_t i, bool truncate) {
         const float v = std::clamp(values[i], -32768.0f, 32767.0f);
-        return truncate ? static_cast<int32_t>(v) : static_cast<int32_t>(std::nearbyint(v));
+        // Adding 1.5 * 2^23 leaves no fraction bits, so the addition itself
+        // rounds to nearest (ties to even), like nearbyint but without a call.
+        constexpr float roundingOffset = 12582912.0f;
+        return truncate ? static_cast<int32_t>(v) : static_cast<int32_t>(v + roundingOffset) - 12582912;
     });
 }
 

@@ -7,6 +7,8 @@
 #include "sound/core/library.h"
 #include "sound/include/corvid.h"
 
+extern "C" int corvidOptionRoundTripFromC(void);
+
 namespace corvid {
 namespace {
 
@@ -67,6 +69,19 @@ TEST_F(LibraryCoreTest, OptionRules)
         EXPECT_EQ(MusicGetOption(number), 0);
     }
     EXPECT_EQ(MusicGetOption(1), 44100) << "an unknown number changes nothing";
+    EXPECT_EQ(corvidOptionRoundTripFromC(), 22050);
+}
+
+bool anotherThreadCanTakeTheLock()
+{
+    std::atomic<bool> taken{false};
+    std::thread other([&] {
+        taken = libraryCore().lock.try_lock();
+        if (taken)
+            libraryCore().lock.unlock();
+    });
+    other.join();
+    return taken;
 }
 
 TEST_F(LibraryCoreTest, LockIsReentrantAndExcludesOtherThreads)
@@ -74,24 +89,11 @@ TEST_F(LibraryCoreTest, LockIsReentrantAndExcludesOtherThreads)
     MusicLock();
     {
         LibraryLock inner;  // the same thread takes it again
-        std::atomic<bool> otherGotIt{true};
-        std::thread other([&] {
-            otherGotIt = libraryCore().lock.try_lock();
-            if (otherGotIt)
-                libraryCore().lock.unlock();
-        });
-        other.join();
-        EXPECT_FALSE(otherGotIt);
+        EXPECT_FALSE(anotherThreadCanTakeTheLock());
     }
+    EXPECT_FALSE(anotherThreadCanTakeTheLock());
     MusicUnlock();
-    std::atomic<bool> freeAgain{false};
-    std::thread other([&] {
-        freeAgain = libraryCore().lock.try_lock();
-        if (freeAgain)
-            libraryCore().lock.unlock();
-    });
-    other.join();
-    EXPECT_TRUE(freeAgain);
+    EXPECT_TRUE(anotherThreadCanTakeTheLock());
 }
 
 std::string lastFatalText;

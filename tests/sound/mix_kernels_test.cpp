@@ -111,16 +111,5 @@ TEST(MixKernels, TunedRoutinesMatchTheReferenceBitForBit)
     }
 }
 
-TEST(MixKernels, BlockSizesFollowTheFamily)
-{
-    EXPECT_EQ(mixRoutines(MixFamily::integerMono, SampleType::pcm8Mono, PanCase::normal).blockSize, 2u);
-    EXPECT_EQ(mixRoutines(MixFamily::integerStereo, SampleType::pcm8Mono, PanCase::centre).blockSize, 4u);
-    EXPECT_EQ(mixRoutines(MixFamily::integerStereo, SampleType::pcm16Mono, PanCase::normal).blockSize, 1u);
-    EXPECT_EQ(mixRoutines(MixFamily::floatMono, SampleType::muLawMono, PanCase::normal).blockSize, 4u);
-    EXPECT_EQ(mixRoutines(MixFamily::floatStereo, SampleType::pcm16Mono, PanCase::normal).blockSize, 2u);
-    EXPECT_EQ(mixRoutines(MixFamily::interpolatingStereo, SampleType::pcm8Mono, PanCase::normal).blockSize, 2u);
-    EXPECT_EQ(mixRoutines(MixFamily::floatStereo, SampleType::pcm16Stereo, PanCase::normal).blockSize, 1u);
-}
-
 }  // namespace
 }  // namespace corvid

@@ -9,8 +9,10 @@
 #include <memory>
 #include <numbers>
 #include <random>
+#include <string>
 
 #include "mixer_test_support.h"
+#include "sound/mixer/mu_law.h"
 
 namespace corvid {
 namespace {
@@ -72,6 +74,45 @@ TEST(MixerPlayback, SineComesOutAtTheExpectedFrequencyAndAmplitude)
             }
             if (panning == surroundPanning && stereo) {
                 EXPECT_EQ(out[2 * 200 + 1], -out[2 * 200]);
+            }
+        }
+    }
+}
+
+TEST(MixerPlayback, EveryFamilyMixesEverySampleType)
+{
+    // Looped constant samples: left value a, right value b for stereo data.
+    struct Case {
+        SampleType type;
+        std::vector<uint8_t> frame;  // one frame's bytes
+        int a, b;                    // the values they stand for
+    };
+    auto bytes16 = [](int16_t left, int16_t right) { return bytesOf16({left, right}); };
+    const uint8_t codeA = muLawEncode(12000), codeB = muLawEncode(-23000);
+    const Case cases[] = {
+        {SampleType::pcm8Mono, {200}, 72 * 256, 72 * 256},
+        {SampleType::pcm8Stereo, {200, 60}, 72 * 256, -68 * 256},
+        {SampleType::pcm16Mono, bytesOf16({12345}), 12345, 12345},
+        {SampleType::pcm16Stereo, bytes16(12345, -23456), 12345, -23456},
+        {SampleType::muLawMono, {codeA}, muLawDecode(codeA), muLawDecode(codeA)},
+        {SampleType::muLawStereo, {codeA, codeB}, muLawDecode(codeA), muLawDecode(codeB)},
+    };
+    for (uint32_t format : {mixInteger | mixMono, mixInteger | mixStereo, mixFloat | mixMono, mixFloat | mixStereo,
+                            mixInterpolating | mixMono, mixInterpolating | mixStereo}) {
+        for (const Case& c : cases) {
+            std::vector<uint8_t> data;
+            for (int i = 0; i < 16; ++i)
+                data.insert(data.end(), c.frame.begin(), c.frame.end());
+            Mixer mixer;
+            openMixer(mixer, format, 1, 44100, {false, 0});
+            startSample(mixer, 0, describe(data, c.type, LoopType::forward, 0, static_cast<uint32_t>(data.size())), 30000);
+            const std::vector<int16_t> out = mix16(mixer, 64);  // past the ramp of interpolating mode
+            const std::string where = "format " + std::to_string(format) + " type " + std::to_string(int(c.type));
+            if (mixer.format().stereo) {
+                EXPECT_EQ(out[2 * 63], c.a) << where;
+                EXPECT_EQ(out[2 * 63 + 1], c.b) << where;
+            } else {
+                EXPECT_NEAR(out[63], (c.a + c.b) / 2.0, 1) << where;  // stereo data: both sides at half gain
             }
         }
     }
@@ -190,13 +231,13 @@ TEST(MixerPlayback, NoDescriptionOrPositionReadsOutsideTheData)
         std::vector<std::unique_ptr<uint8_t[]>> blocks;
         for (int round = 0; round < 150; ++round) {
             const uint32_t bytes = random() % 5 == 0 ? random() % 4 : random() % 700;
-            blocks.push_back(std::make_unique<uint8_t[]>(bytes + 1));
-            uint8_t* block = blocks.back().get() + 1;  // the pointer's block ends exactly at the data
+            blocks.push_back(std::make_unique<uint8_t[]>(bytes));
+            uint8_t* block = blocks.back().get();
             for (uint32_t i = 0; i < bytes; ++i)
                 block[i] = static_cast<uint8_t>(random());
             SampleDescription d;
             d.data = block;
-            d.dataPresent = bytes ? 1 : 0;
+            d.dataPresent = random() % 8 != 0;
             d.type = types[random() % 6];
             d.length = bytes;
             d.loopMode = static_cast<LoopMode>(random() % 6);

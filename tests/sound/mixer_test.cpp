@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "mixer_test_support.h"
+#include "sound/core/library.h"
+#include "sound/mixer/mixer_device.h"
 #include "sound/mixer/post_processing.h"
 
 namespace corvid {
@@ -202,6 +204,20 @@ TEST(Mixer, InterpolatingModeRampsVolumeChanges)
     EXPECT_NEAR(fade[2 * 16], 127 * 256 / 2, 300);
     EXPECT_EQ(fade[2 * 32], 0);
     EXPECT_EQ(mixer.channelRecord(1).state, ChannelState::none);
+}
+
+TEST(Mixer, InterpolationReadsAcrossTheLoopEnd)
+{
+    Mixer mixer;
+    openMixer(mixer, interpolatingStereo16, 1);
+    const std::vector<uint8_t> data = {128, 138, 148, 158, 168};
+    startSample(mixer, 0, describe(data, SampleType::pcm8Mono, LoopType::forward, 1, 5), 22050);
+    mix16(mixer, 40);  // past the ramp; the walk is at frame 4.0 again
+    const std::vector<int16_t> out = mix16(mixer, 4);
+    EXPECT_EQ(out[0], 40 * 256);
+    EXPECT_EQ(out[2], 25 * 256) << "frame 4.5 lies between the loop's last frame and its start";
+    EXPECT_EQ(out[4], 10 * 256);
+    EXPECT_EQ(out[6], 15 * 256);
 }
 
 TEST(Mixer, SilentChannelStillAdvances)
@@ -447,6 +463,39 @@ TEST(OutputStage, FiltersKeepTheirHistoryFromChunkToChunk)
     floats.run(f, 2, false);
     EXPECT_FLOAT_EQ(f[0], 687.5f);
     EXPECT_FLOAT_EQ(f[1], 1031.25f);
+}
+
+}  // namespace
+}  // namespace corvid
+
+namespace corvid {
+namespace {
+
+TEST(SharedMixer, DeviceOperationsReachTheSharedMixerWithTheLibraryOptions)
+{
+    resetLibraryCore();
+    libraryCore().options.set(static_cast<int32_t>(Option::muLawSamples), 0);
+    ASSERT_EQ(openSharedMixer(22050, mixInteger | mixStereo | mixOutput8Bit), ErrorCode::ok);
+    SoundDeviceOperations ops;
+    installMixerOperations(ops);
+    uint32_t value = 0;
+    ASSERT_EQ(ops.getMixingRate(value), ErrorCode::ok);
+    EXPECT_EQ(value, 22050u);
+    ASSERT_EQ(ops.openChannels(5), ErrorCode::ok);
+    ops.getAmplification(value);
+    EXPECT_EQ(value, 70u);
+    EXPECT_EQ(ops.setVolume(5, 1), ErrorCode::invalidChannel);
+
+    const std::vector<uint8_t> data(64, 0);
+    SampleDescription sample = testing::describe(data, SampleType::pcm16Mono);
+    uint32_t handle = 0;
+    ASSERT_EQ(ops.addSample(sample, true, handle), ErrorCode::ok);
+    EXPECT_EQ(sharedMixer().sampleSlot(handle).layout.type, SampleType::pcm16Mono) << "option 9 off: no mu-law";
+    uint8_t out[8];
+    ASSERT_EQ(mixSharedMixer(4, out), ErrorCode::ok);
+    EXPECT_EQ(out[0], 128);
+    EXPECT_EQ(closeSharedMixer(), ErrorCode::ok);
+    resetLibraryCore();
 }
 
 }  // namespace
