@@ -24,6 +24,7 @@ struct RecordedChannel {
     uint32_t starts = 0;        // play sound calls
     uint32_t stops = 0;
     int64_t lastPosition = -1;  // last set position, bytes
+    uint32_t positionSets = 0;
 };
 
 struct RecordedSample {
@@ -54,7 +55,11 @@ inline Recorder& recorder()
             c.lastPosition = 0;
             return ErrorCode::ok;
         };
-        ops.setPosition = [](uint32_t ch, uint32_t bytes) { recorder().channels.at(ch).lastPosition = bytes; return ErrorCode::ok; };
+        ops.setPosition = [](uint32_t ch, uint32_t bytes) {
+            recorder().channels.at(ch).lastPosition = bytes;
+            ++recorder().channels.at(ch).positionSets;
+            return ErrorCode::ok;
+        };
         ops.setRate = [](uint32_t ch, uint32_t rate) { recorder().channels.at(ch).rate = rate; return ErrorCode::ok; };
         ops.setVolume = [](uint32_t ch, uint32_t v) {
             EXPECT_LE(v, 64u);
@@ -122,6 +127,27 @@ public:
     void startFirstRow() { tick(instance->speed); }
     const RecordedChannel& device(uint32_t channel) const { return recorder().channels.at(channel); }
     player::ChannelState& channel(uint32_t index) { return instance->channels.at(index); }
+    // The device volumes of a channel over the next `count` ticks.
+    std::vector<uint32_t> volumes(uint32_t channel, uint32_t count)
+    {
+        std::vector<uint32_t> out;
+        for (uint32_t i = 0; i < count; ++i) {
+            tick();
+            out.push_back(device(channel).volume);
+        }
+        return out;
+    }
+    // A channel's field over the next `count` ticks.
+    template <typename Field>
+    std::vector<int32_t> trace(uint32_t count, Field field)
+    {
+        std::vector<int32_t> out;
+        for (uint32_t i = 0; i < count; ++i) {
+            tick();
+            out.push_back(static_cast<int32_t>(field(channel(0))));
+        }
+        return out;
+    }
     MusicStatus status()
     {
         MusicStatus s{};
