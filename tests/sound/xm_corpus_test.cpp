@@ -39,7 +39,8 @@ fs::path sharedCorpusTools()
 {
     if (const char* dir = std::getenv("SOLVANE_CORPUS_TOOLS"))
         return dir;
-    return "/work/shared/corpus";
+    // The shared folder stands beside the repository's checkout.
+    return fs::path(SOLVANE_SOURCE_DIR).parent_path() / "shared" / "corpus";
 }
 
 bool isXm(const fs::path& file)
