@@ -70,18 +70,23 @@ void PanoramaScene::drawPanorama(render::FrameSpan frame, std::uint32_t sceneClo
     }
 }
 
-void PanoramaScene::drawSprites(render::FrameSpan frame, std::uint32_t sceneClock) const
+std::array<int, 3> spritePositions(std::uint32_t sceneClock, const render::SineTableView& sines)
 {
-    const render::SineTableView sines = showSines();
     const auto swing = [](double amplitude, float wave, double centre) {
         return static_cast<int>(amplitude * static_cast<double>(wave) + centre);
     };
     const auto a1 = static_cast<std::uint8_t>(2 * sceneClock);
     const auto a2 = static_cast<std::uint8_t>(sceneClock);
     const auto a3 = static_cast<std::uint8_t>(sceneClock / 2);
-    render::blitKeyed(frame, sprite1.image(), swing(50, sines.cosTable[a1], 160), spriteRow);
-    render::blitKeyed(frame, sprite2.image(), swing(40, sines.sinTable[a2], 100), spriteRow);
-    render::blitKeyed(frame, sprite3.image(), swing(35, sines.cosTable[a3], 100), spriteRow);
+    return {swing(50, sines.cosTable[a1], 160), swing(40, sines.sinTable[a2], 100), swing(35, sines.cosTable[a3], 100)};
+}
+
+void PanoramaScene::drawSprites(render::FrameSpan frame, std::uint32_t sceneClock) const
+{
+    const std::array<int, 3> x = spritePositions(sceneClock, showSines());
+    render::blitKeyed(frame, sprite1.image(), x[0], spriteRow);
+    render::blitKeyed(frame, sprite2.image(), x[1], spriteRow);
+    render::blitKeyed(frame, sprite3.image(), x[2], spriteRow);
 }
 
 void PanoramaScene::drawQuote(render::FrameSpan frame, int position, int row) const

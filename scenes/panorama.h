@@ -9,6 +9,7 @@
 #include "scenes/scene.h"
 #include "scenes/scene_kit.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -55,5 +56,9 @@ private:
 // Scroll position for the scene clock (hundredths of a second): the full
 // width in 35 seconds, then standing.
 std::int32_t panoramaScroll(std::uint32_t sceneClock);
+
+// Where the three sprites stand (x) at the scene clock: each swings about its
+// own centre, the first twice as fast as the second, the third half as fast.
+std::array<int, 3> spritePositions(std::uint32_t sceneClock, const render::SineTableView& sines);
 
 }  // namespace scenes

@@ -59,6 +59,29 @@ TEST(Sparks, ASparkEndingExactlyAtRow200IsNotRespawned)
     EXPECT_EQ(random.seed, threeDraws.seed) << "a respawn draws x, speed and kind";
 }
 
+// size × 16 reaches 256 for the biggest spark, which as a level byte would
+// hide it; it glows at 255.
+TEST(Sparks, LevelIsSizeTimes16LessTheFadeAndTheBiggestSparkStaysVisible)
+{
+    scenes::SparkField field;
+    for (scenes::Picture& picture : field.images)
+        picture = {std::vector<Pixel>(256, 0x00FFFFFF), 16, 16};
+    for (scenes::Spark& spark : field.sparks)
+        spark = {400, 0, 1, 1, 0};  // off the frame
+    field.sparks[0] = {10, 20, 4, 16, 1};
+    field.sparks[1] = {100, 50, 1, 4, 2};
+    TestFrame frame;
+    scenes::drawSparks(field, frame.span());
+    EXPECT_EQ(frame.at(10, 20), 0x00FEFEFEu);
+    EXPECT_EQ(frame.at(25, 35), 0x00FEFEFEu);
+    EXPECT_EQ(frame.at(100, 50), 0x003F3F3Fu) << "level 64";
+    field.fade = 64;
+    TestFrame faded;
+    scenes::drawSparks(field, faded.span());
+    EXPECT_EQ(faded.at(10, 20), 0x00BFBFBFu) << "level 192";
+    EXPECT_EQ(faded.at(100, 50), 0u) << "level 0 is not drawn";
+}
+
 TEST(Sparks, SpawnScalesTheSequenceIntoPlaceSpeedSizeAndKind)
 {
     host::ShowRandom random;
