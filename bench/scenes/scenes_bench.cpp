@@ -53,8 +53,14 @@ struct Frames {
     render::FrameSpan scratchSpan() { return render::FrameSpan(scratch.data(), display::framePixels); }
 };
 
-void reportPasses(benchmark::State& state)
+// Times drawPass(frames), one drawn pass per iteration.
+template <class DrawPass>
+void timePasses(benchmark::State& state, Frames& frames, DrawPass drawPass)
 {
+    for (auto _ : state) {
+        drawPass(frames);
+        benchmark::DoNotOptimize(frames.frame.data());
+    }
     state.SetItemsProcessed(state.iterations());
     state.counters["x_goal"] = benchmark::Counter(static_cast<double>(state.iterations()) * goalSeconds,
                                                   benchmark::Counter::kIsRate);
@@ -65,11 +71,7 @@ void openingCrossFade(benchmark::State& state)
 {
     auto scene = loaded<scenes::OpeningScene>();
     Frames frames;
-    for (auto _ : state) {
-        scene.draw(frames.frameSpan(), frames.scratchSpan(), 4, 48, state.range(0) != 0);
-        benchmark::DoNotOptimize(frames.frame.data());
-    }
-    reportPasses(state);
+    timePasses(state, frames, [&](Frames& f) { scene.draw(f.frameSpan(), f.scratchSpan(), 4, 48, state.range(0) != 0); });
 }
 BENCHMARK(openingCrossFade)->ArgName("wide")->Arg(0)->Arg(1);
 
@@ -82,11 +84,7 @@ void openingRing(benchmark::State& state)
         scene.advance(6);
         scene.draw(frames.frameSpan(), frames.scratchSpan(), 6, 0, false);
     }
-    for (auto _ : state) {
-        scene.draw(frames.frameSpan(), frames.scratchSpan(), 6, 0, state.range(0) != 0);
-        benchmark::DoNotOptimize(frames.frame.data());
-    }
-    reportPasses(state);
+    timePasses(state, frames, [&](Frames& f) { scene.draw(f.frameSpan(), f.scratchSpan(), 6, 0, state.range(0) != 0); });
 }
 BENCHMARK(openingRing)->ArgName("wide")->Arg(0)->Arg(1);
 
@@ -95,11 +93,7 @@ void openingSparks(benchmark::State& state)
 {
     auto scene = loaded<scenes::OpeningScene>();
     Frames frames;
-    for (auto _ : state) {
-        scene.draw(frames.frameSpan(), frames.scratchSpan(), 0, 16, false);
-        benchmark::DoNotOptimize(frames.frame.data());
-    }
-    reportPasses(state);
+    timePasses(state, frames, [&](Frames& f) { scene.draw(f.frameSpan(), f.scratchSpan(), 0, 16, false); });
 }
 BENCHMARK(openingSparks);
 
@@ -109,27 +103,21 @@ void creditsPage(benchmark::State& state)
     auto scene = loaded<scenes::CreditsScene>();
     scene.advance(9, 16);
     Frames frames;
-    for (auto _ : state) {
-        scene.draw(frames.frameSpan(), 9, 16);
-        benchmark::DoNotOptimize(frames.frame.data());
-    }
-    reportPasses(state);
+    timePasses(state, frames, [&](Frames& f) { scene.draw(f.frameSpan(), 9, 16); });
 }
 BENCHMARK(creditsPage);
 
-// Position 21: panorama, sprites, the object risen into view, the full quote.
+// Position 21: panorama, sprites, the object risen into view and turning, the full quote.
 void panoramaBusy(benchmark::State& state)
 {
     auto scene = loaded<scenes::PanoramaScene>();
     scene.objectCentreY = 100;
     Frames frames;
     std::uint32_t sceneClock = 1750;
-    for (auto _ : state) {
+    timePasses(state, frames, [&](Frames& f) {
         scene.advance(21);
-        scene.draw(frames.frameSpan(), 21, 0, ++sceneClock, state.range(0) != 0);
-        benchmark::DoNotOptimize(frames.frame.data());
-    }
-    reportPasses(state);
+        scene.draw(f.frameSpan(), 21, 0, ++sceneClock, state.range(0) != 0);
+    });
 }
 BENCHMARK(panoramaBusy)->ArgName("wide")->Arg(0)->Arg(1);
 
