@@ -82,20 +82,6 @@ TEST(Sparks, LevelIsSizeTimes16LessTheFadeAndTheBiggestSparkStaysVisible)
     EXPECT_EQ(faded.at(100, 50), 0u) << "level 0 is not drawn";
 }
 
-TEST(Sparks, SpawnScalesTheSequenceIntoPlaceSpeedSizeAndKind)
-{
-    host::ShowRandom random;
-    host::ShowRandom expected;
-    const int x = expected.rand(), speed = expected.rand(), kind = expected.rand();
-    scenes::Spark spark;
-    scenes::spawnSpark(spark, random);
-    EXPECT_EQ(spark.x, static_cast<double>(static_cast<float>(x) * (1.0f / 32767.0f) * 320.0f));
-    EXPECT_EQ(spark.speed, static_cast<double>(static_cast<float>(speed) * (1.0f / 32767.0f)) * 3.5 + 0.5);
-    EXPECT_EQ(spark.size, static_cast<int>(spark.speed * 4.0));
-    EXPECT_EQ(spark.kind, kind % 3);
-    EXPECT_EQ(spark.y, 0.0);
-}
-
 TEST_F(Opening, SparksFadeInOverTheFirstHalfOfPositionZero)
 {
     EXPECT_TRUE(scenes::test::isBlack(drawAt(0, 0)));
@@ -138,14 +124,6 @@ TEST_F(Opening, TheCrossFadeMovesFromGroupLogoToDemoLogo)
     in.setLevel(7);
     for (std::size_t i = 0; i < display::framePixels; i += 97)
         ASSERT_EQ(atRow32.pixels[i], out.scale(scene.groupLogo.pixels[i]) + in.scale(incoming.pixels[i])) << i;
-}
-
-TEST_F(Opening, TheSparkFadeFollowsTheRowsOfPosition4)
-{
-    drawAt(4, 10);
-    EXPECT_EQ(scene.sparkField.fade, 80);
-    drawAt(4, 40);
-    EXPECT_EQ(scene.sparkField.fade, 80) << "kept through the cross-fade";
 }
 
 TEST_F(Opening, TheRingFadeFallsBy16PerDrawnPassAndStopsAtMinus2)
