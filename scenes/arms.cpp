@@ -19,12 +19,6 @@ constexpr int pictureX = 250 - 119 / 2;  // 191
 constexpr int pictureY = 24;
 constexpr int starCentreY = 89;
 
-render::SineTableView showSines()
-{
-    const auto& table = host::showState.sineTable;
-    return {table.sinTable, table.cosTable};
-}
-
 // The picture's level at the top right: fading in over the second half of
 // position 33, full strength (none) through 34, fading out over the first half of 35.
 struct PictureStrength {

@@ -19,12 +19,6 @@ constexpr std::uint8_t objectLineStep = 47;
 constexpr int warmUpUpdates = 256;
 constexpr double unitPerRandom = 3.0518509447574615e-05;  // about 1 / 32767
 
-render::SineTableView showSines()
-{
-    const auto& table = host::showState.sineTable;
-    return {table.sinTable, table.cosTable};
-}
-
 }  // namespace
 
 void spawnParticle(Particle& particle, int index, host::ShowRandom& random)
@@ -61,8 +55,7 @@ ClosingView closingView(std::uint8_t angle, const render::SineTableView& sines)
 {
     const auto twice = static_cast<std::uint8_t>(2 * angle);
     return {static_cast<std::uint32_t>(ClosingScene::baseDistance * 0.3333333333333333),
-            static_cast<std::int32_t>(sines.cosTable[angle] + 100.0),
-            static_cast<std::int32_t>(30.0 * sines.sinTable[twice] + 100.0)};
+            wave(1, sines.cosTable[angle], 100), wave(30, sines.sinTable[twice], 100)};
 }
 
 void crossFade(render::FrameSpan frame, render::ConstFrameSpan endPicture, int level, render::LevelTable& frameTable,

@@ -80,7 +80,6 @@ public:
     const Pixel* endPicture() const { return endPicture_.data(); }
 
     ParticleSystem& fountain() { return *fountain_; }
-    std::uint8_t angle() const { return angle_; }
 
 private:
     std::unique_ptr<ParticleSystem> fountain_;

@@ -3,6 +3,7 @@
 #include "data/raw_image.h"
 #include "display/display.h"
 #include "host/frame_service.h"
+#include "host/show_state.h"
 
 #include <algorithm>
 #include <cstring>
@@ -35,6 +36,17 @@ void playPasses(int endPosition, const PassSteps& steps)
         }
         service.refreshMusicStatus();
     } while (service.musicStatus.position < endPosition);
+}
+
+render::SineTableView showSines()
+{
+    const auto& table = host::showState.sineTable;
+    return {table.sinTable, table.cosTable};
+}
+
+int wave(double scale, float tableValue, double centre)
+{
+    return static_cast<int>(scale * tableValue + centre);
 }
 
 data::Status readPicture(data::DataLibrary& library, const data::PictureAsset& asset, Picture& picture)

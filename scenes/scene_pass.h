@@ -6,6 +6,7 @@
 #include "data/assets.h"
 #include "data/data_library.h"
 #include "render/image.h"
+#include "render/wire.h"
 
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,13 @@ struct Picture {
 
 // Reads the asset's RawImage into picture at the asset's size.
 data::Status readPicture(data::DataLibrary& library, const data::PictureAsset& asset, Picture& picture);
+
+// The show's sine and cosine tables, as the toolkit reads them.
+render::SineTableView showSines();
+
+// trunc(scale × tableValue + centre): a wave read from the sine table, the
+// product in floating point, truncated toward zero.
+int wave(double scale, float tableValue, double centre);
 
 // Copies source into dest (the same size). With sixtyFourBit the pixels move in
 // pairs as 64-bit words (the show's "MMX" path); the result is the same.

@@ -21,18 +21,6 @@ constexpr Pixel beamBrightening = 0x001F1F1F;  // 31 on blue, green and red
 constexpr int overlayX = 319 - 84;
 constexpr int overlayY = 199 - 104;
 
-render::SineTableView showSines()
-{
-    const auto& table = host::showState.sineTable;
-    return {table.sinTable, table.cosTable};
-}
-
-// trunc(scale × table value + centre): the product in floating point, truncated toward zero.
-int wave(double scale, float tableValue, double centre)
-{
-    return static_cast<int>(scale * tableValue + centre);
-}
-
 }  // namespace
 
 std::uint16_t polarEntry(int x, int y)
