@@ -1,5 +1,4 @@
-// The steps the scenes share: both copy paths, the 1:1 additive picture, the
-// music-timed fade levels.
+// The steps the scenes share: both copy paths and the 1:1 additive picture.
 
 #include "scenes/scene_pass.h"
 #include "late_scene_fixture.h"
@@ -36,17 +35,6 @@ TEST(AddPicture, SaturatesPerChannelAndClipsAtTheEdges)
     addPicture(frame.span(), picture, -1, -1);  // only the bottom-right pixel lands
     EXPECT_EQ(frame.at(0, 0), 0x00FFFFF2u);
     EXPECT_EQ(frame.at(1, 0), 0x00108001u);
-}
-
-TEST(FadeLevels, FirstHalfInSecondHalfOut)
-{
-    EXPECT_EQ(fadeInLevel({26, 0, 0}, 26), 0);
-    EXPECT_EQ(fadeInLevel({26, 31, 0}, 26), 248);
-    EXPECT_FALSE(fadeInLevel({26, 32, 0}, 26));
-    EXPECT_FALSE(fadeInLevel({27, 0, 0}, 26));
-    EXPECT_FALSE(fadeOutLevel({29, 31, 0}, 29));
-    EXPECT_EQ(fadeOutLevel({29, 32, 0}, 29), 248);
-    EXPECT_EQ(fadeOutLevel({29, 63, 0}, 29), 0);
 }
 
 }  // namespace
