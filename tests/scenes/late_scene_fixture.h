@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -64,6 +65,11 @@ inline std::uint64_t frameHash(const std::vector<render::Pixel>& pixels, const s
     return hash;
 }
 
+inline bool isBlack(const std::vector<std::uint32_t>& frame)
+{
+    return frame.size() == display::framePixels && std::all_of(frame.begin(), frame.end(), [](auto p) { return p == 0; });
+}
+
 // Counts the presented frames and keeps the first and the last.
 class KeptFrames final : public platform::FrameSink {
 public:
@@ -72,7 +78,7 @@ public:
         last.assign(pixels, pixels + std::size_t(width) * height);
         if (count++ == 0)
             first = last;
-        blackCount += last == std::vector<std::uint32_t>(last.size(), 0);
+        blackCount += isBlack(last);
     }
     bool finish() override { return true; }
     std::string error() const override { return {}; }
@@ -83,10 +89,7 @@ public:
     std::vector<std::uint32_t> first, last;
 };
 
-inline bool isBlack(const std::vector<std::uint32_t>& frame)
-{
-    return frame.size() == display::framePixels && frame == std::vector<std::uint32_t>(frame.size(), 0);
-}
+
 
 // The show's display without a window, presenting into `kept`, and the frame
 // service on a virtual clock. The music starts at firstPosition row 0 and
