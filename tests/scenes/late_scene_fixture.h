@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "render/image.h"
 #include "render/wire.h"
+#include "scenes/scene.h"
 
 #include <gtest/gtest.h>
 
@@ -126,5 +127,15 @@ public:
     KeptFrames kept;
     int musicReads = 0;
 };
+
+// A scene entered when the music is already at its end position returns at
+// once: nothing drawn, the music not even read.
+inline void expectNoPassesFrom(Scene& scene, int position)
+{
+    RunHarness late(position, 33);
+    scene.run();
+    EXPECT_EQ(late.kept.count, 0) << "entering at position " << position << " draws nothing";
+    EXPECT_EQ(late.musicReads, 0);
+}
 
 }  // namespace scenes::test
