@@ -26,7 +26,7 @@ struct PictureStrength {
     std::optional<int> level;  // none: full strength
 };
 
-PictureStrength pictureStrength(const PassMoment& moment)
+PictureStrength pictureStrength(const PassTime& moment)
 {
     if (moment.position == 33 && moment.row >= 32)
         return {true, ((moment.row - 32) * 8) % 256};
@@ -108,20 +108,20 @@ data::Status ArmsScene::load(data::DataLibrary& library)
     if (auto read = data::readRawImage(library, data::assets::panorama2, panorama_); !read)
         return read;
     arms_ = std::make_unique<SpriteArms>();
-    if (auto read = readPicture(library, data::assets::armSprite, arms_->sprite); !read)
+    if (auto read = loadPicture(library, data::assets::armSprite, arms_->sprite); !read)
         return read;
     arms_->points = buildArmPoints();
-    return readPicture(library, data::assets::spiral, picture_);
+    return loadPicture(library, data::assets::spiral, picture_);
 }
 
-void ArmsScene::advancePass(const PassMoment& moment)
+void ArmsScene::advancePass(const PassTime& moment)
 {
     arms_->angle = static_cast<std::uint8_t>(moment.sceneClock / 4);
     if (moment.position > 35 && arms_->centreX > 160)
         --arms_->centreX;
 }
 
-void ArmsScene::drawPass(render::FrameSpan frame, const PassMoment& moment)
+void ArmsScene::drawPass(render::FrameSpan frame, const PassTime& moment)
 {
     SpriteArms& arms = *arms_;
     if (moment.position < endPosition) {
@@ -135,7 +135,7 @@ void ArmsScene::drawPass(render::FrameSpan frame, const PassMoment& moment)
         }
         for (int y = 0; y < frameHeight; ++y)
             copyPixels(frame.subspan(std::size_t{frameWidth} * y, frameWidth),
-                       std::span(panorama_).subspan(std::size_t{panoramaWidth} * y + panX_, frameWidth),
+                       panorama_.data() + std::size_t{panoramaWidth} * y + panX_,
                        host::showState.mmx.useMmx);
     }
 
@@ -162,8 +162,8 @@ void ArmsScene::drawPass(render::FrameSpan frame, const PassMoment& moment)
 
 void ArmsScene::run()
 {
-    playPasses(endPosition, {[this](const PassMoment& moment) { advancePass(moment); },
-                             [this](render::FrameSpan frame, const PassMoment& moment) { drawPass(frame, moment); }});
+    playPasses(endPosition, [this](const PassTime& moment) { advancePass(moment); },
+               [this](render::FrameSpan frame, const PassTime& moment) { drawPass(frame, moment); });
 }
 
 }  // namespace scenes

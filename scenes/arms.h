@@ -9,7 +9,7 @@
 #include "render/image.h"
 #include "render/wire.h"
 #include "scenes/scene.h"
-#include "scenes/scene_pass.h"
+#include "scenes/scene_kit.h"
 
 #include <array>
 #include <cstdint>
@@ -72,9 +72,9 @@ public:
     void run() override;
 
     // One pass, drawn or not: the base angle from the scene clock, the slide to the middle.
-    void advancePass(const PassMoment& moment);
+    void advancePass(const PassTime& moment);
     // One drawn pass: scroll, approach and twist, panorama, sprites, picture, fades.
-    void drawPass(render::FrameSpan frame, const PassMoment& moment);
+    void drawPass(render::FrameSpan frame, const PassTime& moment);
 
     SpriteArms& arms() { return *arms_; }
     int panX() const { return panX_; }

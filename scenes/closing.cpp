@@ -80,7 +80,7 @@ data::Status ClosingScene::load(data::DataLibrary& library)
     fountain_ = std::make_unique<ParticleSystem>();
     const std::array assets{data::assets::sparkRed, data::assets::sparkGreen, data::assets::sparkBlue};
     for (std::size_t kind = 0; kind < assets.size(); ++kind)
-        if (auto read = readPicture(library, assets[kind], fountain_->images[kind]); !read)
+        if (auto read = loadPicture(library, assets[kind], fountain_->images[kind]); !read)
             return read;
     for (int i = 0; i < particleCount; ++i)
         spawnParticle(fountain_->particles[i], i, host::showRandom);
@@ -93,15 +93,15 @@ data::Status ClosingScene::load(data::DataLibrary& library)
     return data::Done{};
 }
 
-void ClosingScene::advancePass(const PassMoment& moment)
+void ClosingScene::advancePass(const PassTime& moment)
 {
     updateParticles(*fountain_, host::showRandom);
     angle_ = static_cast<std::uint8_t>(moment.sceneClock / 4);
 }
 
-void ClosingScene::drawPass(render::FrameSpan frame, const PassMoment& moment)
+void ClosingScene::drawPass(render::FrameSpan frame, const PassTime& moment)
 {
-    copyPixels(frame, background_, host::showState.mmx.useMmx);
+    copyPixels(frame, background_.data(), host::showState.mmx.useMmx);
 
     const render::SineTableView sines = showSines();
     const ClosingView view = closingView(angle_, sines);
@@ -148,8 +148,8 @@ void ClosingScene::drawPass(render::FrameSpan frame, const PassMoment& moment)
 
 void ClosingScene::run()
 {
-    playPasses(endPosition, {[this](const PassMoment& moment) { advancePass(moment); },
-                             [this](render::FrameSpan frame, const PassMoment& moment) { drawPass(frame, moment); }});
+    playPasses(endPosition, [this](const PassTime& moment) { advancePass(moment); },
+               [this](render::FrameSpan frame, const PassTime& moment) { drawPass(frame, moment); });
 }
 
 }  // namespace scenes

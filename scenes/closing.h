@@ -11,7 +11,7 @@
 #include "render/level_table.h"
 #include "render/wire.h"
 #include "scenes/scene.h"
-#include "scenes/scene_pass.h"
+#include "scenes/scene_kit.h"
 
 #include <array>
 #include <cstdint>
@@ -72,9 +72,9 @@ public:
     void run() override;
 
     // One pass, drawn or not: a particle update, and the angle from the scene clock.
-    void advancePass(const PassMoment& moment);
+    void advancePass(const PassTime& moment);
     // One drawn pass: background, object, particles, fade in or cross-fade.
-    void drawPass(render::FrameSpan frame, const PassMoment& moment);
+    void drawPass(render::FrameSpan frame, const PassTime& moment);
 
     // The picture the scene ends on, which the show's final fade takes to black.
     const Pixel* endPicture() const { return endPicture_.data(); }

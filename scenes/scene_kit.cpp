@@ -84,6 +84,25 @@ render::FrameSpan showScratchFrame()
     return render::FrameSpan(display::mainDisplay.scratchFrame(), display::framePixels);
 }
 
+int wave(double scale, float tableValue, double centre)
+{
+    return static_cast<int>(scale * tableValue + centre);
+}
+
+std::optional<int> fadeInLevel(const PassTime& time, int position)
+{
+    if (time.position == position && time.row < 32)
+        return time.row * 8;
+    return std::nullopt;
+}
+
+std::optional<int> fadeOutLevel(const PassTime& time, int position)
+{
+    if (time.position == position && time.row >= 32)
+        return std::max(0, (63 - time.row) * 8);
+    return std::nullopt;
+}
+
 void playPasses(int endPosition, const std::function<void(const PassTime&)>& advance,
                 const std::function<void(render::FrameSpan, const PassTime&)>& draw)
 {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -66,6 +67,16 @@ struct PassTime {
     int row = 0;
     std::uint32_t sceneClock = 0;
 };
+
+// trunc(scale × tableValue + centre): a wave read from the sine table, the
+// product in floating point, truncated toward zero.
+int wave(double scale, float tableValue, double centre);
+
+// A fade in from black over rows 0..31 of `position`: level row × 8.
+std::optional<int> fadeInLevel(const PassTime& time, int position);
+// A fade out to black over rows 32..63 of `position`: level (63 − row) × 8,
+// 248 down to 0 (0 for any later row).
+std::optional<int> fadeOutLevel(const PassTime& time, int position);
 
 // The run loop every scene shares. It restarts the scene clock and returns at
 // once when the music, as last read, is already at endPosition or later.

@@ -124,7 +124,7 @@ data::Status WindowScene::load(data::DataLibrary& library)
     mask_.resize(data::assets::windowMask.pixelCount());
     if (auto read = data::readRawImage(library, data::assets::windowMask, mask_); !read)
         return read;
-    return readPicture(library, data::assets::windowOverlay, overlay_);
+    return loadPicture(library, data::assets::windowOverlay, overlay_);
 }
 
 void WindowScene::advancePass()
@@ -132,9 +132,9 @@ void WindowScene::advancePass()
     advancePolarMap(*polar_, showSines());
 }
 
-void WindowScene::drawPass(render::FrameSpan frame, const PassMoment& moment) const
+void WindowScene::drawPass(render::FrameSpan frame, const PassTime& moment) const
 {
-    copyPixels(frame, mask_, host::showState.mmx.useMmx);
+    copyPixels(frame, mask_.data(), host::showState.mmx.useMmx);
     drawPolarMap(*polar_, frame);
 
     for (const int x : beamColumns(moment.sceneClock, showSines())) {
@@ -157,8 +157,8 @@ void WindowScene::drawPass(render::FrameSpan frame, const PassMoment& moment) co
 
 void WindowScene::run()
 {
-    playPasses(endPosition, {[this](const PassMoment&) { advancePass(); },
-                             [this](render::FrameSpan frame, const PassMoment& moment) { drawPass(frame, moment); }});
+    playPasses(endPosition, [this](const PassTime&) { advancePass(); },
+               [this](render::FrameSpan frame, const PassTime& moment) { drawPass(frame, moment); });
 }
 
 }  // namespace scenes

@@ -9,7 +9,7 @@
 #include "render/image.h"
 #include "render/wire.h"
 #include "scenes/scene.h"
-#include "scenes/scene_pass.h"
+#include "scenes/scene_kit.h"
 
 #include <array>
 #include <cstdint>
@@ -74,7 +74,7 @@ public:
     // One pass's animation, drawn or not.
     void advancePass();
     // One drawn pass: mask, polar map, beams, picture, fades.
-    void drawPass(render::FrameSpan frame, const PassMoment& moment) const;
+    void drawPass(render::FrameSpan frame, const PassTime& moment) const;
 
     PolarMap& polar() { return *polar_; }
 

@@ -78,7 +78,7 @@ void polarMap(benchmark::State& state)
 // Passes advanced and drawn one after another from `start`, the scene clock
 // moving on as in the show.
 template <class SceneType>
-void advancingPass(benchmark::State& state, scenes::PassMoment moment)
+void advancingPass(benchmark::State& state, scenes::PassTime moment)
 {
     auto& scene = loaded<SceneType>();
     Frame frame;
@@ -97,10 +97,10 @@ BENCHMARK(polarMap<scenes::reference::drawPolarMap>)->Name("polarMap/reference")
     ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 const bool advancingPassesRegistered = [] {
     // Position 34: the picture at full strength and all 75 sprites, most of them large.
-    benchmark::RegisterBenchmark("armsPass", advancingPass<scenes::ArmsScene>, scenes::PassMoment{34, 40, 700})
+    benchmark::RegisterBenchmark("armsPass", advancingPass<scenes::ArmsScene>, scenes::PassTime{34, 40, 700})
         ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
     // Position 44, row 40: the object, 70 sparks and the cross-fade.
-    benchmark::RegisterBenchmark("closingPass", advancingPass<scenes::ClosingScene>, scenes::PassMoment{44, 40, 300})
+    benchmark::RegisterBenchmark("closingPass", advancingPass<scenes::ClosingScene>, scenes::PassTime{44, 40, 300})
         ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
     return true;
 }();

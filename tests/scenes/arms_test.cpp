@@ -81,7 +81,7 @@ TEST(ArmsScene, BusyFrame)
     scene.arms().distance = 2000.0, scene.arms().twist = 0.0, scene.arms().centreX = 250;
     Frame frame;
     for (std::uint32_t pass = 1; pass <= 60; ++pass) {
-        const PassMoment moment{34, 40, 700 + pass * 3};
+        const PassTime moment{34, 40, 700 + pass * 3};
         scene.advancePass(moment);
         scene.drawPass(frame.span(), moment);
     }
