@@ -1,0 +1,121 @@
+// Every module of the test set and the show's data library, cut short at many
+// offsets: each piece must load with an error, never crash or read past its
+// end (the sanitizer build makes the second visible).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "data/assets.h"
+#include "data/data_library.h"
+#include "data/mesh.h"
+#include "data/raw_image.h"
+#include "sound/loaders/xm_loader.h"
+#include "tests/data/scratch_folder.h"
+#include "tests/sound/test_modules.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every length below `dense` (headers are where most fields live), then
+// `spread` lengths evenly over the rest, then the last few bytes.
+std::vector<size_t> cutLengths(size_t size, size_t dense, size_t spread)
+{
+    std::vector<size_t> lengths;
+    for (size_t length = 0; length < std::min(size, dense); ++length)
+        lengths.push_back(length);
+    if (size > dense)
+        for (size_t i = 0; i < spread; ++i)
+            lengths.push_back(dense + (size - dense) * i / spread);
+    for (size_t back = 1; back <= 4 && back <= size; ++back)
+        lengths.push_back(size - back);
+    std::sort(lengths.begin(), lengths.end());
+    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    return lengths;
+}
+
+void expectEveryCutFails(const std::string& name, const std::vector<uint8_t>& bytes, size_t dense, size_t spread)
+{
+    std::unique_ptr<corvid::Module> whole;
+    ASSERT_EQ(corvid::loadXM(bytes, false, nullptr, nullptr, whole), corvid::ErrorCode::ok) << name;
+    corvid::freeModule(whole, nullptr);
+    for (const size_t length : cutLengths(bytes.size(), dense, spread)) {
+        std::unique_ptr<corvid::Module> module;
+        const std::span<const uint8_t> piece(bytes.data(), length);
+        EXPECT_NE(corvid::loadXM(piece, false, nullptr, nullptr, module), corvid::ErrorCode::ok)
+            << name << " cut to " << length << " of " << bytes.size() << " bytes";
+        EXPECT_EQ(module, nullptr);
+        corvid::freeModule(module, nullptr);
+    }
+}
+
+TEST(TruncationSweep, EveryCutOfATestModuleFailsToLoad)
+{
+    for (const corvid::testing::NamedModule& module : corvid::testing::testModules())
+        expectEveryCutFails(module.name, module.bytes, 2048, 200);
+}
+
+TEST(TruncationSweep, EveryCutOfTheComposedSongFailsToLoad)
+{
+    const std::vector<uint8_t> song = readFile("qorv.xm");
+    ASSERT_FALSE(song.empty()) << "qorv.xm missing from " << fs::current_path();
+    expectEveryCutFails("qorv.xm", song, 1024, 300);
+}
+
+// The real modules, when the corpus has been fetched into <build>/corpus.
+TEST(TruncationSweep, EveryCutOfARealModuleFailsToLoad)
+{
+    const char* configured = std::getenv("SOLVANE_CORPUS_DIR");
+    const fs::path corpus = configured ? fs::path(configured) : fs::current_path().parent_path() / "corpus";
+    if (!fs::is_directory(corpus))
+        GTEST_SKIP() << "no corpus in " << corpus;
+    size_t tried = 0;
+    for (const auto& file : fs::recursive_directory_iterator(corpus)) {
+        const std::vector<uint8_t> bytes = file.is_regular_file() ? readFile(file.path()) : std::vector<uint8_t>{};
+        // Only XM so far; the name is no guide (one .mod file is an XM).
+        if (bytes.size() < 17 || std::string(bytes.begin(), bytes.begin() + 17) != "Extended Module: ")
+            continue;
+        expectEveryCutFails(file.path().filename().string(), bytes, 400, 40);
+        ++tried;
+    }
+    EXPECT_GT(tried, 0u);
+}
+
+// A cut library either fails to open or fails on some picture or mesh the
+// show reads: never a crash, never every asset read as if nothing were lost.
+TEST(TruncationSweep, EveryCutOfTheDataLibraryFailsSomewhere)
+{
+    const std::vector<uint8_t> library = readFile("qorv.dat");
+    ASSERT_FALSE(library.empty()) << "qorv.dat missing from " << fs::current_path();
+    const data::testing::ScratchFolder folder;
+    std::vector<data::Pixel> pixels;
+    for (const size_t length : cutLengths(library.size(), 128, 60)) {
+        const auto* first = reinterpret_cast<const std::byte*>(library.data());
+        const std::string path = folder.write("cut.dat", std::vector<std::byte>(first, first + length));
+        auto opened = data::DataLibrary::open(path, data::Access::readOnly);
+        if (!opened)
+            continue;
+        bool anyFailed = false;
+        for (const data::PictureAsset& picture : data::assets::pictures) {
+            pixels.resize(picture.pixelCount());
+            anyFailed |= !data::readRawImage(*opened, picture, pixels);
+        }
+        for (const std::string_view mesh : data::assets::meshes)
+            anyFailed |= !data::loadMesh(*opened, mesh);
+        EXPECT_TRUE(anyFailed) << "qorv.dat cut to " << length << " of " << library.size() << " bytes";
+    }
+}
+
+}  // namespace
