@@ -1,0 +1,105 @@
+// The show started on bad data files: it must stop with its message and exit
+// code 1 before the display opens. Each case runs a copy of the built program
+// in a prepared folder (a copy, so that it cannot find the good qorv.dat next
+// to itself), capturing off-screen.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error
+};
+
+class ShowFolder {
+public:
+    ShowFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "solvane-show-XXXXXX").string();
+        root_ = mkdtemp(pattern.data());
+        fs::copy_file("solvane", root_ / "solvane");
+    }
+    ~ShowFolder() { fs::remove_all(root_); }
+    ShowFolder(const ShowFolder&) = delete;
+    ShowFolder& operator=(const ShowFolder&) = delete;
+
+    fs::path path(const std::string& name) const { return root_ / name; }
+    void write(const std::string& name, const std::vector<char>& bytes) const
+    {
+        std::ofstream(path(name), std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    }
+
+    RunResult run() const
+    {
+        const std::string command = "cd '" + root_.string() + "' && ./solvane --capture frames 2>&1";
+        RunResult result;
+        std::FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr)
+            return result;
+        char buffer[4096];
+        while (const size_t got = std::fread(buffer, 1, sizeof buffer, pipe))
+            result.output.append(buffer, got);
+        const int status = pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+    // The capture folder gets its first frame only once the display is open.
+    bool displayOpened() const { return fs::exists(path("frames")) && !fs::is_empty(path("frames")); }
+
+private:
+    fs::path root_;
+};
+
+std::vector<char> readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void expectLibraryFailure(const ShowFolder& folder, const std::string& what)
+{
+    const RunResult result = folder.run();
+    EXPECT_EQ(result.exitCode, 1) << what << "\n" << result.output;
+    EXPECT_NE(result.output.find("Error loading filelib!"), std::string::npos) << what << "\n" << result.output;
+    EXPECT_FALSE(folder.displayOpened()) << what;
+}
+
+TEST(BadDataShow, AMissingEmptyOrForeignLibraryStopsWithTheFilelibMessage)
+{
+    {
+        const ShowFolder folder;
+        expectLibraryFailure(folder, "no qorv.dat");
+    }
+    {
+        const ShowFolder folder;
+        folder.write("qorv.dat", {});
+        expectLibraryFailure(folder, "empty qorv.dat");
+    }
+    {
+        const ShowFolder folder;
+        folder.write("qorv.dat", std::vector<char>(4096, 'x'));
+        expectLibraryFailure(folder, "qorv.dat that is not a library");
+    }
+    {
+        const ShowFolder folder;
+        const std::vector<char> library = readFile("qorv.dat");
+        folder.write("qorv.dat", std::vector<char>(library.begin(), library.begin() + 6));
+        expectLibraryFailure(folder, "qorv.dat cut inside its header");
+    }
+}
+
+}  // namespace
