@@ -1,5 +1,6 @@
 #include "host/show.h"
 
+#include "data/asset_check.h"
 #include "data/data_library.h"
 #include "display/display.h"
 #include "display/frame.h"
@@ -45,6 +46,12 @@ ShowResources resources;
 {
     platform::showMessage(message);
     std::exit(1);
+}
+
+[[noreturn]] void failDataLibrary(const std::string& reason)
+{
+    std::fprintf(stderr, "%s\n", reason.c_str());
+    failStartup("Error loading filelib!");
 }
 
 // Releases what the show holds, in the order both endings share.
@@ -200,12 +207,14 @@ int runShow(const ShowOptions& options)
     // installed, read-only qorv.dat works too.
     progressLine("Opening file library (%s)...", config.dataFile);
     auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
-    if (!library) {
-        std::fprintf(stderr, "%s\n", library.error().c_str());
-        failStartup("Error loading filelib!");
-    }
+    if (!library)
+        failDataLibrary(library.error());
     resources.dataLibrary.emplace(std::move(library).value());
     progressLine("Loading and initialising data... ");
+    // Every asset is read once here, so a damaged library stops the show
+    // before the display opens rather than in the middle of a scene.
+    if (auto checked = data::checkShowAssets(*resources.dataLibrary); !checked)
+        failDataLibrary(checked.error());
     progressLine("ok");
 
     progressLine("");

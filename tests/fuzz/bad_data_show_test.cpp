@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "data/data_library.h"
+#include "data/mesh.h"
+
 
 namespace {
 
@@ -70,12 +73,34 @@ std::vector<char> readFile(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void expectLibraryFailure(const ShowFolder& folder, const std::string& what)
+// `reason` is the data library's own line, printed before the message.
+void expectLibraryFailure(const ShowFolder& folder, const std::string& what, const std::string& reason = "")
 {
     const RunResult result = folder.run();
     EXPECT_EQ(result.exitCode, 1) << what << "\n" << result.output;
     EXPECT_NE(result.output.find("Error loading filelib!"), std::string::npos) << what << "\n" << result.output;
+    EXPECT_NE(result.output.find(reason), std::string::npos) << what << "\n" << result.output;
     EXPECT_FALSE(folder.displayOpened()) << what;
+}
+
+// Copies the good qorv.dat into the folder entry by entry, leaving out
+// `dropped` and giving `replaced` the bytes `replacement`.
+void copyLibrary(const ShowFolder& folder, std::string_view dropped, std::string_view replaced = {},
+                 const std::vector<std::byte>& replacement = {})
+{
+    auto good = data::DataLibrary::open("qorv.dat", data::Access::readOnly);
+    auto copy = data::DataLibrary::createLibrary(folder.path("qorv.dat").string(), 0);
+    ASSERT_TRUE(good && copy);
+    const auto entries = good->entries();
+    ASSERT_TRUE(entries);
+    for (const data::LibraryEntry& entry : *entries) {
+        const std::string_view name = entry.nameView();
+        if (name == dropped)
+            continue;
+        const auto bytes = good->readEntry(name);
+        ASSERT_TRUE(bytes);
+        ASSERT_TRUE(copy->addEntry(name, name == replaced ? replacement : *bytes));
+    }
 }
 
 TEST(BadDataShow, AMissingEmptyOrForeignLibraryStopsWithTheFilelibMessage)
@@ -100,6 +125,31 @@ TEST(BadDataShow, AMissingEmptyOrForeignLibraryStopsWithTheFilelibMessage)
         folder.write("qorv.dat", std::vector<char>(library.begin(), library.begin() + 6));
         expectLibraryFailure(folder, "qorv.dat cut inside its header");
     }
+}
+
+TEST(BadDataShow, ALibraryCutShortOrMissingAnEntryStopsBeforeTheDisplayOpens)
+{
+    {
+        const ShowFolder folder;
+        const std::vector<char> library = readFile("qorv.dat");
+        folder.write("qorv.dat", std::vector<char>(library.begin(), library.begin() + library.size() * 2 / 3));
+        expectLibraryFailure(folder, "qorv.dat cut to two thirds", "but only");
+    }
+    {
+        const ShowFolder folder;
+        copyLibrary(folder, "pan2.raw");
+        expectLibraryFailure(folder, "qorv.dat without pan2.raw", "no entry named \"pan2.raw\"");
+    }
+}
+
+TEST(BadDataShow, AMeshWhoseFaceLeavesItsVerticesStopsBeforeTheDisplayOpens)
+{
+    data::Mesh mesh;
+    mesh.vertices.resize(3, data::MeshVertex{});
+    mesh.faces.push_back({0, 1, 7, 0, 0, 0});
+    const ShowFolder folder;
+    copyLibrary(folder, {}, "astro.obj", data::encodeMesh(mesh));
+    expectLibraryFailure(folder, "astro.obj with a face on vertex 7 of 3", "face 0 uses vertex 7 of 3");
 }
 
 }  // namespace

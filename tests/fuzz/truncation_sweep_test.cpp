@@ -11,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "data/assets.h"
-#include "data/data_library.h"
-#include "data/mesh.h"
-#include "data/raw_image.h"
+#include "data/asset_check.h"
 #include "sound/loaders/xm_loader.h"
 #include "tests/data/scratch_folder.h"
 #include "tests/sound/test_modules.h"
@@ -100,21 +97,14 @@ TEST(TruncationSweep, EveryCutOfTheDataLibraryFailsSomewhere)
     const std::vector<uint8_t> library = readFile("qorv.dat");
     ASSERT_FALSE(library.empty()) << "qorv.dat missing from " << fs::current_path();
     const data::testing::ScratchFolder folder;
-    std::vector<data::Pixel> pixels;
     for (const size_t length : cutLengths(library.size(), 128, 60)) {
         const auto* first = reinterpret_cast<const std::byte*>(library.data());
         const std::string path = folder.write("cut.dat", std::vector<std::byte>(first, first + length));
         auto opened = data::DataLibrary::open(path, data::Access::readOnly);
         if (!opened)
             continue;
-        bool anyFailed = false;
-        for (const data::PictureAsset& picture : data::assets::pictures) {
-            pixels.resize(picture.pixelCount());
-            anyFailed |= !data::readRawImage(*opened, picture, pixels);
-        }
-        for (const std::string_view mesh : data::assets::meshes)
-            anyFailed |= !data::loadMesh(*opened, mesh);
-        EXPECT_TRUE(anyFailed) << "qorv.dat cut to " << length << " of " << library.size() << " bytes";
+        EXPECT_FALSE(data::checkShowAssets(*opened))
+            << "qorv.dat cut to " << length << " of " << library.size() << " bytes";
     }
 }
 
