@@ -58,32 +58,18 @@ void doubleRows16(const PresenterSetup& s, const std::uint32_t* src, std::uint8_
     }
 }
 
-void doubleRows24(const PresenterSetup& s, const Pixel* src, std::uint8_t* dst)
+// 24- and 32-bit screens: each pixel is stored four times, bytesPerPixel wide.
+template <int bytesPerPixel, void (*store)(std::uint8_t*, Pixel)>
+void doubleRows(const PresenterSetup& s, const Pixel* src, std::uint8_t* dst)
 {
     for (int y = 0; y < frameHeight; ++y) {
-        for (int x = 0; x < frameWidth; ++x, dst += 6) {
+        for (int x = 0; x < frameWidth; ++x, dst += 2 * bytesPerPixel) {
             const Pixel p = *src++;
-            store24(dst, p);
-            store24(dst + 3, p);
+            store(dst, p);
+            store(dst + bytesPerPixel, p);
             if (!s.interlace) {
-                store24(dst + s.screenPitch, p);
-                store24(dst + s.screenPitch + 3, p);
-            }
-        }
-        dst += 2 * s.rowSkip;
-    }
-}
-
-void doubleRows32(const PresenterSetup& s, const Pixel* src, std::uint8_t* dst)
-{
-    for (int y = 0; y < frameHeight; ++y) {
-        for (int x = 0; x < frameWidth; ++x, dst += 8) {
-            const Pixel p = *src++;
-            store32(dst, p);
-            store32(dst + 4, p);
-            if (!s.interlace) {
-                store32(dst + s.screenPitch, p);
-                store32(dst + s.screenPitch + 4, p);
+                store(dst + s.screenPitch, p);
+                store(dst + s.screenPitch + bytesPerPixel, p);
             }
         }
         dst += 2 * s.rowSkip;
@@ -158,8 +144,8 @@ void writeToScreen(const PresenterSetup& s, const std::uint32_t* src, std::uint8
     case PresentPath::centred24: copyRows24(s, src, dst + s.centreOffsetY + s.centreOffsetX); break;
     case PresentPath::sameSize24: copyRows24(s, src, dst + s.centreOffsetY); break;
     case PresentPath::doubled16: doubleRows16(s, src, dst + s.doubledOffsetY); break;
-    case PresentPath::doubled24: doubleRows24(s, src, dst + s.doubledOffsetY); break;
-    case PresentPath::doubled32: doubleRows32(s, src, dst + s.doubledOffsetY); break;
+    case PresentPath::doubled24: doubleRows<3, store24>(s, src, dst + s.doubledOffsetY); break;
+    case PresentPath::doubled32: doubleRows<4, store32>(s, src, dst + s.doubledOffsetY); break;
     case PresentPath::none: break;
     }
 }

@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -51,9 +53,21 @@ private:
     int frames_ = 0;
 };
 
+std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 class FfmpegSink final : public FrameSink {
 public:
-    FfmpegSink(std::string path, int num, int den) : path_(std::move(path)), num_(num), den_(den) {}
+    FfmpegSink(std::string path, int num, int den, std::string soundFile)
+        : path_(std::move(path)), soundFile_(std::move(soundFile)), num_(num), den_(den),
+          videoFile_(soundFile_.empty() ? path_ : path_ + ".pictures.mkv")
+    {
+    }
     ~FfmpegSink() override { finish(); }
 
     void writeFrame(const std::uint32_t* pixels, int width, int height) override
@@ -77,11 +91,20 @@ public:
 
     bool finish() override
     {
-        if (pipe_ != nullptr) {
-            const int status = pclose(pipe_);
-            pipe_ = nullptr;
-            if (status != 0 && error_.empty())
-                error_ = "ffmpeg failed to write " + path_;
+        if (pipe_ == nullptr)
+            return error_.empty();
+        const int status = pclose(pipe_);
+        pipe_ = nullptr;
+        if (status != 0 && error_.empty())
+            error_ = "ffmpeg failed to write " + videoFile_;
+        if (!soundFile_.empty() && error_.empty()) {
+            // Pictures as they are, sound encoded, cut to the shorter of the two.
+            const std::string join = "ffmpeg -hide_banner -loglevel error -y -i " + shellQuoted(videoFile_) + " -i " +
+                                     shellQuoted(soundFile_) + " -c:v copy -c:a aac -b:a 192k -shortest " +
+                                     "-movflags +faststart " + shellQuoted(path_);
+            if (std::system(join.c_str()) != 0)
+                error_ = "ffmpeg failed to join pictures and sound into " + path_;
+            std::remove(videoFile_.c_str());
         }
         return error_.empty();
     }
@@ -95,14 +118,11 @@ private:
         height_ = height;
         // A closed pipe must give an error from fwrite, not end the process.
         std::signal(SIGPIPE, SIG_IGN);
-        std::string quoted = "'";
-        for (char c : path_)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        quoted += "'";
         const std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt bgra -s " +
                                     std::to_string(width) + "x" + std::to_string(height) + " -framerate " +
                                     std::to_string(num_) + "/" + std::to_string(den_) +
-                                    " -i - -c:v libx264 -pix_fmt yuv420p -movflags +faststart " + quoted;
+                                    " -i - -c:v libx264 -pix_fmt yuv420p " +
+                                    (soundFile_.empty() ? "-movflags +faststart " : "") + shellQuoted(videoFile_);
         pipe_ = popen(command.c_str(), "w");
         if (pipe_ == nullptr)
             error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
@@ -110,7 +130,9 @@ private:
     }
 
     std::string path_;
+    std::string soundFile_;
     int num_, den_;
+    std::string videoFile_;  // the output itself, or a scratch file when sound is joined at the end
     std::FILE* pipe_ = nullptr;
     int width_ = 0, height_ = 0;
     int frames_ = 0;
@@ -158,9 +180,77 @@ std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder)
     return std::make_unique<PngFolderSink>(folder);
 }
 
-std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen)
+std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen,
+                                          const std::string& soundFile)
 {
-    return std::make_unique<FfmpegSink>(path, framesPerSecondNum, framesPerSecondDen);
+    return std::make_unique<FfmpegSink>(path, framesPerSecondNum, framesPerSecondDen, soundFile);
+}
+
+namespace {
+
+void putLe(std::uint8_t* at, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The 44-byte header of a PCM WAV file holding dataBytes of sound.
+std::array<std::uint8_t, 44> wavHeader(int rate, int channels, std::uint32_t dataBytes)
+{
+    std::array<std::uint8_t, 44> h{};
+    const int blockAlign = channels * 2;
+    std::memcpy(h.data(), "RIFF", 4);
+    putLe(h.data() + 4, 36 + dataBytes, 4);
+    std::memcpy(h.data() + 8, "WAVEfmt ", 8);
+    putLe(h.data() + 16, 16, 4);
+    putLe(h.data() + 20, 1, 2);  // PCM
+    putLe(h.data() + 22, static_cast<std::uint32_t>(channels), 2);
+    putLe(h.data() + 24, static_cast<std::uint32_t>(rate), 4);
+    putLe(h.data() + 28, static_cast<std::uint32_t>(rate * blockAlign), 4);
+    putLe(h.data() + 32, static_cast<std::uint32_t>(blockAlign), 2);
+    putLe(h.data() + 34, 16, 2);
+    std::memcpy(h.data() + 36, "data", 4);
+    putLe(h.data() + 40, dataBytes, 4);
+    return h;
+}
+
+}  // namespace
+
+bool WavWriter::open(const std::string& path, int rate, int channels)
+{
+    close();
+    file_ = std::fopen(path.c_str(), "wb");
+    channels_ = channels;
+    frames_ = 0;
+    failed_ = file_ == nullptr;
+    if (file_ != nullptr) {
+        const auto header = wavHeader(rate, channels, 0);
+        failed_ = std::fwrite(header.data(), 1, header.size(), file_) != header.size();
+        rate_ = rate;
+    }
+    return !failed_;
+}
+
+void WavWriter::write(const std::int16_t* samples, std::size_t frames)
+{
+    if (file_ == nullptr || failed_ || frames == 0)
+        return;
+    // WAV is little-endian, as this machine is.
+    const std::size_t count = frames * static_cast<std::size_t>(channels_);
+    failed_ = std::fwrite(samples, sizeof(std::int16_t), count, file_) != count;
+    frames_ += frames;
+}
+
+bool WavWriter::close()
+{
+    if (file_ == nullptr)
+        return !failed_;
+    const std::uint64_t bytes = frames_ * static_cast<std::uint64_t>(channels_) * 2;
+    const auto header = wavHeader(rate_, channels_, static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, 0xFFFFFFD0u)));
+    failed_ |= std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), file_) != header.size();
+    failed_ |= std::fclose(file_) != 0;
+    file_ = nullptr;
+    return !failed_;
 }
 
 bool ffmpegAvailable()

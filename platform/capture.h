@@ -27,8 +27,35 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
 std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder);
 
 // A video file through `ffmpeg`, at framesPerSecondNum / framesPerSecondDen.
-// The picture size is taken from the first frame.
-std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen);
+// The picture size is taken from the first frame. With a sound file, the
+// pictures are encoded into a scratch file first and joined with the sound
+// when the sink finishes (the sound file is written meanwhile, by a WavWriter).
+std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen,
+                                          const std::string& soundFile = {});
+
+// A 16-bit PCM WAV file written as the sound comes; the sizes in its header
+// are filled in when it is closed.
+class WavWriter {
+public:
+    WavWriter() = default;
+    ~WavWriter() { close(); }
+    WavWriter(const WavWriter&) = delete;
+    WavWriter& operator=(const WavWriter&) = delete;
+
+    bool open(const std::string& path, int rate, int channels);
+    // Interleaved frames of `channels` signed 16-bit samples.
+    void write(const std::int16_t* samples, std::size_t frames);
+    bool close();
+    bool failed() const { return failed_; }
+    std::uint64_t framesWritten() const { return frames_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    int rate_ = 44100;
+    int channels_ = 2;
+    std::uint64_t frames_ = 0;
+    bool failed_ = false;
+};
 
 // Whether an ffmpeg program can be run.
 bool ffmpegAvailable();

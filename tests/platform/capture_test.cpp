@@ -52,3 +52,79 @@ TEST(Capture, AnUnwritableFolderIsReported)
 }
 
 }  // namespace
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::vector<std::uint8_t> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at)
+{
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+TEST(Capture, WavHeaderCountsWhatWasWritten)
+{
+    const std::string path = std::filesystem::temp_directory_path() / ("solvane-wav-" + std::to_string(::getpid()) + ".wav");
+    platform::WavWriter wav;
+    ASSERT_TRUE(wav.open(path, 44100, 2));
+    const std::int16_t samples[] = {1, -1, 32767, -32768, 0, 256};
+    wav.write(samples, 2);
+    wav.write(samples + 4, 1);
+    ASSERT_TRUE(wav.close());
+
+    const auto b = fileBytes(path);
+    ASSERT_EQ(b.size(), 44u + 12u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+    EXPECT_EQ(le32(b, 4), 36u + 12u);
+    EXPECT_EQ(le32(b, 24), 44100u);
+    EXPECT_EQ(le32(b, 28), 44100u * 4);
+    EXPECT_EQ(le32(b, 40), 12u);
+    EXPECT_EQ(b[44 + 4], 0xFF);  // 32767, little-endian
+    EXPECT_EQ(b[44 + 5], 0x7F);
+    std::remove(path.c_str());
+}
+
+TEST(Capture, VideoWithSoundIsJoinedByFfmpeg)
+{
+    if (!platform::ffmpegAvailable())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const auto dir = std::filesystem::temp_directory_path() / ("solvane-video-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string video = (dir / "show.mp4").string(), sound = (dir / "show.wav").string();
+
+    platform::WavWriter wav;
+    ASSERT_TRUE(wav.open(sound, 44100, 2));
+    std::vector<std::int16_t> tone(2 * 44100 / 3);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<std::int16_t>((i / 2) % 100 < 50 ? 8000 : -8000);
+    wav.write(tone.data(), tone.size() / 2);
+    ASSERT_TRUE(wav.close());
+
+    auto sink = platform::makeFfmpegSink(video, 1000, 33, sound);
+    std::vector<std::uint32_t> picture(64 * 40, 0x00204080);
+    for (int i = 0; i < 10; ++i)
+        sink->writeFrame(picture.data(), 64, 40);
+    ASSERT_TRUE(sink->finish()) << sink->error();
+    EXPECT_EQ(sink->framesWritten(), 10);
+    const std::string probe = "ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" + video + "'";
+    std::FILE* p = popen(probe.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char text[128] = {};
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, p);
+    pclose(p);
+    const std::string streams(text, n);
+    EXPECT_NE(streams.find("video"), std::string::npos) << streams;
+    EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
+    EXPECT_FALSE(std::filesystem::exists(video + ".pictures.mkv")) << "the scratch file is removed";
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
