@@ -64,6 +64,8 @@ struct InterfaceState {
     std::array<std::unique_ptr<PlayRecord>, playHandleCount> plays;
     bool channelsOpenedByPlay = false;
     bool backgroundPlay = false;
+    void (*tickListener)(void*, int, bool) = nullptr;  // told after every tick
+    void* tickListenerContext = nullptr;
 };
 
 InterfaceState& interfaceState();

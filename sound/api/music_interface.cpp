@@ -237,6 +237,16 @@ void useCaptureDevice(platform::Clock& clock, SoundSink& sink)
     interfaceState().deviceIndex = captureDeviceIndex;
 }
 
+uint64_t captureFramesMixed() { return captureDeviceState().framesMixed; }
+
+void setTickListener(TickListener listener, void* context)
+{
+    LibraryLock lock;
+    InterfaceState& state = interfaceState();
+    state.tickListener = listener;
+    state.tickListenerContext = context;
+}
+
 }  // namespace corvid
 
 using corvid::ErrorCode;
@@ -249,6 +259,8 @@ int MusicStartup(void)
 {
     corvid::InterfaceState& state = interfaceState();
     state.backgroundPlay = false;
+    state.tickListener = nullptr;
+    state.tickListenerContext = nullptr;
     state.plays = {};
     state.channelsOpenedByPlay = false;
     state.amplificationPercent = 100;

@@ -19,4 +19,13 @@ void selectDevice(int32_t index);
 // each advance of the clock so that the recording is the same on every run.
 void useCaptureDevice(platform::Clock& clock, SoundSink& sink);
 
+// Frames the capture device has mixed since it opened.
+uint64_t captureFramesMixed();
+
+// Called after every player tick for every play (its handle, and whether the
+// tick read a new row), on the thread that ran it and under the library lock,
+// so it must not wait for the main thread; null for none.
+using TickListener = void (*)(void* context, int handle, bool rowStarted);
+void setTickListener(TickListener listener, void* context);
+
 }  // namespace corvid
