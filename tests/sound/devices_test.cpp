@@ -336,14 +336,20 @@ TEST(DirectSoundBuffer, SizesAndFreeSpace)
     EXPECT_EQ(directSoundFreeBytes(50, 50, 1000, 16), 0u);
 }
 
-TEST_F(DeviceClockTest, DirectSoundRestartsALostBuffer)
+// Opens the DirectSound device as a host that asks for it always.
+void openDirectSound()
 {
     OptionValues& options = libraryCore().options;
     options.set(5, 3);
     options.set(6, 1);
+    ASSERT_EQ(directSoundDevice().operations.open(44100, 0), ErrorCode::ok);
+}
+
+TEST_F(DeviceClockTest, DirectSoundRestartsALostBuffer)
+{
     SoundDevice& device = directSoundDevice();
     DirectSoundDeviceState& state = directSoundDeviceState();
-    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
+    ASSERT_NO_FATAL_FAILURE(openDirectSound());
     EXPECT_EQ(state.bufferSize, 17648u);
     state.lastPlayPosition = 8000;  // as if the card had played this far
     state.buffer.markLost();
@@ -359,12 +365,9 @@ TEST_F(DeviceClockTest, DirectSoundRestartsALostBuffer)
 
 TEST_F(DeviceClockTest, DirectSoundRestartsABufferStalledForASecond)
 {
-    OptionValues& options = libraryCore().options;
-    options.set(5, 3);
-    options.set(6, 1);
     SoundDevice& device = directSoundDevice();
     DirectSoundDeviceState& state = directSoundDeviceState();
-    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
+    ASSERT_NO_FATAL_FAILURE(openDirectSound());
     state.buffer.stop();
     bool callPlayer = false;
     device.operations.serviceStep(callPlayer);  // notes the window in front
