@@ -25,6 +25,9 @@ void FrameService::resetSceneClock()
 {
     readClock();
     sceneStart = nowMs / 10;
+    // A scene's first pass reads the clock before its first frameTick: it
+    // must see 0, not where the previous scene ended.
+    sceneClock = 0;
     lateCount = 0;
     lastFrameTime = nowMs;
 }

@@ -67,6 +67,7 @@ TEST_F(Pacing, SceneClockCountsHundredthsFromTheSceneStart)
     EXPECT_EQ(service.sceneClock, 100u);
 
     service.resetSceneClock();
+    EXPECT_EQ(service.sceneClock, 0u);
     EXPECT_EQ(service.frameTick(), 1);
     EXPECT_EQ(service.sceneClock, 3u) << "the first pass of a scene comes 33 ms after its start";
 }

@@ -1,0 +1,130 @@
+#pragma once
+// The in-memory module every loader builds and the player plays: the order
+// list, the packed patterns, the instruments with their envelopes, and the
+// samples (whose data the sound device keeps once they are added to it).
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvid {
+
+enum class ModuleType : uint32_t { mod = 1, s3m = 2, xm = 3, it = 4 };
+
+// Module flags.
+inline constexpr uint32_t moduleS3mAmigaLimits = 1;
+inline constexpr uint32_t moduleExtendedOctaves = 4;
+inline constexpr uint32_t moduleLinearFrequencies = 8;
+
+// Order-list entries that name no pattern.
+inline constexpr uint16_t orderSkip = 0xFFFE;
+inline constexpr uint16_t orderEnd = 0xFFFF;
+
+inline constexpr uint8_t noPoint = 255;
+
+struct EnvelopePoint {
+    uint16_t x = 0;  // ticks
+    uint16_t y = 0;  // 0..64
+};
+
+struct Envelope {
+    uint8_t pointCount = 0;
+    uint8_t sustainPoint = noPoint;
+    uint8_t loopStart = noPoint;
+    uint8_t loopEnd = noPoint;          // noPoint = no loop
+    uint8_t sustainLoopStart = noPoint; // unused by XM
+    uint8_t sustainLoopEnd = noPoint;   // unused by XM
+    std::array<EnvelopePoint, 25> points{};
+};
+
+enum class SampleDataType : uint8_t { none = 0, pcm8 = 1, pcm16 = 2 };
+
+struct Sample {
+    std::string name;               // at most 22 characters
+    uint32_t deviceHandle = 0;      // 0 = not added to the device
+    std::vector<uint8_t> data;      // kept here only when the device does not hold it
+    uint32_t length = 0;            // bytes
+    SampleDataType type = SampleDataType::none;
+    uint8_t looping = 0;
+    uint8_t loopType = 0;           // 1 forward, 2 ping-pong
+    uint32_t loopStart = 0;         // bytes
+    uint32_t loopEnd = 0;           // bytes, one past the loop
+    uint32_t volume = 0;            // 0..64
+    uint32_t panning = 128;         // 0..255
+    int32_t relativeNote = 0;       // semitones
+    int32_t finetune = 0;           // -128..127
+    uint32_t dataOffset = 0;        // file offset of the data, while loading
+};
+
+inline constexpr uint32_t notesPerInstrument = 96;
+
+struct Instrument {
+    std::string name;                                          // at most 22 characters
+    std::optional<std::array<uint8_t, notesPerInstrument>> noteToSample;  // absent: every note uses sample 0
+    std::optional<Envelope> volumeEnvelope;
+    std::optional<Envelope> panningEnvelope;
+    uint32_t fadeout = 0;
+    uint8_t vibratoType = 0;
+    uint8_t vibratoSweep = 0;
+    uint8_t vibratoDepth = 0;
+    uint8_t vibratoRate = 0;
+    uint8_t used = 0;                                          // 1 when a pattern names it
+    std::vector<Sample> samples;                               // sample count = samples.size()
+};
+
+// A pattern in the player's packed form: row after row, each a list of
+// entries ended by a 0 byte. Entry: flag byte (bits 0-4 channel, 0x20 note and
+// instrument follow, 0x40 volume follows, 0x80 command and argument follow),
+// then the present fields in that order.
+struct Pattern {
+    uint32_t rowCount = 0;           // 1..256
+    std::vector<uint8_t> rows;
+    uint32_t size() const { return static_cast<uint32_t>(rows.size()) + 8; }
+};
+
+inline constexpr uint8_t entryNoteAndInstrument = 0x20;
+inline constexpr uint8_t entryVolume = 0x40;
+inline constexpr uint8_t entryCommand = 0x80;
+inline constexpr uint8_t entryChannelMask = 0x1F;
+
+inline constexpr uint8_t noteNone = 255;
+inline constexpr uint8_t noteKeyOff = 254;
+inline constexpr uint8_t noteCut = 253;
+inline constexpr uint8_t instrumentNone = 255;
+
+inline constexpr uint32_t maximumModuleChannels = 32;
+
+struct Module {
+    Module() = default;
+    Module(const Module&) = delete;             // samples are shared with the device by handle
+    Module& operator=(const Module&) = delete;
+
+    std::string name;                           // at most 20 characters
+    ModuleType type = ModuleType::xm;
+    uint32_t restartPosition = 0;
+    uint8_t channelCount = 0;
+    uint8_t masterVolume = 64;
+    uint8_t initialSpeed = 6;
+    uint8_t initialTempo = 125;
+    std::array<int32_t, maximumModuleChannels> channelPanning{};
+    std::vector<uint16_t> orders;               // song length = orders.size()
+    std::vector<Instrument> instruments;
+    std::vector<Pattern> patterns;
+    uint32_t flags = 0;
+
+    uint32_t songLength() const { return static_cast<uint32_t>(orders.size()); }
+    uint32_t sampleCount() const;
+};
+
+inline uint32_t Module::sampleCount() const
+{
+    uint32_t count = 0;
+    for (const Instrument& instrument : instruments)
+        count += static_cast<uint32_t>(instrument.samples.size());
+    return count;
+}
+
+}  // namespace corvid

@@ -1,0 +1,471 @@
+// One function per command: the row handler runs on the row's first tick,
+// the tick handler on every later tick of the row. Both are found through
+// one table indexed by the command number the loader stored.
+
+#include <algorithm>
+#include <array>
+
+#include "sound/player/engine.h"
+
+namespace corvid::player {
+
+namespace {
+
+using Handler = ErrorCode (*)(PlayerInstance&, ChannelState&);
+
+uint8_t high(const ChannelState& c) { return c.argument >> 4; }
+uint8_t low(const ChannelState& c) { return c.argument & 15; }
+
+ErrorCode nothing(PlayerInstance&, ChannelState&) { return ErrorCode::ok; }
+
+bool hasPlayableNote(const ChannelState& c) { return c.instrument != -1 && c.sample != noSample && c.note != noteKeyOff; }
+
+// A new note under tone portamento becomes the slide's target instead of starting.
+void setPortaTarget(PlayerInstance& p, ChannelState& c)
+{
+    if ((c.rowFlags & rowNewNote) && hasPlayableNote(c)) {
+        c.portaTarget = periodOfNote(p, c, c.note);
+        c.rowFlags &= ~rowNewNote;
+    }
+}
+
+void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
+{
+    if (c.portaTarget == 0 || c.period == c.portaTarget)
+        return;
+    const int32_t step = static_cast<int32_t>(speed << p.periodShift);
+    const int32_t period = c.period < c.portaTarget ? std::min(c.period + step, c.portaTarget)
+                                                    : std::max(c.period - step, c.portaTarget);
+    setPeriod(p, c, period);
+}
+
+void vibrato(PlayerInstance& p, ChannelState& c)
+{
+    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> 5;
+    setOutputPeriod(p, c, (c.vibratoPosition & 32) ? c.period - offset : c.period + offset);
+    c.vibratoPosition = static_cast<uint8_t>(c.vibratoPosition + c.vibratoSpeed);
+}
+
+// Axy, shared by 5xy and 6xy: a zero argument takes the last one given.
+void volumeSlide(PlayerInstance& p, ChannelState& c)
+{
+    if (c.argument != 0)
+        c.volumeSlideMemory = c.argument;
+    const uint8_t argument = c.volumeSlideMemory;
+    const int32_t up = argument >> 4, down = argument & 15;
+    setVolume(p, c, up != 0 ? c.volume + up : c.volume - down);
+}
+
+ErrorCode arpeggio(PlayerInstance& p, ChannelState& c)
+{
+    if (!hasPlayableNote(c))
+        return ErrorCode::ok;
+    const std::array<int32_t, 3> steps = {0, high(c), low(c)};
+    const int32_t semitone = (c.note & 15) + steps[p.tick % 3];
+    const int32_t octave = (c.note >> 4) + semitone / 12;
+    setOutputPeriod(p, c, periodOfNote(p, c, static_cast<uint8_t>(octave << 4 | semitone % 12)));
+    return ErrorCode::ok;
+}
+
+ErrorCode portaUp(PlayerInstance& p, ChannelState& c)
+{
+    setPeriod(p, c, c.period - static_cast<int32_t>(c.argument << p.periodShift));
+    return ErrorCode::ok;
+}
+
+ErrorCode portaDown(PlayerInstance& p, ChannelState& c)
+{
+    setPeriod(p, c, c.period + static_cast<int32_t>(c.argument << p.periodShift));
+    return ErrorCode::ok;
+}
+
+ErrorCode tonePortaRow(PlayerInstance& p, ChannelState& c)
+{
+    setPortaTarget(p, c);
+    return ErrorCode::ok;
+}
+
+ErrorCode tonePortaTick(PlayerInstance& p, ChannelState& c)
+{
+    if (c.argument != 0)
+        c.tonePortaSpeed = c.argument;
+    slideToTarget(p, c, c.tonePortaSpeed);
+    return ErrorCode::ok;
+}
+
+ErrorCode vibratoTick(PlayerInstance& p, ChannelState& c)
+{
+    if (high(c) != 0)
+        c.vibratoSpeed = high(c);
+    if (low(c) != 0)
+        c.vibratoDepth = low(c);
+    vibrato(p, c);
+    return ErrorCode::ok;
+}
+
+ErrorCode tonePortaVolumeSlideTick(PlayerInstance& p, ChannelState& c)
+{
+    volumeSlide(p, c);
+    slideToTarget(p, c, c.tonePortaSpeed);
+    return ErrorCode::ok;
+}
+
+ErrorCode vibratoVolumeSlideTick(PlayerInstance& p, ChannelState& c)
+{
+    volumeSlide(p, c);
+    vibrato(p, c);
+    return ErrorCode::ok;
+}
+
+ErrorCode volumeSlideTick(PlayerInstance& p, ChannelState& c)
+{
+    volumeSlide(p, c);
+    return ErrorCode::ok;
+}
+
+ErrorCode setPanningRow(PlayerInstance&, ChannelState& c)
+{
+    setPanning(c, c.argument);
+    return ErrorCode::ok;
+}
+
+ErrorCode sampleOffsetRow(PlayerInstance& p, ChannelState& c)
+{
+    if (c.argument != 0)
+        c.sampleOffsetMemory = c.argument;
+    if (!(c.rowFlags & rowNewNote))
+        return ErrorCode::ok;
+    c.sampleOffset = c.sampleOffsetMemory * 256;
+    return startNote(p, c);
+}
+
+uint32_t rowCountAt(const PlayerInstance& p, uint32_t pattern)
+{
+    return pattern < p.module->patterns.size() ? p.module->patterns[pattern].rowCount : 1;
+}
+
+// Bxx. A pattern break earlier on the same row keeps its row.
+ErrorCode positionJumpRow(PlayerInstance& p, ChannelState& c)
+{
+    if (c.argument > p.lastPosition) {
+        p.position = p.restartPosition;
+        countWrap(p);
+    } else {
+        if (c.argument <= p.position)
+            ++p.songLoopCount;
+        p.position = c.argument;
+    }
+    p.pattern = p.module->orders[p.position];
+    p.row = p.breakRow < 0 ? 0 : std::min<uint32_t>(p.breakRow, rowCountAt(p, p.pattern) - 1);
+    p.rowCursor = noCursor;
+    p.jumpedThisRow = true;
+    return ErrorCode::ok;
+}
+
+ErrorCode setVolumeRow(PlayerInstance& p, ChannelState& c)
+{
+    setVolume(p, c, c.argument);
+    return ErrorCode::ok;
+}
+
+ErrorCode patternBreakRow(PlayerInstance& p, ChannelState& c)
+{
+    if (!p.jumpedThisRow)
+        advancePosition(p);
+    p.breakRow = high(c) * 10 + low(c);
+    p.row = std::min<uint32_t>(p.breakRow, rowCountAt(p, p.pattern) - 1);
+    p.rowCursor = noCursor;
+    return ErrorCode::ok;
+}
+
+// F00 restarts the song; the speed stays as it was, since a speed of 0 would
+// read a new row on every tick.
+ErrorCode setSpeedRow(PlayerInstance& p, ChannelState& c)
+{
+    if (c.argument != 0) {
+        p.speed = c.argument;
+        return ErrorCode::ok;
+    }
+    p.position = p.restartPosition;
+    p.pattern = p.module->orders[p.position];
+    p.row = 0;
+    p.rowCursor = noCursor;
+    countWrap(p);
+    return ErrorCode::ok;
+}
+
+ErrorCode setTempoRow(PlayerInstance& p, ChannelState& c)
+{
+    p.tempo = c.argument;
+    PlayerSubsystem& subsystem = playerSubsystem();
+    subsystem.tempo = c.argument;
+    if (subsystem.tempoCallback)
+        subsystem.tempoCallback(c.argument * 40);
+    return deviceOperations().setUpdateRate(c.argument * 40);
+}
+
+ErrorCode finePortaUpRow(PlayerInstance& p, ChannelState& c)
+{
+    setPeriod(p, c, c.period - static_cast<int32_t>(low(c) << p.periodShift));
+    return ErrorCode::ok;
+}
+
+ErrorCode finePortaDownRow(PlayerInstance& p, ChannelState& c)
+{
+    setPeriod(p, c, c.period + static_cast<int32_t>(low(c) << p.periodShift));
+    return ErrorCode::ok;
+}
+
+// E6x; the loop row and counter are the channel's own.
+ErrorCode patternLoopRow(PlayerInstance& p, ChannelState& c)
+{
+    const uint8_t count = low(c);
+    if (count == 0) {
+        c.patternLoopRow = static_cast<uint8_t>(p.row);
+        return ErrorCode::ok;
+    }
+    if (c.patternLoopCounter == 1) {
+        c.patternLoopCounter = 0;
+        return ErrorCode::ok;
+    }
+    c.patternLoopCounter = c.patternLoopCounter == 0 ? count : static_cast<uint8_t>(c.patternLoopCounter - 1);
+    p.row = c.patternLoopRow;
+    p.rowCursor = noCursor;
+    return ErrorCode::ok;
+}
+
+ErrorCode finePanningRow(PlayerInstance&, ChannelState& c)
+{
+    const int32_t y = low(c);
+    setPanning(c, y <= 6 ? y * 8 : y <= 8 ? 64 : y * 8 + 8);
+    return ErrorCode::ok;
+}
+
+ErrorCode startRetriggerRow(PlayerInstance&, ChannelState& c)
+{
+    c.retriggerCounter = 1;
+    return ErrorCode::ok;
+}
+
+ErrorCode retriggerTick(PlayerInstance& p, ChannelState& c)
+{
+    if (low(c) != 0 && c.retriggerCounter >= low(c)) {
+        if (ErrorCode e = setSampleOffset(p, c); e != ErrorCode::ok)
+            return e;
+        c.retriggerCounter = 0;
+    }
+    ++c.retriggerCounter;
+    return ErrorCode::ok;
+}
+
+ErrorCode fineVolumeUpRow(PlayerInstance& p, ChannelState& c)
+{
+    setVolume(p, c, c.volume + low(c));
+    return ErrorCode::ok;
+}
+
+ErrorCode fineVolumeDownRow(PlayerInstance& p, ChannelState& c)
+{
+    setVolume(p, c, c.volume - low(c));
+    return ErrorCode::ok;
+}
+
+ErrorCode noteCut(PlayerInstance& p, ChannelState& c)
+{
+    if (p.tick == low(c))
+        setVolume(p, c, 0);
+    return ErrorCode::ok;
+}
+
+ErrorCode noteDelayRow(PlayerInstance&, ChannelState& c)
+{
+    if (low(c) != 0 && (c.rowFlags & rowNewNote)) {
+        c.rowFlags |= rowNoteDelayed;
+        c.rowFlags &= ~rowNewNote;
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode noteDelayTick(PlayerInstance& p, ChannelState& c)
+{
+    if (p.tick != low(c) || !(c.rowFlags & rowNoteDelayed))
+        return ErrorCode::ok;
+    c.rowFlags &= ~rowNoteDelayed;
+    resetInstrumentState(c);
+    return startNote(p, c);
+}
+
+ErrorCode patternDelayRow(PlayerInstance& p, ChannelState& c)
+{
+    if (p.patternDelay == 0)
+        p.patternDelay = low(c);
+    return ErrorCode::ok;
+}
+
+ErrorCode globalVolumeRow(PlayerInstance& p, ChannelState& c)
+{
+    p.globalVolume = std::min<uint8_t>(c.argument, 64);
+    return ErrorCode::ok;
+}
+
+ErrorCode globalVolumeSlideTick(PlayerInstance& p, ChannelState& c)
+{
+    const int32_t volume = high(c) != 0 ? p.globalVolume + high(c) : p.globalVolume - low(c);
+    p.globalVolume = static_cast<uint8_t>(std::clamp(volume, 0, 64));
+    return ErrorCode::ok;
+}
+
+// Rxy: volume change by x after each retrigger.
+int32_t retriggerVolume(int32_t volume, uint8_t x)
+{
+    constexpr std::array<int32_t, 16> added = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
+    switch (x) {
+    case 6: return volume * 10 / 16;
+    case 7: return volume * 8 / 16;
+    case 14: return volume * 24 / 16;
+    case 15: return volume * 32 / 16;
+    default: return volume + added[x];
+    }
+}
+
+ErrorCode multiRetriggerTick(PlayerInstance& p, ChannelState& c)
+{
+    if (c.retriggerCounter >= low(c)) {
+        if (ErrorCode e = setSampleOffset(p, c); e != ErrorCode::ok)
+            return e;
+        c.retriggerCounter = 0;
+        setVolume(p, c, retriggerVolume(c.volume, high(c)));
+    }
+    ++c.retriggerCounter;
+    return ErrorCode::ok;
+}
+
+ErrorCode syncRow(PlayerInstance& p, ChannelState& c)
+{
+    p.syncValue = c.argument;
+    p.status.syncValue = c.argument;
+    if (p.syncCallback)
+        p.syncCallback(c.argument, p.position, p.row);
+    return ErrorCode::ok;
+}
+
+ErrorCode extraFinePortaUpRow(PlayerInstance& p, ChannelState& c)
+{
+    setPeriod(p, c, c.period - low(c));
+    return ErrorCode::ok;
+}
+
+ErrorCode extraFinePortaDownRow(PlayerInstance& p, ChannelState& c)
+{
+    setPeriod(p, c, c.period + low(c));
+    return ErrorCode::ok;
+}
+
+ErrorCode panningSlideTick(PlayerInstance&, ChannelState& c)
+{
+    setPanning(c, high(c) != 0 ? c.panning + high(c) : c.panning - low(c));
+    return ErrorCode::ok;
+}
+
+struct CommandHandlers {
+    Handler row;
+    Handler tick;
+};
+
+constexpr std::array<CommandHandlers, commandCount> commands = {{
+    {nothing, nothing},                          // 0 none
+    {nothing, arpeggio},                         // 1 0xy arpeggio
+    {nothing, portaUp},                          // 2 1xx porta up
+    {nothing, portaDown},                        // 3 2xx porta down
+    {tonePortaRow, tonePortaTick},               // 4 3xx tone portamento
+    {nothing, vibratoTick},                      // 5 4xy vibrato
+    {tonePortaRow, tonePortaVolumeSlideTick},    // 6 5xy tone portamento + volume slide
+    {nothing, vibratoVolumeSlideTick},           // 7 6xy vibrato + volume slide
+    {nothing, nothing},                          // 8 7xy tremolo: no audible effect
+    {setPanningRow, nothing},                    // 9 8xx set panning
+    {sampleOffsetRow, nothing},                  // 10 9xx sample offset
+    {nothing, volumeSlideTick},                  // 11 Axy volume slide
+    {positionJumpRow, nothing},                  // 12 Bxx position jump
+    {setVolumeRow, nothing},                     // 13 Cxx set volume
+    {patternBreakRow, nothing},                  // 14 Dxx pattern break
+    {setSpeedRow, nothing},                      // 15 Fxx set speed
+    {setTempoRow, nothing},                      // 16 Fxx set tempo
+    {finePortaUpRow, nothing},                   // 17 E1x fine porta up
+    {finePortaDownRow, nothing},                 // 18 E2x fine porta down
+    {patternLoopRow, nothing},                   // 19 E6x pattern loop
+    {finePanningRow, nothing},                   // 20 E8x set panning
+    {startRetriggerRow, retriggerTick},          // 21 E9x retrigger
+    {fineVolumeUpRow, nothing},                  // 22 EAx fine volume up
+    {fineVolumeDownRow, nothing},                // 23 EBx fine volume down
+    {noteCut, noteCut},                          // 24 ECx note cut
+    {noteDelayRow, noteDelayTick},               // 25 EDx note delay
+    {patternDelayRow, nothing},                  // 26 EEx pattern delay
+    {globalVolumeRow, nothing},                  // 27 Gxx global volume
+    {nothing, globalVolumeSlideTick},            // 28 Hxy global volume slide
+    {startRetriggerRow, multiRetriggerTick},     // 29 Rxy multi retrigger
+    {syncRow, nothing},                          // 30 Wxx sync
+    {extraFinePortaUpRow, nothing},              // 31 X1y extra fine porta up
+    {extraFinePortaDownRow, nothing},            // 32 X2y extra fine porta down
+    {nothing, panningSlideTick},                 // 33 Pxy panning slide
+}};
+
+constexpr std::array<uint8_t, 9> commandsWithMemory = {2, 3, 17, 18, 22, 23, 28, 31, 32};
+
+}  // namespace
+
+void applyCommandMemory(ChannelState& c)
+{
+    if (c.argument != 0)
+        c.commandMemory[c.command] = c.argument;
+    else if (std::find(commandsWithMemory.begin(), commandsWithMemory.end(), c.command) != commandsWithMemory.end())
+        c.argument = c.commandMemory[c.command];
+}
+
+ErrorCode runRowCommand(PlayerInstance& p, ChannelState& c)
+{
+    if (c.command >= commandCount)
+        return ErrorCode::invalidPatternData;
+    return commands[c.command].row(p, c);
+}
+
+ErrorCode runTickCommand(PlayerInstance& p, ChannelState& c)
+{
+    if (c.command >= commandCount)
+        return ErrorCode::invalidPatternData;
+    return commands[c.command].tick(p, c);
+}
+
+// Volume-column bytes above 64: high nibble the effect, low nibble d.
+ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c)
+{
+    const int32_t d = c.volumeColumn & 15;
+    switch (c.volumeColumn & 0xF0) {
+    case 0x80: setVolume(p, c, c.volume - d); break;
+    case 0x90: setVolume(p, c, c.volume + d); break;
+    case 0xA0: c.vibratoSpeed = static_cast<uint8_t>(d); break;
+    case 0xC0: setPanning(c, d * 17); break;
+    case 0xF0: setPortaTarget(p, c); break;
+    default: break;
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c)
+{
+    const int32_t d = c.volumeColumn & 15;
+    switch (c.volumeColumn & 0xF0) {
+    case 0x60: setVolume(p, c, c.volume - d); break;
+    case 0x70: setVolume(p, c, c.volume + d); break;
+    case 0xB0:
+        c.vibratoDepth = static_cast<uint8_t>(d);
+        vibrato(p, c);
+        break;
+    case 0xD0: setPanning(c, c.panning - d); break;
+    case 0xE0: setPanning(c, c.panning + d); break;
+    case 0xF0: slideToTarget(p, c, static_cast<uint32_t>(d * 16)); break;
+    default: break;
+    }
+    return ErrorCode::ok;
+}
+
+}  // namespace corvid::player

@@ -1,0 +1,57 @@
+#pragma once
+// What the engine's parts share: the channel setters, note starts, position
+// changes, the command tables, frequencies and envelopes. Used only inside
+// sound/player.
+
+#include "sound/player/player.h"
+
+namespace corvid::player {
+
+// The device the player drives; playerInit checks that it is complete.
+const SoundDeviceOperations& deviceOperations();
+
+// Channel setters: periods are clamped to the instance's range, volume to
+// 0..maximum volume, panning to 0..255.
+void setPeriod(const PlayerInstance& p, ChannelState& c, int32_t period);
+void setOutputPeriod(const PlayerInstance& p, ChannelState& c, int32_t period);
+void setVolume(const PlayerInstance& p, ChannelState& c, int32_t volume);
+void setPanning(ChannelState& c, int32_t panning);
+
+const Instrument* currentInstrument(const PlayerInstance& p, const ChannelState& c);
+const Sample* currentSample(const PlayerInstance& p, const ChannelState& c);
+
+// The period of a note byte (octave << 4 | semitone) for the channel's sample.
+int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t note);
+// Hz for a period; a period of 0 fails with 17.
+ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate);
+
+// Starts the channel's note (or key off); clears the new-note flag.
+ErrorCode startNote(PlayerInstance& p, ChannelState& c);
+// Moves the device channel to the sample offset (bytes; twice for 16-bit data).
+ErrorCode setSampleOffset(const PlayerInstance& p, const ChannelState& c);
+// Envelope positions and holds, fade volume and auto-vibrato back to the start.
+void resetInstrumentState(ChannelState& c);
+
+// Next order-list position, wrapping to the restart position.
+void advancePosition(PlayerInstance& p);
+void countWrap(PlayerInstance& p);
+
+// Row handler (tick 0) and tick handler of the channel's command, and of its
+// volume-column byte.
+ErrorCode runRowCommand(PlayerInstance& p, ChannelState& c);
+ErrorCode runTickCommand(PlayerInstance& p, ChannelState& c);
+ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c);
+ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c);
+// Replaces a zero argument by the command's memory where the command keeps one.
+void applyCommandMemory(ChannelState& c);
+
+// 8.8 fixed-point value of an envelope (0..64 x 256); advances its position.
+int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff);
+// Auto-vibrato wave value (-64..64) of a type at a position.
+int32_t autoVibratoWave(uint8_t type, uint8_t position);
+
+inline constexpr std::array<uint8_t, 32> vibratoSine = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212,
+                                                        224, 235, 244, 250, 253, 255, 253, 250, 244, 235, 224,
+                                                        212, 197, 180, 161, 141, 120, 97,  74,  49,  24};
+
+}  // namespace corvid::player

@@ -1,0 +1,56 @@
+// Instrument envelopes and the auto-vibrato wave.
+
+#include <array>
+#include <cmath>
+
+#include "sound/player/engine.h"
+
+namespace corvid::player {
+
+int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff)
+{
+    const uint32_t count = envelope.pointCount;
+    const auto& points = envelope.points;
+    uint32_t at = 0;
+    while (at + 1 < count && points[at].x < state.position)
+        ++at;
+    const EnvelopePoint& to = points[at];
+    int32_t value = to.y * 256;
+    if (at > 0 && state.position < to.x) {
+        const EnvelopePoint& from = points[at - 1];
+        // Points that do not move forward in x (a damaged envelope) hold the later value.
+        if (to.x > from.x) {
+            const int64_t step = (static_cast<int64_t>(to.y) - from.y) * 256 / (to.x - from.x);
+            value = static_cast<int32_t>(step * (state.position - from.x) + from.y * 256);
+        }
+    }
+    if (!keyOff && envelope.sustainPoint != noPoint && state.position == points[envelope.sustainPoint].x)
+        state.hold = 1;
+    if (!state.hold) {
+        if (count > 0 && state.position < points[count - 1].x)
+            ++state.position;
+        if (envelope.loopEnd != noPoint && state.position >= points[envelope.loopEnd].x)
+            state.position = points[envelope.loopStart].x;
+    }
+    return value;
+}
+
+int32_t autoVibratoWave(uint8_t type, uint8_t position)
+{
+    static const std::array<int8_t, 256> sine = [] {
+        std::array<int8_t, 256> t{};
+        for (size_t i = 0; i < t.size(); ++i)
+            t[i] = static_cast<int8_t>(-std::lround(64.0 * std::sin(2.0 * M_PI * static_cast<double>(i) / 256.0)));
+        return t;
+    }();
+    const int32_t ramp = static_cast<int8_t>(position) >> 1;
+    switch (type) {
+    case 0: return sine[position];
+    case 1: return (position & 0x80) ? 64 : -64;
+    case 2: return ramp;
+    case 3: return static_cast<int8_t>(static_cast<uint8_t>(-ramp << 1)) >> 1;  // the negation, as a signed 7-bit value
+    default: return 0;
+    }
+}
+
+}  // namespace corvid::player

@@ -1,0 +1,550 @@
+// Instances, the tick, the new-row sequence, note starts and the device
+// update.
+
+#include "sound/player/player.h"
+
+#include <algorithm>
+
+#include "sound/player/engine.h"
+
+namespace corvid::player {
+
+namespace {
+
+constexpr uint32_t startTempo = 125;
+
+uint32_t updateRateOf(uint32_t tempo) { return tempo * 40; }
+
+// The field lengths of a packed pattern entry after its flag byte.
+size_t entryLength(uint8_t flags)
+{
+    return 1 + ((flags & entryNoteAndInstrument) ? 2 : 0) + ((flags & entryVolume) ? 1 : 0) +
+           ((flags & entryCommand) ? 2 : 0);
+}
+
+// Offset just past the row that starts at `at`; the end of the data when
+// the row runs off it.
+size_t skipRow(const std::vector<uint8_t>& rows, size_t at)
+{
+    while (at < rows.size() && rows[at] != 0)
+        at += entryLength(rows[at]);
+    return std::min(at + 1, rows.size());
+}
+
+uint8_t lookUpSample(const PlayerInstance& p, int32_t instrumentIndex, uint8_t note)
+{
+    if (instrumentIndex < 0 || static_cast<size_t>(instrumentIndex) >= p.module->instruments.size())
+        return noSample;
+    const Instrument& instrument = p.module->instruments[static_cast<size_t>(instrumentIndex)];
+    const uint32_t index = std::min<uint32_t>((note >> 4) * 12 + (note & 15), notesPerInstrument - 1);
+    const uint8_t sample = instrument.noteToSample ? (*instrument.noteToSample)[index] : 0;
+    return sample < instrument.samples.size() ? sample : noSample;
+}
+
+// Hands the device a sample. A sample without data (an instrument the file
+// lacks) has no handle: the device is not asked to play it.
+ErrorCode tellDeviceSample(const PlayerInstance& p, const ChannelState& c)
+{
+    const Sample* sample = currentSample(p, c);
+    if (!sample || sample->deviceHandle == 0)
+        return ErrorCode::ok;
+    return deviceOperations().setSample(c.deviceChannel, sample->deviceHandle);
+}
+
+ErrorCode readRow(PlayerInstance& p)
+{
+    if (p.pattern >= p.module->patterns.size())
+        return ErrorCode::invalidPatternData;
+    const std::vector<uint8_t>& rows = p.module->patterns[p.pattern].rows;
+    if (p.rowCursor == noCursor) {
+        p.rowCursor = 0;
+        for (uint32_t r = 0; r < p.row; ++r)
+            p.rowCursor = skipRow(rows, p.rowCursor);
+    }
+    for (ChannelState& c : p.channels)
+        c.rowFlags &= ~(rowNewNote | rowVolumeColumn | rowNewInstrument | rowCommand);
+    size_t at = p.rowCursor;
+    while (at < rows.size() && rows[at] != 0) {
+        const uint8_t flags = rows[at];
+        if (at + entryLength(flags) > rows.size())
+            return ErrorCode::invalidPatternData;
+        const uint8_t* field = &rows[at + 1];
+        at += entryLength(flags);
+        const uint32_t channel = flags & entryChannelMask;
+        if (channel >= p.channelCount)
+            continue;
+        ChannelState& c = p.channels[channel];
+        if (flags & entryNoteAndInstrument) {
+            if (field[0] != noteNone) {
+                c.note = field[0];
+                c.rowFlags |= rowNewNote;
+            }
+            if (field[1] != instrumentNone) {
+                c.nextInstrument = field[1];
+                c.rowFlags |= rowNewInstrument;
+            }
+            field += 2;
+        }
+        if (flags & entryVolume) {
+            c.volumeColumn = *field++;
+            c.rowFlags |= rowVolumeColumn;
+        }
+        if ((flags & entryCommand) && field[0] != 0) {
+            c.command = field[0];
+            c.argument = field[1];
+            c.rowFlags |= rowCommand;
+        }
+    }
+    p.rowCursor = std::min(at + 1, rows.size());
+    return ErrorCode::ok;
+}
+
+ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
+{
+    const bool command = c.rowFlags & rowCommand;
+    if (c.rowFlags & rowNewInstrument) {
+        if (!(command && c.command == 25))
+            resetInstrumentState(c);
+        c.keyOff = 0;
+        if ((c.rowFlags & rowNewNote) && c.note < noteKeyOff && !(command && c.command == 4)) {
+            c.instrument = c.nextInstrument;
+            c.sample = lookUpSample(p, c.instrument, c.note);
+        }
+        if (const Sample* sample = currentSample(p, c)) {
+            setVolume(p, c, static_cast<int32_t>(std::min(sample->volume, p.maximumVolume)));
+            setPanning(c, static_cast<int32_t>(sample->panning));
+            c.sampleOffset = 0;
+            if (c.rowFlags & rowNewNote)
+                if (ErrorCode e = tellDeviceSample(p, c); e != ErrorCode::ok)
+                    return e;
+        }
+    }
+    if (c.rowFlags & rowVolumeColumn) {
+        if (c.volumeColumn > 64) {
+            if (ErrorCode e = runVolumeColumnRow(p, c); e != ErrorCode::ok)
+                return e;
+        } else {
+            setVolume(p, c, std::min<int32_t>(c.volumeColumn, static_cast<int32_t>(p.maximumVolume)));
+        }
+    }
+    if (command) {
+        if (c.command >= commandCount)
+            return ErrorCode::invalidPatternData;
+        applyCommandMemory(c);
+        if (ErrorCode e = runRowCommand(p, c); e != ErrorCode::ok)
+            return e;
+    }
+    if (c.rowFlags & rowNewNote) {
+        if (c.instrument != -1 && c.note < noteCut) {
+            const uint8_t sample = lookUpSample(p, c.nextInstrument, c.note);
+            if (sample != noSample) {
+                c.instrument = c.nextInstrument;
+                c.sample = sample;
+                c.sampleOffset = 0;
+                if (ErrorCode e = tellDeviceSample(p, c); e != ErrorCode::ok)
+                    return e;
+            }
+        }
+        return startNote(p, c);
+    }
+    const bool vibratoCommand = command && c.command == 5;
+    const bool vibratoColumn = (c.rowFlags & rowVolumeColumn) && (c.volumeColumn & 0xF0) == 0xB0;
+    if (!vibratoCommand && !vibratoColumn)
+        setOutputPeriod(p, c, c.period);
+    return ErrorCode::ok;
+}
+
+ErrorCode runTickEffects(PlayerInstance& p)
+{
+    for (ChannelState& c : p.channels) {
+        if ((c.rowFlags & rowVolumeColumn) && c.volumeColumn > 64)
+            if (ErrorCode e = runVolumeColumnTick(p, c); e != ErrorCode::ok)
+                return e;
+        if (c.rowFlags & rowCommand)
+            if (ErrorCode e = runTickCommand(p, c); e != ErrorCode::ok)
+                return e;
+    }
+    return ErrorCode::ok;
+}
+
+// While a pattern delay repeats a row the cursor stays where it is, so the
+// commands that move it (jump, break, pattern loop) are not run again.
+bool movesCursor(uint8_t command) { return command == 12 || command == 14 || command == 19; }
+
+ErrorCode newRow(PlayerInstance& p)
+{
+    p.status.position = p.position;
+    p.status.pattern = p.pattern;
+    p.status.row = p.row;
+    if (p.patternDelay != 0) {
+        for (ChannelState& c : p.channels)
+            if ((c.rowFlags & rowCommand) && !movesCursor(c.command))
+                if (ErrorCode e = runRowCommand(p, c); e != ErrorCode::ok)
+                    return e;
+        if (ErrorCode e = runTickEffects(p); e != ErrorCode::ok)
+            return e;
+        --p.patternDelay;
+        return ErrorCode::ok;
+    }
+    if (ErrorCode e = readRow(p); e != ErrorCode::ok)
+        return e;
+    p.jumpedThisRow = false;
+    p.breakRow = -1;
+    for (ChannelState& c : p.channels)
+        if (ErrorCode e = startChannelRow(p, c); e != ErrorCode::ok)
+            return e;
+    if (p.rowCursor != noCursor && ++p.row >= p.module->patterns[p.pattern].rowCount) {
+        p.row = 0;
+        advancePosition(p);
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
+{
+    const SoundDeviceOperations& device = deviceOperations();
+    const Instrument* instrument = currentInstrument(p, c);
+    int32_t volume = c.volume;
+    if (instrument) {
+        if (c.keyOff)
+            c.fadeVolume = std::max<int32_t>(0, c.fadeVolume - 2 * static_cast<int32_t>(instrument->fadeout));
+        volume = static_cast<int32_t>(static_cast<int64_t>(volume) * c.fadeVolume >> 16);
+        if (instrument->volumeEnvelope && instrument->volumeEnvelope->pointCount != 0) {
+            const int32_t envelope = envelopeValue(*instrument->volumeEnvelope, c.volumeEnvelope, c.keyOff);
+            volume = std::clamp(static_cast<int32_t>(static_cast<int64_t>(volume) * envelope >> 14), 0, 64);
+        }
+    }
+    const int32_t scaled = (volume * p.globalVolume * c.channelVolume * p.musicVolume + 0x3FFFF) >> 18;
+    c.outputVolume = static_cast<uint8_t>(std::clamp(scaled, 0, 64));
+    if (ErrorCode e = device.setVolume(c.deviceChannel, c.outputVolume); e != ErrorCode::ok)
+        return e;
+
+    int32_t panning = c.panning;
+    if (instrument && instrument->panningEnvelope && instrument->panningEnvelope->pointCount != 0) {
+        const int32_t swing = (envelopeValue(*instrument->panningEnvelope, c.panningEnvelope, c.keyOff) >> 8) - 32;
+        panning += (panning < 128 ? panning * swing : swing * (256 - panning)) / 32;
+        panning = std::clamp(panning, 0, 255);
+    }
+    if (ErrorCode e = device.setPanning(c.deviceChannel, std::clamp((panning - 128) / 2, -64, 64)); e != ErrorCode::ok)
+        return e;
+
+    c.devicePeriod = c.outputPeriod;
+    if (instrument && instrument->vibratoDepth != 0) {
+        const int32_t depth = instrument->vibratoDepth << 8;
+        if (instrument->vibratoSweep == 0)
+            c.autoVibratoAmplitude = depth;
+        else if (!c.keyOff)
+            c.autoVibratoAmplitude = std::min(c.autoVibratoAmplitude + depth / instrument->vibratoSweep, depth);
+        c.autoVibratoPosition = static_cast<uint8_t>(c.autoVibratoPosition + instrument->vibratoRate);
+        const int32_t wave = autoVibratoWave(instrument->vibratoType, c.autoVibratoPosition);
+        c.devicePeriod = std::clamp(c.outputPeriod + (wave * c.autoVibratoAmplitude >> 14), p.minimumPeriod, p.maximumPeriod);
+    }
+    if (c.devicePeriod == 0)
+        return ErrorCode::ok;
+    uint32_t rate = 0;
+    if (ErrorCode e = rateOfPeriod(*p.module, c.devicePeriod, rate); e != ErrorCode::ok)
+        return e;
+    return device.setRate(c.deviceChannel, rate);
+}
+
+ErrorCode tickInstance(PlayerInstance& p)
+{
+    if (++p.tick < p.speed) {
+        if (ErrorCode e = runTickEffects(p); e != ErrorCode::ok)
+            return e;
+    } else {
+        p.tick = 0;
+        if (ErrorCode e = newRow(p); e != ErrorCode::ok)
+            return e;
+    }
+    for (ChannelState& c : p.channels)
+        if (ErrorCode e = updateDeviceChannel(p, c); e != ErrorCode::ok)
+            return e;
+    return ErrorCode::ok;
+}
+
+bool isMarker(uint16_t order) { return order == orderSkip || order == orderEnd; }
+
+}  // namespace
+
+PlayerSubsystem& playerSubsystem()
+{
+    static PlayerSubsystem subsystem;
+    return subsystem;
+}
+
+const SoundDeviceOperations& deviceOperations() { return playerSubsystem().device->operations; }
+
+// ---- Channel setters
+
+void setPeriod(const PlayerInstance& p, ChannelState& c, int32_t period)
+{
+    c.period = std::clamp(period, p.minimumPeriod, p.maximumPeriod);
+    c.outputPeriod = c.period;
+}
+
+void setOutputPeriod(const PlayerInstance& p, ChannelState& c, int32_t period)
+{
+    c.outputPeriod = std::clamp(period, p.minimumPeriod, p.maximumPeriod);
+}
+
+void setVolume(const PlayerInstance& p, ChannelState& c, int32_t volume)
+{
+    c.volume = std::clamp(volume, 0, static_cast<int32_t>(p.maximumVolume));
+    c.volumeCopy = c.volume;
+}
+
+void setPanning(ChannelState& c, int32_t panning) { c.panning = std::clamp(panning, 0, 255); }
+
+const Instrument* currentInstrument(const PlayerInstance& p, const ChannelState& c)
+{
+    if (c.instrument < 0 || static_cast<size_t>(c.instrument) >= p.module->instruments.size())
+        return nullptr;
+    return &p.module->instruments[static_cast<size_t>(c.instrument)];
+}
+
+const Sample* currentSample(const PlayerInstance& p, const ChannelState& c)
+{
+    const Instrument* instrument = currentInstrument(p, c);
+    if (!instrument || c.sample >= instrument->samples.size())
+        return nullptr;
+    return &instrument->samples[c.sample];
+}
+
+void resetInstrumentState(ChannelState& c)
+{
+    c.volumeEnvelope = {};
+    c.panningEnvelope = {};
+    c.fadeVolume = 65536;
+    c.autoVibratoAmplitude = 0;
+    c.autoVibratoPosition = 0;
+}
+
+ErrorCode setSampleOffset(const PlayerInstance& p, const ChannelState& c)
+{
+    const Sample* sample = currentSample(p, c);
+    if (!sample || sample->deviceHandle == 0)
+        return ErrorCode::ok;
+    const uint32_t bytes = static_cast<uint32_t>(c.sampleOffset) * (sample->type == SampleDataType::pcm16 ? 2 : 1);
+    return deviceOperations().setPosition(c.deviceChannel, bytes);
+}
+
+ErrorCode startNote(PlayerInstance& p, ChannelState& c)
+{
+    const Sample* sample = currentSample(p, c);
+    c.rowFlags &= ~rowNewNote;
+    if (!sample)
+        return ErrorCode::ok;
+    c.vibratoPosition = 0;
+    const SoundDeviceOperations& device = deviceOperations();
+    if (c.note == noteKeyOff) {
+        const Instrument& instrument = *currentInstrument(p, c);
+        const bool envelope = instrument.volumeEnvelope && instrument.volumeEnvelope->pointCount != 0;
+        if (!envelope && !(c.rowFlags & rowNewInstrument))
+            setVolume(p, c, 0);
+        c.keyOff = 1;
+        c.volumeEnvelope.hold = 0;
+        c.panningEnvelope.hold = 0;
+        return ErrorCode::ok;
+    }
+    if (c.note == noteCut)
+        return device.stopSound(c.deviceChannel);
+    c.lastPlayedNote = c.note;
+    setPeriod(p, c, periodOfNote(p, c, c.note));
+    // A sample without data is silence: the channel stops instead of replaying its last sample.
+    if (sample->deviceHandle == 0)
+        return device.stopSound(c.deviceChannel);
+    uint32_t rate = 0;
+    if (ErrorCode e = rateOfPeriod(*p.module, c.period, rate); e != ErrorCode::ok)
+        return e;
+    if (ErrorCode e = device.playSound(c.deviceChannel, rate); e != ErrorCode::ok)
+        return e;
+    return c.sampleOffset != 0 ? setSampleOffset(p, c) : ErrorCode::ok;
+}
+
+// ---- Positions
+
+void countWrap(PlayerInstance& p)
+{
+    ++p.songLoopCount;
+    p.globalVolume = p.module->masterVolume;
+}
+
+void advancePosition(PlayerInstance& p)
+{
+    const std::vector<uint16_t>& orders = p.module->orders;
+    // Every entry a skip marker would loop forever: one pass over the list is enough.
+    for (size_t steps = 0; steps <= orders.size(); ++steps) {
+        ++p.position;
+        if (p.position > p.lastPosition || orders[p.position] == orderEnd) {
+            p.position = p.restartPosition;
+            countWrap(p);
+        }
+        if (orders[p.position] != orderSkip)
+            break;
+    }
+    p.pattern = orders[p.position];
+    p.rowCursor = noCursor;
+}
+
+ErrorCode setPosition(PlayerInstance& p, int32_t position)
+{
+    const std::vector<uint16_t>& orders = p.module->orders;
+    const int64_t length = static_cast<int64_t>(orders.size());
+    int64_t target = position >= length ? p.restartPosition : position < 0 ? length - 1 : position;
+    const bool backwards = target < static_cast<int64_t>(p.position);
+    for (int64_t steps = 0; steps < length && isMarker(orders[static_cast<size_t>(target)]); ++steps) {
+        if (backwards)
+            target = target == 0 ? length - 1 : target - 1;
+        else
+            target = target + 1 >= length ? p.restartPosition : target + 1;
+    }
+    p.position = static_cast<uint32_t>(target);
+    p.pattern = orders[p.position];
+    p.row = 0;
+    p.rowCursor = noCursor;
+    return ErrorCode::ok;
+}
+
+// ---- Instances
+
+ErrorCode playerInit(const SoundDevice* device)
+{
+    if (!device)
+        return ErrorCode::invalidDevice;
+    const SoundDeviceOperations& ops = device->operations;
+    if (!ops.setUpdateRate || !ops.setSample || !ops.playSound || !ops.setPosition || !ops.setRate || !ops.setVolume ||
+        !ops.setPanning || !ops.stopSound)
+        return ErrorCode::invalidDevice;
+    PlayerSubsystem& subsystem = playerSubsystem();
+    subsystem.slots = {};
+    subsystem.device = device;
+    subsystem.starting = false;
+    subsystem.tempo = startTempo;
+    return ops.setUpdateRate(updateRateOf(startTempo));
+}
+
+ErrorCode playerClose()
+{
+    for (auto& slot : playerSubsystem().slots)
+        slot.reset();
+    return ErrorCode::ok;
+}
+
+ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPosition, uint32_t restartPosition,
+                   bool loop, uint32_t channelCount, std::span<const uint8_t> channelNumbers, PlayerInstance*& instance)
+{
+    PlayerSubsystem& subsystem = playerSubsystem();
+    if (!subsystem.device)
+        return ErrorCode::invalidDevice;
+    const uint32_t length = module.songLength();
+    if (length == 0 || channelNumbers.size() < channelCount)
+        return ErrorCode::invalidArguments;
+    if (firstPosition != -1 && (firstPosition < 0 || static_cast<uint32_t>(firstPosition) >= length ||
+                                lastPosition >= length || restartPosition >= length))
+        return ErrorCode::invalidArguments;
+    const auto free = std::find(subsystem.slots.begin(), subsystem.slots.end(), nullptr);
+    if (free == subsystem.slots.end())
+        return ErrorCode::outOfResources;
+
+    subsystem.starting = true;
+    auto p = std::make_unique<PlayerInstance>();
+    p->slot = static_cast<int32_t>(free - subsystem.slots.begin());
+    p->module = &module;
+    p->speed = module.initialSpeed;
+    p->tempo = module.initialTempo;
+    p->globalVolume = module.masterVolume;
+    p->loop = loop ? 1 : 0;
+    if (firstPosition == -1) {
+        p->position = 0;
+        p->lastPosition = length - 1;
+        p->restartPosition = std::min(module.restartPosition, length - 1);
+    } else {
+        p->position = static_cast<uint32_t>(firstPosition);
+        p->lastPosition = lastPosition;
+        p->restartPosition = restartPosition;
+    }
+    p->pattern = module.orders[p->position];
+    p->channelCount = channelCount;
+    p->channels.resize(channelCount);
+    for (uint32_t i = 0; i < channelCount; ++i) {
+        ChannelState& c = p->channels[i];
+        c.deviceChannel = channelNumbers[i];
+        setPanning(c, i < module.channelPanning.size() ? module.channelPanning[i] : 128);
+    }
+    p->status = {p->position, p->pattern, 0, p->tempo, p->speed, -1, 0};
+    subsystem.tempo = p->tempo;
+    const ErrorCode error = subsystem.device->operations.setUpdateRate(updateRateOf(p->tempo));
+    if (error == ErrorCode::ok) {
+        instance = p.get();
+        *free = std::move(p);
+    }
+    subsystem.starting = false;
+    return error;
+}
+
+ErrorCode stopSong(PlayerInstance* instance)
+{
+    if (!instance)
+        return ErrorCode::invalidArguments;
+    for (auto& slot : playerSubsystem().slots)
+        if (slot.get() == instance) {
+            slot.reset();
+            return ErrorCode::ok;
+        }
+    return ErrorCode::noModulePlaying;
+}
+
+ErrorCode getStatus(PlayerInstance& p, MusicStatus& status)
+{
+    p.status.tempo = p.tempo;
+    p.status.speed = p.speed;
+    p.status.syncValue = p.syncValue;
+    p.status.loopCount = p.songLoopCount;
+    status.position = static_cast<int32_t>(p.status.position);
+    status.pattern = static_cast<int32_t>(p.status.pattern);
+    status.row = static_cast<int32_t>(p.status.row);
+    status.syncInfo = p.status.syncValue;
+    status.songLoopCount = static_cast<int32_t>(p.status.loopCount);
+    return ErrorCode::ok;
+}
+
+ErrorCode setMusicVolume(PlayerInstance& p, uint32_t volume)
+{
+    if (volume > 64)
+        return ErrorCode::invalidArguments;
+    p.musicVolume = static_cast<uint8_t>(volume);
+    return ErrorCode::ok;
+}
+
+ErrorCode setChannelVolume(PlayerInstance& p, uint32_t channel, uint32_t volume)
+{
+    if (channel >= p.channelCount)
+        return ErrorCode::invalidChannel;
+    if (volume > 64)
+        return ErrorCode::invalidArguments;
+    p.channels[channel].channelVolume = static_cast<uint8_t>(volume);
+    return ErrorCode::ok;
+}
+
+ErrorCode setSyncCallback(PlayerInstance& p, SyncCallback callback)
+{
+    p.syncCallback = callback;
+    return ErrorCode::ok;
+}
+
+void setTempoCallback(TempoCallback callback) { playerSubsystem().tempoCallback = callback; }
+
+ErrorCode playerTick()
+{
+    PlayerSubsystem& subsystem = playerSubsystem();
+    if (subsystem.starting)
+        return ErrorCode::ok;
+    for (auto& slot : subsystem.slots)
+        if (slot && (slot->songLoopCount == 0 || slot->loop))
+            if (ErrorCode e = tickInstance(*slot); e != ErrorCode::ok)
+                return e;
+    return ErrorCode::ok;
+}
+
+}  // namespace corvid::player

@@ -1,0 +1,160 @@
+#pragma once
+// The playback engine: turns a loaded Module into per-channel commands to the
+// sound device (sample, rate, volume, panning), one player tick at a time.
+// Up to 16 modules play at once, each as a PlayerInstance in one of the slots
+// of the process-wide PlayerSubsystem.
+//
+// Threads: every operation here runs under the library lock (the tick from
+// the player thread's service pass); getStatus reads the status block that
+// the tick writes at row starts.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "sound/core/error_code.h"
+#include "sound/core/sound_device.h"
+#include "sound/include/corvid.h"
+#include "sound/loaders/module.h"
+
+namespace corvid::player {
+
+inline constexpr uint32_t slotCount = 16;
+inline constexpr uint32_t commandCount = 34;   // commands 0..33
+inline constexpr uint8_t noSample = 255;
+
+// Called by the sync command with (argument, position, row).
+using SyncCallback = void (*)(int32_t value, uint32_t position, uint32_t row);
+// Receives every new update rate (1/100 Hz).
+using TempoCallback = void (*)(uint32_t centiHertz);
+
+struct EnvelopeState {
+    uint16_t position = 0;  // ticks
+    uint8_t hold = 0;       // 1 while waiting at the sustain point
+};
+
+// Row flags of a channel.
+inline constexpr uint8_t rowNewNote = 1, rowVolumeColumn = 2, rowNewInstrument = 4, rowCommand = 8, rowNoteDelayed = 16;
+
+struct ChannelState {
+    int32_t period = 0;             // base period; higher = lower pitch
+    int32_t instrument = -1;        // -1 = none yet
+    int32_t nextInstrument = -1;    // last instrument given on this channel
+    int32_t portaTarget = 0;        // tone-portamento target period
+    int32_t sampleOffset = 0;       // samples from the start, for the next note start
+    uint8_t sample = noSample;      // index within the instrument
+    uint8_t deviceChannel = 0;
+    uint8_t volumeColumn = 0;       // last volume-column byte
+    uint8_t note = noteNone;        // octave << 4 | semitone; 254 key off
+    std::array<uint8_t, commandCount> commandMemory{};
+    int32_t volume = 64;            // 0..64
+    uint8_t command = 0;
+    uint8_t argument = 0;
+    uint8_t tonePortaSpeed = 0;
+    int32_t volumeCopy = 64;
+    uint8_t channelVolume = 64;     // 0..64
+    int32_t panning = 128;          // 0..255, 128 centre
+    int32_t fadeVolume = 65536;     // 65536 = full
+    uint8_t keyOff = 0;
+    uint8_t retriggerCounter = 0;
+    uint8_t outputVolume = 0;
+    uint8_t lastPlayedNote = noteNone;
+    uint8_t vibratoSpeed = 0;
+    uint8_t vibratoDepth = 0;
+    uint8_t vibratoPosition = 0;
+    uint8_t sampleOffsetMemory = 0;
+    int32_t outputPeriod = 0;       // after vibrato and arpeggio
+    int32_t devicePeriod = 0;       // after auto-vibrato
+    int32_t autoVibratoAmplitude = 0;  // 1/256 units of depth
+    uint8_t autoVibratoPosition = 0;
+    uint8_t patternLoopRow = 0;
+    uint8_t patternLoopCounter = 0;
+    uint8_t volumeSlideMemory = 0;
+    EnvelopeState volumeEnvelope;
+    EnvelopeState panningEnvelope;
+    uint8_t rowFlags = 0;
+};
+
+// Position, pattern and row as stored at the start of the current row.
+struct StatusBlock {
+    uint32_t position = 0;
+    uint32_t pattern = 0;
+    uint32_t row = 0;
+    uint32_t tempo = 0;
+    uint32_t speed = 0;
+    int32_t syncValue = -1;
+    uint32_t loopCount = 0;
+};
+
+inline constexpr size_t noCursor = SIZE_MAX;
+
+struct PlayerInstance {
+    int32_t slot = -1;
+    const Module* module = nullptr;
+    size_t rowCursor = noCursor;    // offset into the pattern's rows; noCursor = count from the start
+    uint32_t position = 0;
+    uint32_t pattern = 0;
+    uint32_t row = 0;
+    uint32_t lastPosition = 0;
+    uint32_t restartPosition = 0;
+    uint32_t tempo = 125;
+    uint32_t speed = 6;
+    uint32_t tick = 0;
+    uint32_t patternDelay = 0;
+    uint32_t channelCount = 0;
+    int32_t maximumPeriod = 54784;
+    int32_t minimumPeriod = 57;
+    uint32_t periodShift = 2;
+    uint32_t maximumVolume = 64;
+    uint32_t songLoopCount = 0;
+    uint32_t loop = 0;
+    uint8_t globalVolume = 64;
+    uint8_t musicVolume = 64;
+    std::vector<ChannelState> channels;
+    StatusBlock status;
+    SyncCallback syncCallback = nullptr;
+    int32_t syncValue = -1;
+    int32_t breakRow = -1;          // row a pattern break set on this row; -1 = none
+    bool jumpedThisRow = false;
+    bool repeatingRow = false;      // set while a pattern delay repeats a row
+};
+
+// The player's process-wide state.
+struct PlayerSubsystem {
+    std::array<std::unique_ptr<PlayerInstance>, slotCount> slots;
+    const SoundDevice* device = nullptr;
+    uint32_t tempo = 125;
+    TempoCallback tempoCallback = nullptr;
+    bool starting = false;
+};
+
+PlayerSubsystem& playerSubsystem();
+
+// Empties the slots and sets tempo 125 on `device`, which must provide the
+// channel operations the player uses.
+ErrorCode playerInit(const SoundDevice* device);
+// Ends every instance.
+ErrorCode playerClose();
+
+// firstPosition -1 plays the whole song (last and restart positions from the
+// module); otherwise all three positions are given and must lie in the song.
+// Fails with 37 when the 16 slots are full.
+ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPosition, uint32_t restartPosition,
+                   bool loop, uint32_t channelCount, std::span<const uint8_t> channelNumbers, PlayerInstance*& instance);
+ErrorCode stopSong(PlayerInstance* instance);
+
+// The status block with tempo, speed, sync value and loop count refreshed.
+ErrorCode getStatus(PlayerInstance& instance, MusicStatus& status);
+ErrorCode setPosition(PlayerInstance& instance, int32_t position);
+ErrorCode setMusicVolume(PlayerInstance& instance, uint32_t volume);
+ErrorCode setChannelVolume(PlayerInstance& instance, uint32_t channel, uint32_t volume);
+ErrorCode setSyncCallback(PlayerInstance& instance, SyncCallback callback);
+void setTempoCallback(TempoCallback callback);
+
+// One tick for every instance still playing.
+ErrorCode playerTick();
+
+}  // namespace corvid::player

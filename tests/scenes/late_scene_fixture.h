@@ -1,0 +1,141 @@
+#pragma once
+// What the scene tests share: the generated qorv.dat, the show's sine table,
+// frame hashes (and PNGs to look at), and a run-step harness on virtual time
+// whose music moves on with the clock.
+
+#include "data/data_library.h"
+#include "display/display.h"
+#include "host/frame_service.h"
+#include "host/show_state.h"
+#include "platform/capture.h"
+#include "platform/clock.h"
+#include "render/image.h"
+#include "render/wire.h"
+#include "scenes/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace scenes::test {
+
+inline data::DataLibrary& generatedLibrary()
+{
+    static data::Loaded<data::DataLibrary> library = data::DataLibrary::open("qorv.dat", data::Access::readOnly);
+    if (!library) ADD_FAILURE() << library.error();
+    return *library;
+}
+
+inline render::SineTableView showSines()
+{
+    host::showState.sineTable = host::buildSineTable();
+    return {host::showState.sineTable.sinTable, host::showState.sineTable.cosTable};
+}
+
+template <class SceneType>
+SceneType& loadedScene()
+{
+    showSines();
+    static SceneType scene;
+    static const data::Status loaded = scene.load(generatedLibrary());
+    EXPECT_TRUE(loaded.ok()) << loaded.error();
+    return scene;
+}
+
+struct Frame {
+    std::vector<render::Pixel> pixels = std::vector<render::Pixel>(display::framePixels);
+    render::FrameSpan span() { return render::FrameSpan(pixels.data(), display::framePixels); }
+    render::Pixel& at(int x, int y) { return pixels[std::size_t(y) * display::frameWidth + x]; }
+};
+
+// FNV-1a over the pixels. With SOLVANE_FRAME_DIR set, the frame is also
+// written there as name.png to be looked at.
+inline std::uint64_t frameHash(const std::vector<render::Pixel>& pixels, const std::string& name)
+{
+    if (const char* folder = std::getenv("SOLVANE_FRAME_DIR"))
+        platform::writePng(std::string(folder) + "/" + name + ".png", pixels.data(), display::frameWidth,
+                           display::frameHeight);
+    std::uint64_t hash = 0xCBF29CE484222325u;
+    for (const render::Pixel pixel : pixels)
+        for (int shift = 0; shift < 32; shift += 8)
+            hash = (hash ^ (pixel >> shift & 0xFF)) * 0x100000001B3u;
+    return hash;
+}
+
+inline bool isBlack(const std::vector<std::uint32_t>& frame)
+{
+    return frame.size() == display::framePixels && std::all_of(frame.begin(), frame.end(), [](auto p) { return p == 0; });
+}
+
+// Counts the presented frames and keeps the first and the last.
+class KeptFrames final : public platform::FrameSink {
+public:
+    void writeFrame(const std::uint32_t* pixels, int width, int height) override
+    {
+        last.assign(pixels, pixels + std::size_t(width) * height);
+        if (count++ == 0)
+            first = last;
+        blackCount += isBlack(last);
+    }
+    bool finish() override { return true; }
+    std::string error() const override { return {}; }
+    int framesWritten() const override { return count; }
+
+    int count = 0;
+    int blackCount = 0;
+    std::vector<std::uint32_t> first, last;
+};
+
+
+
+// The show's display without a window, presenting into `kept`, and the frame
+// service on a virtual clock. The music starts at firstPosition row 0 and
+// moves one row every rowMs of virtual time, 64 rows a position. With rowMs
+// 33 each pass sees the next row, so the fades reach their ends exactly.
+class RunHarness {
+public:
+    RunHarness(int firstPosition, int rowMs)
+    {
+        static const bool opened = [] {
+            platform::VideoOptions video;
+            video.window = false;
+            return display::mainDisplay.create(video) &&
+                   display::mainDisplay.openDisplay(4, false) == display::OpenResult::ok;  // 320 × 200 × 32: frames as drawn
+        }();
+        EXPECT_TRUE(opened);
+        display::mainDisplay.video().setFrameSink(&kept);
+        auto& service = host::frameService;
+        service = host::FrameService{};
+        service.clock = &clock;
+        service.startClock();
+        const std::uint32_t start = service.nowMs;
+        service.musicStatus.position = firstPosition;
+        service.readMusicStatus = [this, start, firstPosition, rowMs](MusicStatus& status) {
+            ++musicReads;
+            const std::uint32_t rows = (host::frameService.nowMs - start) / rowMs;
+            status.position = firstPosition + static_cast<int>(rows / 64);
+            status.row = static_cast<int>(rows % 64);
+        };
+    }
+    ~RunHarness() { display::mainDisplay.video().setFrameSink(nullptr); }
+
+    platform::VirtualClock clock;
+    KeptFrames kept;
+    int musicReads = 0;
+};
+
+// A scene entered when the music is already at its end position returns at
+// once: nothing drawn, the music not even read.
+inline void expectNoPassesFrom(Scene& scene, int position)
+{
+    RunHarness late(position, 33);
+    scene.run();
+    EXPECT_EQ(late.kept.count, 0) << "entering at position " << position << " draws nothing";
+    EXPECT_EQ(late.musicReads, 0);
+}
+
+}  // namespace scenes::test

@@ -1,0 +1,169 @@
+// Envelopes, auto-vibrato and the two frequency modes, as the device sees
+// them tick by tick.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "player_test_support.h"
+#include "sound/player/engine.h"
+
+namespace corvid::testing {
+namespace {
+
+using Volumes = std::vector<uint32_t>;
+using Values = std::vector<int32_t>;
+
+constexpr uint8_t c4 = 49;
+
+XmSong noteThenKeyOff(const XmEnvelope& volumeEnvelope, uint32_t keyOffRow = 1)
+{
+    XmSong song = simpleSong(1, 16);
+    song.patterns[0].at(0, 0, 1) = {c4, 1};
+    song.patterns[0].at(keyOffRow, 0, 1) = {97};
+    song.instruments[0].volumeEnvelope = volumeEnvelope;
+    return song;
+}
+
+TEST(PlayerEnvelope, VolumeEnvelopeInterpolatesBetweenPoints)
+{
+    PlayerHarness h(noteThenKeyOff({{{0, 0}, {4, 64}}, 0, 0, 0, 1}, 8));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).volume, 0u);
+    EXPECT_EQ(h.volumes(0, 5), (Volumes{16, 32, 48, 64, 64}));  // held at the last point
+}
+
+TEST(PlayerEnvelope, SustainHoldsUntilKeyOff)
+{
+    // Points (0, 64), (2, 32), (4, 0), sustain at point 1.
+    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 32}, {4, 0}}, 1, 0, 0, 1 | 2}));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).volume, 64u);
+    EXPECT_EQ(h.volumes(0, 6), (Volumes{48, 32, 32, 32, 32, 32}));  // key off on the last of these ticks
+    EXPECT_EQ(h.volumes(0, 3), (Volumes{16, 0, 0}));
+}
+
+TEST(PlayerEnvelope, LoopJumpsBackFromTheLoopEnd)
+{
+    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 0}}, 0, 0, 1, 1 | 4}, 8));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).volume, 64u);
+    EXPECT_EQ(h.volumes(0, 4), (Volumes{32, 64, 32, 64}));
+}
+
+TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
+{
+    const auto devicePanning = [](uint8_t samplePanning, uint16_t y) {
+        XmSong song = simpleSong(1, 4);
+        song.patterns[0].at(0, 0, 1) = {c4, 1};
+        song.instruments[0].samples[0].panning = samplePanning;
+        song.instruments[0].panningEnvelope = {{{0, y}}, 0, 0, 0, 1};
+        PlayerHarness h(song);
+        h.startFirstRow();
+        return h.device(0).panning;
+    };
+    EXPECT_EQ(devicePanning(128, 32), 0);
+    EXPECT_EQ(devicePanning(128, 0), -64);
+    EXPECT_EQ(devicePanning(128, 64), 63);   // 256 limited to 255
+    EXPECT_EQ(devicePanning(64, 48), -16);   // 64 + 64 x 16 / 32 = 96
+    EXPECT_EQ(devicePanning(192, 16), 16);   // 192 - 16 x 64 / 32 = 160
+}
+
+TEST(PlayerEnvelope, EnvelopeWithEqualPointsDoesNotDivideByZero)
+{
+    PlayerHarness h(noteThenKeyOff({{{0, 64}, {0, 10}, {0, 30}}, 0, 0, 0, 1}, 8));
+    h.startFirstRow();
+    EXPECT_EQ(h.volumes(0, 3), (Volumes{64, 64, 64}));
+}
+
+XmSong autoVibratoSong(uint8_t type, uint8_t sweep)
+{
+    XmSong song = simpleSong(1, 4);
+    song.patterns[0].at(0, 0, 1) = {c4, 1};
+    XmInstrument& in = song.instruments[0];
+    in.vibratoType = type, in.vibratoDepth = 8, in.vibratoRate = 64, in.vibratoSweep = sweep;
+    return song;
+}
+
+auto devicePeriod = [](const player::ChannelState& c) { return c.devicePeriod; };
+
+TEST(PlayerAutoVibrato, SquareWaveAtFullDepth)
+{
+    PlayerHarness h(autoVibratoSong(1, 0));
+    h.startFirstRow();
+    // Positions 64, 128, 192, 0, 64: -64 below bit 7, +64 above; 64 x 2048 >> 14 = 8.
+    EXPECT_EQ(h.channel(0).devicePeriod, 4600);
+    EXPECT_EQ(h.trace(4, devicePeriod), (Values{4616, 4616, 4600, 4600}));
+}
+
+TEST(PlayerAutoVibrato, SweepRaisesTheAmplitude)
+{
+    PlayerHarness h(autoVibratoSong(1, 4));
+    h.startFirstRow();
+    // Amplitude 512, 1024, 1536, 2048: offsets -2, +4, +6, -8.
+    EXPECT_EQ(h.channel(0).devicePeriod, 4606);
+    EXPECT_EQ(h.trace(3, devicePeriod), (Values{4612, 4614, 4600}));
+}
+
+TEST(PlayerAutoVibrato, WaveShapes)
+{
+    PlayerHarness h(autoVibratoSong(0, 0));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).devicePeriod, 4608 - 8);  // sine at 64: -64
+    EXPECT_EQ(player::autoVibratoWave(0, 0), 0);
+    EXPECT_EQ(player::autoVibratoWave(0, 192), 64);
+    EXPECT_EQ(player::autoVibratoWave(0, 32), -45);
+    EXPECT_EQ(player::autoVibratoWave(2, 0x40), 32);
+    EXPECT_EQ(player::autoVibratoWave(2, 0xC0), -32);
+    EXPECT_EQ(player::autoVibratoWave(3, 0x40), -32);
+    EXPECT_EQ(player::autoVibratoWave(3, 0xC0), 32);
+    EXPECT_EQ(player::autoVibratoWave(3, 0x80), -64);  // 64 does not fit in seven bits
+    EXPECT_EQ(player::autoVibratoWave(4, 0x40), 0);
+}
+
+// The rate the device gets for a note with the sample's finetune and relative note.
+uint32_t rateOf(bool linear, uint8_t note, int8_t finetune, int8_t relativeNote = 0)
+{
+    XmSong song = simpleSong(1, 4);
+    song.linear = linear;
+    song.patterns[0].at(0, 0, 1) = {note, 1};
+    song.instruments[0].samples[0].finetune = finetune;
+    song.instruments[0].samples[0].relativeNote = relativeNote;
+    PlayerHarness h(song);
+    h.startFirstRow();
+    return h.device(0).rate;
+}
+
+TEST(PlayerFrequency, LinearPeriods)
+{
+    EXPECT_EQ(rateOf(true, c4, 0), 8363u);        // 535232 >> 6
+    EXPECT_EQ(rateOf(true, c4 + 12, 0), 16726u);
+    EXPECT_EQ(rateOf(true, c4, 0, 12), 16726u);   // relative note
+    EXPECT_EQ(rateOf(true, c4, 0, -48), 522u);    // note 0: period 7680
+    EXPECT_NEAR(rateOf(true, c4, 127), 8363 * std::exp2(63.0 / 768), 2.0);  // finetune / 2 period units
+    EXPECT_NEAR(rateOf(true, c4, -128), 8363 * std::exp2(-64.0 / 768), 2.0);
+}
+
+TEST(PlayerFrequency, AmigaPeriods)
+{
+    EXPECT_EQ(rateOf(false, c4, 0), 8363u);       // 856 x 32 >> 4 = 1712
+    EXPECT_EQ(rateOf(false, c4 + 12, 0), 16726u);
+    EXPECT_EQ(rateOf(false, c4, -128), 7892u);    // 907 x 32 >> 4 = 1814
+    EXPECT_EQ(rateOf(false, c4, 8), 14317456u / ((850 * 8 + 856 * 8) * 2 >> 4));  // halfway to the next step
+    // B-0 with finetune 127 interpolates towards the next octave's C (428):
+    // (428 x 15 + 431) x 2 = 13702.
+    EXPECT_EQ(rateOf(false, 12, 127), 14317456u / 13702);
+}
+
+TEST(PlayerFrequency, AZeroPeriodIsInvalid)
+{
+    Module module;
+    uint32_t rate = 1;
+    EXPECT_EQ(player::rateOfPeriod(module, 0, rate), ErrorCode::invalidPatternData);
+    module.flags = moduleLinearFrequencies;
+    EXPECT_EQ(player::rateOfPeriod(module, 54784, rate), ErrorCode::ok);
+    EXPECT_EQ(rate, 0u);
+}
+
+}  // namespace
+}  // namespace corvid::testing

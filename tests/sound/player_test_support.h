@@ -1,0 +1,162 @@
+#pragma once
+// A sound device that records what the player asks of it (sample, rate,
+// volume, panning per channel, and every note start), and helpers that load a
+// test module and play it tick by tick.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+#include "sound/loaders/xm_loader.h"
+#include "sound/player/player.h"
+#include "xm_writer.h"
+
+namespace corvid::testing {
+
+struct RecordedChannel {
+    uint32_t sample = 0;
+    uint32_t rate = 0;
+    uint32_t volume = 0;
+    int32_t panning = 0;
+    uint32_t starts = 0;        // play sound calls
+    uint32_t stops = 0;
+    int64_t lastPosition = -1;  // last set position, bytes
+    uint32_t positionSets = 0;
+};
+
+struct RecordedSample {
+    SampleDescription description;
+    std::vector<uint8_t> data;
+};
+
+struct Recorder {
+    std::array<RecordedChannel, 32> channels{};
+    std::vector<RecordedSample> samples;  // handle = index + 1
+    uint32_t updateRate = 0;
+    SoundDevice device;
+};
+
+Recorder& recorder();
+
+inline Recorder& recorder()
+{
+    static Recorder r = [] {
+        Recorder made;
+        SoundDeviceOperations& ops = made.device.operations;
+        ops.setUpdateRate = [](uint32_t rate) { recorder().updateRate = rate; return ErrorCode::ok; };
+        ops.setSample = [](uint32_t ch, uint32_t handle) { recorder().channels.at(ch).sample = handle; return ErrorCode::ok; };
+        ops.playSound = [](uint32_t ch, uint32_t rate) {
+            RecordedChannel& c = recorder().channels.at(ch);
+            c.rate = rate;
+            ++c.starts;
+            c.lastPosition = 0;
+            return ErrorCode::ok;
+        };
+        ops.setPosition = [](uint32_t ch, uint32_t bytes) {
+            recorder().channels.at(ch).lastPosition = bytes;
+            ++recorder().channels.at(ch).positionSets;
+            return ErrorCode::ok;
+        };
+        ops.setRate = [](uint32_t ch, uint32_t rate) { recorder().channels.at(ch).rate = rate; return ErrorCode::ok; };
+        ops.setVolume = [](uint32_t ch, uint32_t v) {
+            EXPECT_LE(v, 64u);
+            recorder().channels.at(ch).volume = v;
+            return ErrorCode::ok;
+        };
+        ops.setPanning = [](uint32_t ch, int32_t pan) {
+            EXPECT_GE(pan, -64);
+            EXPECT_LE(pan, 64);
+            recorder().channels.at(ch).panning = pan;
+            return ErrorCode::ok;
+        };
+        ops.stopSound = [](uint32_t ch) { ++recorder().channels.at(ch).stops; return ErrorCode::ok; };
+        ops.addSample = [](const SampleDescription& d, bool copy, uint32_t& handle) {
+            EXPECT_TRUE(copy);
+            RecordedSample s{d, {}};
+            const auto* bytes = static_cast<const uint8_t*>(d.data);
+            s.data.assign(bytes, bytes + d.length);
+            s.description.data = nullptr;
+            recorder().samples.push_back(std::move(s));
+            handle = static_cast<uint32_t>(recorder().samples.size());
+            return ErrorCode::ok;
+        };
+        ops.removeSample = [](uint32_t) { return ErrorCode::ok; };
+        return made;
+    }();
+    return r;
+}
+
+inline void resetRecorder()
+{
+    Recorder& r = recorder();
+    r.channels = {};
+    r.samples.clear();
+    r.updateRate = 0;
+}
+
+// Loads `song` onto the recording device and starts it on channels 0..n-1.
+class PlayerHarness {
+public:
+    explicit PlayerHarness(const XmSong& song, bool loop = false) : PlayerHarness(writeXm(song), loop) {}
+    explicit PlayerHarness(const std::vector<uint8_t>& file, bool loop = false)
+    {
+        resetRecorder();
+        EXPECT_EQ(loadXM(file, true, nullptr, &recorder().device, module), ErrorCode::ok);
+        EXPECT_EQ(player::playerInit(&recorder().device), ErrorCode::ok);
+        if (!module)
+            return;
+        std::vector<uint8_t> channels(module->channelCount);
+        std::iota(channels.begin(), channels.end(), 0);
+        EXPECT_EQ(player::playSong(*module, -1, 0, 0, loop, module->channelCount, channels, instance), ErrorCode::ok);
+    }
+    ~PlayerHarness()
+    {
+        player::playerClose();
+        freeModule(module, &recorder().device);
+    }
+
+    void tick(uint32_t count = 1)
+    {
+        for (uint32_t i = 0; i < count; ++i)
+            ASSERT_EQ(player::playerTick(), ErrorCode::ok);
+    }
+    // Ticks until the first row has been read (the speed-th tick).
+    void startFirstRow() { tick(instance->speed); }
+    const RecordedChannel& device(uint32_t channel) const { return recorder().channels.at(channel); }
+    player::ChannelState& channel(uint32_t index) { return instance->channels.at(index); }
+    // The device volumes of a channel over the next `count` ticks.
+    std::vector<uint32_t> volumes(uint32_t channel, uint32_t count)
+    {
+        std::vector<uint32_t> out;
+        for (uint32_t i = 0; i < count; ++i) {
+            tick();
+            out.push_back(device(channel).volume);
+        }
+        return out;
+    }
+    // A channel's field over the next `count` ticks.
+    template <typename Field>
+    std::vector<int32_t> trace(uint32_t count, Field field)
+    {
+        std::vector<int32_t> out;
+        for (uint32_t i = 0; i < count; ++i) {
+            tick();
+            out.push_back(static_cast<int32_t>(field(channel(0))));
+        }
+        return out;
+    }
+    MusicStatus status()
+    {
+        MusicStatus s{};
+        player::getStatus(*instance, s);
+        return s;
+    }
+
+    std::unique_ptr<Module> module;
+    player::PlayerInstance* instance = nullptr;
+};
+
+}  // namespace corvid::testing

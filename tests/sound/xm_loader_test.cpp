@@ -1,0 +1,432 @@
+// The XM loader: the module it builds from test files written in code, and
+// its answers to damaged files.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "player_test_support.h"
+#include "mixer_test_support.h"
+#include "sound/loaders/file_access.h"
+
+namespace corvid::testing {
+namespace {
+
+std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok, bool addToDevice = true)
+{
+    resetRecorder();
+    std::unique_ptr<Module> module;
+    EXPECT_EQ(loadXM(file, addToDevice, nullptr, &recorder().device, module), expected);
+    EXPECT_EQ(module != nullptr, expected == ErrorCode::ok);
+    return module;
+}
+
+void put16(std::vector<uint8_t>& f, size_t at, uint32_t v) { f[at] = uint8_t(v), f[at + 1] = uint8_t(v >> 8); }
+void put32(std::vector<uint8_t>& f, size_t at, uint32_t v) { put16(f, at, v), put16(f, at + 2, v >> 16); }
+
+constexpr size_t firstPatternHeader = 336;
+
+TEST(XmLoader, HeaderFieldsFillTheModule)
+{
+    XmSong song = simpleSong(6);
+    song.name = "a song name longer than twenty";
+    song.orders = {0, 0, 0};
+    song.restart = 2;
+    song.speed = 0x0103;  // only the low bytes count
+    song.bpm = 0x0196;
+    auto module = load(writeXm(song));
+    EXPECT_EQ(module->name, "a song name longer t");
+    EXPECT_EQ(module->type, ModuleType::xm);
+    EXPECT_EQ(module->songLength(), 3u);
+    EXPECT_EQ(module->restartPosition, 2u);
+    EXPECT_EQ(module->channelCount, 6);
+    EXPECT_EQ(module->masterVolume, 64);
+    EXPECT_EQ(module->initialSpeed, 3);
+    EXPECT_EQ(module->initialTempo, 0x96);
+    EXPECT_EQ(module->flags, moduleLinearFrequencies);
+    for (int32_t pan : module->channelPanning)
+        EXPECT_EQ(pan, 128);
+
+    song.linear = false;
+    song.restart = 3;  // past the song: playback returns to the start
+    module = load(writeXm(song));
+    EXPECT_EQ(module->flags, 0u);
+    EXPECT_EQ(module->restartPosition, 0u);
+}
+
+TEST(XmLoader, PatternsConvertToThePlayersForm)
+{
+    XmSong song = simpleSong(4, 2);
+    XmPattern& p = song.patterns[0];
+    p.at(0, 0, 4) = {49, 1, 0x10, 0xE, 0x12};  // C-4, instrument 1, volume 0, E12 fine porta up 2
+    p.at(0, 1, 4) = {0, 0, 0x50, 20, 7};       // volume 64, key off by effect
+    p.at(0, 2, 4) = {97, 0, 0x51, 15, 0x1F};   // key off note, volume-column effect kept, speed 31
+    p.at(0, 3, 4) = {0, 0, 0, 15, 0x20};       // tempo 32
+    p.at(1, 0, 4) = {12, 0, 0, 33, 0x15};      // B-0, X15 extra fine up
+    p.at(1, 1, 4) = {0, 0, 0, 33, 0x25};       // X25 extra fine down
+    p.at(1, 2, 4) = {0, 0, 0, 33, 0x35};       // X35: dropped
+    p.at(1, 3, 4) = {0, 0, 0, 18, 0x11};       // effect I: dropped
+    auto module = load(writeXm(song));
+    const std::vector<uint8_t> expected = {
+        0xE0, 0x40, 0, 0, 17, 2,   // ch0: note 4 << 4 | 0, instrument 0, volume 0, command 17 argument 2
+        0x61, 254, 255, 64,        // ch1: key off, no instrument, volume 64, no command
+        0xE2, 254, 255, 0x51, 15, 0x1F,
+        0x83, 16, 0x20,
+        0,
+        0xA0, 0x0B, 255, 31, 5,    // ch0: B-0 with X1y
+        0x81, 32, 5,
+        0,
+    };
+    EXPECT_EQ(module->patterns[0].rows, expected);
+    EXPECT_EQ(module->patterns[0].rowCount, 2u);
+    EXPECT_EQ(module->patterns[0].size(), expected.size() + 8);
+}
+
+TEST(XmLoader, UnpackedCellsGiveEntriesWithNoNote)
+{
+    XmSong song = simpleSong(2, 1);
+    song.patterns[0].unpacked = true;
+    song.patterns[0].at(0, 1, 2) = {0, 0, 0, 0xE, 0x0F};  // E0x: dropped
+    auto module = load(writeXm(song));
+    // A note byte of 0 that is present still gives an entry: note 255, bit 5.
+    EXPECT_EQ(module->patterns[0].rows, (std::vector<uint8_t>{0x20, 255, 255, 0x21, 255, 255, 0}));
+}
+
+TEST(XmLoader, OrderListAndPatternsBeyondTheFileGetEmptyPatterns)
+{
+    XmSong song = simpleSong(2, 8);
+    song.orders = {0, 3};
+    auto module = load(writeXm(song));
+    ASSERT_EQ(module->patterns.size(), 4u);
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(module->patterns[i].rowCount, 64u);
+        EXPECT_EQ(module->patterns[i].rows, std::vector<uint8_t>(64, 0));
+    }
+    // A stored pattern with no packed data has empty rows too.
+    song.patterns[0].rowCount = 5;
+    song.channels = 0;
+    module = load(writeXm(song));
+    EXPECT_EQ(module->patterns[0].rows, std::vector<uint8_t>(5, 0));
+}
+
+TEST(XmLoader, InstrumentsNamedBeyondTheFileGetPlaceholders)
+{
+    XmSong song = simpleSong(2, 1);
+    song.instruments[0].volumeEnvelope = {{{0, 64}, {10, 0}}, 0, 0, 0, 1};
+    song.instruments.push_back(song.instruments[0]);  // instrument 2: never used
+    song.instruments[1].name = "unused";
+    song.patterns[0].at(0, 0, 2) = {49, 1};
+    song.patterns[0].at(0, 1, 2) = {49, 5};
+    auto module = load(writeXm(song));
+    ASSERT_EQ(module->instruments.size(), 5u);
+    EXPECT_EQ(module->instruments[0].samples.size(), 1u);
+    EXPECT_EQ(module->instruments[0].used, 1);
+    // Unused: keeps its name and envelope, has no samples and none of its data is loaded.
+    EXPECT_EQ(module->instruments[1].name, "unused");
+    EXPECT_TRUE(module->instruments[1].volumeEnvelope);
+    EXPECT_TRUE(module->instruments[1].samples.empty());
+    EXPECT_EQ(recorder().samples.size(), 1u);
+    for (size_t i = 2; i < 4; ++i) {
+        EXPECT_EQ(module->instruments[i].name, placeholderInstrumentName);
+        EXPECT_TRUE(module->instruments[i].samples.empty());
+    }
+    const Instrument& named = module->instruments[4];
+    EXPECT_EQ(named.name, placeholderInstrumentName);
+    EXPECT_EQ(std::string(placeholderInstrumentName).size(), 16u);
+    EXPECT_EQ(named.used, 1);
+    ASSERT_EQ(named.samples.size(), 1u);
+    EXPECT_EQ(named.samples[0].type, SampleDataType::none);
+    EXPECT_EQ(named.samples[0].deviceHandle, 0u);
+    EXPECT_EQ(module->sampleCount(), 2u);
+}
+
+TEST(XmLoader, NoteToSampleMapOnlyWhenSeveralSamplesAreUsed)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    song.instruments[0].samples.push_back(song.instruments[0].samples[0]);
+    auto module = load(writeXm(song));  // map all zeros: one sample record, no map
+    EXPECT_FALSE(module->instruments[0].noteToSample);
+    EXPECT_EQ(module->instruments[0].samples.size(), 1u);
+
+    song.instruments[0].noteToSample[50] = 1;
+    module = load(writeXm(song));
+    ASSERT_TRUE(module->instruments[0].noteToSample);
+    EXPECT_EQ((*module->instruments[0].noteToSample)[50], 1);
+    EXPECT_EQ(module->instruments[0].samples.size(), 2u);
+    EXPECT_EQ(recorder().samples.size(), 2u);
+}
+
+TEST(XmLoader, SampleFieldsLoopsAndDeltaDecoding)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    XmInstrument& in = song.instruments[0];
+    in.samples.clear();
+    XmSample eight;
+    eight.values = {0, 1, -1, 127, -128, 5};
+    eight.loopStart = 1, eight.loopLength = 3, eight.loopBits = 2;
+    eight.volume = 40, eight.finetune = -16, eight.panning = 200, eight.relativeNote = -12, eight.name = "eight";
+    XmSample sixteen;
+    sixteen.sixteenBit = true;
+    sixteen.values = {1000, -1000, 32767, -32768};
+    sixteen.loopBits = 1;                 // loop length 0: no loop
+    XmSample typeThree = eight;
+    typeThree.loopBits = 3;
+    XmSample empty;
+    in.samples = {eight, sixteen, typeThree, empty};
+    for (size_t n = 0; n < 4; ++n)
+        in.noteToSample[n] = static_cast<uint8_t>(n);
+    auto module = load(writeXm(song));
+    const auto& samples = module->instruments[0].samples;
+    ASSERT_EQ(samples.size(), 4u);
+    EXPECT_EQ(samples[0].name, "eight");
+    EXPECT_EQ(samples[0].length, 6u);
+    EXPECT_EQ(samples[0].type, SampleDataType::pcm8);
+    EXPECT_EQ(samples[0].looping, 1);
+    EXPECT_EQ(samples[0].loopType, 2);
+    EXPECT_EQ(samples[0].loopStart, 1u);
+    EXPECT_EQ(samples[0].loopEnd, 4u);
+    EXPECT_EQ(samples[0].volume, 40u);
+    EXPECT_EQ(samples[0].finetune, -16);
+    EXPECT_EQ(samples[0].panning, 200u);
+    EXPECT_EQ(samples[0].relativeNote, -12);
+    EXPECT_EQ(samples[1].type, SampleDataType::pcm16);
+    EXPECT_EQ(samples[1].length, 8u);
+    EXPECT_EQ(samples[1].looping, 0);
+    EXPECT_EQ(samples[2].looping, 0);
+    EXPECT_EQ(samples[3].type, SampleDataType::none);
+    EXPECT_EQ(samples[3].deviceHandle, 0u);
+
+    // 8-bit data reaches the device unsigned, 16-bit signed.
+    ASSERT_EQ(recorder().samples.size(), 3u);
+    EXPECT_EQ(recorder().samples[0].data, (std::vector<uint8_t>{128, 129, 127, 255, 0, 133}));
+    EXPECT_EQ(recorder().samples[0].description.type, SampleType::pcm8Mono);
+    EXPECT_EQ(recorder().samples[0].description.loopMode, LoopMode::loop);
+    EXPECT_EQ(recorder().samples[0].description.loop1.type, LoopType::pingPong);
+    EXPECT_EQ(recorder().samples[0].description.loop1.end, 4u);
+    EXPECT_EQ(recorder().samples[1].data, bytesOf16({1000, -1000, 32767, -32768}));
+    EXPECT_EQ(recorder().samples[1].description.type, SampleType::pcm16Mono);
+    EXPECT_EQ(recorder().samples[1].description.loopMode, LoopMode::none);
+    EXPECT_EQ(samples[0].deviceHandle, 1u);
+    EXPECT_EQ(samples[1].deviceHandle, 2u);
+
+    // Without the device the decoded data stays in the samples.
+    module = load(writeXm(song), ErrorCode::ok, false);
+    EXPECT_TRUE(recorder().samples.empty());
+    EXPECT_EQ(module->instruments[0].samples[0].data, (std::vector<uint8_t>{128, 129, 127, 255, 0, 133}));
+    EXPECT_EQ(module->instruments[0].samples[0].deviceHandle, 0u);
+}
+
+TEST(XmLoader, EnvelopesAndInstrumentSettings)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    XmInstrument& in = song.instruments[0];
+    in.volumeEnvelope = {{{0, 0}, {4, 64}, {8, 32}, {12, 16}}, 1, 2, 3, 1 | 2 | 4};
+    in.panningEnvelope = {{{0, 32}, {4, 0}}, 1, 1, 1, 1 | 2 | 4};  // loop start = end: no loop
+    in.vibratoType = 1, in.vibratoSweep = 2, in.vibratoDepth = 3, in.vibratoRate = 4;
+    in.fadeout = 0x1234;
+    auto module = load(writeXm(song));
+    const Instrument& instrument = module->instruments[0];
+    ASSERT_TRUE(instrument.volumeEnvelope && instrument.panningEnvelope);
+    const Envelope& v = *instrument.volumeEnvelope;
+    EXPECT_EQ(v.pointCount, 4);
+    EXPECT_EQ(v.sustainPoint, 1);
+    EXPECT_EQ(v.loopStart, 2);
+    EXPECT_EQ(v.loopEnd, 3);
+    EXPECT_EQ(v.sustainLoopStart, noPoint);
+    EXPECT_EQ(v.points[2].x, 8);
+    EXPECT_EQ(v.points[2].y, 32);
+    EXPECT_EQ(instrument.panningEnvelope->sustainPoint, 1);
+    EXPECT_EQ(instrument.panningEnvelope->loopStart, noPoint);
+    EXPECT_EQ(instrument.vibratoType, 1);
+    EXPECT_EQ(instrument.vibratoSweep, 2);
+    EXPECT_EQ(instrument.vibratoDepth, 3);
+    EXPECT_EQ(instrument.vibratoRate, 4);
+    EXPECT_EQ(instrument.fadeout, 0x1234u);
+
+    // Without the type bits: no sustain, no loop, no envelope at all.
+    in.volumeEnvelope.type = 1;
+    in.panningEnvelope.type = 0;
+    module = load(writeXm(song));
+    EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
+    EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
+    EXPECT_FALSE(module->instruments[0].panningEnvelope);
+}
+
+TEST(XmLoader, EnvelopeIndicesPastThePointsMeanNone)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    song.instruments[0].volumeEnvelope = {{{0, 0}, {4, 64}}, 5, 0, 9, 1 | 2 | 4};
+    std::vector<uint8_t> file = writeXm(song);
+    auto module = load(file);
+    EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
+    EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
+}
+
+TEST(XmLoader, SampleCallbackSeesEachAddedSample)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    static int calls = 0;
+    calls = 0;
+    resetRecorder();
+    std::unique_ptr<Module> module;
+    ASSERT_EQ(loadXM(writeXm(song), true, [](const Sample& s) { calls += s.deviceHandle == 1; }, &recorder().device, module),
+              ErrorCode::ok);
+    EXPECT_EQ(calls, 1);
+}
+
+// ---- Damaged files
+
+TEST(XmLoader, RefusesFilesOutsideWhatItHandles)
+{
+    const std::vector<uint8_t> good = writeXm(simpleSong(2, 4));
+    auto patched = [&](size_t at, uint32_t value, bool wide = false) {
+        std::vector<uint8_t> f = good;
+        wide ? put32(f, at, value) : put16(f, at, value);
+        return f;
+    };
+    std::vector<uint8_t> badId = good;
+    badId[9] = 'm';
+    load(badId, ErrorCode::invalidModule);
+    load(patched(58, 0x103), ErrorCode::invalidModule);             // version
+    load(patched(64, 0), ErrorCode::invalidModule);                 // song length 0
+    load(patched(64, 257), ErrorCode::invalidModule);               // longer than the order table
+    load(patched(68, 33), ErrorCode::invalidModule);                // more channels than an entry can name
+    load(patched(60, 275, true), ErrorCode::invalidModule);         // header size that would seek backwards
+    load(patched(60, 0x10000000, true), ErrorCode::unexpectedEndOfFile);  // ... or past the end
+    std::vector<uint8_t> noTempo = patched(78, 0x100);
+    load(noTempo, ErrorCode::invalidModule);
+    load(patched(firstPatternHeader + 5, 0), ErrorCode::invalidModule);     // row count 0
+    load(patched(firstPatternHeader + 5, 257), ErrorCode::invalidModule);   // row count 257
+    load(patched(firstPatternHeader, 8, true), ErrorCode::invalidModule);   // pattern header shorter than read
+    load(patched(firstPatternHeader + 7, 3), ErrorCode::invalidPatternData);         // rows overrun the packed size
+    load(patched(firstPatternHeader + 7, 2 * 1280 + 10), ErrorCode::invalidPatternData);  // larger than any pattern
+}
+
+TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    const std::vector<uint8_t> good = writeXm(song);
+    const size_t instrument = firstPatternHeader + 9 + 3;  // one row: mask, note, instrument
+    ASSERT_EQ(good[instrument + 4], 'i');                       // the instrument's name
+    std::vector<uint8_t> f = good;
+    put32(f, instrument, 200);  // instrument header shorter than what is read
+    load(f, ErrorCode::invalidInstrument);
+    f = good;
+    put32(f, instrument + 29, 20);  // sample header shorter than its fields
+    load(f, ErrorCode::invalidInstrument);
+    const size_t sampleHeader = instrument + 263;
+    f = good;
+    put32(f, sampleHeader, 0x80000000);  // oversized sample
+    load(f, ErrorCode::invalidInstrument);
+    f = good;
+    put32(f, sampleHeader, 33);  // data beyond the end of the file
+    load(f, ErrorCode::unexpectedEndOfFile);
+    f = good;
+    f.pop_back();
+    load(f, ErrorCode::unexpectedEndOfFile);
+}
+
+TEST(XmLoader, EveryTruncationFailsCleanly)
+{
+    XmSong song = simpleSong(3, 4);
+    song.patterns[0].at(0, 0, 3) = {49, 1, 0x40, 0xA, 0x0F};
+    song.patterns[0].at(1, 2, 3) = {50, 2};
+    song.instruments.push_back(song.instruments[0]);
+    song.instruments[1].samples[0].sixteenBit = true;
+    song.instruments[1].volumeEnvelope = {{{0, 64}, {5, 0}}, 0, 0, 0, 1};
+    const std::vector<uint8_t> file = writeXm(song);
+    for (size_t length = 0; length < file.size(); ++length) {
+        std::unique_ptr<Module> module;
+        resetRecorder();
+        const ErrorCode e = loadXM(std::span(file.data(), length), true, nullptr, &recorder().device, module);
+        ASSERT_NE(e, ErrorCode::ok) << "cut at " << length;
+        ASSERT_FALSE(module);
+    }
+}
+
+TEST(XmLoader, DamagedBytesNeverCrash)
+{
+    XmSong song = simpleSong(3, 4);
+    song.patterns[0].at(0, 0, 3) = {49, 1, 0x40, 0xA, 0x0F};
+    song.patterns[0].at(2, 1, 3) = {97, 1, 0, 0x3, 0x10};
+    song.instruments[0].volumeEnvelope = {{{0, 64}, {5, 0}, {9, 30}}, 1, 0, 2, 7};
+    const std::vector<uint8_t> file = writeXm(song);
+    std::mt19937 random(1234);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> damaged = file;
+        for (int k = 0; k < 4; ++k)
+            damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
+        resetRecorder();
+        std::unique_ptr<Module> module;
+        if (loadXM(damaged, true, nullptr, &recorder().device, module) != ErrorCode::ok)
+            continue;
+        // Whatever loads also plays.
+        ASSERT_EQ(player::playerInit(&recorder().device), ErrorCode::ok);
+        std::vector<uint8_t> channels(module->channelCount);
+        player::PlayerInstance* instance = nullptr;
+        if (player::playSong(*module, -1, 0, 0, false, module->channelCount, channels, instance) == ErrorCode::ok)
+            for (int t = 0; t < 200; ++t)
+                player::playerTick();
+        player::playerClose();
+    }
+}
+
+TEST(XmLoader, DeviceFailureLeavesNothingBehind)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    SoundDevice failing = recorder().device;
+    failing.operations.addSample = [](const SampleDescription&, bool, uint32_t&) { return ErrorCode::outOfSampleHandles; };
+    std::unique_ptr<Module> module;
+    EXPECT_EQ(loadXM(writeXm(song), true, nullptr, &failing, module), ErrorCode::outOfSampleHandles);
+    EXPECT_FALSE(module);
+    EXPECT_EQ(loadXM(writeXm(song), true, nullptr, nullptr, module), ErrorCode::invalidDevice);
+}
+
+TEST(ModuleFile, SeekReadAndTellStayInsideTheFile)
+{
+    const std::vector<uint8_t> bytes = {1, 2, 3, 4, 5};
+    ModuleFile file;
+    uint8_t out[4] = {};
+    uint32_t at = 0;
+    EXPECT_EQ(file.read(out, 1), ErrorCode::invalidFileHandle);
+    ASSERT_EQ(file.openBytes(bytes), ErrorCode::ok);
+    EXPECT_EQ(file.seek(-2, 3), ErrorCode::ok);
+    EXPECT_EQ(file.read(out, 2), ErrorCode::ok);
+    EXPECT_EQ(out[0], 4);
+    EXPECT_EQ(file.tell(at), ErrorCode::ok);
+    EXPECT_EQ(at, 5u);
+    EXPECT_EQ(file.read(out, 1), ErrorCode::unexpectedEndOfFile);
+    EXPECT_EQ(file.seek(-4, 2), ErrorCode::ok);
+    EXPECT_EQ(file.tell(at), ErrorCode::ok);
+    EXPECT_EQ(at, 1u);
+    EXPECT_EQ(file.seek(2, 1), ErrorCode::ok);
+    EXPECT_EQ(file.read(out, 3), ErrorCode::ok);
+    EXPECT_EQ(out[2], 5);
+    EXPECT_EQ(file.seek(0, 4), ErrorCode::invalidArguments);
+    EXPECT_EQ(file.seek(0, 0), ErrorCode::invalidArguments);
+    EXPECT_EQ(file.seek(6, 1), ErrorCode::unexpectedEndOfFile);
+    EXPECT_EQ(file.seek(-1, 1), ErrorCode::unexpectedEndOfFile);
+    EXPECT_EQ(file.seek(INT64_MAX, 2), ErrorCode::unexpectedEndOfFile);
+
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "corvid_module_file_test.bin";
+    std::FILE* out2 = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out2, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out2);
+    std::fclose(out2);
+    ASSERT_EQ(file.open(path.c_str()), ErrorCode::ok);
+    EXPECT_EQ(file.size(), 5u);
+    std::filesystem::remove(path);
+    EXPECT_EQ(file.open(path.c_str()), ErrorCode::fileNotFound);
+}
+
+}  // namespace
+}  // namespace corvid::testing
