@@ -229,11 +229,12 @@ uint32_t serviceIntervalFor(int32_t rate)
 
 void selectDevice(int32_t index) { interfaceState().deviceIndex = index; }
 
-void useCaptureDevice(platform::Clock& clock, SoundSink& sink)
+void useCaptureDevice(platform::Clock& clock, SoundSink& sink, CaptureMixing mixing)
 {
     CaptureDeviceState& capture = captureDeviceState();
     capture.clock = &clock;
     capture.sink = &sink;
+    capture.mixing = mixing;
     interfaceState().deviceIndex = captureDeviceIndex;
 }
 

@@ -18,8 +18,10 @@ ErrorCode openCapture(uint32_t, uint32_t)
     if (!s.clock || !s.sink)
         return ErrorCode::invalidDevice;
     uint32_t format = mixOutput16Bit | mixStereo;
-    if (libraryCore().options.get(Option::mixingMode) == 1)
+    if (s.mixing == CaptureMixing::interpolating || libraryCore().options.get(Option::mixingMode) == 1)
         format |= mixInterpolating;
+    else
+        format |= s.mixing == CaptureMixing::integer ? mixInteger : mixFloat;
     if (const ErrorCode error = openSharedMixer(captureMixingRate, format); error != ErrorCode::ok)
         return error;
     s.buffer.assign(size_t{captureChunkFrames} * 2, 0);

@@ -17,6 +17,10 @@ namespace corvid {
 
 inline constexpr uint32_t captureMixingRate = 44100;
 
+// The mixing family is chosen here, not by the processor's vendor as on the
+// other devices, so that a recording is the same on every machine.
+enum class CaptureMixing { floatingPoint, integer, interpolating };
+
 // Receives the captured sound: interleaved left, right 16-bit frames.
 class SoundSink {
 public:
@@ -27,6 +31,7 @@ public:
 struct CaptureDeviceState {
     platform::Clock* clock = nullptr;
     SoundSink* sink = nullptr;
+    CaptureMixing mixing = CaptureMixing::floatingPoint;
     uint64_t originTicks = 0;    // clock at open
     uint64_t framesMixed = 0;    // since open
     uint64_t pendingFrames = 0;  // owed to the clock in this pass

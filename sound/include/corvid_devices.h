@@ -17,7 +17,8 @@ void selectDevice(int32_t index);
 // 16-bit exactly as far as `clock` advances and hands the sound to `sink`.
 // Both must outlive the open device. Run the service with MusicPoll after
 // each advance of the clock so that the recording is the same on every run.
-void useCaptureDevice(platform::Clock& clock, SoundSink& sink);
+// Option 11 still asks for interpolation.
+void useCaptureDevice(platform::Clock& clock, SoundSink& sink, CaptureMixing mixing = CaptureMixing::floatingPoint);
 
 // Frames the capture device has mixed since it opened.
 uint64_t captureFramesMixed();
