@@ -238,6 +238,12 @@ void useCaptureDevice(platform::Clock& clock, SoundSink& sink, CaptureMixing mix
     interfaceState().deviceIndex = captureDeviceIndex;
 }
 
+const SoundDevice* openDevice()
+{
+    const InterfaceState& state = interfaceState();
+    return state.deviceOpen ? state.device : nullptr;
+}
+
 uint64_t captureFramesMixed() { return captureDeviceState().framesMixed; }
 
 void setTickListener(TickListener listener, void* context)

@@ -20,6 +20,9 @@ void selectDevice(int32_t index);
 // Option 11 still asks for interpolation.
 void useCaptureDevice(platform::Clock& clock, SoundSink& sink, CaptureMixing mixing = CaptureMixing::floatingPoint);
 
+// The device MusicInit opened (its name says which), or null.
+const SoundDevice* openDevice();
+
 // Frames the capture device has mixed since it opened.
 uint64_t captureFramesMixed();
 

@@ -228,6 +228,8 @@ int play(const Options& options)
         if (MusicInit() == 0)
             return fail("cannot open the silent device");
     }
+    if (const corvid::SoundDevice* device = corvid::openDevice())
+        std::fprintf(stderr, "corvid-play: playing through the %s\n", device->name);
     MusicModule* module = MusicLoadModule(options.module.c_str());
     if (!module)
         return fail(("cannot load " + options.module).c_str());
