@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <chrono>
 #include <thread>
 
@@ -122,6 +123,23 @@ TEST_F(MusicInterfaceTest, CloseStopsAtTheFirstFailingStep)
     EXPECT_EQ(MusicClose(), 1);
     EXPECT_EQ(deviceCloses, 1);
     EXPECT_FALSE(interfaceState().deviceOpen);
+}
+
+TEST_F(MusicInterfaceTest, ServiceErrorsTakeTheFatalPathAfterClosingEverything)
+{
+    static std::string reported;
+    reported.clear();
+    MusicSetOption(13, 1);
+    ASSERT_EQ(MusicInit(), 1);
+    ASSERT_EQ(MusicOpenChannels(2), 1);
+    device(DeviceIndex::silent).operations.startPass = [] { return ErrorCode::hardwareFailure; };
+    MusicSetFatalErrorHandler([](const char* text) { reported = text; });
+    EXPECT_EQ(MusicPoll(), 1);
+    MusicSetFatalErrorHandler(nullptr);
+    EXPECT_EQ(reported, "CORVID Error: Sound Device hardware failure");
+    EXPECT_FALSE(interfaceState().deviceOpen) << "undone before the report";
+    EXPECT_EQ(interfaceState().openChannelCount, 0u);
+    EXPECT_FALSE(interfaceState().playerOpen);
 }
 
 TEST_F(MusicInterfaceTest, AmplificationIsAPercentageOfTheDevicesOwn)
