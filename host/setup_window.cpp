@@ -28,16 +28,24 @@ public:
     {
         type(FL_NORMAL_BROWSER);
         box(FL_DOWN_BOX);
-        // Plain text: '@' would start one of the browser's formatting codes.
-        format_char(0);
         has_scrollbar(VERTICAL_ALWAYS);
         updateScrollbar();
     }
 
+    // The browser reads formatting codes from an '@' at the start of a line;
+    // "@." shows the rest as it is.
     void addLine(std::string_view line)
     {
-        add(std::string(line).c_str());
+        std::string shown(line.starts_with('@') ? plainTextCode : "");
+        shown += line;
+        add(shown.c_str());
         updateScrollbar();
+    }
+
+    std::string lineText(int line) const
+    {
+        const std::string_view text = Fl_Browser::text(line);
+        return std::string(text.starts_with(plainTextCode) ? text.substr(2) : text);
     }
 
     bool scrollbarNeeded()
@@ -48,6 +56,8 @@ public:
     }
 
 private:
+    static constexpr std::string_view plainTextCode = "@.";
+
     void updateScrollbar()
     {
         if (scrollbarNeeded())
@@ -164,7 +174,7 @@ std::vector<std::string> SetupWindow::progressLines() const
 {
     std::vector<std::string> lines;
     for (int line = 1; line <= progress_->size(); ++line)
-        lines.emplace_back(progress_->text(line));
+        lines.push_back(progress_->lineText(line));
     return lines;
 }
 
