@@ -6,6 +6,9 @@
 
 #include <stdint.h>
 
+/* The library's version, as its setup dialog and the host's banner show it. */
+#define CORVID_VERSION_TEXT "1.1.2"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -121,6 +124,30 @@ int MusicSetSyncCallback(int handle, MusicSyncCallback callback);
 
 /* "1.1.2" */
 const char* MusicGetVersionString(void);
+/* The sound setup dialog: sound card, quality preset or custom mixing rate
+   and mode, stereo, buffer lengths. Runs modally; on OK it stores the choice
+   in the options (and the device choice that MusicInit uses) and returns 1;
+   Cancel returns 0 and stores nothing. When the dialog cannot be shown (no
+   display) it returns 0 and sets the setup error flag. */
+int showSoundSetup(void);
+
+/* 1 when the last setup call (the dialog, a settings save or load) failed,
+   else 0. */
+int soundSetupFailed(void);
+
+/* The five saved settings (mixing rate, output mode, interpolation, buffer
+   length, DirectSound buffer length) in a 20-byte file of little-endian
+   32-bit values. Each returns 1 on success, 0 on failure (and sets the setup
+   error flag); a load that fails part-way keeps the values read before. */
+int saveSoundSettingsToFile(const char* fileName);
+int loadSoundSettingsFromFile(const char* fileName);
+
+/* The same five settings as named 32-bit values under a key and subkey of
+   the settings store (the user's configuration folder), e.g.
+   (SOUND_SETTINGS_CURRENT_USER, "Software\\Orvane\\Solvane"). */
+enum { SOUND_SETTINGS_CURRENT_USER = 1, SOUND_SETTINGS_LOCAL_MACHINE = 2 };
+int saveSoundSettingsToRegistry(int rootKey, const char* subkey);
+int loadSoundSettingsFromRegistry(int rootKey, const char* subkey);
 
 #ifdef __cplusplus
 }
