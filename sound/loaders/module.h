@@ -18,6 +18,11 @@ enum class ModuleType : uint32_t { mod = 1, s3m = 2, xm = 3, it = 4 };
 inline constexpr uint32_t moduleS3mAmigaLimits = 1;
 inline constexpr uint32_t moduleExtendedOctaves = 4;
 inline constexpr uint32_t moduleLinearFrequencies = 8;
+// Behaviour the MOD, S3M and IT loaders ask of the player.
+// Samples carry no panning: a new instrument leaves the channel's panning alone.
+inline constexpr uint32_t moduleChannelPanningOnly = 1u << 16;
+// Panning on the 0..128 scale (64 centre), with 164 for surround.
+inline constexpr uint32_t moduleNarrowPanning = 1u << 17;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;

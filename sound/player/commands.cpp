@@ -41,7 +41,8 @@ void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
 
 void vibrato(PlayerInstance& p, ChannelState& c)
 {
-    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> 5;
+    // Depth is in sixteenths of a MOD period unit; the period shift scales it.
+    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> (7 - p.periodShift);
     setOutputPeriod(p, c, (c.vibratoPosition & 32) ? c.period - offset : c.period + offset);
     c.vibratoPosition = static_cast<uint8_t>(c.vibratoPosition + c.vibratoSpeed);
 }

@@ -22,8 +22,16 @@ const Sample* currentSample(const PlayerInstance& p, const ChannelState& c);
 
 // The period of a note byte (octave << 4 | semitone) for the channel's sample.
 int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t note);
+// MOD: the note's table period, moved by the sample's finetune (a signed
+// nibble, eighths of a semitone).
+int32_t modPeriodOfNote(uint8_t note, int32_t finetune);
 // Hz for a period; a period of 0 fails with 17.
 ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate);
+
+// Period range, slide scale and volume ceiling of the module's type.
+void applyModuleRules(PlayerInstance& p);
+// The device's panning (-64..64, 128 surround) for a channel panning.
+int32_t devicePanningOf(const PlayerInstance& p, int32_t panning);
 
 // Starts the channel's note (or key off); clears the new-note flag.
 ErrorCode startNote(PlayerInstance& p, ChannelState& c);
