@@ -102,6 +102,20 @@ inline constexpr uint8_t instrumentNone = 255;
 
 inline constexpr uint32_t maximumModuleChannels = 32;
 
+// Commands beyond the shared 1..33, for S3M and IT effects whose rules
+// differ from theirs. Argument 0 takes the command's last argument.
+namespace extraCommands {
+// Dxy: D0y down and Dx0 up on every tick but the first; DFy down and DxF up
+// once, on the first.
+inline constexpr uint8_t volumeSlide = 34;
+// Exx / Fxx: xx x 4 per tick but the first; EFx / FFx x x 4 and EEx / FEx x
+// once, on the first.
+inline constexpr uint8_t portaDown = 35;
+inline constexpr uint8_t portaUp = 36;
+// Uxy: vibrato at a quarter of 4xy's depth.
+inline constexpr uint8_t fineVibrato = 37;
+}  // namespace extraCommands
+
 struct Module {
     Module() = default;
     Module(const Module&) = delete;             // samples are shared with the device by handle

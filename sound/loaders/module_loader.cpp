@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sound/loaders/mod_loader.h"
+#include "sound/loaders/s3m_loader.h"
 
 namespace corvid {
 
@@ -33,7 +34,7 @@ ErrorCode loadModule(std::span<const uint8_t> fileBytes, bool addToDevice, Sampl
     switch (detectModuleType(fileBytes)) {
     case ModuleType::xm: return loadXM(fileBytes, addToDevice, sampleCallback, device, module);
     case ModuleType::mod: return loadMOD(fileBytes, addToDevice, sampleCallback, device, module);
-    case ModuleType::s3m:
+    case ModuleType::s3m: return loadS3M(fileBytes, addToDevice, sampleCallback, device, module);
     case ModuleType::it: break;
     }
     return ErrorCode::invalidModule;

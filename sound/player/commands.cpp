@@ -39,13 +39,17 @@ void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
     setPeriod(p, c, period);
 }
 
-void vibrato(PlayerInstance& p, ChannelState& c)
+}  // namespace
+
+void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift)
 {
     // Depth is in sixteenths of a MOD period unit; the period shift scales it.
-    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> (7 - p.periodShift);
+    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> (7 - p.periodShift + extraShift);
     setOutputPeriod(p, c, (c.vibratoPosition & 32) ? c.period - offset : c.period + offset);
     c.vibratoPosition = static_cast<uint8_t>(c.vibratoPosition + c.vibratoSpeed);
 }
+
+namespace {
 
 // Axy, shared by 5xy and 6xy: a zero argument takes the last one given.
 void volumeSlide(PlayerInstance& p, ChannelState& c)
@@ -408,6 +412,10 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {extraFinePortaUpRow, nothing},              // 31 X1y extra fine porta up
     {extraFinePortaDownRow, nothing},            // 32 X2y extra fine porta down
     {nothing, panningSlideTick},                 // 33 Pxy panning slide
+    {volumeSlideFineRow, volumeSlideFineTick},   // 34 S3M and IT Dxy volume slide
+    {portaDownFineRow, portaDownFineTick},       // 35 S3M and IT Exx porta down
+    {portaUpFineRow, portaUpFineTick},           // 36 S3M and IT Fxx porta up
+    {nothing, fineVibratoTick},                  // 37 S3M and IT Uxy fine vibrato
 }};
 
 constexpr std::array<uint8_t, 9> commandsWithMemory = {2, 3, 17, 18, 22, 23, 28, 31, 32};

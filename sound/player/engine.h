@@ -53,6 +53,19 @@ ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c);
 // Replaces a zero argument by the command's memory where the command keeps one.
 void applyCommandMemory(ChannelState& c);
 
+// 4xy's step: output period = period + sine x depth, scaled by the period
+// shift and `extraShift` more (2 for fine vibrato); the position moves on.
+void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift = 0);
+
+// The S3M and IT rules of Dxy, Exx, Fxx and Uxy (extra commands 34..37).
+ErrorCode volumeSlideFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode volumeSlideFineTick(PlayerInstance& p, ChannelState& c);
+ErrorCode portaDownFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode portaDownFineTick(PlayerInstance& p, ChannelState& c);
+ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c);
+ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
+
 // 8.8 fixed-point value of an envelope (0..64 x 256); advances its position.
 int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff);
 // Auto-vibrato wave value (-64..64) of a type at a position.

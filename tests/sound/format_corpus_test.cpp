@@ -47,6 +47,7 @@ void checkCorpusFormat(ModuleType type)
 }
 
 TEST(FormatCorpus, ModModulesPlayToTheirEndAndMatchTheOtherPlayers) { checkCorpusFormat(ModuleType::mod); }
+TEST(FormatCorpus, S3mModulesPlayToTheirEndAndMatchTheOtherPlayers) { checkCorpusFormat(ModuleType::s3m); }
 
 }  // namespace
 }  // namespace corvid::testing
