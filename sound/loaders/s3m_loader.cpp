@@ -309,6 +309,10 @@ private:
         sample.loopStart = loops ? loopStart * frameBytes : 0;
         sample.loopEnd = loops ? loopEnd * frameBytes : 0;
 
+        // Checked before the buffer is made: a length from a damaged header
+        // must not become a huge allocation.
+        if (offset + sample.length > file.size())
+            return ErrorCode::unexpectedEndOfFile;
         // A stereo sample keeps its left half, which is stored first.
         std::vector<uint8_t> data(sample.length);
         if (ErrorCode e = seekTo(file, offset); e != ErrorCode::ok)

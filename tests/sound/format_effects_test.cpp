@@ -7,6 +7,7 @@
 
 #include "mod_writer.h"
 #include "player_test_support.h"
+#include "s3m_writer.h"
 #include "sound/player/engine.h"
 
 namespace corvid::testing {
@@ -102,6 +103,62 @@ TEST(ModPlayback, F20SetsSpeed32AndF21Tempo33)
     h.tick(32);
     EXPECT_EQ(h.instance->tempo, 33u);
     EXPECT_EQ(recorder().updateRate, 33u * 40);
+}
+
+// S3M: C-4 at middle-C rate 8363 has period 1712 and plays at
+// 14317056 / 1712 Hz; slides move the period by 4 per unit.
+using S3mCells = std::vector<std::pair<uint32_t, std::pair<uint8_t, S3mCell>>>;
+auto volume = [](const player::ChannelState& c) { return c.volume; };
+
+TEST(S3mPlayback, NotesPlayAtTheS3mClock)
+{
+    PlayerHarness h(writeS3m(s3mWithOneSample({{0, {0, {0x40, 1}}}})));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).period, 1712);
+    EXPECT_EQ(h.device(0).rate, 14317056u / 1712);
+    EXPECT_EQ(h.instance->maximumVolume, 63u);
+    EXPECT_EQ(h.channel(0).volume, 63);  // sample volume 64, held to 63
+}
+
+TEST(S3mPlayback, VolumeSlidesAndTheirFineFormsFromOneArgument)
+{
+    // D04 down 4 per tick after the first; D00 repeats it; D30 up 3; DF2 down
+    // 2 once; D2F up 2 once (speed 6: 5 slide ticks per row).
+    PlayerHarness h(writeS3m(s3mWithOneSample({{0, {0, {0x40, 1, 60, 4, 0x04}}},
+                                               {1, {0, {255, 0, -1, 4, 0x00}}},
+                                               {2, {0, {255, 0, -1, 4, 0x30}}},
+                                               {3, {0, {255, 0, -1, 4, 0xF2}}},
+                                               {4, {0, {255, 0, -1, 4, 0x2F}}}})));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).volume, 60);
+    EXPECT_EQ(h.trace(6, volume), (Values{56, 52, 48, 44, 40, 40}));
+    EXPECT_EQ(h.trace(6, volume), (Values{36, 32, 28, 24, 20, 20}));
+    EXPECT_EQ(h.trace(6, volume), (Values{23, 26, 29, 32, 35, 33}));
+    EXPECT_EQ(h.trace(6, volume), (Values{33, 33, 33, 33, 33, 35}));
+}
+
+TEST(S3mPlayback, PortaAndItsFineFormsShareOneMemory)
+{
+    // E02: +8 per tick; F00: up by the same 8; FF1: up 4 once; FE3: up 3 once.
+    PlayerHarness h(writeS3m(s3mWithOneSample({{0, {0, {0x40, 1, -1, 5, 0x02}}},
+                                               {1, {0, {255, 0, -1, 6, 0x00}}},
+                                               {2, {0, {255, 0, -1, 6, 0xF1}}},
+                                               {3, {0, {255, 0, -1, 6, 0xE3}}}})));
+    h.startFirstRow();
+    EXPECT_EQ(h.trace(6, period), (Values{1720, 1728, 1736, 1744, 1752, 1752}));
+    EXPECT_EQ(h.trace(6, period), (Values{1744, 1736, 1728, 1720, 1712, 1708}));
+    EXPECT_EQ(h.trace(6, period), (Values{1708, 1708, 1708, 1708, 1708, 1705}));
+}
+
+TEST(S3mPlayback, AmigaLimitsHoldPeriodsTo452Through3424)
+{
+    S3mSong song = s3mWithOneSample({{0, {0, {0x20, 1, -1, 5, 0xFF}}}});
+    song.flags = 16;
+    PlayerHarness h(writeS3m(song));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).period, 3424);  // C-2 would be 6848
+    h.tick(2);
+    EXPECT_EQ(h.channel(0).period, 3424);
 }
 
 }  // namespace
