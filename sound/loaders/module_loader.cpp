@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "sound/loaders/file_access.h"
 #include "sound/loaders/mod_loader.h"
 #include "sound/loaders/s3m_loader.h"
 
@@ -38,6 +39,18 @@ ErrorCode loadModule(std::span<const uint8_t> fileBytes, bool addToDevice, Sampl
     case ModuleType::it: break;
     }
     return ErrorCode::invalidModule;
+}
+
+ErrorCode loadModule(const char* fileName, bool addToDevice, SampleCallback sampleCallback, const SoundDevice* device,
+                     std::unique_ptr<Module>& module)
+{
+    ModuleFile file;
+    if (ErrorCode e = file.open(fileName); e != ErrorCode::ok)
+        return e;
+    std::vector<uint8_t> bytes(file.size());
+    if (ErrorCode e = file.read(bytes.data(), file.size()); e != ErrorCode::ok)
+        return e;
+    return loadModule(bytes, addToDevice, sampleCallback, device, module);
 }
 
 }  // namespace corvid

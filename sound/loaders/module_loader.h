@@ -19,5 +19,7 @@ ModuleType detectModuleType(std::span<const uint8_t> fileBytes);
 // As loadXM, with the loader the content asks for.
 ErrorCode loadModule(std::span<const uint8_t> fileBytes, bool addToDevice, SampleCallback sampleCallback,
                      const SoundDevice* device, std::unique_ptr<Module>& module);
+ErrorCode loadModule(const char* fileName, bool addToDevice, SampleCallback sampleCallback, const SoundDevice* device,
+                     std::unique_ptr<Module>& module);
 
 }  // namespace corvid

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "player_test_support.h"
+#include "sound/core/error_code.h"
+#include "tools/corvidplay/song_renderer.h"
 
 namespace corvid::testing {
 
@@ -34,10 +35,10 @@ inline fs::path sharedCorpusTools()
 
 struct CorpusModule {
     std::string name;  // <package>__<file>, as the timelines are named
-    std::vector<uint8_t> bytes;
+    fs::path path;
 };
 
-// Every module of the corpus whose content `wanted` accepts.
+// Every module of the corpus whose first bytes `wanted` accepts.
 template <typename Wanted>
 std::vector<CorpusModule> corpusModules(Wanted wanted)
 {
@@ -51,23 +52,15 @@ std::vector<CorpusModule> corpusModules(Wanted wanted)
             continue;
         for (const auto& entry : fs::directory_iterator(package.path())) {
             std::ifstream in(entry.path(), std::ios::binary);
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (wanted(bytes))
+            std::vector<uint8_t> head(2048);
+            in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+            head.resize(static_cast<size_t>(in.gcount()));
+            if (wanted(head))
                 modules.push_back({package.path().filename().string() + "__" + entry.path().filename().string(),
-                                   std::move(bytes)});
+                                   entry.path()});
         }
     }
     return modules;
-}
-
-inline void writeTimeline(const fs::path& file, const std::vector<TimelineRow>& rows)
-{
-    std::FILE* out = std::fopen(file.c_str(), "w");
-    ASSERT_NE(out, nullptr);
-    std::fprintf(out, "# corvid engine, 44100 Hz\n");
-    for (const TimelineRow& r : rows)
-        std::fprintf(out, "%.6f %u %u %u\n", r.seconds, r.position, r.row, r.pattern);
-    std::fclose(out);
 }
 
 // Runs compare_timeline.py; true when the timelines agree. Its report goes
@@ -81,22 +74,31 @@ inline bool timelinesAgree(const fs::path& ours, const fs::path& theirs, const s
     return std::system(command.c_str()) == 0;
 }
 
-// Plays a corpus module once to its end, writes our timeline next to the
-// test, and compares it with both players' timelines: true when both agree.
+// Renders a corpus module once to its end as corvid-play does, writes our
+// timeline next to the test, and compares it with both players' timelines:
+// true when both agree.
 inline bool playsAndAgrees(const CorpusModule& corpusModule)
 {
-    PlayerHarness harness(corpusModule.bytes);
-    EXPECT_TRUE(harness.module);
-    if (!harness.module)
-        return false;
-    const std::vector<TimelineRow> rows = renderTimeline(harness, 44100);
-    EXPECT_GE(harness.instance->songLoopCount, 1u) << "the song did not reach its end";
     const fs::path ours = fs::current_path() / ("corvid__" + corpusModule.name + ".tl");
-    writeTimeline(ours, rows);
+    std::FILE* timeline = std::fopen(ours.c_str(), "w");
+    EXPECT_NE(timeline, nullptr);
+    if (!timeline)
+        return false;
+    std::fprintf(timeline, "# corvid engine, 44100 Hz\n");
+    corvidplay::RenderResult result;
+    const ErrorCode error = corvidplay::renderSong(
+        corpusModule.path.string(), {}, nullptr,
+        [timeline](const corvidplay::RowStart& r) {
+            std::fprintf(timeline, "%.6f %u %u %u\n", r.seconds, r.position, r.row, r.pattern);
+        },
+        result);
+    std::fclose(timeline);
+    EXPECT_EQ(error, ErrorCode::ok);
+    EXPECT_TRUE(result.wrapped) << "the song did not reach its end";
     const fs::path timelines = sharedCorpusTools() / "timelines";
     const bool xmp = timelinesAgree(ours, timelines / "xmp" / (corpusModule.name + ".tl"), "xmp");
     const bool openmpt = timelinesAgree(ours, timelines / "openmpt" / (corpusModule.name + ".tl"), "openmpt");
-    return xmp && openmpt;
+    return error == ErrorCode::ok && xmp && openmpt;
 }
 
 }  // namespace corvid::testing

@@ -159,41 +159,4 @@ public:
     player::PlayerInstance* instance = nullptr;
 };
 
-// One row start of a timeline: seconds of mixed sound, position, row.
-struct TimelineRow {
-    double seconds = 0;
-    uint32_t position = 0;
-    uint32_t row = 0;
-    uint32_t pattern = 0;
-};
-
-// Samples per tick as the output device computes them, even.
-inline uint32_t samplesPerTick(uint32_t mixingRate, uint32_t centiHertz)
-{
-    return centiHertz == 0 ? 0 : ((mixingRate * 100) / centiHertz + 1) & ~1u;
-}
-
-// Plays the harness's song once, to its first wrap, counting mixed frames as
-// the device does: it mixes up to the next tick, reloads its count with the
-// samples per tick in force, then calls the player. A row's time is the
-// number of frames mixed before the tick that read it.
-inline std::vector<TimelineRow> renderTimeline(PlayerHarness& h, uint32_t mixingRate, double maximumSeconds = 3600)
-{
-    std::vector<TimelineRow> rows;
-    uint64_t frames = 0;
-    uint32_t untilTick = samplesPerTick(mixingRate, recorder().updateRate);
-    while (h.instance->songLoopCount == 0 && frames < maximumSeconds * mixingRate && untilTick != 0) {
-        frames += untilTick;
-        untilTick = samplesPerTick(mixingRate, recorder().updateRate);
-        if (player::playerTick() != ErrorCode::ok)
-            break;
-        if (h.instance->tick != 0)
-            continue;
-        const player::StatusBlock& s = h.instance->status;
-        if (rows.empty() || rows.back().position != s.position || rows.back().row != s.row)
-            rows.push_back({static_cast<double>(frames) / mixingRate, s.position, s.row, s.pattern});
-    }
-    return rows;
-}
-
 }  // namespace corvid::testing

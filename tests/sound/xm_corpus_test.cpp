@@ -1,6 +1,7 @@
-// Real music: every XM module of the test corpus loads, plays to its end, and
-// its row timeline (at 44100 Hz, with the device's samples per tick) is
-// compared with the timelines two other players produce.
+// Real music: every XM module of the test corpus loads, plays to its end
+// through the mixer as corvid-play renders it, and its row timeline (at
+// 44100 Hz, with the device's samples per tick) is compared with the
+// timelines two other players produce.
 //
 // The corpus is fetched by get-corpus.sh into <build>/corpus (or the folder
 // named by SOLVANE_CORPUS_DIR); without it the test skips.
@@ -21,9 +22,9 @@
 #include <map>
 #include <string>
 
-#include "player_test_support.h"
+#include "tools/corvidplay/song_renderer.h"
 
-namespace corvid::testing {
+namespace corvidplay {
 namespace {
 
 namespace fs = std::filesystem;
@@ -50,15 +51,6 @@ bool isXm(const fs::path& file)
     return in.gcount() == 17 && std::string(id, 17) == "Extended Module: ";
 }
 
-void writeTimeline(const fs::path& file, const std::vector<TimelineRow>& rows)
-{
-    std::FILE* out = std::fopen(file.c_str(), "w");
-    ASSERT_NE(out, nullptr);
-    std::fprintf(out, "# corvid engine, 44100 Hz\n");
-    for (const TimelineRow& r : rows)
-        std::fprintf(out, "%.6f %u %u %u\n", r.seconds, r.position, r.row, r.pattern);
-    std::fclose(out);
-}
 
 // Runs compare_timeline.py; true when the timelines agree. Its report goes
 // next to our timeline.
@@ -87,14 +79,20 @@ TEST(XmCorpus, EveryModulePlaysToItsEndAndMatchesTheOtherPlayersTimelines)
                 continue;
             const std::string name = package.path().filename().string() + "__" + entry.path().filename().string();
             SCOPED_TRACE(name);
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            PlayerHarness harness(bytes);
-            ASSERT_TRUE(harness.module);
-            const std::vector<TimelineRow> rows = renderTimeline(harness, 44100);
-            EXPECT_GE(harness.instance->songLoopCount, 1u) << "the song did not reach its end";
             const fs::path ours = fs::current_path() / ("corvid__" + name + ".tl");
-            writeTimeline(ours, rows);
+            std::FILE* timeline = std::fopen(ours.c_str(), "w");
+            ASSERT_NE(timeline, nullptr);
+            std::fprintf(timeline, "# corvid engine, 44100 Hz\n");
+            corvidplay::RenderResult result;
+            const corvid::ErrorCode error = corvidplay::renderSong(
+                entry.path().string(), {}, nullptr,
+                [timeline](const corvidplay::RowStart& r) {
+                    std::fprintf(timeline, "%.6f %u %u %u\n", r.seconds, r.position, r.row, r.pattern);
+                },
+                result);
+            std::fclose(timeline);
+            ASSERT_EQ(error, corvid::ErrorCode::ok);
+            EXPECT_TRUE(result.wrapped) << "the song did not reach its end";
             const fs::path timelines = sharedCorpusTools() / "timelines";
             const bool xmp = agrees(ours, timelines / "xmp" / (name + ".tl"), "xmp");
             const bool openmpt = agrees(ours, timelines / "openmpt" / (name + ".tl"), "openmpt");
@@ -107,4 +105,4 @@ TEST(XmCorpus, EveryModulePlaysToItsEndAndMatchesTheOtherPlayersTimelines)
 }
 
 }  // namespace
-}  // namespace corvid::testing
+}  // namespace corvidplay

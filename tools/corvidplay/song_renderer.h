@@ -1,0 +1,50 @@
+#pragma once
+// Renders a song through the mixer the way an output device would: mix up to
+// the next player tick, reload the tick count with the samples per tick in
+// force, run the player tick, and so on until the song wraps.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "sound/core/error_code.h"
+#include "sound/loaders/module.h"
+
+namespace corvidplay {
+
+struct RenderSettings {
+    uint32_t mixingRate = 44100;
+    uint32_t familyBits = 0;         // mixer format bits: 0x20 float, 0x40 integer, 0x80 interpolating
+    double maximumSeconds = 3600;    // a song that never wraps stops here
+};
+
+// One row start: seconds of mixed sound before its first frame.
+struct RowStart {
+    double seconds = 0;
+    uint32_t position = 0;
+    uint32_t row = 0;
+    uint32_t pattern = 0;
+};
+
+// Called with each block of interleaved stereo 16-bit frames, and at each
+// change of position or row.
+using AudioSink = std::function<void(std::span<const int16_t> frames)>;
+using RowSink = std::function<void(const RowStart& row)>;
+
+// Samples per tick as the output devices compute them: even, from the update
+// rate in 1/100 Hz.
+uint32_t samplesPerTick(uint32_t mixingRate, uint32_t centiHertz);
+
+struct RenderResult {
+    uint64_t frames = 0;
+    bool wrapped = false;  // false when the time limit stopped the song
+};
+
+// Opens the mixer, loads the module file (XM, S3M, IT or MOD) onto it, plays the song once and closes
+// everything again.
+corvid::ErrorCode renderSong(const std::string& fileName, const RenderSettings& settings, const AudioSink& audio,
+                             const RowSink& rows, RenderResult& result);
+
+}  // namespace corvidplay
