@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sound/loaders/file_access.h"
+#include "sound/loaders/it_loader.h"
 #include "sound/loaders/mod_loader.h"
 #include "sound/loaders/s3m_loader.h"
 
@@ -36,7 +37,7 @@ ErrorCode loadModule(std::span<const uint8_t> fileBytes, bool addToDevice, Sampl
     case ModuleType::xm: return loadXM(fileBytes, addToDevice, sampleCallback, device, module);
     case ModuleType::mod: return loadMOD(fileBytes, addToDevice, sampleCallback, device, module);
     case ModuleType::s3m: return loadS3M(fileBytes, addToDevice, sampleCallback, device, module);
-    case ModuleType::it: break;
+    case ModuleType::it: return loadIT(fileBytes, addToDevice, sampleCallback, device, module);
     }
     return ErrorCode::invalidModule;
 }

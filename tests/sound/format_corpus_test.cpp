@@ -48,6 +48,7 @@ void checkCorpusFormat(ModuleType type)
 
 TEST(FormatCorpus, ModModulesPlayToTheirEndAndMatchTheOtherPlayers) { checkCorpusFormat(ModuleType::mod); }
 TEST(FormatCorpus, S3mModulesPlayToTheirEndAndMatchTheOtherPlayers) { checkCorpusFormat(ModuleType::s3m); }
+TEST(FormatCorpus, ItModulesPlayToTheirEndAndMatchTheOtherPlayers) { checkCorpusFormat(ModuleType::it); }
 
 }  // namespace
 }  // namespace corvid::testing
