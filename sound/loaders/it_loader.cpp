@@ -46,7 +46,7 @@ uint8_t convertEffect(uint8_t effect, uint8_t& argument)
 {
     switch (effect) {
     case effectSpeed: return argument != 0 ? 15 : 0;
-    case effectTempo: return argument >= 0x20 ? 16 : 0;  // T0x and T1x slide the tempo: not kept
+    case effectTempo: return argument >= 0x20 ? 16 : extraCommands::tempoSlide;  // T0x down, T1x up
     case effectBreak:
         // The row is plain here; the player reads it as two decimal digits.
         argument = static_cast<uint8_t>(std::min<uint32_t>(argument, 99) / 10 << 4 | std::min<uint32_t>(argument, 99) % 10);

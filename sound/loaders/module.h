@@ -114,6 +114,8 @@ inline constexpr uint8_t portaDown = 35;
 inline constexpr uint8_t portaUp = 36;
 // Uxy: vibrato at a quarter of 4xy's depth.
 inline constexpr uint8_t fineVibrato = 37;
+// T0x / T1x: tempo down / up by x on every tick but the first (32..255).
+inline constexpr uint8_t tempoSlide = 38;
 }  // namespace extraCommands
 
 struct Module {

@@ -41,6 +41,16 @@ void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
 
 }  // namespace
 
+ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo)
+{
+    p.tempo = tempo;
+    PlayerSubsystem& subsystem = playerSubsystem();
+    subsystem.tempo = tempo;
+    if (subsystem.tempoCallback)
+        subsystem.tempoCallback(tempo * 40);
+    return deviceOperations().setUpdateRate(tempo * 40);
+}
+
 void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift)
 {
     // Depth is in sixteenths of a MOD period unit; the period shift scales it.
@@ -199,15 +209,7 @@ ErrorCode setSpeedRow(PlayerInstance& p, ChannelState& c)
     return ErrorCode::ok;
 }
 
-ErrorCode setTempoRow(PlayerInstance& p, ChannelState& c)
-{
-    p.tempo = c.argument;
-    PlayerSubsystem& subsystem = playerSubsystem();
-    subsystem.tempo = c.argument;
-    if (subsystem.tempoCallback)
-        subsystem.tempoCallback(c.argument * 40);
-    return deviceOperations().setUpdateRate(c.argument * 40);
-}
+ErrorCode setTempoRow(PlayerInstance& p, ChannelState& c) { return changeTempo(p, c.argument); }
 
 ErrorCode finePortaUpRow(PlayerInstance& p, ChannelState& c)
 {
@@ -416,6 +418,7 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {portaDownFineRow, portaDownFineTick},       // 35 S3M and IT Exx porta down
     {portaUpFineRow, portaUpFineTick},           // 36 S3M and IT Fxx porta up
     {nothing, fineVibratoTick},                  // 37 S3M and IT Uxy fine vibrato
+    {nothing, tempoSlideTick},                   // 38 IT T0x / T1x tempo slide
 }};
 
 constexpr std::array<uint8_t, 9> commandsWithMemory = {2, 3, 17, 18, 22, 23, 28, 31, 32};

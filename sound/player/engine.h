@@ -65,6 +65,9 @@ ErrorCode portaDownFineTick(PlayerInstance& p, ChannelState& c);
 ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c);
 ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c);
 ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
+ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c);
+// Sets the instance's tempo and the device's update rate (tempo x 40, 1/100 Hz).
+ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo);
 
 // 8.8 fixed-point value of an envelope (0..64 x 256); advances its position.
 int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff);

@@ -1,6 +1,9 @@
-// The S3M and IT forms of volume slide, porta and fine vibrato: one
+// The S3M and IT forms of volume slide, porta and fine vibrato, and IT's
+// tempo slide: one
 // argument carries both the slide and its fine variants, and 0 repeats the
 // last argument. Porta up and down share that memory.
+
+#include <algorithm>
 
 #include "sound/player/engine.h"
 
@@ -109,6 +112,13 @@ ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c)
         c.vibratoDepth = c.argument & 15;
     vibrato(p, c, 2);
     return ErrorCode::ok;
+}
+
+ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c)
+{
+    const uint8_t argument = rememberedArgument(c, extraCommands::tempoSlide);
+    const int32_t step = (argument >> 4) == 1 ? (argument & 15) : -(argument & 15);
+    return changeTempo(p, static_cast<uint32_t>(std::clamp(static_cast<int32_t>(p.tempo) + step, 32, 255)));
 }
 
 }  // namespace corvid::player
