@@ -25,7 +25,6 @@ constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8;
 constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleStereo = 4, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
 constexpr uint8_t itNoteOff = 255, itNoteCut = 254, itLastNote = 119;
-constexpr uint8_t orderEndByte = 255, orderSkipByte = 254;
 constexpr uint8_t channelDisabled = 128;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
@@ -120,15 +119,6 @@ public:
     }
 
 private:
-    ErrorCode readAt(ModuleFile& file, uint64_t offset, void* destination, uint32_t count)
-    {
-        if (offset > file.size())
-            return ErrorCode::unexpectedEndOfFile;
-        if (ErrorCode e = file.seek(static_cast<int64_t>(offset), static_cast<int32_t>(SeekOrigin::fromStart)); e != ErrorCode::ok)
-            return e;
-        return file.read(destination, count);
-    }
-
     ErrorCode readOffsets(ModuleFile& file, uint32_t count, std::vector<uint32_t>& offsets)
     {
         std::vector<uint8_t> raw(count * 4);
@@ -180,15 +170,8 @@ private:
             module.channelPanning[c] = pan <= 64 ? std::min(pan * 4, 255) : 128;
         }
         uint32_t largestPattern = 0;
-        for (uint8_t order : orders) {
-            if (order == orderEndByte)
-                break;
-            module.orders.push_back(order == orderSkipByte ? orderSkip : order);
-            if (order != orderSkipByte)
-                largestPattern = std::max<uint32_t>(largestPattern, order);
-        }
-        if (std::all_of(module.orders.begin(), module.orders.end(), [](uint16_t o) { return o == orderSkip; }))
-            return ErrorCode::invalidModule;
+        if (ErrorCode e = convertOrderList(orders, module, largestPattern); e != ErrorCode::ok)
+            return e;
         patternCount_ = std::max(patternCount, largestPattern + 1);
         return ErrorCode::ok;
     }
@@ -263,44 +246,32 @@ private:
 
     void writeEntry(const ChannelMemory& m, uint32_t channel, std::vector<uint8_t>& out)
     {
-        uint8_t flags = 0, note = noteNone, instrument = instrumentNone, volume = 0, command = 0, argument = 0;
+        PackedEntry entry;
         if (m.mask & (1 | 16)) {
-            note = m.note <= itLastNote ? static_cast<uint8_t>((m.note / 12) << 4 | m.note % 12)
-                   : m.note == itNoteCut ? noteCut
-                                         : noteKeyOff;  // note off, and note fade
-            flags |= entryNoteAndInstrument;
+            entry.note = m.note <= itLastNote ? static_cast<uint8_t>((m.note / 12) << 4 | m.note % 12)
+                         : m.note == itNoteCut ? noteCut
+                                               : noteKeyOff;  // note off, and note fade
+            entry.flags |= entryNoteAndInstrument;
         }
         if ((m.mask & (2 | 32)) && m.instrument != 0) {
-            instrument = static_cast<uint8_t>(m.instrument - 1);
-            used_[instrument] = true;
-            largestInstrument_ = std::max<int32_t>(largestInstrument_, instrument);
-            flags |= entryNoteAndInstrument;
+            entry.instrument = static_cast<uint8_t>(m.instrument - 1);
+            used_[entry.instrument] = true;
+            largestInstrument_ = std::max<int32_t>(largestInstrument_, entry.instrument);
+            entry.flags |= entryNoteAndInstrument;
         }
         if (m.mask & (4 | 64)) {
             bool present = false;
-            volume = convertVolumeColumn(m.volume, present);
+            entry.volume = convertVolumeColumn(m.volume, present);
             if (present)
-                flags |= entryVolume;
+                entry.flags |= entryVolume;
         }
         if (m.mask & (8 | 128)) {
-            argument = m.argument;
-            command = convertEffect(m.effect, argument);
-            if (command != 0)
-                flags |= entryCommand;
+            entry.argument = m.argument;
+            entry.command = convertEffect(m.effect, entry.argument);
+            if (entry.command != 0)
+                entry.flags |= entryCommand;
         }
-        if (flags == 0)
-            return;
-        out.push_back(static_cast<uint8_t>(flags | channel));
-        if (flags & entryNoteAndInstrument) {
-            out.push_back(note);
-            out.push_back(instrument);
-        }
-        if (flags & entryVolume)
-            out.push_back(volume);
-        if (flags & entryCommand) {
-            out.push_back(command);
-            out.push_back(argument);
-        }
+        writePackedEntry(entry, channel, out);
     }
 
     // Sample mode: instrument i plays sample i.
@@ -416,13 +387,7 @@ private:
             data.resize(sample.length);
             if (ErrorCode e = readAt(file, offset, data.data(), sample.length); e != ErrorCode::ok)
                 return e;
-            const bool signedData = h[0x2E] & 1;
-            if (sixteenBit && !signedData)
-                for (size_t i = 1; i < data.size(); i += 2)
-                    data[i] ^= 0x80;
-            if (!sixteenBit && signedData)
-                for (uint8_t& byte : data)
-                    byte ^= 0x80;
+            toDeviceSampleFormat(data, sixteenBit, h[0x2E] & 1);
         }
         SampleDescription description;
         description.type = sixteenBit ? SampleType::pcm16Mono : SampleType::pcm8Mono;

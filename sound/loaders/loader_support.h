@@ -63,6 +63,32 @@ ErrorCode loadModuleFrom(Source source, const SampleTarget& target, std::unique_
     return ErrorCode::ok;
 }
 
+// One converted channel slot of a pattern row.
+struct PackedEntry {
+    uint8_t flags = 0;  // entryNoteAndInstrument, entryVolume, entryCommand
+    uint8_t note = noteNone;
+    uint8_t instrument = instrumentNone;
+    uint8_t volume = 0;
+    uint8_t command = 0;
+    uint8_t argument = 0;
+};
+
+// Appends the entry in the player's packed form; nothing when no flag is set.
+void writePackedEntry(const PackedEntry& entry, uint32_t channel, std::vector<uint8_t>& out);
+
+// Reads `count` bytes at `offset` from the start; a pointer past the file
+// fails with 29 like a short read.
+ErrorCode readAt(ModuleFile& file, uint64_t offset, void* destination, uint32_t count);
+
+// The order bytes up to the first 255 (end); 254 becomes a skip entry. Fails
+// with 15 when no entry names a pattern. `largestPattern` gets the largest
+// pattern named.
+ErrorCode convertOrderList(std::span<const uint8_t> orders, Module& module, uint32_t& largestPattern);
+
+// Turns stored PCM into what the device takes: unsigned 8-bit, signed
+// 16-bit little-endian.
+void toDeviceSampleFormat(std::span<uint8_t> data, bool sixteenBit, bool storedSigned);
+
 // Channel panning on the 0..128 scale for modules that store none: channels 0
 // and 3 of each group of four lean left by `separation`, 1 and 2 right.
 int32_t separatedPanning(uint32_t channel, int32_t separation);

@@ -159,48 +159,39 @@ private:
         const int32_t period = (b[0] & 0x0F) << 8 | b[1];
         const uint32_t instrument = (b[0] & 0xF0) | (b[2] >> 4);
         const uint8_t effect = b[2] & 0x0F, argument = b[3];
-        uint8_t flags = 0, note = noteNone, storedInstrument = instrumentNone, command = 0, commandArgument = argument;
+        PackedEntry entry;
+        entry.argument = argument;
         if (period != 0) {
             const int32_t g = noteOfPeriod(period);
             if (g < 0)
                 return ErrorCode::invalidPatternData;
-            note = static_cast<uint8_t>(g % 12 | (g / 12) << 4);
+            entry.note = static_cast<uint8_t>(g % 12 | (g / 12) << 4);
             const int32_t octave = g / 12;
             if (octave == 0 || octave >= 4)
                 module.flags |= moduleExtendedOctaves;
-            flags |= entryNoteAndInstrument;
+            entry.flags |= entryNoteAndInstrument;
         }
         if (instrument != 0) {
             if (instrument > sampleHeaders)
                 return ErrorCode::invalidPatternData;
             used_[instrument - 1] = true;
-            storedInstrument = static_cast<uint8_t>(instrument - 1);
-            flags |= entryNoteAndInstrument;
+            entry.instrument = static_cast<uint8_t>(instrument - 1);
+            entry.flags |= entryNoteAndInstrument;
         }
         if (effect != 0 || argument != 0) {
             if (effect == effectPanning)
-                command = (argument < 129 || argument == surroundPanningArgument) ? 9 : 0;
+                entry.command = (argument < 129 || argument == surroundPanningArgument) ? 9 : 0;
             else if (effect == effectExtended) {
-                command = extendedCommands[argument >> 4];
-                commandArgument = argument & 15;
+                entry.command = extendedCommands[argument >> 4];
+                entry.argument = argument & 15;
             } else if (effect == effectSpeedOrTempo)
-                command = argument < 33 ? 15 : 16;
+                entry.command = argument < 33 ? 15 : 16;
             else
-                command = effectCommands[effect];
-            if (command != 0)
-                flags |= entryCommand;
+                entry.command = effectCommands[effect];
+            if (entry.command != 0)
+                entry.flags |= entryCommand;
         }
-        if (flags == 0)
-            return ErrorCode::ok;
-        out.push_back(static_cast<uint8_t>(flags | channel));
-        if (flags & entryNoteAndInstrument) {
-            out.push_back(note);
-            out.push_back(storedInstrument);
-        }
-        if (flags & entryCommand) {
-            out.push_back(command);
-            out.push_back(commandArgument);
-        }
+        writePackedEntry(entry, channel, out);
         return ErrorCode::ok;
     }
 

@@ -21,7 +21,6 @@ constexpr uint32_t maximumPatterns = 256;
 constexpr uint32_t largestSampleLength = 0x7FFFFFEF;
 constexpr uint16_t flagAmigaLimits = 16;
 constexpr uint8_t defaultPanningFollows = 252;
-constexpr uint8_t orderEndByte = 255, orderSkipByte = 254;
 constexpr uint8_t noteCutByte = 254;
 constexpr uint32_t middleCRate = 8363;
 
@@ -64,13 +63,6 @@ public:
     }
 
 private:
-    ErrorCode seekTo(ModuleFile& file, uint64_t offset)
-    {
-        if (offset > file.size())
-            return ErrorCode::unexpectedEndOfFile;
-        return file.seek(static_cast<int64_t>(offset), static_cast<int32_t>(SeekOrigin::fromStart));
-    }
-
     ErrorCode readHeader(ModuleFile& file, Module& module)
     {
         std::array<uint8_t, headerBytes> h{};
@@ -136,15 +128,8 @@ private:
 
         // The list ends at its first end marker; skip markers stay and are stepped over.
         uint32_t largestPattern = 0;
-        for (uint8_t order : orders) {
-            if (order == orderEndByte)
-                break;
-            module.orders.push_back(order == orderSkipByte ? orderSkip : order);
-            if (order != orderSkipByte)
-                largestPattern = std::max<uint32_t>(largestPattern, order);
-        }
-        if (std::all_of(module.orders.begin(), module.orders.end(), [](uint16_t o) { return o == orderSkip; }))
-            return ErrorCode::invalidModule;
+        if (ErrorCode e = convertOrderList(orders, module, largestPattern); e != ErrorCode::ok)
+            return e;
         patternCount_ = std::max(filePatternCount_, largestPattern + 1);
         return ErrorCode::ok;
     }
@@ -159,9 +144,7 @@ private:
             const uint32_t offset = index < filePatternCount_ ? patternOffsets_[index] : 0;
             if (offset != 0) {
                 std::array<uint8_t, 2> length{};
-                if (ErrorCode e = seekTo(file, offset); e != ErrorCode::ok)
-                    return e;
-                if (ErrorCode e = file.read(length.data(), 2); e != ErrorCode::ok)
+                if (ErrorCode e = readAt(file, offset, length.data(), 2); e != ErrorCode::ok)
                     return e;
                 packed.resize(std::max<uint32_t>(u16le(length.data()), 2) - 2);
                 if (ErrorCode e = file.read(packed.data(), static_cast<uint32_t>(packed.size())); e != ErrorCode::ok)
@@ -199,45 +182,33 @@ private:
 
     void writeEntry(uint8_t what, const uint8_t* f, uint32_t channel, std::vector<uint8_t>& out)
     {
-        uint8_t flags = 0, note = noteNone, instrument = instrumentNone, volume = 0, command = 0, argument = 0;
+        PackedEntry entry;
         if (what & 0x20) {
             const uint8_t n = *f++, i = *f++;
             if (n == noteCutByte)
-                note = noteCut;
+                entry.note = noteCut;
             else if (n != 255 && (n & 15) < 12)
-                note = n;
+                entry.note = n;
             if (i != 0) {
-                instrument = static_cast<uint8_t>(i - 1);
-                used_[instrument] = true;
-                largestInstrument_ = std::max<int32_t>(largestInstrument_, instrument);
+                entry.instrument = static_cast<uint8_t>(i - 1);
+                used_[entry.instrument] = true;
+                largestInstrument_ = std::max<int32_t>(largestInstrument_, entry.instrument);
             }
-            if (note != noteNone || instrument != instrumentNone)
-                flags |= entryNoteAndInstrument;
+            if (entry.note != noteNone || entry.instrument != instrumentNone)
+                entry.flags |= entryNoteAndInstrument;
         }
         if (what & 0x40) {
-            volume = std::min<uint8_t>(*f++, 64);
-            flags |= entryVolume;
+            entry.volume = std::min<uint8_t>(*f++, 64);
+            entry.flags |= entryVolume;
         }
         if (what & 0x80) {
             const uint8_t effect = *f++;
-            argument = *f++;
-            command = convertEffect(effect, argument);
-            if (command != 0)
-                flags |= entryCommand;
+            entry.argument = *f++;
+            entry.command = convertEffect(effect, entry.argument);
+            if (entry.command != 0)
+                entry.flags |= entryCommand;
         }
-        if (flags == 0)
-            return;
-        out.push_back(static_cast<uint8_t>(flags | channel));
-        if (flags & entryNoteAndInstrument) {
-            out.push_back(note);
-            out.push_back(instrument);
-        }
-        if (flags & entryVolume)
-            out.push_back(volume);
-        if (flags & entryCommand) {
-            out.push_back(command);
-            out.push_back(argument);
-        }
+        writePackedEntry(entry, channel, out);
     }
 
     // Turns effect letter `effect` (1 = A) into an internal command; may
@@ -268,9 +239,7 @@ private:
             Instrument& instrument = module.instruments[i];
             std::array<uint8_t, instrumentBytes> h{};
             if (i < instrumentCount_ && instrumentOffsets_[i] != 0) {
-                if (ErrorCode e = seekTo(file, instrumentOffsets_[i]); e != ErrorCode::ok)
-                    return e;
-                if (ErrorCode e = file.read(h.data(), instrumentBytes); e != ErrorCode::ok)
+                if (ErrorCode e = readAt(file, instrumentOffsets_[i], h.data(), instrumentBytes); e != ErrorCode::ok)
                     return e;
             }
             instrument.name = fixedText(&h[0x30], 22);
@@ -315,17 +284,9 @@ private:
             return ErrorCode::unexpectedEndOfFile;
         // A stereo sample keeps its left half, which is stored first.
         std::vector<uint8_t> data(sample.length);
-        if (ErrorCode e = seekTo(file, offset); e != ErrorCode::ok)
+        if (ErrorCode e = readAt(file, offset, data.data(), sample.length); e != ErrorCode::ok)
             return e;
-        if (ErrorCode e = file.read(data.data(), sample.length); e != ErrorCode::ok)
-            return e;
-        // The device takes unsigned 8-bit and signed 16-bit data.
-        if (sixteenBit && !signedSamples_)
-            for (size_t i = 1; i < data.size(); i += 2)
-                data[i] ^= 0x80;
-        if (!sixteenBit && signedSamples_)
-            for (uint8_t& byte : data)
-                byte ^= 0x80;
+        toDeviceSampleFormat(data, sixteenBit, signedSamples_);
         SampleDescription description;
         description.type = sixteenBit ? SampleType::pcm16Mono : SampleType::pcm8Mono;
         description.loopMode = loops ? LoopMode::loop : LoopMode::none;

@@ -111,7 +111,7 @@ TEST(ModLoader, CellsConvertThroughThePeriodTableAndTheCommandMap)
     const Pattern& pattern = module->patterns[0];
     auto only = [&](uint32_t row) {
         const auto entries = rowEntries(pattern, row);
-        return entries.empty() ? PackedEntry{} : entries[0];
+        return entries.empty() ? UnpackedEntry{} : entries[0];
     };
     EXPECT_EQ(only(0).note, 0x20);
     EXPECT_EQ(only(0).instrument, 0);

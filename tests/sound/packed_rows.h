@@ -9,7 +9,7 @@
 
 namespace corvid::testing {
 
-struct PackedEntry {
+struct UnpackedEntry {
     uint8_t channel = 0;
     uint8_t note = noteNone;
     uint8_t instrument = instrumentNone;
@@ -18,14 +18,14 @@ struct PackedEntry {
     uint8_t argument = 0;
 };
 
-inline std::vector<PackedEntry> rowEntries(const Pattern& pattern, uint32_t row)
+inline std::vector<UnpackedEntry> rowEntries(const Pattern& pattern, uint32_t row)
 {
     size_t at = 0;
-    std::vector<PackedEntry> entries;
+    std::vector<UnpackedEntry> entries;
     for (uint32_t r = 0; at < pattern.rows.size(); ++r) {
         while (at < pattern.rows.size() && pattern.rows[at] != 0) {
             const uint8_t flags = pattern.rows[at++];
-            PackedEntry e;
+            UnpackedEntry e;
             e.channel = flags & entryChannelMask;
             if (flags & entryNoteAndInstrument) {
                 e.note = pattern.rows.at(at++);

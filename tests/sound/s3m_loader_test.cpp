@@ -86,7 +86,7 @@ TEST(S3mLoader, PatternsConvertNotesVolumesAndEffects)
     auto only = [&](uint32_t row) {
         const auto entries = rowEntries(pattern, row);
         EXPECT_EQ(entries.size(), 1u) << row;
-        return entries.empty() ? PackedEntry{} : entries[0];
+        return entries.empty() ? UnpackedEntry{} : entries[0];
     };
     EXPECT_EQ(only(0).note, 0x40);
     EXPECT_EQ(only(0).instrument, 0);
