@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "damaged_files.h"
 #include "packed_rows.h"
 #include "player_test_support.h"
 #include "sound/loaders/it_loader.h"
@@ -255,32 +254,13 @@ TEST(ItLoader, TruncatedAndDamagedFilesFailCleanly)
     ItFile f = standardFile();
     f.instruments = true;
     const std::vector<uint8_t> file = writeIt(f);
-    for (size_t length = 0; length < file.size(); ++length) {
-        const std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        resetRecorder();
-        std::unique_ptr<Module> module;
-        EXPECT_NE(loadIT(cut, true, nullptr, &recorder().device, module), ErrorCode::ok) << length;
-    }
+    expectEveryCutFails(loadIT, file);
     // Pattern data whose last entry is cut short.
     ItFile shortPattern = standardFile();
     shortPattern.pattern.resize(shortPattern.pattern.size() - 3);
     load(writeIt(shortPattern), ErrorCode::invalidPatternData);
 
-    std::mt19937 random(7);
-    for (int round = 0; round < 400; ++round) {
-        std::vector<uint8_t> damaged = file;
-        for (int i = 0; i < 6; ++i)
-            damaged[4 + random() % (damaged.size() - 4)] = static_cast<uint8_t>(random());
-        resetRecorder();
-        std::unique_ptr<Module> module;
-        const ErrorCode error = loadIT(damaged, true, nullptr, &recorder().device, module);
-        freeModule(module, &recorder().device);
-        if (error != ErrorCode::ok)
-            continue;
-        PlayerHarness harness(damaged);
-        for (int tick = 0; tick < 300 && harness.instance; ++tick)
-            ASSERT_EQ(player::playerTick(), ErrorCode::ok);
-    }
+    EXPECT_GT(playDamagedCopies(loadIT, file, 7, 4), 0);
 }
 
 }  // namespace

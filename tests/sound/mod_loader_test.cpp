@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
+#include "damaged_files.h"
 #include "mod_writer.h"
 #include "packed_rows.h"
 #include "player_test_support.h"
@@ -220,10 +219,8 @@ TEST(ModLoader, TruncatedFilesFailWithAnEndOfFile)
     song.cell(0, 0, 0) = {428, 1, 0, 0};
     song.cell(0, 1, 1) = {428, 2, 0xC, 0x20};
     const std::vector<uint8_t> file = writeMod(song);
-    for (size_t length = 0; length < file.size(); ++length) {
-        const std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        load(cut, ErrorCode::unexpectedEndOfFile);
-    }
+    for (size_t length = 0; length < file.size(); ++length)
+        EXPECT_EQ(loadWith(loadMOD, std::span(file.data(), length)), ErrorCode::unexpectedEndOfFile) << length;
     load(file);
 }
 
@@ -236,25 +233,7 @@ TEST(ModLoader, DamagedFilesLoadOrFailButNeverReachOutside)
     song.orders[1] = 1;
     for (uint32_t row = 0; row < 64; row += 3)
         song.cell(row % 2, row, row % 4) = {428, 1, static_cast<uint8_t>(row % 16), static_cast<uint8_t>(row * 5)};
-    const std::vector<uint8_t> file = writeMod(song);
-    std::mt19937 random(1234);
-    int loaded = 0;
-    for (int round = 0; round < 300; ++round) {
-        std::vector<uint8_t> damaged = file;
-        for (int i = 0; i < 8; ++i)
-            damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
-        resetRecorder();
-        std::unique_ptr<Module> module;
-        const ErrorCode error = loadMOD(damaged, true, nullptr, &recorder().device, module);
-        freeModule(module, &recorder().device);
-        if (error != ErrorCode::ok)
-            continue;
-        ++loaded;
-        PlayerHarness harness(damaged);
-        for (int tick = 0; tick < 400 && harness.instance; ++tick)
-            ASSERT_EQ(player::playerTick(), ErrorCode::ok);
-    }
-    EXPECT_GT(loaded, 30);
+    EXPECT_GT(playDamagedCopies(loadMOD, writeMod(song), 1234), 30);
 }
 
 }  // namespace
