@@ -9,7 +9,7 @@
 #include "sound/core/library.h"
 #include "sound/include/corvid.h"
 #include "sound/loaders/file_access.h"
-#include "sound/loaders/xm_loader.h"
+#include "sound/loaders/module_loader.h"
 #include "sound/player/player.h"
 
 struct MusicModule {
@@ -21,21 +21,6 @@ namespace corvid {
 namespace {
 
 constexpr uint32_t headerBytes = 48;
-
-enum class ModuleFormat { xm, s3m, it, mod };
-
-// The loader a module's first 48 bytes call for; anything unrecognised goes
-// to the MOD loader, which has no signature of its own to check here.
-ModuleFormat formatOf(const std::array<uint8_t, headerBytes>& header)
-{
-    if (std::memcmp(header.data(), "Extended Module:", 16) == 0)
-        return ModuleFormat::xm;
-    if (std::memcmp(header.data() + 44, "SCRM", 4) == 0)
-        return ModuleFormat::s3m;
-    if (std::memcmp(header.data(), "IMPM", 4) == 0)
-        return ModuleFormat::it;
-    return ModuleFormat::mod;
-}
 
 ErrorCode readHeader(const char* fileName, std::array<uint8_t, headerBytes>& header)
 {
@@ -57,20 +42,11 @@ ErrorCode loadModule(const char* fileName, std::unique_ptr<Module>& module)
     InterfaceState& state = interfaceState();
     if (!state.deviceOpen)
         return ErrorCode::invalidDevice;
-    switch (formatOf(header)) {
-    case ModuleFormat::xm: {
-        // The samples go into the device's mixer, which the player thread
-        // may be reading: hold the lock while they are added.
-        LibraryLock lock;
-        return loadXM(fileName, true, nullptr, state.device, module);
-    }
-    case ModuleFormat::s3m:
-    case ModuleFormat::it:
-    case ModuleFormat::mod:
-        break;
-    }
-    // The S3M, IT and MOD loaders are not part of this build.
-    return ErrorCode::unsupportedFunction;
+    // The header chooses the loader (XM, S3M, IT, else MOD). The samples go
+    // into the device's mixer, which the player thread may be reading: hold
+    // the lock while they are added.
+    LibraryLock lock;
+    return loadModule(fileName, true, nullptr, state.device, module);
 }
 
 ErrorCode playRecordFor(int handle, PlayRecord*& record)
