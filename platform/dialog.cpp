@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
+#include <FL/x.H>
 
 #include <cstdio>
 
@@ -20,6 +21,17 @@ DialogState dialogState;
 void setDialogsOnScreen(bool onScreen) { dialogState.onScreen = onScreen; }
 
 bool dialogsOnScreen() { return dialogState.onScreen; }
+
+bool openDialogDisplay()
+{
+    if (fl_display != nullptr)
+        return true;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return false;
+    fl_open_display(display);
+    return true;
+}
 
 void showMessage(const std::string& text, const std::string& caption)
 {

@@ -15,6 +15,11 @@ inline constexpr const char* defaultMessageCaption = "Error";
 void setDialogsOnScreen(bool onScreen);
 bool dialogsOnScreen();
 
+// Opens the connection FLTK draws through, if there is a display to connect
+// to; false otherwise (FLTK itself would end the process). Windows and dialogs
+// must not be shown before this has returned true.
+bool openDialogDisplay();
+
 void showMessage(const std::string& text, const std::string& caption = defaultMessageCaption);
 
 }  // namespace platform

@@ -6,6 +6,9 @@
 
 #include <stdint.h>
 
+/* The library's version, as its setup dialog and the host's banner show it. */
+#define CORVID_VERSION_TEXT "1.1.2"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -58,6 +61,93 @@ void MusicUnlock(void);
    code 255). */
 typedef void (*MusicFatalErrorHandler)(const char* text);
 void MusicSetFatalErrorHandler(MusicFatalErrorHandler handler);
+
+/* A loaded module (opaque). */
+typedef struct MusicModule MusicModule;
+
+/* Called by a module's sync effect with its argument and where it played. */
+typedef void (*MusicSyncCallback)(int32_t argument, uint32_t position, uint32_t row);
+
+/* Resets the library and every option to its defaults; call once, first. */
+int MusicStartup(void);
+
+/* Chooses the output device (detection, or the silent device when option 13
+   is set) and opens it. On failure, setting option 13 and calling it again
+   opens the silent device. */
+int MusicInit(void);
+
+/* Stops the player thread and every playing module, then closes the player,
+   the channels and the device; the first failing step ends it. */
+int MusicClose(void);
+
+/* Loads an XM, S3M, IT or MOD module (chosen by its header); null on failure. */
+MusicModule* MusicLoadModule(const char* fileName);
+
+/* Frees a module that is no longer playing; a null module succeeds. */
+int MusicFreeModule(MusicModule* module);
+
+/* Runs the output and the players on a thread of their own, every
+   (1000 / rate) / 2 ms, or every 20 ms for rate 0. */
+int MusicStartBackgroundPlay(int rate);
+int MusicStopBackgroundPlay(void);
+
+/* One pass of the output and the players, for hosts without the thread. */
+int MusicPoll(void);
+
+/* Plays the whole module; returns a play handle (1..16), or 0 on failure. */
+int MusicPlayModule(MusicModule* module, int loop);
+
+/* Plays positions first..last, looping back to restart; first -1 plays the
+   whole song. Returns a play handle, or 0. */
+int MusicPlayModuleSection(MusicModule* module, int firstPosition, int lastPosition, int restartPosition, int loop);
+
+/* Where the play is. Takes no lock: the values may come from two
+   neighbouring ticks. */
+int MusicGetPlayStatus(int handle, MusicStatus* status);
+
+/* Jumps to an order-list position, row 0. */
+int MusicSetPosition(int handle, int position);
+
+/* The play's master volume, 0..64. */
+int MusicSetMusicVolume(int handle, int volume);
+
+/* Stops a play and gives back its channels. */
+int MusicStopModule(int handle);
+
+int MusicOpenChannels(int count);
+int MusicCloseChannels(void);
+
+/* Scales the device's amplification by percent (100 leaves it alone). */
+int MusicSetAmplification(int percent);
+
+int MusicSetSyncCallback(int handle, MusicSyncCallback callback);
+
+/* "1.1.2" */
+const char* MusicGetVersionString(void);
+/* The sound setup dialog: sound card, quality preset or custom mixing rate
+   and mode, stereo, buffer lengths. Runs modally; on OK it stores the choice
+   in the options (and the device choice that MusicInit uses) and returns 1;
+   Cancel returns 0 and stores nothing. When the dialog cannot be shown (no
+   display) it returns 0 and sets the setup error flag. */
+int showSoundSetup(void);
+
+/* 1 when the last setup call (the dialog, a settings save or load) failed,
+   else 0. */
+int soundSetupFailed(void);
+
+/* The five saved settings (mixing rate, output mode, interpolation, buffer
+   length, DirectSound buffer length) in a 20-byte file of little-endian
+   32-bit values. Each returns 1 on success, 0 on failure (and sets the setup
+   error flag); a load that fails part-way keeps the values read before. */
+int saveSoundSettingsToFile(const char* fileName);
+int loadSoundSettingsFromFile(const char* fileName);
+
+/* The same five settings as named 32-bit values under a key and subkey of
+   the settings store (the user's configuration folder), e.g.
+   (SOUND_SETTINGS_CURRENT_USER, "Software\\Orvane\\Solvane"). */
+enum { SOUND_SETTINGS_CURRENT_USER = 1, SOUND_SETTINGS_LOCAL_MACHINE = 2 };
+int saveSoundSettingsToRegistry(int rootKey, const char* subkey);
+int loadSoundSettingsFromRegistry(int rootKey, const char* subkey);
 
 #ifdef __cplusplus
 }

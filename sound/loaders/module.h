@@ -18,6 +18,11 @@ enum class ModuleType : uint32_t { mod = 1, s3m = 2, xm = 3, it = 4 };
 inline constexpr uint32_t moduleS3mAmigaLimits = 1;
 inline constexpr uint32_t moduleExtendedOctaves = 4;
 inline constexpr uint32_t moduleLinearFrequencies = 8;
+// Behaviour the MOD, S3M and IT loaders ask of the player.
+// Samples carry no panning: a new instrument leaves the channel's panning alone.
+inline constexpr uint32_t moduleChannelPanningOnly = 1u << 16;
+// Panning on the 0..128 scale (64 centre), with 164 for surround.
+inline constexpr uint32_t moduleNarrowPanning = 1u << 17;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;
@@ -96,6 +101,22 @@ inline constexpr uint8_t noteCut = 253;
 inline constexpr uint8_t instrumentNone = 255;
 
 inline constexpr uint32_t maximumModuleChannels = 32;
+
+// Commands beyond the shared 1..33, for S3M and IT effects whose rules
+// differ from theirs. Argument 0 takes the command's last argument.
+namespace extraCommands {
+// Dxy: D0y down and Dx0 up on every tick but the first; DFy down and DxF up
+// once, on the first.
+inline constexpr uint8_t volumeSlide = 34;
+// Exx / Fxx: xx x 4 per tick but the first; EFx / FFx x x 4 and EEx / FEx x
+// once, on the first.
+inline constexpr uint8_t portaDown = 35;
+inline constexpr uint8_t portaUp = 36;
+// Uxy: vibrato at a quarter of 4xy's depth.
+inline constexpr uint8_t fineVibrato = 37;
+// T0x / T1x: tempo down / up by x on every tick but the first (32..255).
+inline constexpr uint8_t tempoSlide = 38;
+}  // namespace extraCommands
 
 struct Module {
     Module() = default;

@@ -39,12 +39,27 @@ void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
     setPeriod(p, c, period);
 }
 
-void vibrato(PlayerInstance& p, ChannelState& c)
+}  // namespace
+
+ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo)
 {
-    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> 5;
+    p.tempo = tempo;
+    PlayerSubsystem& subsystem = playerSubsystem();
+    subsystem.tempo = tempo;
+    if (subsystem.tempoCallback)
+        subsystem.tempoCallback(tempo * 40);
+    return deviceOperations().setUpdateRate(tempo * 40);
+}
+
+void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift)
+{
+    // Depth is in sixteenths of a MOD period unit; the period shift scales it.
+    const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> (7 - p.periodShift + extraShift);
     setOutputPeriod(p, c, (c.vibratoPosition & 32) ? c.period - offset : c.period + offset);
     c.vibratoPosition = static_cast<uint8_t>(c.vibratoPosition + c.vibratoSpeed);
 }
+
+namespace {
 
 // Axy, shared by 5xy and 6xy: a zero argument takes the last one given.
 void volumeSlide(PlayerInstance& p, ChannelState& c)
@@ -194,15 +209,7 @@ ErrorCode setSpeedRow(PlayerInstance& p, ChannelState& c)
     return ErrorCode::ok;
 }
 
-ErrorCode setTempoRow(PlayerInstance& p, ChannelState& c)
-{
-    p.tempo = c.argument;
-    PlayerSubsystem& subsystem = playerSubsystem();
-    subsystem.tempo = c.argument;
-    if (subsystem.tempoCallback)
-        subsystem.tempoCallback(c.argument * 40);
-    return deviceOperations().setUpdateRate(c.argument * 40);
-}
+ErrorCode setTempoRow(PlayerInstance& p, ChannelState& c) { return changeTempo(p, c.argument); }
 
 ErrorCode finePortaUpRow(PlayerInstance& p, ChannelState& c)
 {
@@ -407,6 +414,11 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {extraFinePortaUpRow, nothing},              // 31 X1y extra fine porta up
     {extraFinePortaDownRow, nothing},            // 32 X2y extra fine porta down
     {nothing, panningSlideTick},                 // 33 Pxy panning slide
+    {volumeSlideFineRow, volumeSlideFineTick},   // 34 S3M and IT Dxy volume slide
+    {portaDownFineRow, portaDownFineTick},       // 35 S3M and IT Exx porta down
+    {portaUpFineRow, portaUpFineTick},           // 36 S3M and IT Fxx porta up
+    {nothing, fineVibratoTick},                  // 37 S3M and IT Uxy fine vibrato
+    {nothing, tempoSlideTick},                   // 38 IT T0x / T1x tempo slide
 }};
 
 constexpr std::array<uint8_t, 9> commandsWithMemory = {2, 3, 17, 18, 22, 23, 28, 31, 32};

@@ -22,8 +22,16 @@ const Sample* currentSample(const PlayerInstance& p, const ChannelState& c);
 
 // The period of a note byte (octave << 4 | semitone) for the channel's sample.
 int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t note);
+// MOD: the note's table period, moved by the sample's finetune (a signed
+// nibble, eighths of a semitone).
+int32_t modPeriodOfNote(uint8_t note, int32_t finetune);
 // Hz for a period; a period of 0 fails with 17.
 ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate);
+
+// Period range, slide scale and volume ceiling of the module's type.
+void applyModuleRules(PlayerInstance& p);
+// The device's panning (-64..64, 128 surround) for a channel panning.
+int32_t devicePanningOf(const PlayerInstance& p, int32_t panning);
 
 // Starts the channel's note (or key off); clears the new-note flag.
 ErrorCode startNote(PlayerInstance& p, ChannelState& c);
@@ -44,6 +52,22 @@ ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c);
 ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c);
 // Replaces a zero argument by the command's memory where the command keeps one.
 void applyCommandMemory(ChannelState& c);
+
+// 4xy's step: output period = period + sine x depth, scaled by the period
+// shift and `extraShift` more (2 for fine vibrato); the position moves on.
+void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift = 0);
+
+// The S3M and IT rules of Dxy, Exx, Fxx and Uxy (extra commands 34..37).
+ErrorCode volumeSlideFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode volumeSlideFineTick(PlayerInstance& p, ChannelState& c);
+ErrorCode portaDownFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode portaDownFineTick(PlayerInstance& p, ChannelState& c);
+ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c);
+ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
+ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c);
+// Sets the instance's tempo and the device's update rate (tempo x 40, 1/100 Hz).
+ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo);
 
 // 8.8 fixed-point value of an envelope (0..64 x 256); advances its position.
 int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff);

@@ -2,10 +2,12 @@
 // octave. Amiga mode: the period table with 16 finetune steps between
 // semitones.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 
+#include "sound/loaders/note_periods.h"
 #include "sound/player/engine.h"
 
 namespace corvid::player {
@@ -54,6 +56,8 @@ const std::array<uint32_t, 768>& linearRates()
 int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t note)
 {
     const Sample* sample = currentSample(p, c);
+    if (p.module->type == ModuleType::mod)
+        return modPeriodOfNote(note, sample ? sample->finetune : 0);
     const int32_t relativeNote = sample ? sample->relativeNote : 0;
     const int32_t finetune = sample ? sample->finetune : 0;
     int32_t n = (note >> 4) * 12 + (note & 15) + relativeNote;
@@ -67,21 +71,34 @@ int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t not
     return ((amigaPeriodAt(s * 8 + j) * k + amigaPeriodAt(s * 8 + i) * (16 - k)) * 2) >> (n / 12);
 }
 
+int32_t modPeriodOfNote(uint8_t note, int32_t finetune)
+{
+    const int32_t last = static_cast<int32_t>(amigaNotePeriods.size()) - 1;
+    const int32_t g = std::clamp((note >> 4) * 12 + (note & 15), 0, last);
+    const int32_t step = (finetune & 15) >= 8 ? (finetune & 15) - 16 : (finetune & 15);
+    const int32_t period = amigaNotePeriods[static_cast<size_t>(g)];
+    if (step == 0)
+        return period;
+    // The finetuned table scales each period by the same ratio as the
+    // semitone's finetune steps in the Amiga table; rounded to the nearest.
+    const int32_t s = g % 12;
+    const int32_t tuned = amigaPeriodAt(s * 8 + step), plain = amigaPeriodAt(s * 8);
+    return (period * tuned * 2 + plain) / (plain * 2);
+}
+
 ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate)
 {
     if (period <= 0)
         return ErrorCode::invalidPatternData;
     const auto p = static_cast<uint32_t>(period);
+    if (module.flags & moduleLinearFrequencies) {
+        // Past 32 octaves down the shift would exceed the word; the rate is 0 long before.
+        const uint32_t octave = p / 768;
+        rate = octave < 32 ? linearRates()[p % 768] >> octave : 0;
+        return ErrorCode::ok;
+    }
     switch (module.type) {
-    case ModuleType::xm:
-        if (module.flags & moduleLinearFrequencies) {
-            // Past 32 octaves down the shift would exceed the word; the rate is 0 long before.
-            const uint32_t octave = p / 768;
-            rate = octave < 32 ? linearRates()[p % 768] >> octave : 0;
-        } else {
-            rate = 14317456 / p;
-        }
-        break;
+    case ModuleType::xm: rate = 14317456 / p; break;
     case ModuleType::mod: rate = 3546895 / p; break;
     case ModuleType::s3m:
     case ModuleType::it: rate = 14317056 / p; break;

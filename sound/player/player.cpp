@@ -112,7 +112,8 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
         }
         if (const Sample* sample = currentSample(p, c)) {
             setVolume(p, c, static_cast<int32_t>(std::min(sample->volume, p.maximumVolume)));
-            setPanning(c, static_cast<int32_t>(sample->panning));
+            if (!(p.module->flags & moduleChannelPanningOnly))
+                setPanning(c, static_cast<int32_t>(sample->panning));
             c.sampleOffset = 0;
             if (c.rowFlags & rowNewNote)
                 if (ErrorCode e = tellDeviceSample(p, c); e != ErrorCode::ok)
@@ -225,7 +226,7 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
         panning += (panning < 128 ? panning * swing : swing * (256 - panning)) / 32;
         panning = std::clamp(panning, 0, 255);
     }
-    if (ErrorCode e = device.setPanning(c.deviceChannel, std::clamp((panning - 128) / 2, -64, 64)); e != ErrorCode::ok)
+    if (ErrorCode e = device.setPanning(c.deviceChannel, devicePanningOf(p, panning)); e != ErrorCode::ok)
         return e;
 
     c.devicePeriod = c.outputPeriod;
@@ -465,6 +466,7 @@ ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPos
         p->restartPosition = restartPosition;
     }
     p->pattern = module.orders[p->position];
+    applyModuleRules(*p);
     p->channelCount = channelCount;
     p->channels.resize(channelCount);
     for (uint32_t i = 0; i < channelCount; ++i) {

@@ -23,7 +23,7 @@
 namespace corvid::player {
 
 inline constexpr uint32_t slotCount = 16;
-inline constexpr uint32_t commandCount = 34;   // commands 0..33
+inline constexpr uint32_t commandCount = 39;   // commands 0..33, and 34..38 for S3M and IT rules
 inline constexpr uint8_t noSample = 255;
 
 // Called by the sync command with (argument, position, row).

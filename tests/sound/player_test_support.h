@@ -10,7 +10,7 @@
 #include <numeric>
 #include <vector>
 
-#include "sound/loaders/xm_loader.h"
+#include "sound/loaders/module_loader.h"
 #include "sound/player/player.h"
 #include "xm_writer.h"
 
@@ -104,7 +104,7 @@ public:
     explicit PlayerHarness(const std::vector<uint8_t>& file, bool loop = false)
     {
         resetRecorder();
-        EXPECT_EQ(loadXM(file, true, nullptr, &recorder().device, module), ErrorCode::ok);
+        EXPECT_EQ(loadModule(file, true, nullptr, &recorder().device, module), ErrorCode::ok);
         EXPECT_EQ(player::playerInit(&recorder().device), ErrorCode::ok);
         if (!module)
             return;

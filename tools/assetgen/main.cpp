@@ -3,6 +3,7 @@
 //
 //   assetgen build OUTPUT.dat [--fonts FOLDER]
 //   assetgen sheet LIBRARY.dat OUTPUT.png [--fonts FOLDER]
+//   assetgen resources OUTPUT.cpp [--fonts FOLDER]   (the program's picture and icon)
 
 #include "data/assets.h"
 #include "data/data_library.h"
@@ -44,10 +45,42 @@ void buildLibrary(const std::string& outputPath, const assetgen::Lettering& lett
     std::filesystem::rename(partial, outputPath);
 }
 
+// One picture as a C++ array of red, green, blue bytes.
+void writeResourceArray(std::FILE* out, const char* name, const std::vector<data::Pixel>& pixels)
+{
+    std::fprintf(out, "const unsigned char %s[] = {", name);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const data::Pixel p = pixels[i];
+        std::fprintf(out, "%s%u,%u,%u,", i % 8 == 0 ? "\n    " : " ", unsigned(p >> 16 & 0xFF), unsigned(p >> 8 & 0xFF),
+                     unsigned(p & 0xFF));
+    }
+    std::fprintf(out, "\n};\n\n");
+}
+
+// The source of host/resources.h's two pictures.
+void writeResources(const std::string& outputPath, const assetgen::Lettering& lettering)
+{
+    const std::string partial = outputPath + ".partial";
+    std::FILE* out = std::fopen(partial.c_str(), "w");
+    if (out == nullptr) throw std::runtime_error("cannot write " + partial);
+    std::fprintf(out, "// Drawn by assetgen during the build; do not edit.\n#include \"host/resources.h\"\n\n"
+                      "namespace host {\n\nnamespace {\n\n");
+    writeResourceArray(out, "bitmapPixels", assetgen::drawProgramBitmap(lettering));
+    writeResourceArray(out, "iconPixels", assetgen::drawProgramIcon());
+    std::fprintf(out, "}  // namespace\n\nconst ResourceImage demoBitmap{%d, %d, bitmapPixels};\n"
+                      "const ResourceImage demoIcon{%d, %d, iconPixels};\n\n}  // namespace host\n",
+                 assetgen::programBitmapWidth, assetgen::programBitmapHeight, assetgen::programIconSize,
+                 assetgen::programIconSize);
+    const bool written = std::ferror(out) == 0;
+    if (std::fclose(out) != 0 || !written) throw std::runtime_error("cannot write " + partial);
+    std::filesystem::rename(partial, outputPath);
+}
+
 int usage()
 {
     std::fputs("usage: assetgen build OUTPUT.dat [--fonts FOLDER]\n"
-               "       assetgen sheet LIBRARY.dat OUTPUT.png [--fonts FOLDER]\n",
+               "       assetgen sheet LIBRARY.dat OUTPUT.png [--fonts FOLDER]\n"
+               "       assetgen resources OUTPUT.cpp [--fonts FOLDER]\n",
                stderr);
     return 2;
 }
@@ -68,6 +101,8 @@ int main(int argc, char** argv)
     try {
         if (args.size() == 2 && args[0] == "build") {
             buildLibrary(args[1], assetgen::Lettering(fontFolder));
+        } else if (args.size() == 2 && args[0] == "resources") {
+            writeResources(args[1], assetgen::Lettering(fontFolder));
         } else if (args.size() == 3 && args[0] == "sheet") {
             assetgen::writeContactSheet(args[1], args[2], assetgen::Lettering(fontFolder));
         } else {

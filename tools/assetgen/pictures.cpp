@@ -204,26 +204,27 @@ void paintHorizonGrid(Canvas& canvas, int horizon, float centreX)
 
 // Dusk over a plain: the sky down to the horizon, the sun sitting on it, and
 // a floor grid in rose fading into the dark. Shared by the demo logo's
-// background and the end picture, so the show opens and closes on one view.
-Canvas duskHorizon(int horizon, float sunRadius, int starRows, std::uint32_t starSeed)
+// background, the end picture and the program's own picture and icon, so the
+// show opens and closes on one view.
+Canvas duskHorizon(int width, int height, int horizon, float sunRadius, int starRows, std::uint32_t starSeed)
 {
-    Canvas canvas(320, 200);
+    Canvas canvas(width, height);
     fillVertical(canvas, duskSky(), 0, horizon);
-    const float groundDepth = float(200 - horizon);
-    for (int y = horizon; y < 200; ++y) {
-        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(deepViolet, night, float(y - horizon) / groundDepth);
+    const float groundDepth = float(height - horizon);
+    for (int y = horizon; y < height; ++y) {
+        for (int x = 0; x < width; ++x) canvas.at(x, y) = mix(deepViolet, night, float(y - horizon) / groundDepth);
     }
     addStars(canvas, starRows, starRows, starSeed);
-    addSun(canvas, 160, float(horizon), sunRadius, true);
+    addSun(canvas, float(width / 2), float(horizon), sunRadius, true);
     // Below the horizon the sun is only a dim reflection.
-    for (int y = horizon + 1; y < 200; ++y) {
-        for (int x = 0; x < 320; ++x) canvas.at(x, y) = mix(canvas.at(x, y), deepViolet, 0.6f);
+    for (int y = horizon + 1; y < height; ++y) {
+        for (int x = 0; x < width; ++x) canvas.at(x, y) = mix(canvas.at(x, y), deepViolet, 0.6f);
     }
-    paintHorizonGrid(canvas, horizon, 160);
+    paintHorizonGrid(canvas, horizon, float(width / 2));
     return canvas;
 }
 
-Picture demoLogoBackground() { return duskHorizon(138, 34, 70, 23).pixels(); }
+Picture demoLogoBackground() { return duskHorizon(320, 200, 138, 34, 70, 23).pixels(); }
 
 Picture demoLogo(const Lettering& lettering)
 {
@@ -686,7 +687,7 @@ Picture endBackground()
 
 Picture endPicture(const Lettering& lettering)
 {
-    Canvas canvas = duskHorizon(150, 26, 90, 151);
+    Canvas canvas = duskHorizon(320, 200, 150, 26, 90, 151);
     const Mask title = padded(lettering.fit(Face::bold, "SOLVANE", 260, 64, 2, 2), 20);
     canvas.add(blur(dilate(title, 2), 5), 10, 20, rose * 0.5f);
     paintGoldLettering(canvas, title, 10, 20, 2, true);
@@ -751,6 +752,23 @@ std::vector<data::Pixel> drawPicture(const data::PictureAsset& picture, const Le
         return pixels;
     }
     throw std::runtime_error("no drawing for " + std::string(picture.name));
+}
+
+std::vector<data::Pixel> drawProgramBitmap(const Lettering& lettering)
+{
+    // The show's title over the dusk of its logo, small enough for the setup window.
+    Canvas canvas = duskHorizon(programBitmapWidth, programBitmapHeight, 50, 11, 24, 23);
+    const Mask title = padded(lettering.fit(Face::bold, "SOLVANE", 184, 40, 2, 1), 4);
+    paintGoldLettering(canvas, title, programBitmapWidth / 2 - title.width / 2, 4, 1, true);
+    const Mask tagline = lettering.render(Face::book, "A DEMO BY ZEV", 8, 2);
+    canvas.paint(tagline, programBitmapWidth / 2 - tagline.width / 2, 53, mix(mist, pale, 0.4f));
+    return canvas.pixels();
+}
+
+std::vector<data::Pixel> drawProgramIcon()
+{
+    // The low sun on the horizon, the show's one view, as a 32 × 32 tile.
+    return duskHorizon(programIconSize, programIconSize, 21, 8, 6, 151).pixels();
 }
 
 }  // namespace assetgen

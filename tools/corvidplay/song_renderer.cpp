@@ -3,7 +3,7 @@
 #include <numeric>
 #include <vector>
 
-#include "sound/loaders/xm_loader.h"
+#include "sound/loaders/module_loader.h"
 #include "sound/mixer/mixer.h"
 #include "sound/mixer/mixer_device.h"
 #include "sound/player/player.h"
@@ -97,7 +97,7 @@ ErrorCode renderSong(const std::string& fileName, const RenderSettings& settings
     ErrorCode error = mixer.openChannels(corvid::maximumModuleChannels);
     std::unique_ptr<corvid::Module> module;
     if (error == ErrorCode::ok)
-        error = corvid::loadXM(fileName.c_str(), true, nullptr, &renderDevice().device, module);
+        error = corvid::loadModule(fileName.c_str(), true, nullptr, &renderDevice().device, module);
     if (error == ErrorCode::ok)
         error = play(*module, settings, audio, rows, result);
     corvid::freeModule(module, &renderDevice().device);

@@ -42,7 +42,7 @@ struct RenderResult {
     bool wrapped = false;  // false when the time limit stopped the song
 };
 
-// Opens the mixer, loads the XM file onto it, plays the song once and closes
+// Opens the mixer, loads the module file (XM, S3M, IT or MOD) onto it, plays the song once and closes
 // everything again.
 corvid::ErrorCode renderSong(const std::string& fileName, const RenderSettings& settings, const AudioSink& audio,
                              const RowSink& rows, RenderResult& result);

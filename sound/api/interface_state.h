@@ -1,0 +1,88 @@
+#pragma once
+// The public interface's process-wide state: the chosen device, the open
+// channels, the play-handle table and the background-play flag.
+//
+// Threads: everything here is changed on the main thread, under the library
+// lock where the player thread could see it. The one exception is each play's
+// published status, which the player thread writes after every tick and
+// MusicGetPlayStatus reads without the lock: its five values are atomics.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sound/core/error_code.h"
+#include "sound/core/sound_device.h"
+#include "sound/include/corvid.h"
+
+namespace corvid::player {
+struct PlayerInstance;
+}
+
+namespace corvid {
+
+inline constexpr int32_t detectDevice = -1;
+inline constexpr int32_t captureDeviceIndex = 3;  // beside the detected three; only chosen by the host
+inline constexpr uint32_t playHandleCount = 16;
+inline constexpr int32_t noOverride = -1;
+
+// A status copy that may be read while the player thread writes it: each
+// value is whole, though neighbouring ticks may mix.
+struct PublishedStatus {
+    std::atomic<int32_t> position{0};
+    std::atomic<int32_t> pattern{0};
+    std::atomic<int32_t> row{0};
+    std::atomic<int32_t> syncInfo{-1};
+    std::atomic<int32_t> songLoopCount{0};
+
+    void store(const MusicStatus& status);
+    MusicStatus load() const;
+};
+
+struct PlayRecord {
+    player::PlayerInstance* instance = nullptr;
+    std::vector<uint32_t> channels;  // device channel numbers
+    bool openedChannels = false;     // this play opened the device's channels
+    PublishedStatus status;
+};
+
+struct InterfaceState {
+    int32_t deviceIndex = detectDevice;
+    SoundDevice* device = nullptr;
+    int32_t port = noOverride;
+    int32_t irq = noOverride;
+    int32_t dma = noOverride;
+    int32_t cardType = noOverride;
+    bool deviceOpen = false;
+    bool playerOpen = false;
+    uint32_t openChannelCount = 0;
+    std::vector<uint32_t> channelInUse;  // 1 = taken
+    int32_t amplificationPercent = 100;
+    uint32_t baseAmplification = 0;      // the device's own, when the channels opened
+    std::array<std::unique_ptr<PlayRecord>, playHandleCount> plays;
+    bool channelsOpenedByPlay = false;
+    bool backgroundPlay = false;
+    void (*tickListener)(void*, int, bool) = nullptr;  // told after every tick
+    void* tickListenerContext = nullptr;
+};
+
+InterfaceState& interfaceState();
+
+// The pieces the playback half of the interface provides to the device half.
+ErrorCode startPlayers(SoundDevice& device);
+ErrorCode stopAllPlays();
+ErrorCode closePlayers();
+// The player tick a service pass runs: ticks every play, then publishes
+// their status.
+ErrorCode tickAndPublish();
+
+// Channel calls shared by both halves; the caller holds the library lock.
+ErrorCode openChannels(uint32_t count);
+ErrorCode closeChannels();
+
+// The service interval for a rate in Hz: half a period, or 20 ms for rate 0.
+uint32_t serviceIntervalFor(int32_t rate);
+
+}  // namespace corvid

@@ -1,0 +1,273 @@
+// The playback half of the public interface: loading and freeing modules,
+// the play-handle table, and what a play may be asked while it runs.
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "sound/api/interface_state.h"
+#include "sound/core/library.h"
+#include "sound/include/corvid.h"
+#include "sound/loaders/file_access.h"
+#include "sound/loaders/module_loader.h"
+#include "sound/player/player.h"
+
+struct MusicModule {
+    std::unique_ptr<corvid::Module> module;
+};
+
+namespace corvid {
+
+namespace {
+
+constexpr uint32_t headerBytes = 48;
+
+ErrorCode readHeader(const char* fileName, std::array<uint8_t, headerBytes>& header)
+{
+    ModuleFile file;
+    if (const ErrorCode error = file.open(fileName); error != ErrorCode::ok)
+        return error;
+    const ErrorCode error = file.read(header.data(), headerBytes);
+    file.close();
+    return error;
+}
+
+ErrorCode loadModule(const char* fileName, std::unique_ptr<Module>& module)
+{
+    if (!fileName)
+        return ErrorCode::invalidArguments;
+    std::array<uint8_t, headerBytes> header{};
+    if (const ErrorCode error = readHeader(fileName, header); error != ErrorCode::ok)
+        return error;
+    InterfaceState& state = interfaceState();
+    if (!state.deviceOpen)
+        return ErrorCode::invalidDevice;
+    // The header chooses the loader (XM, S3M, IT, else MOD). The samples go
+    // into the device's mixer, which the player thread may be reading: hold
+    // the lock while they are added.
+    LibraryLock lock;
+    return loadModule(fileName, true, nullptr, state.device, module);
+}
+
+ErrorCode playRecordFor(int handle, PlayRecord*& record)
+{
+    if (handle < 1 || handle > static_cast<int>(playHandleCount))
+        return ErrorCode::invalidArguments;
+    record = interfaceState().plays[static_cast<size_t>(handle - 1)].get();
+    return record ? ErrorCode::ok : ErrorCode::noModulePlaying;
+}
+
+void publish(PlayRecord& record)
+{
+    MusicStatus status{};
+    player::getStatus(*record.instance, status);
+    record.status.store(status);
+}
+
+// The lowest-numbered open channels not in use; on failure none are taken.
+ErrorCode takeChannels(InterfaceState& state, uint32_t count, std::vector<uint32_t>& channels)
+{
+    for (uint32_t channel = 0; channel < state.openChannelCount && channels.size() < count; ++channel)
+        if (state.channelInUse[channel] == 0)
+            channels.push_back(channel);
+    if (channels.size() < count) {
+        channels.clear();
+        return ErrorCode::outOfChannels;
+    }
+    for (uint32_t channel : channels)
+        state.channelInUse[channel] = 1;
+    return ErrorCode::ok;
+}
+
+void giveBackChannels(InterfaceState& state, const std::vector<uint32_t>& channels)
+{
+    for (uint32_t channel : channels)
+        if (channel < state.channelInUse.size())
+            state.channelInUse[channel] = 0;
+}
+
+ErrorCode playSection(const Module& module, int32_t first, int32_t last, int32_t restart, bool loop, int& handle)
+{
+    InterfaceState& state = interfaceState();
+    const auto empty = std::find(state.plays.begin(), state.plays.end(), nullptr);
+    if (empty == state.plays.end())
+        return ErrorCode::outOfResources;
+    const uint32_t count = module.channelCount;
+    state.channelsOpenedByPlay = state.openChannelCount == 0;
+    if (state.channelsOpenedByPlay)
+        if (const ErrorCode error = openChannels(count); error != ErrorCode::ok)
+            return error;
+    auto record = std::make_unique<PlayRecord>();
+    record->openedChannels = state.channelsOpenedByPlay;
+    if (const ErrorCode error = takeChannels(state, count, record->channels); error != ErrorCode::ok)
+        return error;
+    std::vector<uint8_t> numbers(record->channels.begin(), record->channels.end());
+    const ErrorCode error = player::playSong(module, first, static_cast<uint32_t>(last), static_cast<uint32_t>(restart),
+                                             loop, count, numbers, record->instance);
+    if (error != ErrorCode::ok) {
+        giveBackChannels(state, record->channels);
+        return error;
+    }
+    publish(*record);
+    *empty = std::move(record);
+    handle = static_cast<int>(empty - state.plays.begin()) + 1;
+    return ErrorCode::ok;
+}
+
+ErrorCode stopPlay(size_t index)
+{
+    InterfaceState& state = interfaceState();
+    std::unique_ptr<PlayRecord> record = std::move(state.plays[index]);
+    if (const ErrorCode error = player::stopSong(record->instance); error != ErrorCode::ok)
+        return error;
+    const SoundDeviceOperations& ops = state.device->operations;
+    for (uint32_t channel : record->channels) {
+        if (const ErrorCode error = ops.stopSound(channel); error != ErrorCode::ok)
+            return error;
+        if (const ErrorCode error = ops.setVolume(channel, 0); error != ErrorCode::ok)
+            return error;
+    }
+    giveBackChannels(state, record->channels);
+    if (record->openedChannels)
+        return closeChannels();
+    return ErrorCode::ok;
+}
+
+// Stops every play of `module`, so that freeing it leaves no player reading it.
+ErrorCode stopPlaysOf(const Module* module)
+{
+    InterfaceState& state = interfaceState();
+    for (size_t i = 0; i < playHandleCount; ++i)
+        if (state.plays[i] && state.plays[i]->instance->module == module)
+            if (const ErrorCode error = stopPlay(i); error != ErrorCode::ok)
+                return error;
+    return ErrorCode::ok;
+}
+
+template <typename Change>
+int changePlay(int handle, Change change)
+{
+    LibraryLock lock;
+    PlayRecord* record = nullptr;
+    if (const ErrorCode error = playRecordFor(handle, record); error != ErrorCode::ok)
+        return reportResult(error);
+    return reportResult(change(*record->instance));
+}
+
+}  // namespace
+
+ErrorCode startPlayers(SoundDevice& device) { return player::playerInit(&device); }
+
+ErrorCode closePlayers() { return player::playerClose(); }
+
+ErrorCode stopAllPlays()
+{
+    LibraryLock lock;
+    InterfaceState& state = interfaceState();
+    for (size_t i = 0; i < playHandleCount; ++i)
+        if (state.plays[i])
+            if (const ErrorCode error = stopPlay(i); error != ErrorCode::ok)
+                return error;
+    return ErrorCode::ok;
+}
+
+ErrorCode tickAndPublish()
+{
+    InterfaceState& state = interfaceState();
+    const ErrorCode error = player::playerTick();
+    for (size_t i = 0; i < playHandleCount; ++i) {
+        if (!state.plays[i])
+            continue;
+        publish(*state.plays[i]);
+        if (state.tickListener)
+            state.tickListener(state.tickListenerContext, static_cast<int>(i) + 1, state.plays[i]->instance->tick == 0);
+    }
+    return error;
+}
+
+}  // namespace corvid
+
+using corvid::ErrorCode;
+using corvid::reportResult;
+
+extern "C" {
+
+MusicModule* MusicLoadModule(const char* fileName)
+{
+    auto loaded = std::make_unique<MusicModule>();
+    if (reportResult(corvid::loadModule(fileName, loaded->module)) == 0)
+        return nullptr;
+    return loaded.release();
+}
+
+int MusicFreeModule(MusicModule* module)
+{
+    if (!module)
+        return 1;
+    corvid::LibraryLock lock;
+    if (const ErrorCode error = corvid::stopPlaysOf(module->module.get()); error != ErrorCode::ok)
+        return reportResult(error);
+    corvid::InterfaceState& state = corvid::interfaceState();
+    corvid::freeModule(module->module, state.deviceOpen ? state.device : nullptr);
+    delete module;
+    return 1;
+}
+
+int MusicPlayModule(MusicModule* module, int loop) { return MusicPlayModuleSection(module, -1, -1, -1, loop); }
+
+int MusicPlayModuleSection(MusicModule* module, int firstPosition, int lastPosition, int restartPosition, int loop)
+{
+    if (!module || !module->module)
+        return reportResult(ErrorCode::invalidArguments);
+    corvid::LibraryLock lock;
+    int handle = 0;
+    const ErrorCode error =
+        corvid::playSection(*module->module, firstPosition, lastPosition, restartPosition, loop != 0, handle);
+    reportResult(error);
+    return handle;
+}
+
+int MusicGetPlayStatus(int handle, MusicStatus* status)
+{
+    corvid::PlayRecord* record = nullptr;
+    if (const ErrorCode error = corvid::playRecordFor(handle, record); error != ErrorCode::ok)
+        return reportResult(error);
+    if (!status)
+        return reportResult(ErrorCode::invalidArguments);
+    *status = record->status.load();
+    return 1;
+}
+
+int MusicSetPosition(int handle, int position)
+{
+    return corvid::changePlay(handle, [position](corvid::player::PlayerInstance& instance) {
+        return corvid::player::setPosition(instance, position);
+    });
+}
+
+int MusicSetMusicVolume(int handle, int volume)
+{
+    if (volume < 0)
+        return reportResult(ErrorCode::invalidArguments);
+    return corvid::changePlay(handle, [volume](corvid::player::PlayerInstance& instance) {
+        return corvid::player::setMusicVolume(instance, static_cast<uint32_t>(volume));
+    });
+}
+
+int MusicSetSyncCallback(int handle, MusicSyncCallback callback)
+{
+    return corvid::changePlay(handle, [callback](corvid::player::PlayerInstance& instance) {
+        return corvid::player::setSyncCallback(instance, callback);
+    });
+}
+
+int MusicStopModule(int handle)
+{
+    corvid::LibraryLock lock;
+    corvid::PlayRecord* record = nullptr;
+    if (const ErrorCode error = corvid::playRecordFor(handle, record); error != ErrorCode::ok)
+        return reportResult(error);
+    return reportResult(corvid::stopPlay(static_cast<size_t>(handle - 1)));
+}
+
+}  // extern "C"

@@ -1,0 +1,94 @@
+#include "sound/loaders/loader_support.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace corvid {
+
+std::string fixedText(const uint8_t* p, size_t length)
+{
+    const auto* text = reinterpret_cast<const char*>(p);
+    return std::string(text, strnlen(text, length));
+}
+
+ErrorCode handOverSample(Sample& sample, std::vector<uint8_t>& data, SampleDescription description,
+                         const SampleTarget& target)
+{
+    if (!target.addToDevice) {
+        sample.data = std::move(data);
+        return ErrorCode::ok;
+    }
+    if (!target.device || !target.device->operations.addSample)
+        return ErrorCode::invalidDevice;
+    description.data = data.data();
+    description.dataPresent = 1;
+    description.length = static_cast<uint32_t>(data.size());
+    if (ErrorCode e = target.device->operations.addSample(description, true, sample.deviceHandle); e != ErrorCode::ok)
+        return e;
+    if (target.callback)
+        target.callback(sample);
+    return ErrorCode::ok;
+}
+
+void writePackedEntry(const PackedEntry& entry, uint32_t channel, std::vector<uint8_t>& out)
+{
+    if (entry.flags == 0)
+        return;
+    out.push_back(static_cast<uint8_t>(entry.flags | channel));
+    if (entry.flags & entryNoteAndInstrument) {
+        out.push_back(entry.note);
+        out.push_back(entry.instrument);
+    }
+    if (entry.flags & entryVolume)
+        out.push_back(entry.volume);
+    if (entry.flags & entryCommand) {
+        out.push_back(entry.command);
+        out.push_back(entry.argument);
+    }
+}
+
+ErrorCode readAt(ModuleFile& file, uint64_t offset, void* destination, uint32_t count)
+{
+    if (offset > file.size())
+        return ErrorCode::unexpectedEndOfFile;
+    if (ErrorCode e = file.seek(static_cast<int64_t>(offset), static_cast<int32_t>(SeekOrigin::fromStart)); e != ErrorCode::ok)
+        return e;
+    return file.read(destination, count);
+}
+
+ErrorCode convertOrderList(std::span<const uint8_t> orders, Module& module, uint32_t& largestPattern)
+{
+    constexpr uint8_t endByte = 255, skipByte = 254;
+    largestPattern = 0;
+    bool anyPattern = false;
+    for (uint8_t order : orders) {
+        if (order == endByte)
+            break;
+        module.orders.push_back(order == skipByte ? orderSkip : order);
+        if (order != skipByte) {
+            largestPattern = std::max<uint32_t>(largestPattern, order);
+            anyPattern = true;
+        }
+    }
+    return anyPattern ? ErrorCode::ok : ErrorCode::invalidModule;
+}
+
+void toDeviceSampleFormat(std::span<uint8_t> data, bool sixteenBit, bool storedSigned)
+{
+    if (sixteenBit && !storedSigned)
+        for (size_t i = 1; i < data.size(); i += 2)
+            data[i] ^= 0x80;
+    if (!sixteenBit && storedSigned)
+        for (uint8_t& byte : data)
+            byte ^= 0x80;
+}
+
+int32_t separatedPanning(uint32_t channel, int32_t separation)
+{
+    // An out-of-range separation option still leaves the panning on its scale.
+    const int32_t s = std::clamp(separation, -64, 64);
+    const uint32_t lane = channel % 4;
+    return (lane == 0 || lane == 3) ? 64 - s : 64 + s;
+}
+
+}  // namespace corvid

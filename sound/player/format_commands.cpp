@@ -1,0 +1,124 @@
+// The S3M and IT forms of volume slide, porta and fine vibrato, and IT's
+// tempo slide: one
+// argument carries both the slide and its fine variants, and 0 repeats the
+// last argument. Porta up and down share that memory.
+
+#include <algorithm>
+
+#include "sound/player/engine.h"
+
+namespace corvid::player {
+
+namespace {
+
+// The argument, or the remembered one when it is 0. `slot` is the command
+// whose memory holds it.
+uint8_t rememberedArgument(ChannelState& c, uint8_t slot)
+{
+    if (c.argument != 0)
+        c.commandMemory[slot] = c.argument;
+    return c.commandMemory[slot];
+}
+
+enum class SlideKind { none, everyTick, once };
+
+struct Slide {
+    SlideKind kind = SlideKind::none;
+    int32_t amount = 0;  // signed for volume: + up, - down
+};
+
+Slide volumeSlideOf(uint8_t argument)
+{
+    const int32_t up = argument >> 4, down = argument & 15;
+    if (up == 0xF && down != 0)
+        return {SlideKind::once, -down};
+    if (down == 0xF && up != 0)
+        return {SlideKind::once, up};
+    if (down != 0)
+        return {SlideKind::everyTick, -down};
+    if (up != 0)
+        return {SlideKind::everyTick, up};
+    return {};
+}
+
+// Period change of a porta argument: positive = towards higher periods.
+Slide portaOf(const PlayerInstance& p, uint8_t argument)
+{
+    const int32_t high = argument >> 4, low = argument & 15;
+    if (high == 0xF)
+        return {SlideKind::once, low << p.periodShift};
+    if (high == 0xE)
+        return {SlideKind::once, low};
+    return {SlideKind::everyTick, argument << p.periodShift};
+}
+
+void slideVolume(PlayerInstance& p, ChannelState& c, SlideKind when)
+{
+    const Slide slide = volumeSlideOf(rememberedArgument(c, extraCommands::volumeSlide));
+    if (slide.kind == when)
+        setVolume(p, c, c.volume + slide.amount);
+}
+
+void slidePeriod(PlayerInstance& p, ChannelState& c, SlideKind when, int32_t direction)
+{
+    const Slide slide = portaOf(p, rememberedArgument(c, extraCommands::portaDown));
+    if (slide.kind == when)
+        setPeriod(p, c, c.period + direction * slide.amount);
+}
+
+}  // namespace
+
+ErrorCode volumeSlideFineRow(PlayerInstance& p, ChannelState& c)
+{
+    slideVolume(p, c, SlideKind::once);
+    return ErrorCode::ok;
+}
+
+ErrorCode volumeSlideFineTick(PlayerInstance& p, ChannelState& c)
+{
+    slideVolume(p, c, SlideKind::everyTick);
+    return ErrorCode::ok;
+}
+
+ErrorCode portaDownFineRow(PlayerInstance& p, ChannelState& c)
+{
+    slidePeriod(p, c, SlideKind::once, 1);
+    return ErrorCode::ok;
+}
+
+ErrorCode portaDownFineTick(PlayerInstance& p, ChannelState& c)
+{
+    slidePeriod(p, c, SlideKind::everyTick, 1);
+    return ErrorCode::ok;
+}
+
+ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c)
+{
+    slidePeriod(p, c, SlideKind::once, -1);
+    return ErrorCode::ok;
+}
+
+ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c)
+{
+    slidePeriod(p, c, SlideKind::everyTick, -1);
+    return ErrorCode::ok;
+}
+
+ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c)
+{
+    if (c.argument >> 4)
+        c.vibratoSpeed = c.argument >> 4;
+    if (c.argument & 15)
+        c.vibratoDepth = c.argument & 15;
+    vibrato(p, c, 2);
+    return ErrorCode::ok;
+}
+
+ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c)
+{
+    const uint8_t argument = rememberedArgument(c, extraCommands::tempoSlide);
+    const int32_t step = (argument >> 4) == 1 ? (argument & 15) : -(argument & 15);
+    return changeTempo(p, static_cast<uint32_t>(std::clamp(static_cast<int32_t>(p.tempo) + step, 32, 255)));
+}
+
+}  // namespace corvid::player

@@ -1,0 +1,159 @@
+// The setup window's real widgets, driven directly. Runs under Xvfb; without
+// a display every test skips.
+
+// GoogleTest comes before FLTK, whose X11 headers define None and Bool.
+#include <gtest/gtest.h>
+
+#include "host/resources.h"
+#include "host/setup_window.h"
+#include "platform/dialog.h"
+#include "tests/gui_capture.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Window.H>
+
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+class SetupWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!platform::openDialogDisplay())
+            GTEST_SKIP() << "no display to open windows on";
+    }
+
+    std::unique_ptr<host::SetupWindow> open(const host::DemoConfig& config, host::MmxChoice& mmx)
+    {
+        return std::make_unique<host::SetupWindow>(
+            config, mmx, std::vector<platform::VideoModeDesc>{{320, 240, 24}, {640, 400, 24}, {320, 240, 32}, {800, 600, 32}},
+            [this] { ++soundSetups; });
+    }
+
+    int soundSetups = 0;
+};
+
+void expectRect(const Fl_Widget& widget, int x, int y, int w, int h)
+{
+    EXPECT_EQ(widget.x(), x);
+    EXPECT_EQ(widget.y(), y);
+    EXPECT_EQ(widget.w(), w);
+    EXPECT_EQ(widget.h(), h);
+}
+
+TEST_F(SetupWindowTest, ControlsWhereTheWindowLaysThemOutWithTheirTexts)
+{
+    host::MmxChoice mmx{true, false};
+    const auto setup = open(host::DemoConfig{}, mmx);
+    EXPECT_STREQ(setup->window().label(), host::showTitle);
+    EXPECT_STREQ(setup->window().xclass(), "ZEVDEMOCFG");
+    EXPECT_EQ(setup->window().w(), host::setupClientWidth);
+    EXPECT_EQ(setup->window().h(), host::setupClientHeight);
+    EXPECT_STREQ(setup->mmxSwitch().label(), "Use MMX");
+    expectRect(setup->mmxSwitch(), 188, 14, 88, 24);
+    EXPECT_STREQ(setup->audioConfig().label(), "Audio Config");
+    expectRect(setup->audioConfig(), 6, 43, 270, 28);
+    EXPECT_STREQ(setup->startButton().label(), "GO!");
+    expectRect(setup->startButton(), 488, 8, host::setupClientWidth - 490, 68);
+    expectRect(setup->progressList(), 2, 80, host::setupClientWidth - 4, host::setupClientHeight - 82);
+    EXPECT_EQ(setup->modeList().x(), 6);
+    EXPECT_EQ(setup->modeList().y(), 14);
+    EXPECT_EQ(setup->modeList().w(), 180);
+
+    // Sorted, filtered, the default mode preselected.
+    ASSERT_EQ(setup->modeList().size(), 5);  // four entries and the menu's end mark
+    EXPECT_STREQ(setup->modeList().text(0), "320x240x24");
+    EXPECT_STREQ(setup->modeList().text(3), "640x400x24 interlaced");
+    EXPECT_STREQ(setup->modeList().text(), "320x240x32");
+
+    const auto lines = setup->progressLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("ZEV DemoSystem v1.0 (W32)", 0), 0u);
+    EXPECT_EQ(lines[2], "");
+}
+
+TEST_F(SetupWindowTest, ThePictureShowsTheProgramsBitmap)
+{
+    host::MmxChoice mmx{true, false};
+    const auto setup = open(host::DemoConfig{}, mmx);
+    const gui_test::Picture shot = gui_test::drawWindow(setup->window());
+    gui_test::saveForReview(shot, "setup_window");
+    ASSERT_EQ(shot.width, host::setupClientWidth);
+    // The bitmap sits inside the picture control's 2-pixel sunken edge.
+    const Fl_Box& picture = setup->picture();
+    const int left = picture.x() + (picture.w() - host::demoBitmap.width) / 2;
+    const int top = picture.y() + (picture.h() - host::demoBitmap.height) / 2;
+    int differing = 0;
+    for (int y = 0; y < host::demoBitmap.height; ++y) {
+        for (int x = 0; x < host::demoBitmap.width; ++x)
+            differing += std::memcmp(shot.at(left + x, top + y), host::demoBitmap.rgb + (y * host::demoBitmap.width + x) * 3, 3) != 0;
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(SetupWindowTest, WithoutMmxTheSwitchIsDisabledAndWithItTogglesTheChoice)
+{
+    host::MmxChoice without{false, false};
+    const auto setup = open(host::DemoConfig{}, without);
+    EXPECT_FALSE(setup->mmxSwitch().active());
+
+    host::MmxChoice with{true, true};
+    const auto second = open(host::DemoConfig{}, with);
+    EXPECT_TRUE(second->mmxSwitch().active());
+    EXPECT_EQ(second->mmxSwitch().value(), 1);  // already chosen: starts pressed
+    second->mmxSwitch().value(0);
+    second->mmxSwitch().do_callback();
+    EXPECT_FALSE(with.useMmx);
+    second->mmxSwitch().value(1);
+    second->mmxSwitch().do_callback();
+    EXPECT_TRUE(with.useMmx);
+}
+
+TEST_F(SetupWindowTest, AudioConfigOpensTheSoundSetupAndGoWritesTheChosenMode)
+{
+    host::MmxChoice mmx{true, false};
+    host::DemoConfig config;
+    const auto setup = open(config, mmx);
+    setup->audioConfig().do_callback();
+    setup->audioConfig().do_callback();
+    EXPECT_EQ(soundSetups, 2);
+
+    setup->modeList().value(3);  // "640x400x24 interlaced"
+    setup->startButton().do_callback();
+    EXPECT_EQ(setup->run(config), host::SetupOutcome::start);
+    EXPECT_EQ(config.screenMode, 12);
+    EXPECT_EQ(config.interlaced, 1);
+}
+
+TEST_F(SetupWindowTest, TheCloseBoxEndsTheLoopAsClosed)
+{
+    host::MmxChoice mmx{true, false};
+    host::DemoConfig config;
+    const auto setup = open(config, mmx);
+    setup->window().do_callback();
+    EXPECT_EQ(setup->run(config), host::SetupOutcome::closed);
+    EXPECT_EQ(config.screenMode, 7);
+}
+
+TEST_F(SetupWindowTest, ProgressLinesAppearAtOnceAndTheScrollBarWakesWhenTheyOverflow)
+{
+    host::MmxChoice mmx{true, false};
+    const auto setup = open(host::DemoConfig{}, mmx);
+    for (const char* line : {"Loading music (qorv.xm)...", "Opening file library (qorv.dat)...", "@bold? plain text"})
+        setup->addProgressLine(line);
+    EXPECT_EQ(setup->progressLines().back(), "@bold? plain text");
+    EXPECT_FALSE(setup->progressList().scrollbar.active());
+    gui_test::saveForReview(gui_test::drawWindow(setup->window()), "setup_window_progress");
+    for (int i = 0; i < 40; ++i)
+        setup->addProgressLine("line");
+    EXPECT_TRUE(setup->progressList().scrollbar.active());
+}
+
+}  // namespace

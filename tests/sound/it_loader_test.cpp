@@ -1,0 +1,267 @@
+// The IT loader: header, orders and channels, pattern entries with their
+// memory and the volume column, samples (plain and compressed) and the
+// instrument keyboard and envelopes, and damaged files.
+
+#include <gtest/gtest.h>
+
+#include "damaged_files.h"
+#include "packed_rows.h"
+#include "player_test_support.h"
+#include "sound/loaders/it_loader.h"
+#include "sound/loaders/it_sample_decompress.h"
+
+namespace corvid::testing {
+namespace {
+
+// Little-endian writing helpers over a growing file.
+struct Bytes {
+    std::vector<uint8_t> v;
+    size_t put8(uint8_t x) { v.push_back(x); return v.size() - 1; }
+    void put16(uint32_t x) { put8(uint8_t(x)), put8(uint8_t(x >> 8)); }
+    void put32(uint32_t x) { put16(x), put16(x >> 16); }
+    void set32(size_t at, uint32_t x) { for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i)); }
+    void text(const std::string& s, size_t length) { for (size_t i = 0; i < length; ++i) put8(i < s.size() ? uint8_t(s[i]) : 0); }
+};
+
+struct ItFile {
+    std::vector<uint8_t> orders = {0, 254, 0, 255};
+    std::vector<uint8_t> pattern;          // packed rows
+    uint16_t rows = 4;
+    bool instruments = false;
+    std::vector<uint8_t> sampleData = {0x00, 0x10, 0xF0, 0x7F};  // signed 8-bit
+    uint8_t sampleFlags = 1 | 16;          // data, loop
+    uint32_t middleC = 8363;
+    std::array<uint8_t, 64> panning = [] { std::array<uint8_t, 64> p{}; p.fill(32); return p; }();
+};
+
+// One sample, one pattern, and with `instruments` one instrument whose
+// keyboard maps notes 0..59 to no sample and 60 and up to the sample, with a
+// two-point volume envelope.
+std::vector<uint8_t> writeIt(const ItFile& f)
+{
+    Bytes b;
+    b.text("IMPM", 4);
+    b.text("it test song", 26);
+    b.put16(0x1004);
+    b.put16(static_cast<uint32_t>(f.orders.size()));
+    b.put16(f.instruments ? 1 : 0);
+    b.put16(1);
+    b.put16(1);
+    b.put16(0x0217);
+    b.put16(0x0214);
+    b.put16(1 | 8 | (f.instruments ? 4 : 0));  // stereo, linear slides
+    b.put16(0);
+    b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
+    b.put16(0), b.put32(0), b.put32(0);
+    for (uint8_t p : f.panning) b.put8(p);
+    for (int i = 0; i < 64; ++i) b.put8(64);
+    for (uint8_t o : f.orders) b.put8(o);
+    const size_t instrumentPointer = b.v.size();
+    if (f.instruments) b.put32(0);
+    const size_t samplePointer = b.v.size();
+    b.put32(0);
+    const size_t patternPointer = b.v.size();
+    b.put32(0);
+    if (f.instruments) {
+        b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
+        const size_t start = b.v.size();
+        b.text("IMPI", 4);
+        b.v.resize(start + 0x226, 0);
+        b.v[start + 0x14] = 8;  // fadeout 8
+        std::memcpy(&b.v[start + 0x20], "keyboard", 8);
+        for (int note = 0; note < 120; ++note) {
+            b.v[start + 0x40 + note * 2] = uint8_t(note);
+            b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
+        }
+        uint8_t* e = &b.v[start + 0x130];
+        e[0] = 1 | 4;  // on, sustain loop
+        e[1] = 2;
+        e[4] = e[5] = 1;
+        e[6] = 64, e[7] = 0, e[8] = 0;
+        e[9] = 32, e[10] = 10, e[11] = 0;
+    }
+    b.set32(samplePointer, static_cast<uint32_t>(b.v.size()));
+    const size_t sample = b.v.size();
+    b.text("IMPS", 4);
+    b.v.resize(sample + 0x50, 0);
+    b.v[sample + 0x12] = f.sampleFlags;
+    b.v[sample + 0x13] = 48;
+    std::memcpy(&b.v[sample + 0x14], "a sample", 8);
+    b.v[sample + 0x2E] = 1;  // signed
+    b.set32(sample + 0x30, static_cast<uint32_t>(f.sampleData.size()));
+    b.set32(sample + 0x34, 1);
+    b.set32(sample + 0x38, 3);
+    b.set32(sample + 0x3C, f.middleC);
+    b.set32(patternPointer, static_cast<uint32_t>(b.v.size()));
+    b.put16(static_cast<uint32_t>(f.pattern.size()));
+    b.put16(f.rows);
+    b.put32(0);
+    b.v.insert(b.v.end(), f.pattern.begin(), f.pattern.end());
+    b.set32(sample + 0x48, static_cast<uint32_t>(b.v.size()));
+    b.v.insert(b.v.end(), f.sampleData.begin(), f.sampleData.end());
+    return b.v;
+}
+
+std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
+{
+    resetRecorder();
+    std::unique_ptr<Module> module;
+    EXPECT_EQ(loadIT(file, true, nullptr, &recorder().device, module), expected);
+    EXPECT_EQ(module != nullptr, expected == ErrorCode::ok);
+    return module;
+}
+
+// Rows: channel 0 (mask 0x8F: note, instrument, volume, command) C-5 with
+// sample 1, volume byte 70 (fine up 5), C10 (row 16, plain);
+// row 1: channel 2 reuses its mask 0x0F... (mask 0x10 + 0x20: last note and instrument);
+// row 2: note off on channel 1, V80; row 3: note cut on channel 1, T05.
+ItFile standardFile()
+{
+    ItFile f;
+    f.pattern = {0x81, 0x0F, 60, 1, 70, 3, 0x10, 0,
+                 0x81, 0x30, 0,
+                 0x82, 0x09, 255, 22, 0x80, 0,
+                 0x82, 0x09, 254, 20, 0x05, 0};
+    return f;
+}
+
+TEST(ItLoader, HeaderOrdersAndPatterns)
+{
+    auto module = load(writeIt(standardFile()));
+    EXPECT_EQ(module->name, "it test song");
+    EXPECT_EQ(module->type, ModuleType::it);
+    EXPECT_EQ(module->channelCount, 2);
+    EXPECT_EQ(module->orders, (std::vector<uint16_t>{0, orderSkip, 0}));
+    EXPECT_EQ(module->masterVolume, 64);
+    EXPECT_EQ(module->initialSpeed, 4);
+    EXPECT_EQ(module->initialTempo, 140);
+    EXPECT_EQ(module->flags & moduleLinearFrequencies, moduleLinearFrequencies);
+    EXPECT_EQ(module->channelPanning[0], 128);  // 32 of 0..64
+    const Pattern& p = module->patterns[0];
+    ASSERT_EQ(p.rowCount, 4u);
+    const auto row0 = rowEntries(p, 0);
+    ASSERT_EQ(row0.size(), 1u);
+    EXPECT_EQ(row0[0].note, 0x50);  // C-5
+    EXPECT_EQ(row0[0].instrument, 0);
+    EXPECT_EQ(row0[0].volume, 0x95);
+    EXPECT_EQ(std::pair(row0[0].command, row0[0].argument), std::pair(14, uint8_t(0x16)));
+    const auto row1 = rowEntries(p, 1);
+    ASSERT_EQ(row1.size(), 1u);
+    EXPECT_EQ(std::pair(row1[0].note, row1[0].instrument), std::pair(uint8_t(0x50), uint8_t(0)));
+    EXPECT_EQ(row1[0].command, -1);
+    const auto row2 = rowEntries(p, 2);
+    EXPECT_EQ(row2.at(0).note, noteKeyOff);
+    EXPECT_EQ(std::pair(row2.at(0).command, row2.at(0).argument), std::pair(27, uint8_t(64)));
+    const auto row3 = rowEntries(p, 3);
+    EXPECT_EQ(row3.at(0).note, noteCut);
+    EXPECT_EQ(std::pair(row3.at(0).command, row3.at(0).argument), std::pair(int(extraCommands::tempoSlide), uint8_t(5)));
+}
+
+TEST(ItLoader, SampleModeSamplesAndTuning)
+{
+    auto module = load(writeIt(standardFile()));
+    const Sample& s = module->instruments.at(0).samples.at(0);
+    EXPECT_EQ(s.name, "a sample");
+    EXPECT_EQ(s.volume, 48u);
+    EXPECT_EQ(s.relativeNote, -12);  // C-5 at 8363 Hz
+    EXPECT_EQ(std::pair(s.loopStart, s.loopEnd), std::pair(1u, 3u));
+    ASSERT_EQ(recorder().samples.size(), 1u);
+    EXPECT_EQ(recorder().samples[0].data, (std::vector<uint8_t>{0x80, 0x90, 0x70, 0xFF}));
+    // C-5 plays at the sample's middle-C rate.
+    PlayerHarness h(writeIt(standardFile()));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).rate, 8363u);
+}
+
+TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
+{
+    ItFile f = standardFile();
+    f.instruments = true;
+    auto module = load(writeIt(f));
+    const Instrument& instrument = module->instruments.at(0);
+    EXPECT_EQ(instrument.name, "keyboard");
+    EXPECT_EQ(instrument.fadeout, 8u * 32);
+    ASSERT_EQ(instrument.samples.size(), 1u);
+    ASSERT_TRUE(instrument.noteToSample);
+    EXPECT_EQ((*instrument.noteToSample)[59], 255);  // no sample below C-5
+    EXPECT_EQ((*instrument.noteToSample)[60], 0);
+    ASSERT_TRUE(instrument.volumeEnvelope);
+    EXPECT_EQ(instrument.volumeEnvelope->pointCount, 2);
+    EXPECT_EQ(instrument.volumeEnvelope->sustainPoint, 1);
+    EXPECT_EQ(instrument.volumeEnvelope->points[1].x, 10);
+    EXPECT_EQ(instrument.volumeEnvelope->points[1].y, 32);
+    EXPECT_FALSE(instrument.panningEnvelope);
+}
+
+// Writes LSB-first bit fields.
+struct BitWriter {
+    std::vector<uint8_t> bytes;
+    size_t bits = 0;
+    void put(uint32_t value, uint32_t width)
+    {
+        for (uint32_t i = 0; i < width; ++i, ++bits) {
+            if (bits % 8 == 0)
+                bytes.push_back(0);
+            bytes.back() |= static_cast<uint8_t>((value >> i & 1) << (bits % 8));
+        }
+    }
+    std::vector<uint8_t> block() const
+    {
+        std::vector<uint8_t> out = {uint8_t(bytes.size()), uint8_t(bytes.size() >> 8)};
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        return out;
+    }
+};
+
+TEST(ItSampleDecompression, DeltasWidthChangesAndDamage)
+{
+    // 8-bit at width 9 (bit 8 marks a new width, so values are 8-bit): deltas
+    // 1, 2, -1; then width 4 (0x100 | 3) with deltas
+    // 3 and -2; then width 9 again through the width-4 escape (8, then 3 bits: 8 -> 9).
+    BitWriter w;
+    for (uint32_t d : {1u, 2u, 0xFFu})
+        w.put(d, 9);
+    w.put(0x103, 9);
+    w.put(3, 4);
+    w.put(0xE, 4);
+    w.put(8, 4);
+    w.put(7, 3);
+    w.put(0x7F, 9);
+    std::vector<uint8_t> out;
+    ASSERT_EQ(decompressItSample(w.block(), 6, false, false, out), ErrorCode::ok);
+    // Running sums 1, 3, 2, 5, 3, 130 (wrapping to -126), as unsigned bytes.
+    EXPECT_EQ(out, (std::vector<uint8_t>{0x81, 0x83, 0x82, 0x85, 0x83, 0x02}));
+    ASSERT_EQ(decompressItSample(w.block(), 3, false, true, out), ErrorCode::ok);
+    EXPECT_EQ(out, (std::vector<uint8_t>{0x81, 0x84, 0x86}));  // sums of sums
+
+    BitWriter wide;
+    wide.put(1000, 17);
+    wide.put(0xFC18, 17);  // -1000
+    ASSERT_EQ(decompressItSample(wide.block(), 2, true, false, out), ErrorCode::ok);
+    EXPECT_EQ(out, (std::vector<uint8_t>{0xE8, 0x03, 0x00, 0x00}));
+
+    EXPECT_EQ(decompressItSample(w.block(), 7, false, false, out), ErrorCode::unexpectedEndOfFile);
+    const std::vector<uint8_t> whole = w.block();
+    const std::vector<uint8_t> cut(whole.begin(), whole.end() - 1);
+    EXPECT_EQ(decompressItSample(cut, 6, false, false, out), ErrorCode::unexpectedEndOfFile);
+    BitWriter badWidth;
+    badWidth.put(0x1FF, 9);  // a new width of 0
+    EXPECT_EQ(decompressItSample(badWidth.block(), 1, false, false, out), ErrorCode::invalidInstrument);
+}
+
+TEST(ItLoader, TruncatedAndDamagedFilesFailCleanly)
+{
+    ItFile f = standardFile();
+    f.instruments = true;
+    const std::vector<uint8_t> file = writeIt(f);
+    expectEveryCutFails(loadIT, file);
+    // Pattern data whose last entry is cut short.
+    ItFile shortPattern = standardFile();
+    shortPattern.pattern.resize(shortPattern.pattern.size() - 3);
+    load(writeIt(shortPattern), ErrorCode::invalidPatternData);
+
+    EXPECT_GT(playDamagedCopies(loadIT, file, 7, 4), 0);
+}
+
+}  // namespace
+}  // namespace corvid::testing

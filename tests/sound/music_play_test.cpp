@@ -1,0 +1,233 @@
+// The public interface with the player: loading by header, the play-handle
+// table, status reads, stopping and freeing, the player thread and the
+// capture device playing a real module.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sound/api/interface_state.h"
+#include "sound/devices/device_common.h"
+#include "sound/include/corvid.h"
+#include "sound/include/corvid_devices.h"
+#include "xm_writer.h"
+
+namespace corvid {
+namespace {
+
+using testing::XmSong;
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// One channel that plays a note on row 0 of each of two 16-row patterns.
+XmSong twoPatternSong()
+{
+    XmSong song = testing::simpleSong(1, 16);
+    song.patterns.push_back(song.patterns[0]);
+    song.orders = {0, 1};
+    for (auto& pattern : song.patterns)
+        pattern.at(0, 0, 1) = {49, 1, 0, 0, 0};
+    return song;
+}
+
+class MusicPlayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MusicStartup();
+        setDeviceClock(&clock);
+        MusicSetOption(13, 1);
+        ASSERT_EQ(MusicInit(), 1);
+        writeFile(songPath, testing::writeXm(twoPatternSong()));
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(MusicClose(), 1);
+        setDeviceClock(nullptr);
+        for (const std::string& path : {songPath, otherPath})
+            std::remove(path.c_str());
+    }
+
+    const std::string songPath = "music_play_test.xm";
+    const std::string otherPath = "music_play_test.bin";
+    platform::VirtualClock clock;
+};
+
+TEST_F(MusicPlayTest, LoaderIsChosenByTheHeader)
+{
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(MusicFreeModule(module), 1);
+
+    std::vector<uint8_t> header(64, 0);
+    std::memcpy(header.data() + 44, "SCRM", 4);
+    writeFile(otherPath, header);
+    EXPECT_EQ(MusicLoadModule(otherPath.c_str()), nullptr);
+    EXPECT_EQ(MusicGetLastError(), 39) << "no S3M loader in this build";
+    std::memcpy(header.data(), "IMPM", 4);
+    writeFile(otherPath, header);
+    EXPECT_EQ(MusicLoadModule(otherPath.c_str()), nullptr);
+    EXPECT_EQ(MusicGetLastError(), 39);
+    std::memcpy(header.data(), "Extended Module", 15);  // one byte short of the XM signature
+    writeFile(otherPath, header);
+    EXPECT_EQ(MusicLoadModule(otherPath.c_str()), nullptr);
+    EXPECT_EQ(MusicGetLastError(), 39) << "anything else goes to the MOD loader";
+
+    writeFile(otherPath, std::vector<uint8_t>(47, 'x'));
+    EXPECT_EQ(MusicLoadModule(otherPath.c_str()), nullptr);
+    EXPECT_EQ(MusicGetLastError(), 29) << "shorter than the header";
+    EXPECT_EQ(MusicLoadModule("no such file.xm"), nullptr);
+    EXPECT_NE(MusicGetLastError(), 0);
+    EXPECT_EQ(MusicFreeModule(nullptr), 1);
+}
+
+TEST_F(MusicPlayTest, SeventeenthPlayFailsAndLeavesSixteenRunning)
+{
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    ASSERT_EQ(MusicOpenChannels(17), 1);
+    for (int i = 1; i <= 16; ++i)
+        ASSERT_EQ(MusicPlayModule(module, 1), i);
+    EXPECT_EQ(MusicPlayModule(module, 1), 0);
+    EXPECT_EQ(MusicGetLastError(), 37);
+    MusicStatus status{};
+    EXPECT_EQ(MusicGetPlayStatus(16, &status), 1);
+    EXPECT_EQ(MusicStopModule(3), 1);
+    EXPECT_EQ(MusicPlayModule(module, 1), 3) << "the first empty entry is taken again";
+    EXPECT_EQ(MusicFreeModule(module), 1) << "stops its plays first";
+    EXPECT_EQ(MusicGetPlayStatus(1, &status), 0);
+    EXPECT_EQ(MusicGetLastError(), 47);
+}
+
+TEST_F(MusicPlayTest, PlaysTakeTheLowestFreeChannelsOrFail)
+{
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    const int first = MusicPlayModule(module, 0);
+    ASSERT_EQ(first, 1);
+    EXPECT_EQ(interfaceState().openChannelCount, 1u) << "the play opened the module's channels";
+    EXPECT_EQ(MusicPlayModule(module, 0), 0);
+    EXPECT_EQ(MusicGetLastError(), 48) << "no channel left";
+    EXPECT_EQ(MusicStopModule(first), 1);
+    EXPECT_EQ(interfaceState().openChannelCount, 0u) << "and closed them when it stopped";
+    EXPECT_EQ(MusicStopModule(first), 0);
+    EXPECT_EQ(MusicGetLastError(), 47);
+    EXPECT_EQ(MusicStopModule(17), 0);
+    EXPECT_EQ(MusicFreeModule(module), 1);
+}
+
+TEST_F(MusicPlayTest, StatusBeforeAnySyncAndAsTheSongPlays)
+{
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    const int handle = MusicPlayModule(module, 0);
+    ASSERT_NE(handle, 0);
+    MusicStatus status{};
+    ASSERT_EQ(MusicGetPlayStatus(handle, &status), 1);
+    EXPECT_EQ(status.syncInfo, -1);
+    EXPECT_EQ(status.songLoopCount, 0);
+    EXPECT_EQ(status.position, 0);
+    EXPECT_EQ(status.row, 0);
+    EXPECT_EQ(MusicGetPlayStatus(handle, nullptr), 0);
+
+    // The silent device ticks every 80 frames, 20 ms; at speed 6 a row is
+    // read on every sixth tick, the first on the sixth. 110 ticks read 18 rows.
+    for (int pass = 0; pass < 110; ++pass) {
+        clock.advanceMs(20);
+        MusicPoll();
+    }
+    ASSERT_EQ(MusicGetPlayStatus(handle, &status), 1);
+    EXPECT_EQ(status.position, 1);
+    EXPECT_EQ(status.pattern, 1);
+    EXPECT_EQ(status.row, 1);
+
+    EXPECT_EQ(MusicSetPosition(handle, 0), 1);
+    EXPECT_EQ(MusicSetMusicVolume(handle, 64), 1);
+    EXPECT_EQ(MusicSetMusicVolume(handle, 65), 0);
+    EXPECT_EQ(MusicSetMusicVolume(handle, -1), 0);
+    EXPECT_EQ(MusicGetLastError(), 22);
+    EXPECT_EQ(MusicSetSyncCallback(handle, nullptr), 1);
+    EXPECT_EQ(MusicStopModule(handle), 1);
+    EXPECT_EQ(MusicFreeModule(module), 1);
+}
+
+TEST_F(MusicPlayTest, PlayerThreadAdvancesThePositionInRealTime)
+{
+    setDeviceClock(nullptr);
+    MusicClose();
+    ASSERT_EQ(MusicInit(), 1);  // the silent device again, now on the real clock
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    const int handle = MusicPlayModule(module, 1);
+    ASSERT_NE(handle, 0);
+    ASSERT_EQ(MusicStartBackgroundPlay(0), 1);
+    MusicStatus status{};
+    int lastRow = 0;
+    bool monotonic = true;
+    for (int i = 0; i < 60; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        MusicGetPlayStatus(handle, &status);
+        const int row = status.position * 16 + status.row;
+        monotonic = monotonic && row >= lastRow;
+        lastRow = row;
+    }
+    ASSERT_EQ(MusicStopBackgroundPlay(), 1);
+    EXPECT_TRUE(monotonic);
+    // About 600 ms: the first row at 120 ms, then one every 120 ms. Loose
+    // bounds for a busy machine.
+    EXPECT_GE(lastRow, 2);
+    EXPECT_LE(lastRow, 10);
+    EXPECT_EQ(MusicStopModule(handle), 1);
+    EXPECT_EQ(MusicFreeModule(module), 1);
+}
+
+class CollectingSink : public SoundSink {
+public:
+    void writeSound(std::span<const int16_t> frames) override { samples.insert(samples.end(), frames.begin(), frames.end()); }
+    std::vector<int16_t> samples;
+};
+
+// Two seconds of the song captured on a virtual clock advanced in uneven steps.
+std::vector<int16_t> captureSong(const std::string& path)
+{
+    CollectingSink sink;
+    platform::VirtualClock captureClock;
+    MusicStartup();
+    useCaptureDevice(captureClock, sink);
+    EXPECT_EQ(MusicInit(), 1);
+    MusicModule* module = MusicLoadModule(path.c_str());
+    EXPECT_NE(module, nullptr);
+    const int handle = MusicPlayModule(module, 0);
+    for (uint64_t step = 1; captureClock.counter() < 2 * platform::Clock::ticksPerSecond; step = step * 7 % 40000 + 1) {
+        captureClock.advanceTicks(step);
+        MusicPoll();
+    }
+    MusicStopModule(handle);
+    MusicFreeModule(module);
+    EXPECT_EQ(MusicClose(), 1);
+    EXPECT_EQ(sink.samples.size(), captureFramesFor(captureClock.counter()) * 2) << "exactly as far as the clock";
+    return sink.samples;
+}
+
+TEST_F(MusicPlayTest, TwoCapturesAreIdentical)
+{
+    ASSERT_EQ(MusicClose(), 1);
+    const std::vector<int16_t> first = captureSong(songPath);
+    const std::vector<int16_t> second = captureSong(songPath);
+    EXPECT_EQ(first, second);
+    EXPECT_NE(std::count(first.begin(), first.end(), 0), static_cast<std::ptrdiff_t>(first.size())) << "not silence";
+    MusicStartup();
+}
+
+}  // namespace
+}  // namespace corvid

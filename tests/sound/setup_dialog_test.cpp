@@ -1,0 +1,136 @@
+// The sound setup dialogs' real widgets, driven directly. Runs under Xvfb;
+// without a display every test skips.
+
+// GoogleTest comes before FLTK, whose X11 headers define None and Bool.
+#include <gtest/gtest.h>
+
+#include "platform/dialog.h"
+#include "sound/setup/setup_dialog.h"
+#include "tests/gui_capture.h"
+
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Int_Input.H>
+#include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Window.H>
+
+
+namespace {
+
+using corvid::Option;
+using corvid::OptionValues;
+
+class SoundSetupDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!platform::openDialogDisplay())
+            GTEST_SKIP() << "no display to open windows on";
+    }
+
+    void setRate(int32_t rate, int32_t interpolation)
+    {
+        options.set(static_cast<int32_t>(Option::mixingRate), rate);
+        options.set(static_cast<int32_t>(Option::mixingMode), interpolation);
+    }
+
+    OptionValues options;
+    corvid::DeviceChoice device;
+};
+
+// Clicks a radio button as the viewer would: it becomes the checked one.
+void click(Fl_Round_Button& button)
+{
+    button.setonly();
+    button.do_callback();
+}
+
+TEST_F(SoundSetupDialogTest, OpensOnTheMatchingPresetWithTitleAndLayout)
+{
+    setRate(44100, 1);
+    corvid::SoundSetupDialog dialog(options, device, {});
+    EXPECT_STREQ(dialog.window().label(), "CORVID Audio System v1.1.2 Setup");
+    EXPECT_EQ(dialog.window().w(), 384);  // 256 × 137 dialog units
+    EXPECT_EQ(dialog.window().h(), 223);
+    EXPECT_EQ(dialog.qualityButton(1005).value(), 1);
+    EXPECT_EQ(dialog.qualityButton(1006).value(), 0);
+    EXPECT_STREQ(dialog.qualityButton(1001).label(), "V&ery Low (smallest CPU usage)");
+    EXPECT_EQ(dialog.okButton().x(), 300);  // 200 units across
+    EXPECT_EQ(dialog.okButton().y(), 7);    // 4 units down
+    EXPECT_STREQ(dialog.cardList().text(), "Default");
+    EXPECT_STREQ(dialog.bufferLengthField().value(), "500");
+    EXPECT_EQ(dialog.stereoButton().value(), 1);
+    dialog.window().show();
+    gui_test::saveForReview(gui_test::drawWindow(dialog.window()), "sound_setup");
+
+    setRate(27429, 1);
+    corvid::SoundSetupDialog custom(options, device, {});
+    EXPECT_EQ(custom.qualityButton(1006).value(), 1);
+    EXPECT_EQ(custom.qualityButton(1005).value(), 0);
+}
+
+TEST_F(SoundSetupDialogTest, OkStoresThePresetNoSoundAndKeepsALengthTypedAsZero)
+{
+    corvid::SoundSetupDialog dialog(options, device, {});
+    click(dialog.qualityButton(1002));
+    dialog.cardList().value(0);  // "No Sound"
+    dialog.bufferLengthField().value("0");
+    dialog.directSoundBufferField().value("300");
+    dialog.stereoButton().value(0);
+    dialog.neverUseDirectSoundButton().value(1);
+    dialog.okButton().do_callback();
+    EXPECT_TRUE(dialog.ended());
+    EXPECT_TRUE(dialog.result());
+    EXPECT_EQ(options.get(Option::mixingRate), 32000);
+    EXPECT_EQ(options.get(Option::mixingMode), 0);
+    EXPECT_EQ(options.get(Option::outputMode), 9);
+    EXPECT_EQ(options.get(Option::bufferLength), 500);
+    EXPECT_EQ(options.get(Option::directSoundBufferLength), 300);
+    EXPECT_EQ(device.deviceIndex, corvid::silentDeviceIndex);
+    EXPECT_TRUE(device.neverUseDirectSound);
+}
+
+TEST_F(SoundSetupDialogTest, CustomOpensOnEachClickAndCancelDiscardsWhatItChose)
+{
+    int customRuns = 0;
+    corvid::SoundSetupDialog dialog(options, device, [&](corvid::PendingQuality& pending) {
+        ++customRuns;
+        pending = {37800, 0};
+        return true;
+    });
+    click(dialog.qualityButton(1006));
+    click(dialog.qualityButton(1006));  // already checked: opens again
+    EXPECT_EQ(customRuns, 2);
+    EXPECT_EQ(dialog.pending().rate, 37800);
+    dialog.cancelButton().do_callback();
+    EXPECT_FALSE(dialog.result());
+    EXPECT_EQ(options.get(Option::mixingRate), 44100);
+    EXPECT_EQ(device.deviceIndex, corvid::detectDeviceIndex);
+}
+
+TEST_F(SoundSetupDialogTest, TheCustomDialogAcceptsATypedRateAndItsCancelChangesNothing)
+{
+    corvid::PendingQuality pending{27429, 0};
+    corvid::CustomQualityDialog dialog(pending);
+    EXPECT_STREQ(dialog.window().label(), "CORVID Custom Sound Quality");
+    EXPECT_STREQ(dialog.rateList().value(), "27429");
+    EXPECT_EQ(dialog.normalButton().value(), 1);
+    dialog.window().show();
+    gui_test::saveForReview(gui_test::drawWindow(dialog.window()), "custom_quality");
+    dialog.rateList().value("30000");
+    dialog.interpolatingButton().setonly();
+    dialog.okButton().do_callback();
+    EXPECT_EQ(pending.rate, 30000);
+    EXPECT_EQ(pending.interpolation, 1);
+
+    corvid::CustomQualityDialog second(pending);
+    EXPECT_STREQ(second.rateList().value(), "30000");
+    EXPECT_EQ(second.interpolatingButton().value(), 1);
+    second.rateList().value("8000");
+    second.cancelButton().do_callback();
+    EXPECT_EQ(pending.rate, 30000);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// Rendering a song through the mixer as the output device runs it: the tick
+// falls every samples-per-tick frames, and a tempo change takes effect one
+// tick late (the device reloads its count before the tick that changes it).
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "tools/corvidplay/song_renderer.h"
+#include "xm_writer.h"
+
+namespace corvid::testing {
+namespace {
+
+struct Rendered {
+    ErrorCode error = ErrorCode::undefined;
+    corvidplay::RenderResult result;
+    std::vector<corvidplay::RowStart> rows;
+    double peak = 0;
+};
+
+Rendered render(const XmSong& song, uint32_t familyBits = 0)
+{
+    const auto path = std::filesystem::temp_directory_path() / "corvid_song_render_test.xm";
+    const std::vector<uint8_t> bytes = writeXm(song);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    Rendered r;
+    corvidplay::RenderSettings settings;
+    settings.familyBits = familyBits;
+    r.error = corvidplay::renderSong(
+        path.string(), settings,
+        [&r](std::span<const int16_t> frames) {
+            for (int16_t v : frames)
+                r.peak = std::max(r.peak, std::abs(static_cast<double>(v)));
+        },
+        [&r](const corvidplay::RowStart& row) { r.rows.push_back(row); }, r.result);
+    std::filesystem::remove(path);
+    return r;
+}
+
+TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
+{
+    XmSong song = simpleSong(1, 4);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    for (uint32_t family : {0x20u, 0x40u, 0x80u}) {
+        const Rendered r = render(song, family);
+        ASSERT_EQ(r.error, ErrorCode::ok);
+        EXPECT_TRUE(r.result.wrapped);
+        // 882 frames per tick at 125 bpm; rows on ticks 6, 12, 18, 24.
+        EXPECT_EQ(r.result.frames, 24u * 882);
+        ASSERT_EQ(r.rows.size(), 4u);
+        for (uint32_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(r.rows[i].row, i);
+            EXPECT_DOUBLE_EQ(r.rows[i].seconds, 6.0 * (i + 1) * 882 / 44100);
+        }
+        EXPECT_GT(r.peak, 1000);
+    }
+}
+
+TEST(SongRender, ATempoChangeCountsFromTheNextTick)
+{
+    XmSong song = simpleSong(1, 2);
+    song.patterns[0].at(0, 0, 1) = {0, 0, 0, 15, 250};  // 250 bpm: 442 frames per tick
+    const Rendered r = render(song);
+    ASSERT_EQ(r.rows.size(), 2u);
+    // Ticks 1-7 at 882 frames (the count for tick 7 was loaded before tick 6
+    // changed the tempo), ticks 8-12 at 442.
+    EXPECT_DOUBLE_EQ(r.rows[1].seconds, (7.0 * 882 + 5 * 442) / 44100);
+}
+
+}  // namespace
+}  // namespace corvid::testing
