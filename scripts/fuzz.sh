@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-20000}
 build_dir=${BUILD_DIR:-$root/build-fuzz}
-targets=${TARGETS:-"xm_fuzz xm_play_fuzz data_fuzz"}
+targets=${TARGETS:-"module_fuzz xm_fuzz xm_play_fuzz data_fuzz settings_fuzz"}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build_dir" -DSOLVANE_WERROR=ON \
   -DSOLVANE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -25,10 +25,11 @@ fi
 # Seeds: the modules the tests build, the generated ones, the real ones.
 seeds=$build_dir/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/modules" "$seeds/data"
+mkdir -p "$seeds/modules" "$seeds/data" "$seeds/settings"
 "$build_dir/bin/write_seeds" "$seeds/modules"
 cp "$build_dir/bin/qorv.xm" "$seeds/modules/"
 cp "$build_dir/bin/qorv.dat" "$seeds/data/"
+head -c 20 /dev/zero >"$seeds/settings/zeros.cfg"
 if [ -d "$corpus_dir" ]; then
   find "$corpus_dir" -type f \( -name '*.xm' -o -name '*.mod' -o -name '*.s3m' -o -name '*.it' \) \
     -exec cp {} "$seeds/modules/" \;
@@ -37,6 +38,7 @@ fi
 seeds_of() {
   case $1 in
     data_fuzz) echo "$seeds/data" ;;
+    settings_fuzz) echo "$seeds/settings" ;;
     *) echo "$seeds/modules" ;;
   esac
 }

@@ -22,9 +22,9 @@ constexpr uint32_t maximumRows = 256;
 constexpr uint32_t fileChannels = 64;
 constexpr uint32_t largestSampleLength = 0x7FFFFFEF;
 constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8;
-constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleStereo = 4, sampleCompressed = 8, sampleLoop = 16,
+constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
-constexpr uint8_t itNoteOff = 255, itNoteCut = 254, itLastNote = 119;
+constexpr uint8_t itNoteCut = 254, itLastNote = 119;
 constexpr uint8_t channelDisabled = 128;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
