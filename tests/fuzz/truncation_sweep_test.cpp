@@ -61,14 +61,14 @@ void expectEveryCutFails(const std::string& name, const std::vector<uint8_t>& by
 TEST(TruncationSweep, EveryCutOfATestModuleFailsToLoad)
 {
     for (const corvid::testing::NamedModule& module : corvid::testing::testModules())
-        expectEveryCutFails(module.name, module.bytes, 2048, 200);
+        expectEveryCutFails(module.name, module.bytes, 1024, 100);
 }
 
 TEST(TruncationSweep, EveryCutOfTheComposedSongFailsToLoad)
 {
     const std::vector<uint8_t> song = readFile("qorv.xm");
     ASSERT_FALSE(song.empty()) << "qorv.xm missing from " << fs::current_path();
-    expectEveryCutFails("qorv.xm", song, 1024, 300);
+    expectEveryCutFails("qorv.xm", song, 512, 100);
 }
 
 // The real modules, when the corpus has been fetched into <build>/corpus.
@@ -84,7 +84,7 @@ TEST(TruncationSweep, EveryCutOfARealModuleFailsToLoad)
         // Only XM so far; the name is no guide (one .mod file is an XM).
         if (bytes.size() < 17 || std::string(bytes.begin(), bytes.begin() + 17) != "Extended Module: ")
             continue;
-        expectEveryCutFails(file.path().filename().string(), bytes, 400, 40);
+        expectEveryCutFails(file.path().filename().string(), bytes, 200, 16);
         ++tried;
     }
     EXPECT_GT(tried, 0u);
