@@ -1,43 +1,88 @@
 #include "host/show.h"
 
-#include "data/asset_check.h"
 #include "data/data_library.h"
 #include "display/display.h"
 #include "display/frame.h"
 #include "display/screen_modes.h"
 #include "host/data_files.h"
 #include "host/frame_service.h"
+#include "host/setup_window.h"
 #include "host/show_state.h"
 #include "platform/capture.h"
 #include "platform/clock.h"
 #include "platform/cpu.h"
 #include "platform/dialog.h"
 #include "render/blit.h"
+#include "scenes/arms.h"
+#include "scenes/closing.h"
+#include "scenes/credits.h"
+#include "scenes/opening.h"
+#include "scenes/panorama.h"
+#include "scenes/window.h"
+#include "sound/include/corvid.h"
+#include "sound/include/corvid_devices.h"
 
 #include <cstdio>
+#include <unistd.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace host {
 
 namespace {
 
-// How this run shows its pictures and keeps its time.
+// How this run shows its pictures, plays its sound and keeps its time.
 struct Presentation {
     platform::RealClock realClock;
     platform::VirtualClock virtualClock;
     std::unique_ptr<platform::FrameSink> captureSink;
     std::string capturePath;
+    std::string soundPath;  // the captured sound, beside the frames or joined into the video
+    platform::WavWriter sound;
+    bool capturing = false;
 };
 
 Presentation presentation;
 
+// The captured sound goes to the WAV writer as the capture device mixes it,
+// from the moment the first picture is due: the silence mixed while the show
+// loaded and the display settled has no picture to go with.
+class CapturedSound final : public corvid::SoundSink {
+public:
+    void startRecording() { recording_ = true; }
+    void writeSound(std::span<const std::int16_t> frames) override
+    {
+        if (recording_)
+            presentation.sound.write(frames.data(), frames.size() / 2);
+    }
+
+private:
+    bool recording_ = false;
+};
+
+CapturedSound capturedSound;
+
 // What the show opens and holds until its end.
 struct ShowResources {
+    MusicModule* module = nullptr;
+    int playHandle = 0;
     std::optional<data::DataLibrary> dataLibrary;
+    std::unique_ptr<scenes::OpeningScene> opening;
+    std::unique_ptr<scenes::CreditsScene> credits;
+    std::unique_ptr<scenes::PanoramaScene> panorama;
+    std::unique_ptr<scenes::WindowScene> window;
+    std::unique_ptr<scenes::ArmsScene> arms;
+    std::unique_ptr<scenes::ClosingScene> closing;
+
+    // The six scenes in the order they play.
+    std::array<scenes::Scene*, 6> inOrder() const
+    {
+        return {opening.get(), credits.get(), panorama.get(), window.get(), arms.get(), closing.get()};
+    }
 };
 
 ShowResources resources;
@@ -48,18 +93,17 @@ ShowResources resources;
     std::exit(1);
 }
 
-[[noreturn]] void failDataLibrary(const std::string& reason)
-{
-    std::fprintf(stderr, "%s\n", reason.c_str());
-    failStartup("Error loading filelib!");
-}
-
-// Releases what the show holds, in the order both endings share.
+// Releases the display, the data library and the sound library, in the order
+// both endings share.
 void closeEverything()
 {
     display::mainDisplay.close();
     display::mainDisplay.freeFrameBlock();
     resources.dataLibrary.reset();
+    MusicStopBackgroundPlay();
+    MusicFreeModule(resources.module);
+    resources.module = nullptr;
+    MusicClose();
 }
 
 void finishCapture()
@@ -68,10 +112,14 @@ void finishCapture()
         return;
     auto& sink = *presentation.captureSink;
     std::fprintf(stderr, "\n");
-    if (sink.finish())
+    const bool soundOk = presentation.soundPath.empty() || presentation.sound.close();
+    if (sink.finish() && soundOk) {
         std::fprintf(stderr, "Captured %d frames to %s\n", sink.framesWritten(), presentation.capturePath.c_str());
-    else
-        std::fprintf(stderr, "Capture failed: %s\n", sink.error().c_str());
+        if (!presentation.soundPath.empty() && std::filesystem::exists(presentation.soundPath))
+            std::fprintf(stderr, "and the sound to %s\n", presentation.soundPath.c_str());
+    } else {
+        std::fprintf(stderr, "Capture failed: %s\n", soundOk ? sink.error().c_str() : "cannot write the sound");
+    }
 }
 
 // Shows captured progress on one line of standard error.
@@ -82,9 +130,10 @@ public:
     {
         inner_->writeFrame(pixels, width, height);
         const int frames = inner_->framesWritten();
-        if (frames % 30 == 0)
-            std::fprintf(stderr, "\rCapturing: %d frames, %d:%02d of show", frames, frames * 33 / 60000,
-                         frames * 33 / 1000 % 60);
+        // Once a second of show on a terminal, once every ten into a log.
+        if (frames % (isatty(2) ? 30 : 300) == 0)
+            std::fprintf(stderr, "\rCapturing: %d frames, %d:%02d of show, music position %d of 45 ", frames,
+                         frames * 33 / 60000, frames * 33 / 1000 % 60, frameService.musicStatus.position);
     }
     bool finish() override { return inner_->finish(); }
     std::string error() const override { return inner_->error(); }
@@ -100,7 +149,7 @@ bool endsWith(const std::string& s, const char* suffix)
     return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
 }
 
-// Decides where pictures go and which clock runs the show.
+// Decides where pictures and sound go and which clock runs the show.
 platform::VideoOptions choosePresentation(const ShowOptions& options)
 {
     platform::VideoOptions video;
@@ -117,30 +166,72 @@ platform::VideoOptions choosePresentation(const ShowOptions& options)
         return video;
     }
 
-    // Off-screen: the show runs on virtual time, so every pass is drawn.
+    // Off-screen: the show runs on virtual time, so every pass is drawn, and
+    // the sound is mixed exactly as far as that time has gone.
     video.window = false;
+    presentation.capturing = true;
     frameService.clock = &presentation.virtualClock;
     platform::setDialogsOnScreen(false);
     presentation.capturePath = capture;
+    const bool video_file = endsWith(capture, ".mp4") || endsWith(capture, ".mkv");
+    if (!options.silent)
+        presentation.soundPath = video_file ? capture + ".sound.wav" : (std::filesystem::path(capture) / "sound.wav").string();
     std::unique_ptr<platform::FrameSink> sink;
-    if (endsWith(capture, ".mp4") || endsWith(capture, ".mkv")) {
+    if (video_file) {
         if (!platform::ffmpegAvailable()) {
             std::fprintf(stderr, "ffmpeg is not installed; cannot write %s (give a folder for PNG frames)\n",
                          capture.c_str());
             std::exit(1);
         }
-        sink = platform::makeFfmpegSink(capture, 1000, 33);
+        sink = platform::makeFfmpegSink(capture, 1000, 33, presentation.soundPath);
     } else {
+        std::error_code ec;
+        std::filesystem::create_directories(capture, ec);
         sink = platform::makePngFolderSink(capture);
     }
     presentation.captureSink = std::make_unique<ProgressSink>(std::move(sink));
     return video;
 }
 
+// Starts the sound system on the device this run wants.
+void startSound(const ShowOptions& options)
+{
+    if (options.silent)
+        MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
+    if (presentation.capturing && !options.silent) {
+        if (!presentation.sound.open(presentation.soundPath, static_cast<int>(corvid::captureMixingRate), 2))
+            std::fprintf(stderr, "Cannot write %s; capturing without sound\n", presentation.soundPath.c_str());
+        else
+            corvid::useCaptureDevice(presentation.virtualClock, capturedSound);
+    }
+    if (!MusicInit()) {
+        MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
+        MusicInit();
+        progressLine("CORVID sound init error (no/busy hardware), sound output disabled...");
+    }
+}
+
+template <class SceneType>
+void loadScene(std::unique_ptr<SceneType>& scene, data::DataLibrary& library)
+{
+    scene = std::make_unique<SceneType>();
+    const data::Status status = scene->load(library);
+    if (!status) {
+        std::fprintf(stderr, "%s\n", status.error().c_str());
+        MusicClose();
+        failStartup("Error loading filelib!");
+    }
+}
+
 }  // namespace
 
 void abortShow()
 {
+    for (int volume = 63; volume >= 1; --volume) {
+        MusicSetMusicVolume(resources.playHandle, volume);
+        frameService.waitMs(5);
+    }
+    MusicStopModule(resources.playHandle);
     closeEverything();
     frameService.waitMs(50);
     finishCapture();
@@ -178,8 +269,12 @@ std::string formatProgressLine(const char* format, const char* argument)
 
 void progressLine(const char* format, const char* argument)
 {
-    std::printf("%s\n", formatProgressLine(format, argument).c_str());
-    std::fflush(stdout);
+    const std::string line = formatProgressLine(format, argument);
+    // Into the setup window's list while it is open; on the terminal otherwise.
+    if (!addSetupProgressLine(line)) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    }
 }
 
 int runShow(const ShowOptions& options)
@@ -193,6 +288,7 @@ int runShow(const ShowOptions& options)
     const platform::VideoOptions video = choosePresentation(options);
     frameService.nowMs = 0;
 
+    MusicStartup();
     if (!display::mainDisplay.create(video))
         failStartup(display::deviceErrorMessage);
     if (presentation.captureSink)
@@ -201,22 +297,47 @@ int runShow(const ShowOptions& options)
     if (options.screenMode) {
         config.screenMode = static_cast<std::uint8_t>(*options.screenMode);
         config.interlaced = options.interlaced ? 1 : 0;
+    } else if (!presentation.capturing) {
+        // The viewer chooses the mode; closing the window ends the program.
+        if (runSetupWindow(config, showState.mmx, display::mainDisplay.modes()) == SetupOutcome::closed)
+            std::exit(0);
+    }
+
+    startSound(options);
+
+    progressLine("Loading music (%s)...", config.musicFile);
+    resources.module = MusicLoadModule(locateDataFile(config.musicFile).c_str());
+    if (resources.module == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", config.musicFile, MusicGetErrorMessage(MusicGetLastError()));
+        MusicClose();
+        failStartup("Error loading module!");
     }
 
     // The show only reads its data library, so it opens it read-only: an
     // installed, read-only qorv.dat works too.
     progressLine("Opening file library (%s)...", config.dataFile);
     auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
-    if (!library)
-        failDataLibrary(library.error());
+    if (!library) {
+        std::fprintf(stderr, "%s\n", library.error().c_str());
+        MusicClose();
+        failStartup("Error loading filelib!");
+    }
     resources.dataLibrary.emplace(std::move(library).value());
+
     progressLine("Loading and initialising data... ");
-    // Every asset is read once here, so a damaged library stops the show
-    // before the display opens rather than in the middle of a scene.
-    if (auto checked = data::checkShowAssets(*resources.dataLibrary); !checked)
-        failDataLibrary(checked.error());
+    loadScene(resources.opening, *resources.dataLibrary);
+    loadScene(resources.credits, *resources.dataLibrary);
+    loadScene(resources.panorama, *resources.dataLibrary);
+    loadScene(resources.window, *resources.dataLibrary);
+    loadScene(resources.arms, *resources.dataLibrary);
+    loadScene(resources.closing, *resources.dataLibrary);
     progressLine("ok");
 
+    // In capture the sound is serviced once per pass, on the main thread, so
+    // that it follows the virtual clock exactly; otherwise the player thread
+    // keeps it going every 20 ms.
+    if (!presentation.capturing)
+        MusicStartBackgroundPlay(0);
     progressLine("");
     progressLine("Done...");
 
@@ -234,8 +355,32 @@ int runShow(const ShowOptions& options)
     case display::OpenResult::modeUnsupported: failStartup(display::modeUnsupportedMessage);
     }
 
+    if (presentation.capturing) {
+        MusicPoll();  // the sound catches up with the settling wait before the music starts
+        capturedSound.startRecording();
+    }
+    resources.playHandle = MusicPlayModule(resources.module, config.loopMusic);
+    frameService.readMusicStatus = [](MusicStatus& status) {
+        if (presentation.capturing)
+            MusicPoll();
+        MusicGetPlayStatus(resources.playHandle, &status);
+    };
     frameService.startClock();
 
+    for (scenes::Scene* scene : resources.inOrder())
+        scene->run();
+
+    MusicStopModule(resources.playHandle);
+    finalFade(display::mainDisplay, resources.closing->endPicture());
+    if (presentation.capturing)
+        MusicPoll();  // the recording lasts as long as the fade's pictures
+
+    resources.closing.reset();
+    resources.arms.reset();
+    resources.window.reset();
+    resources.panorama.reset();
+    resources.credits.reset();
+    resources.opening.reset();
     closeEverything();
     finishCapture();
     return 1;

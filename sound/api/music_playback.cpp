@@ -32,7 +32,7 @@ ErrorCode readHeader(const char* fileName, std::array<uint8_t, headerBytes>& hea
     return error;
 }
 
-ErrorCode loadModuleOntoDevice(const char* fileName, std::unique_ptr<Module>& module)
+ErrorCode loadModuleIntoDevice(const char* fileName, std::unique_ptr<Module>& module)
 {
     if (!fileName)
         return ErrorCode::invalidArguments;
@@ -195,7 +195,7 @@ extern "C" {
 MusicModule* MusicLoadModule(const char* fileName)
 {
     auto loaded = std::make_unique<MusicModule>();
-    if (reportResult(corvid::loadModuleOntoDevice(fileName, loaded->module)) == 0)
+    if (reportResult(corvid::loadModuleIntoDevice(fileName, loaded->module)) == 0)
         return nullptr;
     return loaded.release();
 }

@@ -2,7 +2,7 @@
 // every entry in turn, the startup check of every picture and mesh the show
 // reads, and the mesh parser on the raw input.
 
-#include "data/asset_check.h"
+#include "tests/fuzz/show_assets.h"
 #include "data/data_library.h"
 #include "data/mesh.h"
 #include "tests/fuzz/fuzz_file.h"
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         if (auto entries = library->entries())
             for (const data::LibraryEntry& entry : *entries) (void)library->readEntry(entry.nameView());
         (void)library->seekEntry("absent.raw");
-        (void)data::checkShowAssets(*library);
+        (void)fuzzing::checkShowAssets(*library);
     }
     return 0;
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "data/asset_check.h"
+#include "tests/fuzz/show_assets.h"
 #include "sound/loaders/xm_loader.h"
 #include "tests/data/scratch_folder.h"
 #include "tests/sound/test_modules.h"
@@ -103,7 +103,7 @@ TEST(TruncationSweep, EveryCutOfTheDataLibraryFailsSomewhere)
         auto opened = data::DataLibrary::open(path, data::Access::readOnly);
         if (!opened)
             continue;
-        EXPECT_FALSE(data::checkShowAssets(*opened))
+        EXPECT_FALSE(fuzzing::checkShowAssets(*opened))
             << "qorv.dat cut to " << length << " of " << library.size() << " bytes";
     }
 }
