@@ -1,5 +1,6 @@
 // The show started on bad data files: it must stop with its message and exit
-// code 1 before the display opens. Each case runs a copy of the built program
+// code 1 before the display opens (and, for a bad qorv.xm, before it opens
+// the data library). Each case runs a copy of the built program
 // in a prepared folder (a copy, so that it cannot find the good qorv.dat next
 // to itself), capturing off-screen.
 
@@ -35,6 +36,7 @@ public:
         std::string pattern = (fs::temp_directory_path() / "solvane-show-XXXXXX").string();
         root_ = mkdtemp(pattern.data());
         fs::copy_file("solvane", root_ / "solvane");
+        fs::copy_file("qorv.xm", root_ / "qorv.xm");
     }
     ~ShowFolder() { fs::remove_all(root_); }
     ShowFolder(const ShowFolder&) = delete;
@@ -60,8 +62,17 @@ public:
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return result;
     }
-    // The capture folder gets its first frame only once the display is open.
-    bool displayOpened() const { return fs::exists(path("frames")) && !fs::is_empty(path("frames")); }
+    // The capture folder gets its first frame only once the display is open
+    // (its sound file is opened earlier).
+    bool displayOpened() const
+    {
+        if (!fs::is_directory(path("frames")))
+            return false;
+        for (const auto& file : fs::directory_iterator(path("frames")))
+            if (file.path().extension() == ".png")
+                return true;
+        return false;
+    }
 
 private:
     fs::path root_;
@@ -100,6 +111,33 @@ void copyLibrary(const ShowFolder& folder, std::string_view dropped, std::string
         const auto bytes = good->readEntry(name);
         ASSERT_TRUE(bytes);
         ASSERT_TRUE(copy->addEntry(name, name == replaced ? replacement : *bytes));
+    }
+}
+
+void expectModuleFailure(const ShowFolder& folder, const std::string& what)
+{
+    const RunResult result = folder.run();
+    EXPECT_EQ(result.exitCode, 1) << what << "\n" << result.output;
+    EXPECT_NE(result.output.find("Error loading module!"), std::string::npos) << what << "\n" << result.output;
+    EXPECT_EQ(result.output.find("Opening file library"), std::string::npos) << what << "\n" << result.output;
+    EXPECT_FALSE(folder.displayOpened()) << what;
+}
+
+TEST(BadDataShow, AMissingEmptyCutOrForeignSongStopsWithTheModuleMessage)
+{
+    const std::vector<char> song = readFile("qorv.xm");
+    const std::vector<std::vector<char>> contents = {
+        {}, std::vector<char>(song.begin(), song.begin() + song.size() / 2), std::vector<char>(4096, 'x')};
+    const char* const names[] = {"empty qorv.xm", "qorv.xm cut in half", "qorv.xm that is not a module"};
+    {
+        const ShowFolder folder;
+        fs::remove(folder.path("qorv.xm"));
+        expectModuleFailure(folder, "no qorv.xm");
+    }
+    for (size_t i = 0; i < contents.size(); ++i) {
+        const ShowFolder folder;
+        folder.write("qorv.xm", contents[i]);
+        expectModuleFailure(folder, names[i]);
     }
 }
 
