@@ -30,16 +30,78 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace host {
 
 namespace {
 
+// Writes the captured pictures at the video's fixed rate of one per 33 ms of
+// virtual time, each the picture on the screen at that moment, and shows the
+// progress on standard error. The show presents most pictures 33 ms apart,
+// but the final fade presents 256 within about a quarter of a second: those
+// are thinned out so that the video keeps time with the sound.
+class TimedCaptureSink final : public platform::FrameSink {
+public:
+    TimedCaptureSink(std::unique_ptr<platform::FrameSink> inner, platform::Clock& clock)
+        : inner_(std::move(inner)), clock_(clock)
+    {
+    }
+
+    // Video frame 0 shows the screen at this moment (the sound starts here too).
+    void start(std::uint64_t ticks) { origin_ = ticks; }
+
+    void writeFrame(const std::uint32_t* pixels, int width, int height) override
+    {
+        emitUntil(clock_.counter(), width, height);
+        shown_.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
+    }
+    bool finish() override
+    {
+        // The last picture stays on for one more frame, so the video ends on it.
+        if (!shown_.empty())
+            emitFrame(width_, height_);
+        return inner_->finish();
+    }
+    std::string error() const override { return inner_->error(); }
+    int framesWritten() const override { return inner_->framesWritten(); }
+
+private:
+    static constexpr std::uint64_t frameTicks = platform::Clock::ticksForMs(33);
+
+    // Every frame due before `now` shows what the screen held until now.
+    void emitUntil(std::uint64_t now, int width, int height)
+    {
+        width_ = width;
+        height_ = height;
+        if (shown_.empty())
+            shown_.assign(static_cast<std::size_t>(width) * height, 0);  // the screen starts black
+        while (origin_ + static_cast<std::uint64_t>(inner_->framesWritten()) * frameTicks < now &&
+               inner_->error().empty())
+            emitFrame(width, height);
+    }
+    void emitFrame(int width, int height)
+    {
+        inner_->writeFrame(shown_.data(), width, height);
+        const int frames = inner_->framesWritten();
+        // Once a second of show on a terminal, once every ten into a log.
+        if (frames % (isatty(2) ? 30 : 300) == 0)
+            std::fprintf(stderr, "\rCapturing: %d:%02d of show, music position %d of 45 ", frames * 33 / 60000,
+                         frames * 33 / 1000 % 60, frameService.musicStatus.position);
+    }
+
+    std::unique_ptr<platform::FrameSink> inner_;
+    platform::Clock& clock_;
+    std::vector<std::uint32_t> shown_;
+    std::uint64_t origin_ = 0;
+    int width_ = 0, height_ = 0;
+};
+
 // How this run shows its pictures, plays its sound and keeps its time.
 struct Presentation {
     platform::RealClock realClock;
     platform::VirtualClock virtualClock;
-    std::unique_ptr<platform::FrameSink> captureSink;
+    std::unique_ptr<TimedCaptureSink> captureSink;
     std::string capturePath;
     std::string soundPath;  // the captured sound, beside the frames or joined into the video
     platform::WavWriter sound;
@@ -122,27 +184,6 @@ void finishCapture()
     }
 }
 
-// Shows captured progress on one line of standard error.
-class ProgressSink final : public platform::FrameSink {
-public:
-    explicit ProgressSink(std::unique_ptr<platform::FrameSink> inner) : inner_(std::move(inner)) {}
-    void writeFrame(const std::uint32_t* pixels, int width, int height) override
-    {
-        inner_->writeFrame(pixels, width, height);
-        const int frames = inner_->framesWritten();
-        // Once a second of show on a terminal, once every ten into a log.
-        if (frames % (isatty(2) ? 30 : 300) == 0)
-            std::fprintf(stderr, "\rCapturing: %d frames, %d:%02d of show, music position %d of 45 ", frames,
-                         frames * 33 / 60000, frames * 33 / 1000 % 60, frameService.musicStatus.position);
-    }
-    bool finish() override { return inner_->finish(); }
-    std::string error() const override { return inner_->error(); }
-    int framesWritten() const override { return inner_->framesWritten(); }
-
-private:
-    std::unique_ptr<platform::FrameSink> inner_;
-};
-
 bool endsWith(const std::string& s, const char* suffix)
 {
     const std::size_t n = std::strlen(suffix);
@@ -189,7 +230,7 @@ platform::VideoOptions choosePresentation(const ShowOptions& options)
         std::filesystem::create_directories(capture, ec);
         sink = platform::makePngFolderSink(capture);
     }
-    presentation.captureSink = std::make_unique<ProgressSink>(std::move(sink));
+    presentation.captureSink = std::make_unique<TimedCaptureSink>(std::move(sink), presentation.virtualClock);
     return video;
 }
 
@@ -358,6 +399,7 @@ int runShow(const ShowOptions& options)
     if (presentation.capturing) {
         MusicPoll();  // the sound catches up with the settling wait before the music starts
         capturedSound.startRecording();
+        presentation.captureSink->start(presentation.virtualClock.counter());
     }
     resources.playHandle = MusicPlayModule(resources.module, config.loopMusic);
     frameService.readMusicStatus = [](MusicStatus& status) {
