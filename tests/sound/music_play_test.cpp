@@ -2,6 +2,7 @@
 // table, status reads, stopping and freeing, the player thread and the
 // capture device playing a real module.
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -58,8 +59,9 @@ protected:
             std::remove(path.c_str());
     }
 
-    const std::string songPath = "music_play_test.xm";
-    const std::string otherPath = "music_play_test.bin";
+    // Named per process: the tests run side by side in one folder.
+    const std::string songPath = "music_play_test_" + std::to_string(::getpid()) + ".xm";
+    const std::string otherPath = "music_play_test_" + std::to_string(::getpid()) + ".bin";
     platform::VirtualClock clock;
 };
 

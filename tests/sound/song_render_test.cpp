@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <unistd.h>
 
 #include "tools/corvidplay/song_renderer.h"
 #include "xm_writer.h"
@@ -22,7 +24,9 @@ struct Rendered {
 
 Rendered render(const XmSong& song, uint32_t familyBits = 0)
 {
-    const auto path = std::filesystem::temp_directory_path() / "corvid_song_render_test.xm";
+    // One file per process: the tests run side by side.
+    const auto path =
+        std::filesystem::temp_directory_path() / ("corvid_song_render_test_" + std::to_string(::getpid()) + ".xm");
     const std::vector<uint8_t> bytes = writeXm(song);
     std::FILE* out = std::fopen(path.c_str(), "wb");
     EXPECT_NE(out, nullptr);
