@@ -18,15 +18,15 @@ bool validFormat(const WaveFormat& f)
 
 SDL_AudioSpec specFor(const WaveFormat& f, SDL_AudioCallback callback, void* user)
 {
-    SDL_AudioSpec spec{};
-    spec.freq = f.rate;
-    spec.format = f.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-    spec.channels = static_cast<Uint8>(f.channels);
+    SDL_AudioSpec request{};
+    request.freq = f.rate;
+    request.format = f.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    request.channels = static_cast<Uint8>(f.channels);
     // At least 1024 frames: SDL's dummy driver runs fast with smaller buffers.
-    spec.samples = 1024;
-    spec.callback = callback;
-    spec.userdata = user;
-    return spec;
+    request.samples = 1024;
+    request.callback = callback;
+    request.userdata = user;
+    return request;
 }
 
 // Opens the default output exactly in this format (SDL converts if the card differs).
