@@ -5,6 +5,7 @@ function(solvane_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
   target_compile_definitions(${name} PRIVATE SOLVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
@@ -20,6 +21,7 @@ function(solvane_add_gui_test name)
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp
     ${PROJECT_SOURCE_DIR}/tests/gui_test_support.cpp)
   target_compile_definitions(${name} PRIVATE SOLVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
   if(SOLVANE_XVFB_RUN)
     add_test(NAME ${name} COMMAND ${SOLVANE_XVFB_RUN} -a $<TARGET_FILE:${name}>

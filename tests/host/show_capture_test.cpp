@@ -1,7 +1,8 @@
 // The whole show, start to end, captured off-screen on virtual time: the
 // program as a user runs it, checked from the outside.
 
-#include <png.h>
+#include "tests/png_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,20 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::uint32_t> readPng(const fs::path& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_BGRA;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(image.width) * image.height);
-    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
-    for (auto& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
-}
 
 bool allBlack(const std::vector<std::uint32_t>& pixels)
 {
@@ -56,13 +43,13 @@ TEST(ShowCapture, TheWholeShowPlaysToItsFadeAndEndsWithExitCodeOne)
     // 10 470 frames of 33 ms, then the final fade's quarter of a second.
     EXPECT_GT(frames, 10400u);
     EXPECT_LT(frames, 10600u);
-    EXPECT_TRUE(allBlack(readPng(out / "frame000000.png"))) << "the show starts from black";
+    EXPECT_TRUE(allBlack(testsupport::readPng(out / "frame000000.png"))) << "the show starts from black";
     char last[32];
     std::snprintf(last, sizeof last, "frame%06zu.png", frames - 1);
-    EXPECT_TRUE(allBlack(readPng(out / last))) << "the final fade ends in black";
+    EXPECT_TRUE(allBlack(testsupport::readPng(out / last))) << "the final fade ends in black";
     char fadeStart[32];
     std::snprintf(fadeStart, sizeof fadeStart, "frame%06zu.png", frames - 10);
-    EXPECT_FALSE(allBlack(readPng(out / fadeStart))) << "the fade starts from the closing picture";
+    EXPECT_FALSE(allBlack(testsupport::readPng(out / fadeStart))) << "the fade starts from the closing picture";
 
     // The sound lasts as long as the pictures: 33 ms of 44100 Hz stereo 16-bit per frame.
     const auto soundBytes = fs::file_size(out / "sound.wav") - 44;

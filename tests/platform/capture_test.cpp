@@ -1,28 +1,13 @@
 #include "platform/capture.h"
 
-#include <png.h>
+#include "tests/png_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <vector>
 
 namespace {
-
-std::vector<std::uint32_t> readPng(const std::string& path, int& width, int& height)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_BGRA;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(image.width) * image.height);
-    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    for (auto& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
-}
 
 TEST(Capture, PngFramesAreNumberedAndReadBackExactly)
 {
@@ -35,7 +20,7 @@ TEST(Capture, PngFramesAreNumberedAndReadBackExactly)
     ASSERT_TRUE(sink->finish()) << sink->error();
     EXPECT_EQ(sink->framesWritten(), 2);
     int w = 0, h = 0;
-    EXPECT_EQ(readPng((folder / "frame000001.png").string(), w, h), picture);
+    EXPECT_EQ(testsupport::readPng((folder / "frame000001.png").string(), &w, &h), picture);
     EXPECT_EQ(w, 3);
     EXPECT_EQ(h, 2);
     std::filesystem::remove_all(folder);
