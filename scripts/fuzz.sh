@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-20000}
 build_dir=${BUILD_DIR:-$root/build-fuzz}
-targets=${TARGETS:-"module_fuzz xm_fuzz xm_play_fuzz data_fuzz settings_fuzz"}
+targets=${TARGETS:-"module_fuzz xm_fuzz mod_fuzz s3m_fuzz it_fuzz xm_play_fuzz data_fuzz settings_fuzz"}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build_dir" -DSOLVANE_WERROR=ON \
   -DSOLVANE_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

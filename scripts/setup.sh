@@ -9,7 +9,7 @@ shift
 
 packages=(
   cmake g++ pkg-config make
-  libsdl2-dev libfltk1.3-dev libfreetype-dev fonts-dejavu-core libpng-dev
+  libsdl2-dev libfltk1.3-dev fluid libgl-dev libglu1-mesa-dev libfreetype-dev fonts-dejavu-core libpng-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool ffmpeg
 )

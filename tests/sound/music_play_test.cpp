@@ -195,6 +195,40 @@ TEST_F(MusicPlayTest, PlayerThreadAdvancesThePositionInRealTime)
     EXPECT_EQ(MusicFreeModule(module), 1);
 }
 
+TEST_F(MusicPlayTest, MainThreadCallsWhileThePlayerThreadRuns)
+{
+    // The calls a host makes while the music plays in the background: status
+    // reads, volume changes, stopping and starting plays, and finally closing
+    // the library with the thread still running. Run for two seconds so the
+    // thread sanitizer sees them interleave with many service passes.
+    setDeviceClock(nullptr);
+    MusicClose();
+    ASSERT_EQ(MusicInit(), 1);
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    ASSERT_EQ(MusicStartBackgroundPlay(0), 1);
+    int handle = MusicPlayModule(module, 1);
+    ASSERT_NE(handle, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    MusicStatus status{};
+    for (int round = 0; std::chrono::steady_clock::now() < end; ++round) {
+        ASSERT_EQ(MusicGetPlayStatus(handle, &status), 1);
+        EXPECT_LE(status.position, 1);
+        EXPECT_LT(status.row, 16);
+        ASSERT_EQ(MusicSetMusicVolume(handle, round % 65), 1);
+        if (round % 50 == 49) {
+            ASSERT_EQ(MusicStopModule(handle), 1);
+            handle = MusicPlayModule(module, 1);
+            ASSERT_NE(handle, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    EXPECT_EQ(MusicClose(), 1);  // stops the thread and the play itself
+    EXPECT_EQ(MusicGetPlayStatus(handle, &status), 0);
+    EXPECT_EQ(MusicFreeModule(module), 1);  // the module outlives the device
+    ASSERT_EQ(MusicInit(), 1);              // for TearDown
+}
+
 class CollectingSink : public SoundSink {
 public:
     void writeSound(std::span<const int16_t> frames) override { samples.insert(samples.end(), frames.begin(), frames.end()); }

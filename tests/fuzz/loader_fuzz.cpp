@@ -1,0 +1,20 @@
+// One module loader on its own, named by FUZZ_LOADER at build time (loadXM,
+// loadMOD, loadS3M or loadIT): any bytes as a module, kept in memory (no
+// device), then freed. Without the format detection in front, every input
+// reaches the loader's own header checks.
+
+#include "sound/loaders/it_loader.h"
+#include "sound/loaders/mod_loader.h"
+#include "sound/loaders/s3m_loader.h"
+#include "sound/loaders/xm_loader.h"
+
+#include <span>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    std::unique_ptr<corvid::Module> module;
+    if (corvid::FUZZ_LOADER(std::span<const uint8_t>(bytes, size), false, nullptr, nullptr, module) ==
+        corvid::ErrorCode::ok)
+        corvid::freeModule(module, nullptr);
+    return 0;
+}
