@@ -2,6 +2,7 @@
 
 #include "display/screen_modes.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace display {
@@ -70,7 +71,11 @@ void displayWindowProcedure(const platform::WindowEvent& event, bool& abortReque
             abortRequested = true;
         break;
     case platform::WindowEventKind::closeRequest:
-        std::exit(0);
+        // The process ends at once, as on the system the show was written
+        // for: the sound library's player thread is still running, and
+        // static destructors must not pull its state away under it.
+        std::fflush(nullptr);
+        std::_Exit(0);
     case platform::WindowEventKind::paint:
     case platform::WindowEventKind::other:
         // The surface belongs to the show while it runs; nothing to paint.

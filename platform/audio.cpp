@@ -39,6 +39,13 @@ std::uint32_t openOutput(const WaveFormat& f, SDL_AudioCallback callback, void* 
     return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 }
 
+// SDL reports an opened device stopped (neither playing nor paused) once the
+// sound card behind it has gone away.
+bool deviceGone(std::uint32_t device)
+{
+    return device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
+}
+
 }  // namespace
 
 int waveOutDeviceCount()
@@ -65,6 +72,7 @@ int WaveOut::open(const WaveFormat& format)
         return waveResult::badFormat;
     format_ = format;
     silence_ = format.bits == 8 ? 0x80 : 0;
+    lost_.store(false);
     device_ = openOutput(format, &WaveOut::callback, this);
     if (device_ == 0)
         return waveResult::badDeviceId;
@@ -92,10 +100,21 @@ int WaveOut::write(WaveBlock& block)
 {
     if (device_ == 0 || !block.prepared)
         return waveResult::invalidParameter;
+    if (lost())
+        return waveResult::noDriver;
     block.done.store(false, std::memory_order_release);
     std::lock_guard lock(mutex_);
     queue_.push_back(&block);
     return waveResult::ok;
+}
+
+bool WaveOut::lost() const { return lost_.load() || deviceGone(device_); }
+
+bool WaveOut::blockDone(const WaveBlock& block)
+{
+    if (!block.done.load(std::memory_order_acquire) && lost())
+        reset();  // nothing will play it now
+    return block.done.load(std::memory_order_acquire);
 }
 
 int WaveOut::reset()
@@ -181,7 +200,7 @@ int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
 int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions)
 {
     regions = {};
-    if (lost_.load())
+    if (lost())
         return waveResult::badDeviceId;
     if (offset >= size() || bytes > size())
         return waveResult::invalidParameter;
@@ -203,8 +222,17 @@ int SoundBuffer::unlock(const Regions& regions)
     return waveResult::ok;
 }
 
+bool SoundBuffer::lost() const { return lost_.load() || deviceGone(device_); }
+
 int SoundBuffer::restore()
 {
+    if (deviceGone(device_)) {
+        // The card went away: look for one again (paused until played).
+        SDL_CloseAudioDevice(device_);
+        device_ = openOutput(format_, &SoundBuffer::callback, this);
+        if (device_ == 0)
+            return waveResult::badDeviceId;
+    }
     std::lock_guard lock(mutex_);
     std::fill(data_.begin(), data_.end(), format_.bits == 8 ? 0x80 : 0);
     lost_.store(false);

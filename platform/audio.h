@@ -12,7 +12,14 @@
 // atomics, so the caller may poll them without it.
 //
 // Result codes are the wave-out system's: 0 success, 2 no device, 4 busy,
-// 7 out of memory, 11 invalid argument, 32 format not supported.
+// 6 the device went away, 7 out of memory, 11 invalid argument, 32 format
+// not supported.
+//
+// A sound card can go away while it plays (unplugged, or its sound server
+// ended): SDL then stops calling back and reports the device stopped. Both
+// outputs notice it, as the systems they stand in for do: the block queue
+// gives every queued block back and refuses further writes; the circular
+// buffer reports itself lost until a restore finds a sound card again.
 
 #include <atomic>
 #include <cstdint>
@@ -26,6 +33,7 @@ namespace waveResult {
 inline constexpr int ok = 0;
 inline constexpr int badDeviceId = 2;
 inline constexpr int allocated = 4;
+inline constexpr int noDriver = 6;
 inline constexpr int noMemory = 7;
 inline constexpr int invalidParameter = 11;
 inline constexpr int badFormat = 32;
@@ -64,7 +72,14 @@ public:
     int prepare(WaveBlock& block);
     int unprepare(WaveBlock& block);
     // Queues a prepared block; its done flag clears now and sets once played.
+    // Once the output is lost, refused with noDriver.
     int write(WaveBlock& block);
+    // Whether the card has given the block back: played, reset, or the
+    // output lost (which gives back every queued block at once).
+    bool blockDone(const WaveBlock& block);
+    bool lost() const;
+    // Test hook: the output behaves as if its sound card had gone away.
+    void markLost() { lost_.store(true); }
     // Stops the output and marks every queued block done.
     int reset();
     int close();
@@ -80,6 +95,7 @@ private:
     std::mutex mutex_;
     std::deque<WaveBlock*> queue_;  // written, not yet consumed
     std::uint32_t consumed_ = 0;    // bytes of queue_.front() already played
+    std::atomic<bool> lost_{false};
 };
 
 // A circular buffer played round and round (a DirectSound-style secondary
@@ -105,8 +121,9 @@ public:
     };
     int lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions);
     int unlock(const Regions& regions);
-    // Whether the buffer was lost (the output device went away); restore brings it back silent.
-    bool lost() const { return lost_.load(); }
+    // Whether the buffer was lost (the output device went away); restore
+    // brings it back silent, on a sound card found again (else badDeviceId).
+    bool lost() const;
     int restore();
     void release();
     std::uint32_t size() const { return static_cast<std::uint32_t>(data_.size()); }

@@ -20,11 +20,16 @@ void resetLibraryCore()
     core.options.reset();
 }
 
+// The fatal path mostly runs on the player thread while the host's main
+// thread goes on drawing: the process ends at once, without running static
+// destructors under that thread's feet (what the library held is undone by
+// then).
 void defaultFatalErrorHandler(const char* text)
 {
+    std::fflush(stdout);
     std::fprintf(stderr, "%s\n", text);
     std::fflush(stderr);
-    std::exit(255);
+    std::_Exit(255);
 }
 
 int reportResult(ErrorCode code)

@@ -20,10 +20,10 @@ bool accepted(const WaveOutChoice& choice)
     return platform::waveOutQuery(waveFormatFor(choice.mode, choice.rate)) != platform::waveResult::badFormat;
 }
 
-bool allBlocksDone(const WaveOutDeviceState& s)
+bool allBlocksDone(WaveOutDeviceState& s)
 {
     for (uint32_t i = 0; i < s.layout.blockCount; ++i)
-        if (!s.blocks[i].done.load(std::memory_order_acquire))
+        if (!s.output.blockDone(s.blocks[i]))
             return false;
     return true;
 }
@@ -151,7 +151,9 @@ ErrorCode serviceWaveOut(bool& callPlayer)
         return ErrorCode::ok;
     for (;;) {
         platform::WaveBlock& block = s.blocks[s.fillIndex];
-        if (!block.done.load(std::memory_order_acquire) || s.blocksSentThisPass > s.layout.blockCount)
+        // A lost sound card gives its blocks back, and the next send fails
+        // with "not available": the service pass ends the show's sound there.
+        if (!s.output.blockDone(block) || s.blocksSentThisPass > s.layout.blockCount)
             return ErrorCode::ok;
         if (block.prepared)
             s.output.unprepare(block);

@@ -74,6 +74,26 @@ TEST(WaveOut, ResetReturnsEveryQueuedBlock)
     EXPECT_TRUE(block.done.load());
 }
 
+TEST(WaveOut, ALostCardGivesEveryBlockBackAndTakesNoMore)
+{
+    platform::WaveOut out;
+    ASSERT_EQ(out.open({1, 8000, 8}), platform::waveResult::ok);
+    std::vector<std::uint8_t> data(80000, 0x80);  // ten seconds
+    platform::WaveBlock block;
+    block.data = data.data();
+    block.length = static_cast<std::uint32_t>(data.size());
+    out.prepare(block);
+    ASSERT_EQ(out.write(block), platform::waveResult::ok);
+    EXPECT_FALSE(out.blockDone(block));
+    EXPECT_FALSE(out.lost());
+    out.markLost();
+    EXPECT_TRUE(out.blockDone(block));
+    EXPECT_EQ(out.write(block), platform::waveResult::noDriver);
+    out.close();
+    ASSERT_EQ(out.open({1, 8000, 8}), platform::waveResult::ok);
+    EXPECT_FALSE(out.lost()) << "opened again on a card that is there";
+}
+
 TEST(SoundBuffer, PlayPositionGoesRoundAndLocksWrap)
 {
     platform::SoundBuffer buffer;

@@ -295,6 +295,24 @@ TEST_F(DeviceClockTest, WaveOutSendsAtMostOneRoundOfBlocksPerPass)
     EXPECT_EQ(device.operations.close(), ErrorCode::ok);
 }
 
+TEST_F(DeviceClockTest, WaveOutReportsNotAvailableOnceItsCardIsLost)
+{
+    SoundDevice& device = waveOutDevice();
+    WaveOutDeviceState& state = waveOutDeviceState();
+    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
+    device.operations.startPass();
+    bool callPlayer = true;
+    ASSERT_EQ(device.operations.serviceStep(callPlayer), ErrorCode::ok);  // one block on its way
+    state.output.markLost();
+    // The queued block comes back, the ring fills on, and the next block sent is refused.
+    ErrorCode error = ErrorCode::ok;
+    for (int step = 0; step < 100 && error == ErrorCode::ok; ++step)
+        error = device.operations.serviceStep(callPlayer);
+    EXPECT_EQ(error, ErrorCode::deviceNotAvailable);
+    EXPECT_EQ(device.operations.close(), ErrorCode::ok) << "closing does not wait for the lost card";
+    EXPECT_FALSE(state.output.isOpen());
+}
+
 TEST_F(DeviceClockTest, DirectSoundDetection)
 {
     OptionValues& options = libraryCore().options;
