@@ -179,16 +179,6 @@ TEST(DataLibrary, DamagedFilesAreReportedNotRead)
     }
 }
 
-TEST(DataLibrary, ThirteenByteStoredNameMatchesOnlyItsFirstTwelve)
-{
-    ScratchFolder folder;
-    auto library = DataLibrary::open(folder.write("lib.dat", craftedLibrary(1, "abcdefghijklm", 1, 31, 1)),
-                                     Access::readOnly);
-    ASSERT_TRUE(library.ok());
-    EXPECT_FALSE(library->seekEntry("abcdefghijklm").ok());
-    EXPECT_TRUE(library->seekEntry("abcdefghijkl").ok());
-}
-
 TEST(DataLibrary, EveryCutOfAValidFileFailsCleanly)
 {
     ScratchFolder folder;

@@ -142,33 +142,6 @@ TEST(PixelConversion, RepacksTwoPixelsPerWordIndependently)
     EXPECT_EQ(display::repack565To555(pair), 0x03E0u | (0x7C1Fu << 16));
 }
 
-TEST(PixelConversion, TwentyFourBitScreensGetBlueGreenRedBytes)
-{
-    const std::vector<Pixel> frame(framePixels, 0x00123456);
-    const Screen s = present(3, false, false, frame);
-    EXPECT_EQ(s.bytes[0], 0x56);
-    EXPECT_EQ(s.bytes[1], 0x34);
-    EXPECT_EQ(s.bytes[2], 0x12);
-}
-
-TEST(PresenterLayout, CentresAndDoublesByTheModeSize)
-{
-    display::PresenterSetup s;
-    display::computeLayout(320, 240, 32, 1280, false, s);  // mode 7
-    EXPECT_EQ(s.centreOffsetY, 20 * 1280);
-    EXPECT_EQ(s.rowWords, 320);
-    EXPECT_EQ(s.rowSkip, 0);
-
-    display::computeLayout(640, 480, 16, 1300, true, s);  // mode 14, interlaced
-    EXPECT_EQ(s.doubledOffsetY, 40 * 1300);
-    EXPECT_EQ(s.rowSkip, 1300 - 640);
-    EXPECT_TRUE(s.interlace);
-
-    display::computeLayout(512, 384, 32, 2048, false, s);  // mode 10
-    EXPECT_EQ(s.centreOffsetX, 96 * 4);
-    EXPECT_EQ(s.centreOffsetY, 92 * 2048);
-}
-
 TEST(PresenterLayout, AnUnknownModeWritesNothing)
 {
     display::PresenterSetup s;

@@ -83,38 +83,24 @@ TEST(Preselection, TheDefaultModeFallsBackTo24BitsThenToTheFirstEntry)
     EXPECT_EQ(selectedName(host::ModeList{}, configWith(7)), "(none)");
 }
 
-TEST(Preselection, NamesForEveryKindOfMode)
+TEST(Preselection, InterlacedOnlyWhenTheConfigSaysSo)
 {
-    EXPECT_EQ(host::preselectionNames(2, false), Entries{"320x200x16"});
-    EXPECT_EQ(host::preselectionNames(4, false), (Entries{"320x200x24", "320x200x32"}));
-    EXPECT_EQ(host::preselectionNames(10, true), (Entries{"512x384x24", "512x384x32"}));
-    EXPECT_EQ(host::preselectionNames(12, false), Entries{"640x400x24"});
-    EXPECT_EQ(host::preselectionNames(16, true), Entries{"640x480x32 interlaced"});
-    EXPECT_EQ(host::preselectionNames(17, false), Entries{});
-
     const auto list = listOf({{320, 200, 16}, {640, 400, 24}, {640, 480, 32}});
     EXPECT_EQ(selectedName(list, configWith(12, 1)), "640x400x24 interlaced");
     EXPECT_EQ(selectedName(list, configWith(12, 0)), "640x400x24");
     EXPECT_EQ(selectedName(list, configWith(16, 1)), "640x480x32 interlaced");
+    EXPECT_EQ(selectedName(list, configWith(17, 0)), "320x200x16") << "an unknown mode: the first entry";
 }
 
 TEST(ChosenMode, TheEntrysTextSetsModeAndInterlaceOnlyForAKnownName)
 {
-    auto config = configWith(7);
-    host::applyChosenMode("640x400x24 interlaced", config);
-    EXPECT_EQ(config.screenMode, 12);
-    EXPECT_EQ(config.interlaced, 1);
-
-    config = configWith(7);
-    host::applyChosenMode("640x400x24", config);
-    EXPECT_EQ(config.screenMode, 12);
-    EXPECT_EQ(config.interlaced, 0);
-
-    for (const char* unknown : {"", "800x600x32", "320x240x32 interlaced", "640x400x24 interlaced "}) {
-        config = configWith(7);
-        host::applyChosenMode(unknown, config);
-        EXPECT_EQ(config.screenMode, 7) << unknown;
-        EXPECT_EQ(config.interlaced, 0) << unknown;
+    const std::pair<const char*, std::pair<int, int>> cases[] = {
+        {"640x400x24 interlaced", {12, 1}}, {"640x400x24", {12, 0}}, {"", {7, 0}}, {"800x600x32", {7, 0}},
+        {"320x240x32 interlaced", {7, 0}}, {"640x400x24 interlaced ", {7, 0}}};
+    for (const auto& [text, expected] : cases) {
+        auto config = configWith(7);
+        host::applyChosenMode(text, config);
+        EXPECT_EQ(std::pair(int{config.screenMode}, int{config.interlaced}), expected) << '"' << text << '"';
     }
 }
 

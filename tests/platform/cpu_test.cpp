@@ -18,12 +18,4 @@ TEST(Cpu, MmxIsBit23OfTheFeatureWordOnly)
     EXPECT_FALSE(platform::decodeCpuid(genu, inei, ntel, ~(1u << 23)).mmx);
 }
 
-TEST(Cpu, NoCpuidMeansNoFeatures)
-{
-    const platform::CpuInfo none;
-    EXPECT_FALSE(none.hasCpuid);
-    EXPECT_FALSE(none.mmx);
-    EXPECT_TRUE(none.vendor.empty());
-}
-
 }  // namespace

@@ -123,20 +123,6 @@ TEST(BlitScaledAdd, ClipsTopAndBottomRows)
     EXPECT_EQ(frame.at(9, 199), Pixel{render::levelTable()[5]});
 }
 
-TEST(BlitScaledAdd, UnitStepIsACopyThroughTheTable)
-{
-    TestFrame frame;
-    TestImage image(3, 2);
-    for (std::size_t i = 0; i < image.pixels.size(); ++i)
-        image.pixels[i] = static_cast<Pixel>(0x00405060 + i * 0x00010203);
-    render::blitScaledAdd(frame.span(), image.image(), 100, 50, 3, 2, 255);
-    render::LevelTable table;
-    table.setLevel(255);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(frame.at(100 + x, 50 + y), table.scale(image.at(x, y)));
-}
-
 TEST(BlitScaledAdd, NonPositiveSizesDrawNothing)
 {
     TestFrame frame;

@@ -1,38 +1,17 @@
-// The arms scene: the star at load, the lagged angles, the sprites' size,
+// The arms scene: the lagged angles, the sprites' size,
 // level and strict on-screen tests, a whole frame, and the run step.
 
 #include "scenes/arms.h"
-#include "late_scene_fixture.h"
+#include "tests/scenes/scene_test_support.h"
 
-#include <cmath>
 
 namespace {
 
 using namespace scenes;
-using scenes::test::Frame;
+using Frame = scenes::test::TestFrame;
 
-TEST(ArmPoints, FiveStraightArmsSeventyTwoDegreesApart)
+TEST(ArmAngles, LaggedAnglesTruncateTowardZeroAndWrap)
 {
-    const auto points = buildArmPoints();
-    EXPECT_EQ(points[0].x, 30.0);
-    EXPECT_EQ(points[0].y, 0.0);
-    EXPECT_EQ(points[14].x, 240.0);
-    EXPECT_EQ(points[14].z, 0.0);
-    EXPECT_DOUBLE_EQ(points[15].x, 30 * std::cos(72 * M_PI / 180));
-    EXPECT_DOUBLE_EQ(points[15].y, 30 * std::sin(72 * M_PI / 180));
-    EXPECT_DOUBLE_EQ(points[4 * 15 + 14].y, 240 * std::sin(288 * M_PI / 180));
-}
-
-TEST(ArmAngles, LagAndTheThreeAngles)
-{
-    const ArmAngles straight = armAngles(0);
-    EXPECT_EQ(straight.x, 192);
-    EXPECT_EQ(straight.y, 192);
-    EXPECT_EQ(straight.z, 0);
-    const ArmAngles half = armAngles(64);  // A = π, B = π / 2
-    EXPECT_EQ(half.x, 128);
-    EXPECT_EQ(half.y, 128);
-    EXPECT_EQ(half.z, 64);
     EXPECT_EQ(laggedAngle(10, 3, 1.5), 5);      // trunc(5.5)
     EXPECT_EQ(laggedAngle(0, 14, 1.5), 235);    // −21 keeps its low byte
     EXPECT_EQ(laggedAngle(0, 1, 0.01), 0);      // trunc(−0.01) is 0, not −1
@@ -87,7 +66,7 @@ TEST(ArmsScene, BusyFrame)
     }
     EXPECT_EQ(scene.arms().distance, 1020.0);
     EXPECT_NEAR(scene.arms().twist, 0.6, 1e-9);
-    EXPECT_EQ(scenes::test::frameHash(frame.pixels, "arms"), 17740517154399931805u);
+    EXPECT_EQ(scenes::test::frameHash(frame, "arms"), 17740517154399931805u);
 }
 
 TEST(ArmsScene, RunStepFadesInAndOutSlidesAndLeavesAtPosition41)

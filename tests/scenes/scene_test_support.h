@@ -1,20 +1,28 @@
 #pragma once
-// What the scene tests share: the generated qorv.dat, the show's sine table,
-// a heap frame pair, and whole-frame hashes that can also be written as PNG
-// files (set SOLVANE_FRAME_DIR to a folder) to look at the frame by eye.
+// What the scene tests share: the generated qorv.dat, the show's state as
+// start-up leaves it, whole-frame hashes (also written as PNG files to look
+// at when SOLVANE_FRAME_DIR names a folder), and a run-step harness on
+// virtual time whose music moves on with the clock.
 
 #include "data/data_library.h"
+#include "display/display.h"
+#include "host/frame_service.h"
 #include "host/show_random.h"
 #include "host/show_state.h"
 #include "host/sine_table.h"
 #include "platform/capture.h"
+#include "platform/clock.h"
+#include "scenes/scene.h"
+#include "scenes/scene_kit.h"
 #include "tests/render/test_frame.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace scenes::test {
 
@@ -28,11 +36,18 @@ inline data::DataLibrary& generatedLibrary()
     return *library;
 }
 
+// Fills the show's sine table and returns the scenes' view of it.
+inline render::SineTableView showSines()
+{
+    host::showState.sineTable = host::buildSineTable();
+    return scenes::showSines();
+}
+
 // The show's state as start-up leaves it: the sine table filled, the random
 // sequence at its start.
 inline void resetShowState()
 {
-    host::showState.sineTable = host::buildSineTable();
+    showSines();
     host::showRandom = host::ShowRandom{};
 }
 
@@ -45,32 +60,100 @@ void loadScene(SceneType& scene)
     ASSERT_TRUE(status) << status.error();
 }
 
-// 64-bit FNV-1a over the frame's pixels, low byte first.
-inline std::uint64_t frameHash(const TestFrame& frame)
+// One scene loaded once for all the tests of a file.
+template <class SceneType>
+SceneType& loadedScene()
 {
-    std::uint64_t hash = 14695981039346656037u;
-    for (const render::Pixel pixel : frame.pixels)
-        for (int shift = 0; shift < 32; shift += 8) {
-            hash ^= (pixel >> shift) & 0xFF;
-            hash *= 1099511628211u;
-        }
-    return hash;
+    showSines();
+    static SceneType scene;
+    static const data::Status loaded = scene.load(generatedLibrary());
+    EXPECT_TRUE(loaded.ok()) << loaded.error();
+    return scene;
 }
 
-// Writes the frame as <SOLVANE_FRAME_DIR>/<name>.png when that is set.
-inline void keepFrame(const TestFrame& frame, const std::string& name)
+// 64-bit FNV-1a over the frame's pixels, low byte first; the frame is also
+// written as <SOLVANE_FRAME_DIR>/<name>.png when that is set.
+inline std::uint64_t frameHash(const TestFrame& frame, const std::string& name)
 {
     if (const char* folder = std::getenv("SOLVANE_FRAME_DIR"))
         platform::writePng(std::string(folder) + "/" + name + ".png", frame.pixels.data(), display::frameWidth,
                            display::frameHeight);
+    std::uint64_t hash = 14695981039346656037u;
+    for (const render::Pixel pixel : frame.pixels)
+        for (int shift = 0; shift < 32; shift += 8)
+            hash = (hash ^ (pixel >> shift & 0xFF)) * 1099511628211u;
+    return hash;
 }
 
-inline bool isBlack(const TestFrame& frame)
+inline bool isBlack(const std::vector<std::uint32_t>& pixels)
 {
-    for (const render::Pixel pixel : frame.pixels)
-        if (pixel != 0)
-            return false;
-    return true;
+    return pixels.size() == display::framePixels && std::all_of(pixels.begin(), pixels.end(), [](auto p) { return p == 0; });
+}
+inline bool isBlack(const TestFrame& frame) { return isBlack(frame.pixels); }
+
+// Counts the presented frames and keeps the first and the last.
+class KeptFrames final : public platform::FrameSink {
+public:
+    void writeFrame(const std::uint32_t* pixels, int width, int height) override
+    {
+        last.assign(pixels, pixels + std::size_t(width) * height);
+        if (count++ == 0)
+            first = last;
+        blackCount += isBlack(last);
+    }
+    bool finish() override { return true; }
+    std::string error() const override { return {}; }
+    int framesWritten() const override { return count; }
+
+    int count = 0;
+    int blackCount = 0;
+    std::vector<std::uint32_t> first, last;
+};
+
+// The show's display without a window, presenting into `kept`, and the frame
+// service on a virtual clock. The music starts at firstPosition row 0 and
+// moves one row every rowMs of virtual time, 64 rows a position. With rowMs
+// 33 each pass sees the next row, so the fades reach their ends exactly.
+class RunHarness {
+public:
+    RunHarness(int firstPosition, int rowMs)
+    {
+        static const bool opened = [] {
+            platform::VideoOptions video;
+            video.window = false;
+            return display::mainDisplay.create(video) &&
+                   display::mainDisplay.openDisplay(4, false) == display::OpenResult::ok;  // 320 × 200 × 32: frames as drawn
+        }();
+        EXPECT_TRUE(opened);
+        display::mainDisplay.video().setFrameSink(&kept);
+        auto& service = host::frameService;
+        service = host::FrameService{};
+        service.clock = &clock;
+        service.startClock();
+        const std::uint32_t start = service.nowMs;
+        service.musicStatus.position = firstPosition;
+        service.readMusicStatus = [this, start, firstPosition, rowMs](MusicStatus& status) {
+            ++musicReads;
+            const std::uint32_t rows = (host::frameService.nowMs - start) / rowMs;
+            status.position = firstPosition + static_cast<int>(rows / 64);
+            status.row = static_cast<int>(rows % 64);
+        };
+    }
+    ~RunHarness() { display::mainDisplay.video().setFrameSink(nullptr); }
+
+    platform::VirtualClock clock;
+    KeptFrames kept;
+    int musicReads = 0;
+};
+
+// A scene entered when the music is already at its end position returns at
+// once: nothing drawn, the music not even read.
+inline void expectNoPassesFrom(Scene& scene, int position)
+{
+    RunHarness late(position, 33);
+    scene.run();
+    EXPECT_EQ(late.kept.count, 0) << "entering at position " << position << " draws nothing";
+    EXPECT_EQ(late.musicReads, 0);
 }
 
 }  // namespace scenes::test

@@ -1,8 +1,8 @@
 // The window scene: the polar table's corner cases, the exact-white window,
-// the beams, the wandering centres, a whole frame, and the run step.
+// the beams, a whole frame, and the run step.
 
 #include "scenes/window.h"
-#include "late_scene_fixture.h"
+#include "tests/scenes/scene_test_support.h"
 
 #include "data/raw_image.h"
 
@@ -11,7 +11,7 @@
 namespace {
 
 using namespace scenes;
-using scenes::test::Frame;
+using Frame = scenes::test::TestFrame;
 
 int radialByte(int x, int y) { return polarEntry(x, y) & 0xFF; }
 int angularByte(int x, int y) { return polarEntry(x, y) >> 8; }
@@ -30,19 +30,6 @@ TEST(PolarTable, TruncatesAndWrapsNegativeAngles)
     ASSERT_EQ(table.size(), std::size_t{polarTableWidth} * polarTableHeight);
     EXPECT_EQ(table[std::size_t{polarTableWidth} * (4 + 200) + (3 + 320)], polarEntry(3, 4));
     EXPECT_EQ(table[0], polarEntry(-320, -200));
-}
-
-TEST(PolarMap, CentresWanderFromTheFirstStep)
-{
-    PolarMap polar;
-    advancePolarMap(polar, scenes::test::showSines());
-    EXPECT_EQ(polar.step, 1);
-    EXPECT_EQ(polar.radialPhase, 255);
-    EXPECT_EQ(polar.angularPhase, 1);
-    EXPECT_EQ(polar.radialOffsetX, 163);  // trunc(160 × sin(1/256 turn) + 160)
-    EXPECT_EQ(polar.angularOffsetY, 102);
-    EXPECT_EQ(polar.radialOffsetY, 199);  // cos of 2/256 turn just below 1
-    EXPECT_EQ(polar.angularOffsetX, 319);
 }
 
 // Random table, texture and frame (white, almost white, anything), every
@@ -112,7 +99,7 @@ TEST(WindowScene, BusyFrame)
     for (int pass = 0; pass < 40; ++pass) scene.advancePass();
     Frame frame;
     scene.drawPass(frame.span(), {28, 10, 1320});
-    EXPECT_EQ(scenes::test::frameHash(frame.pixels, "window"), 17173771075504191432u);
+    EXPECT_EQ(scenes::test::frameHash(frame, "window"), 17173771075504191432u);
 
     host::showState.mmx.useMmx = true;  // the 64-bit mask copy draws the same frame
     Frame wide;

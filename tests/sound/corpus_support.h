@@ -30,7 +30,9 @@ inline fs::path sharedCorpusTools()
 {
     if (const char* dir = std::getenv("SOLVANE_CORPUS_TOOLS"))
         return dir;
-    return "/work/shared/corpus";
+    // The shared folder stands beside the repository's checkout.
+    const fs::path beside = fs::path(SOLVANE_SOURCE_DIR).parent_path() / "shared" / "corpus";
+    return fs::is_directory(beside) ? beside : fs::path("/work/shared/corpus");
 }
 
 struct CorpusModule {

@@ -132,7 +132,6 @@ TEST(ItLoader, HeaderOrdersAndPatterns)
     EXPECT_EQ(module->type, ModuleType::it);
     EXPECT_EQ(module->channelCount, 2);
     EXPECT_EQ(module->orders, (std::vector<uint16_t>{0, orderSkip, 0}));
-    EXPECT_EQ(module->masterVolume, 64);
     EXPECT_EQ(module->initialSpeed, 4);
     EXPECT_EQ(module->initialTempo, 140);
     EXPECT_EQ(module->flags & moduleLinearFrequencies, moduleLinearFrequencies);

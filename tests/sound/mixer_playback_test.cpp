@@ -201,22 +201,6 @@ TEST(MixerPlayback, IntegerAndFloatFamiliesAgree)
     }
 }
 
-TEST(MixerPlayback, MuLawSamplesSoundLikeTheirSource)
-{
-    std::vector<int16_t> values(2000);
-    for (size_t i = 0; i < values.size(); ++i)
-        values[i] = static_cast<int16_t>(std::lround(20000 * std::sin(double(i) * 0.05)));
-    const std::vector<uint8_t> bytes = bytesOf16(values);
-    Mixer muLaw, exact;
-    openMixer(muLaw, mixInteger | mixMono, 1, 44100, {true, 0});
-    openMixer(exact, mixFloat | mixMono, 1, 44100, {true, 0});
-    for (Mixer* mixer : {&muLaw, &exact})
-        startSample(*mixer, 0, describe(bytes, SampleType::pcm16Mono), 44100);
-    const std::vector<int16_t> a = mix16(muLaw, 2000), b = mix16(exact, 2000);
-    for (size_t i = 0; i < a.size(); ++i)
-        ASSERT_NEAR(a[i], b[i], 20000 / 32 + 2) << i;  // within one mu-law segment step
-}
-
 TEST(MixerPlayback, NoDescriptionOrPositionReadsOutsideTheData)
 {
     // Each sample lives in a heap block of exactly its size and is mixed in

@@ -56,14 +56,15 @@ TEST(PlayerNotes, AnInstrumentAloneResetsTheVolumeWithoutRestarting)
     EXPECT_EQ(h.device(0).starts, 1u);
 }
 
-TEST(PlayerNotes, KeyOffWithoutEnvelopeSilencesAtOnce)
+TEST(PlayerNotes, KeyOffWithoutEnvelopeSilencesAtOnceByNoteOrByEffect)
 {
-    PlayerHarness h(channelSong({{0, {c4, 1}}, {1, {97}}}));
-    h.startFirstRow();
-    h.tick(6);
-    EXPECT_EQ(h.device(0).volume, 0u);
-    EXPECT_EQ(h.channel(0).keyOff, 1);
-    EXPECT_EQ(h.device(0).stops, 0u);  // the device keeps playing, silently
+    for (const XmCell keyOff : {XmCell{97}, XmCell{0, 0, 0, 20, 0}}) {
+        PlayerHarness h(channelSong({{0, {c4, 1}}, {1, keyOff}}));
+        h.tick(12);
+        EXPECT_EQ(h.device(0).volume, 0u);
+        EXPECT_EQ(h.channel(0).keyOff, 1);
+        EXPECT_EQ(h.device(0).stops, 0u);  // the device keeps playing, silently
+    }
 }
 
 TEST(PlayerNotes, KeyOffWithEnvelopeFadesByTwiceTheFadeoutPerTick)
@@ -76,13 +77,6 @@ TEST(PlayerNotes, KeyOffWithEnvelopeFadesByTwiceTheFadeoutPerTick)
     EXPECT_EQ(h.volumes(0, 5), (Volumes{64, 64, 64, 64, 64}));
     // Key off on the next row: 64 x fade / 65536.
     EXPECT_EQ(h.volumes(0, 9), (Volumes{56, 48, 40, 32, 24, 16, 8, 0, 0}));
-}
-
-TEST(PlayerNotes, EffectKeyOffActsAsAKeyOffNote)
-{
-    PlayerHarness h(channelSong({{0, {c4, 1}}, {1, {0, 0, 0, 20, 0}}}));
-    h.tick(12);
-    EXPECT_EQ(h.device(0).volume, 0u);
 }
 
 TEST(PlayerNotes, AnInstrumentMissingFromTheFileStopsTheChannel)

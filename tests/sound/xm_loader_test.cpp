@@ -5,9 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
-#include "player_test_support.h"
+#include "damaged_files.h"
+#include "test_modules.h"
 #include "mixer_test_support.h"
 #include "sound/loaders/file_access.h"
 
@@ -42,12 +42,9 @@ TEST(XmLoader, HeaderFieldsFillTheModule)
     EXPECT_EQ(module->songLength(), 3u);
     EXPECT_EQ(module->restartPosition, 2u);
     EXPECT_EQ(module->channelCount, 6);
-    EXPECT_EQ(module->masterVolume, 64);
     EXPECT_EQ(module->initialSpeed, 3);
     EXPECT_EQ(module->initialTempo, 0x96);
     EXPECT_EQ(module->flags, moduleLinearFrequencies);
-    for (int32_t pan : module->channelPanning)
-        EXPECT_EQ(pan, 128);
 
     song.linear = false;
     song.restart = 3;  // past the song: playback returns to the start
@@ -134,7 +131,6 @@ TEST(XmLoader, InstrumentsNamedBeyondTheFileGetPlaceholders)
     }
     const Instrument& named = module->instruments[4];
     EXPECT_EQ(named.name, placeholderInstrumentName);
-    EXPECT_EQ(std::string(placeholderInstrumentName).size(), 16u);
     EXPECT_EQ(named.used, 1);
     ASSERT_EQ(named.samples.size(), 1u);
     EXPECT_EQ(named.samples[0].type, SampleDataType::none);
@@ -255,15 +251,10 @@ TEST(XmLoader, EnvelopesAndInstrumentSettings)
     EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
     EXPECT_FALSE(module->instruments[0].panningEnvelope);
-}
 
-TEST(XmLoader, EnvelopeIndicesPastThePointsMeanNone)
-{
-    XmSong song = simpleSong(1, 1);
-    song.patterns[0].at(0, 0, 1) = {49, 1};
-    song.instruments[0].volumeEnvelope = {{{0, 0}, {4, 64}}, 5, 0, 9, 1 | 2 | 4};
-    std::vector<uint8_t> file = writeXm(song);
-    auto module = load(file);
+    // Sustain and loop indices past the points mean none.
+    in.volumeEnvelope = {{{0, 0}, {4, 64}}, 5, 0, 9, 1 | 2 | 4};
+    module = load(writeXm(song));
     EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
 }
@@ -334,49 +325,11 @@ TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
     load(f, ErrorCode::unexpectedEndOfFile);
 }
 
-TEST(XmLoader, EveryTruncationFailsCleanly)
-{
-    XmSong song = simpleSong(3, 4);
-    song.patterns[0].at(0, 0, 3) = {49, 1, 0x40, 0xA, 0x0F};
-    song.patterns[0].at(1, 2, 3) = {50, 2};
-    song.instruments.push_back(song.instruments[0]);
-    song.instruments[1].samples[0].sixteenBit = true;
-    song.instruments[1].volumeEnvelope = {{{0, 64}, {5, 0}}, 0, 0, 0, 1};
-    const std::vector<uint8_t> file = writeXm(song);
-    for (size_t length = 0; length < file.size(); ++length) {
-        std::unique_ptr<Module> module;
-        resetRecorder();
-        const ErrorCode e = loadXM(std::span(file.data(), length), true, nullptr, &recorder().device, module);
-        ASSERT_NE(e, ErrorCode::ok) << "cut at " << length;
-        ASSERT_FALSE(module);
-    }
-}
-
+// Cuts of the test modules are swept in the hostile-input tests; here random
+// bytes over the richest one load or fail, and what loads plays.
 TEST(XmLoader, DamagedBytesNeverCrash)
 {
-    XmSong song = simpleSong(3, 4);
-    song.patterns[0].at(0, 0, 3) = {49, 1, 0x40, 0xA, 0x0F};
-    song.patterns[0].at(2, 1, 3) = {97, 1, 0, 0x3, 0x10};
-    song.instruments[0].volumeEnvelope = {{{0, 64}, {5, 0}, {9, 30}}, 1, 0, 2, 7};
-    const std::vector<uint8_t> file = writeXm(song);
-    std::mt19937 random(1234);
-    for (int round = 0; round < 3000; ++round) {
-        std::vector<uint8_t> damaged = file;
-        for (int k = 0; k < 4; ++k)
-            damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
-        resetRecorder();
-        std::unique_ptr<Module> module;
-        if (loadXM(damaged, true, nullptr, &recorder().device, module) != ErrorCode::ok)
-            continue;
-        // Whatever loads also plays.
-        ASSERT_EQ(player::playerInit(&recorder().device), ErrorCode::ok);
-        std::vector<uint8_t> channels(module->channelCount);
-        player::PlayerInstance* instance = nullptr;
-        if (player::playSong(*module, -1, 0, 0, false, module->channelCount, channels, instance) == ErrorCode::ok)
-            for (int t = 0; t < 200; ++t)
-                player::playerTick();
-        player::playerClose();
-    }
+    EXPECT_GT(playDamagedCopies(loadXM, testModules()[1].bytes, 1234, 60), 0);
 }
 
 TEST(XmLoader, DeviceFailureLeavesNothingBehind)

@@ -39,26 +39,16 @@ std::uint64_t fnv1a(const std::vector<std::uint8_t>& bytes)
     return h;
 }
 
+// The timing of the form (7.68 s a position, every pattern heard) is checked
+// on the rendered song in qorv_music_test; here, what the score must hold.
 TEST(Song, FormFollowsTheShow)
 {
     const XmModule& m = song();
     ASSERT_EQ(composer::checkModule(m), "");
     // The show ends when position 45 begins, so 45 must exist; 0..44 are heard.
     ASSERT_EQ(m.orders.size(), 46u);
-    EXPECT_EQ(m.restartPosition, 0);
-    // Speed 6 at tempo 125 and 64 rows: every position lasts 7.68 s.
-    EXPECT_EQ(m.speed, 6);
-    EXPECT_EQ(m.tempo, 125);
-    for (const composer::XmPattern& p : m.patterns)
-        EXPECT_EQ(p.rows, 64);
     EXPECT_GE(m.channelCount, 8);
     EXPECT_LE(m.channelCount, 16);
-    std::set<int> used(m.orders.begin(), m.orders.end());
-    EXPECT_EQ(used.size(), m.patterns.size()) << "every pattern is used";
-    // No speed or tempo change anywhere: the scene changes stay at 7.68 s a position.
-    for (const composer::XmPattern& p : m.patterns)
-        for (const composer::XmCell& c : p.cells)
-            EXPECT_NE(c.effect, 0xF);
 }
 
 TEST(Song, EverySceneSetsItsOwnLevelAtItsFirstRow)
@@ -95,20 +85,12 @@ TEST(Song, PositionFortyFiveIsSilence)
     EXPECT_EQ(cellAt(44, 63, 0).parameter, 0);
 }
 
-TEST(Song, UsesOnlyEffectsThePlayerPlays)
+// Which effects the player is handed is checked cell by cell through our
+// loader in qorv_music_test; here, the rules a loader cannot see broken.
+TEST(Song, GlobalVolumesStayInRangeAndEveryNoteNamesItsInstrument)
 {
-    // Effects a loader keeps (the rest it drops silently, which would be a
-    // mistake in the score), and the E-subcommands it keeps.
-    const std::set<int> played = {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 25, 27, 32, 33};
-    const std::set<int> extended = {1, 2, 6, 8, 9, 10, 11, 12, 13, 14};
     for (const composer::XmPattern& p : song().patterns) {
         for (const composer::XmCell& c : p.cells) {
-            if (c.effect == 0 && c.parameter == 0)
-                continue;
-            EXPECT_TRUE(played.count(c.effect)) << "effect " << int(c.effect);
-            if (c.effect == 0xE) {
-                EXPECT_TRUE(extended.count(c.parameter >> 4)) << "E" << (c.parameter >> 4);
-            }
             if (c.effect == 0x10) {
                 EXPECT_LE(c.parameter, 64);
             }
