@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr const char* defaultFontFolder = "/usr/share/fonts/truetype/dejavu";
@@ -29,10 +31,17 @@ void check(const data::Loaded<data::LibraryEntry>& added)
     if (!added) throw std::runtime_error(added.error());
 }
 
-// Writes next to the target first, so a failed run never leaves half a library.
+// Where a run writes before renaming onto the target, so that a failed run
+// never leaves half a file. Named per process: a build of several targets at
+// once may run the same generating step twice side by side.
+std::string partialPath(const std::string& outputPath)
+{
+    return outputPath + ".partial." + std::to_string(getpid());
+}
+
 void buildLibrary(const std::string& outputPath, const assetgen::Lettering& lettering)
 {
-    const std::string partial = outputPath + ".partial";
+    const std::string partial = partialPath(outputPath);
     {
         auto library = data::DataLibrary::createLibrary(partial, 0);
         if (!library) throw std::runtime_error(library.error());
@@ -60,7 +69,7 @@ void writeResourceArray(std::FILE* out, const char* name, const std::vector<data
 // The source of host/resources.h's two pictures.
 void writeResources(const std::string& outputPath, const assetgen::Lettering& lettering)
 {
-    const std::string partial = outputPath + ".partial";
+    const std::string partial = partialPath(outputPath);
     std::FILE* out = std::fopen(partial.c_str(), "w");
     if (out == nullptr) throw std::runtime_error("cannot write " + partial);
     std::fprintf(out, "// Drawn by assetgen during the build; do not edit.\n#include \"host/resources.h\"\n\n"
