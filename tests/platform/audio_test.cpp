@@ -59,36 +59,34 @@ TEST(WaveOut, BlocksAreMarkedDoneOnceConsumedInOrder)
     EXPECT_EQ(out.close(), platform::waveResult::ok);
 }
 
-TEST(WaveOut, ResetReturnsEveryQueuedBlock)
-{
-    platform::WaveOut out;
-    ASSERT_EQ(out.open({1, 8000, 8}), platform::waveResult::ok);
-    std::vector<std::uint8_t> data(80000, 0x80);  // ten seconds
+// A block of ten seconds, long enough to stay queued while a test looks at it.
+struct QueuedBlock {
+    std::vector<std::uint8_t> data = std::vector<std::uint8_t>(80000, 0x80);
     platform::WaveBlock block;
-    block.data = data.data();
-    block.length = static_cast<std::uint32_t>(data.size());
-    out.prepare(block);
-    out.write(block);
-    EXPECT_FALSE(block.done.load());
-    out.reset();
-    EXPECT_TRUE(block.done.load());
-}
 
-TEST(WaveOut, ALostCardGivesEveryBlockBackAndTakesNoMore)
+    explicit QueuedBlock(platform::WaveOut& out)
+    {
+        block.data = data.data();
+        block.length = static_cast<std::uint32_t>(data.size());
+        out.prepare(block);
+        EXPECT_EQ(out.write(block), platform::waveResult::ok);
+        EXPECT_FALSE(out.blockDone(block));
+    }
+};
+
+TEST(WaveOut, ResetOrALostCardGivesEveryQueuedBlockBack)
 {
     platform::WaveOut out;
     ASSERT_EQ(out.open({1, 8000, 8}), platform::waveResult::ok);
-    std::vector<std::uint8_t> data(80000, 0x80);  // ten seconds
-    platform::WaveBlock block;
-    block.data = data.data();
-    block.length = static_cast<std::uint32_t>(data.size());
-    out.prepare(block);
-    ASSERT_EQ(out.write(block), platform::waveResult::ok);
-    EXPECT_FALSE(out.blockDone(block));
+    QueuedBlock first(out);
+    out.reset();
+    EXPECT_TRUE(first.block.done.load());
+
+    QueuedBlock second(out);
     EXPECT_FALSE(out.lost());
     out.markLost();
-    EXPECT_TRUE(out.blockDone(block));
-    EXPECT_EQ(out.write(block), platform::waveResult::noDriver);
+    EXPECT_TRUE(out.blockDone(second.block));
+    EXPECT_EQ(out.write(second.block), platform::waveResult::noDriver) << "a lost card takes no more";
     out.close();
     ASSERT_EQ(out.open({1, 8000, 8}), platform::waveResult::ok);
     EXPECT_FALSE(out.lost()) << "opened again on a card that is there";
