@@ -1,10 +1,12 @@
-// One module loader on its own, named by FUZZ_LOADER at build time (loadXM,
-// loadMOD, loadS3M or loadIT): any bytes as a module, kept in memory (no
-// device), then freed. Without the format detection in front, every input
-// reaches the loader's own header checks.
+// A module loader, named by FUZZ_LOADER at build time: loadModule (the format
+// detection MusicLoadModule uses, and whichever loader it picks) or one
+// loader on its own (loadXM, loadMOD, loadS3M, loadIT), whose header checks
+// then meet every input. Any bytes as a module, kept in memory (no device),
+// then freed.
 
 #include "sound/loaders/it_loader.h"
 #include "sound/loaders/mod_loader.h"
+#include "sound/loaders/module_loader.h"
 #include "sound/loaders/s3m_loader.h"
 #include "sound/loaders/xm_loader.h"
 
