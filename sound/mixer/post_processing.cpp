@@ -74,18 +74,26 @@ void runChain(std::vector<PostProcessEntry>& entries, Value* buffer, uint32_t fr
     }
 }
 
+// Converts in chunks through an aligned local array, so that the clamping
+// loop runs over plain arrays the compiler can vectorize; the destination may
+// sit at any byte address.
 template <typename Convert>
 void writeOutput(uint32_t count, bool output8Bit, void* destination, Convert toSample)
 {
-    if (output8Bit) {
-        auto* out = static_cast<uint8_t*>(destination);
-        for (uint32_t i = 0; i < count; ++i)
-            out[i] = static_cast<uint8_t>((toSample(i, true) >> 8) + 128);
-    } else {
-        auto* out = static_cast<uint8_t*>(destination);
-        for (uint32_t i = 0; i < count; ++i) {
-            const auto sample = static_cast<int16_t>(toSample(i, false));
-            std::memcpy(out + 2 * i, &sample, 2);
+    constexpr uint32_t chunk = 256;
+    auto* out = static_cast<uint8_t*>(destination);
+    for (uint32_t start = 0; start < count; start += chunk) {
+        const uint32_t n = std::min(chunk, count - start);
+        if (output8Bit) {
+            uint8_t converted[chunk];
+            for (uint32_t i = 0; i < n; ++i)
+                converted[i] = static_cast<uint8_t>((toSample(start + i, true) >> 8) + 128);
+            std::memcpy(out + start, converted, n);
+        } else {
+            int16_t converted[chunk];
+            for (uint32_t i = 0; i < n; ++i)
+                converted[i] = static_cast<int16_t>(toSample(start + i, false));
+            std::memcpy(out + 2 * start, converted, 2 * n);
         }
     }
 }

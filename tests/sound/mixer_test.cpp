@@ -401,6 +401,28 @@ TEST(OutputStage, EightAndSixteenBitConversion)
     EXPECT_EQ(out8[4], 128) << "-0.5 truncates to 0, not -1";
 }
 
+TEST(OutputStage, LongBuffersConvertValueByValueToAnyAddress)
+{
+    // Longer than the converter's chunk and written one byte off alignment:
+    // every value lands where a value-by-value conversion puts it.
+    constexpr uint32_t count = 1000;
+    std::vector<int32_t> values(count);
+    for (uint32_t i = 0; i < count; ++i)
+        values[i] = static_cast<int32_t>(i * 7919 % 90001) - 45000;
+    std::vector<uint8_t> out(2 * count + 1, 0xAA);
+    convertToOutput(values.data(), count, false, out.data() + 1);
+    convertToOutput(values.data(), count, true, out.data());  // the first half again, as 8-bit
+    for (uint32_t i = 0; i < count; ++i) {
+        const int32_t clamped = std::clamp(values[i], -32768, 32767);
+        ASSERT_EQ(out[i], static_cast<uint8_t>((clamped >> 8) + 128)) << i;
+        if (2 * i + 1 >= count) {  // beyond what the 8-bit pass overwrote
+            int16_t sample;
+            std::memcpy(&sample, &out[2 * i + 1], 2);
+            ASSERT_EQ(sample, clamped) << i;
+        }
+    }
+}
+
 // Filtering a block whole or in chunks gives the same values: each chunk
 // starts from the history the one before left; in stereo each side keeps its own.
 TEST(OutputStage, FiltersKeepTheirHistoryFromChunkToChunk)
