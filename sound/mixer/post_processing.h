@@ -19,6 +19,15 @@ struct OutputFilter {
     std::array<std::array<float, 2>, 2> floatHistory{};
 };
 
+// The filter over `frames` frames of interleaved values (1 or 2 channels),
+// carrying its history in `filter`; mode 0 leaves the values alone. The
+// reference is the plain form, one side and one value at a time with 64-bit
+// sums; the tuned form gives the same values.
+void applyFilter(OutputFilter& filter, int32_t* buffer, uint32_t frames, int channels);
+void applyFilter(OutputFilter& filter, float* buffer, uint32_t frames, int channels);
+void applyFilterReference(OutputFilter& filter, int32_t* buffer, uint32_t frames, int channels);
+void applyFilterReference(OutputFilter& filter, float* buffer, uint32_t frames, int channels);
+
 // 3 (automatic) becomes 1 without interpolation and 0 with it; other values
 // outside 0..2 turn the filter off.
 int32_t resolveFilterMode(int32_t option, bool interpolating);
