@@ -18,8 +18,11 @@
 #include <FL/Fl_Window.H>
 
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -104,6 +107,40 @@ TEST_F(SetupWindowTest, AudioConfigOpensTheSoundSetupAndGoWritesTheChosenMode)
     EXPECT_EQ(setup->run(config), host::SetupOutcome::start);
     EXPECT_EQ(config.screenMode, 12);
     EXPECT_EQ(config.interlaced, 1);
+}
+
+// A real pointer click on GO!, delivered by the X server while the window's
+// own loop waits for events.
+TEST_F(SetupWindowTest, AClickOnGoEndsTheWaitingLoop)
+{
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xdotool is not installed";
+    host::MmxChoice mmx{true, false};
+    host::DemoConfig config;
+    const auto setup = open(config, mmx);
+    setup->modeList().value(3);  // "640x400x24 interlaced"
+    Fl_Window& window = setup->window();
+    for (int i = 0; i < 100 && !window.visible_r(); ++i)
+        Fl::wait(0.02);
+    Fl::wait(0.1);
+    const Fl_Button& go = setup->startButton();
+    const int x = window.x_root() + go.x() + go.w() / 2;
+    const int y = window.y_root() + go.y() + go.h() / 2;
+    // A missed click must not hang the test: the close box ends the loop
+    // after a few seconds instead.
+    const Fl_Timeout_Handler closeWindow = [](void* w) { static_cast<Fl_Window*>(w)->do_callback(); };
+    Fl::add_timeout(10.0, closeWindow, &window);
+    std::thread clicker([x, y] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const std::string command =
+            "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1 >/dev/null 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    });
+    const host::SetupOutcome outcome = setup->run(config);
+    clicker.join();
+    Fl::remove_timeout(closeWindow, &window);
+    EXPECT_EQ(outcome, host::SetupOutcome::start);
+    EXPECT_EQ(config.screenMode, 12);
 }
 
 TEST_F(SetupWindowTest, TheCloseBoxEndsTheLoopAsClosed)
