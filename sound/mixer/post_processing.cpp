@@ -110,20 +110,23 @@ void filterTuned(Value* buffer, uint32_t frames, std::array<std::array<Value, 2>
         history[side] = {in[channels + side], in[side]};
 }
 
+template <bool tuned, int32_t mode, int channels, typename Value>
+void filterIn(Value* buffer, uint32_t frames, std::array<std::array<Value, 2>, 2>& history)
+{
+    if constexpr (tuned)
+        filterTuned<mode, channels>(buffer, frames, history);
+    else
+        filterPlain<mode, channels>(buffer, frames, history);
+}
+
 template <typename Value, bool tuned>
 void applyFilterTo(OutputFilter& filter, Value* buffer, uint32_t frames, int channels)
 {
     auto& history = historyOf<Value>(filter);
-    const auto run = [&]<int32_t mode, int outputChannels>() {
-        if constexpr (tuned)
-            filterTuned<mode, outputChannels>(buffer, frames, history);
-        else
-            filterPlain<mode, outputChannels>(buffer, frames, history);
-    };
     if (filter.mode == 1)
-        channels == 2 ? run.template operator()<1, 2>() : run.template operator()<1, 1>();
+        channels == 2 ? filterIn<tuned, 1, 2>(buffer, frames, history) : filterIn<tuned, 1, 1>(buffer, frames, history);
     else if (filter.mode == 2)
-        channels == 2 ? run.template operator()<2, 2>() : run.template operator()<2, 1>();
+        channels == 2 ? filterIn<tuned, 2, 2>(buffer, frames, history) : filterIn<tuned, 2, 1>(buffer, frames, history);
 }
 
 template <typename Value, int channels>
