@@ -1,6 +1,7 @@
 #include "host/setup_choices.h"
 
 #include "display/screen_modes.h"
+#include "host/resources.h"
 #include "sound/include/corvid.h"
 
 #include <algorithm>
@@ -102,8 +103,42 @@ void applyChosenMode(std::string_view chosen, DemoConfig& config)
 
 std::vector<std::string> bannerLines()
 {
-    return {"ZEV DemoSystem v1.0 (W32), ported to Linux with SDL2 and FLTK",
+    return {std::string("ZEV DemoSystem v1.0 (W32), ported to ") + platform::setupBannerPlatform,
             "Sound: CORVID Audio System v" CORVID_VERSION_TEXT, ""};
+}
+
+namespace {
+
+platform::RgbPicture pictureOf(const ResourceImage& image) { return {image.width, image.height, image.rgb}; }
+
+}  // namespace
+
+platform::SetupWindowContent setupWindowContent(const DemoConfig& config, const MmxChoice& mmx,
+                                                const std::vector<platform::VideoModeDesc>& driverModes)
+{
+    ModeList modes;
+    for (const auto& mode : driverModes)
+        fillModeList(modes, mode);
+    platform::SetupWindowContent content;
+    content.title = showTitle;
+    content.modeEntries = modes.entries();
+    content.selectedMode = preselectedEntry(modes, config);
+    content.mmxAvailable = mmx.mmxAvailable;
+    content.useMmx = mmx.useMmx && mmx.mmxAvailable;
+    content.progressLines = bannerLines();
+    content.picture = pictureOf(demoBitmap);
+    content.icon = pictureOf(demoIcon);
+    content.soundSetup = [] { showSoundSetup(); };
+    return content;
+}
+
+void applySetupResult(const platform::SetupResult& result, DemoConfig& config, MmxChoice& mmx)
+{
+    if (result.outcome != platform::SetupOutcome::start)
+        return;
+    mmx.useMmx = result.useMmx && mmx.mmxAvailable;
+    if (result.chosenMode)
+        applyChosenMode(*result.chosenMode, config);
 }
 
 }  // namespace host

@@ -5,6 +5,7 @@
 // means for the configuration.
 
 #include "host/demo_config.h"
+#include "platform/setup_window.h"
 #include "platform/video.h"
 
 #include <cstddef>
@@ -53,5 +54,15 @@ void applyChosenMode(std::string_view chosen, DemoConfig& config);
 // The first lines of the progress list: the framework banner, the sound
 // library with its version, and an empty line.
 std::vector<std::string> bannerLines();
+
+// What the setup window shows: the show's title, the usable driver modes with
+// the configured one preselected, the MMX switch, the banner, the program's
+// picture and icon. "Audio Config" opens the sound library's setup dialog.
+platform::SetupWindowContent setupWindowContent(const DemoConfig& config, const MmxChoice& mmx,
+                                                const std::vector<platform::VideoModeDesc>& driverModes);
+
+// Writes what the viewer chose on "GO!" into the configuration and the MMX
+// choice; other outcomes change nothing.
+void applySetupResult(const platform::SetupResult& result, DemoConfig& config, MmxChoice& mmx);
 
 }  // namespace host

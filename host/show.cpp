@@ -6,12 +6,13 @@
 #include "display/screen_modes.h"
 #include "host/data_files.h"
 #include "host/frame_service.h"
-#include "host/setup_window.h"
+#include "host/setup_choices.h"
 #include "host/show_state.h"
 #include "platform/capture.h"
 #include "platform/clock.h"
 #include "platform/cpu.h"
 #include "platform/dialog.h"
+#include "platform/setup_window.h"
 #include "render/blit.h"
 #include "scenes/arms.h"
 #include "scenes/closing.h"
@@ -312,7 +313,7 @@ void progressLine(const char* format, const char* argument)
 {
     const std::string line = formatProgressLine(format, argument);
     // Into the setup window's list while it is open; on the terminal otherwise.
-    if (!addSetupProgressLine(line)) {
+    if (!platform::addSetupProgressLine(line)) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
@@ -340,8 +341,11 @@ int runShow(const ShowOptions& options)
         config.interlaced = options.interlaced ? 1 : 0;
     } else if (!presentation.capturing) {
         // The viewer chooses the mode; closing the window ends the program.
-        if (runSetupWindow(config, showState.mmx, display::mainDisplay.modes()) == SetupOutcome::closed)
+        const platform::SetupResult setup =
+            platform::runSetupWindow(setupWindowContent(config, showState.mmx, display::mainDisplay.modes()));
+        if (setup.outcome == platform::SetupOutcome::closed)
             std::exit(0);
+        applySetupResult(setup, config, showState.mmx);
     }
 
     startSound(options);

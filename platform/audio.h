@@ -1,13 +1,13 @@
 #pragma once
 // Sound output in the two shapes the sound library's devices were written
-// for, over SDL2 audio:
+// for, over the platform's sound output:
 //
 // - WaveOut: a queue of blocks. The caller prepares a block, writes it, and
 //   later finds its done flag set once the sound card has consumed it.
 // - SoundBuffer: a circular buffer that the sound card plays round and round;
 //   the caller reads the play position and writes behind it.
 //
-// Both run SDL's audio callback on SDL's own thread; what the callback and the
+// Both are fed from the sound system's own thread; what that thread and the
 // caller share is guarded by one mutex per output, and the done flags are
 // atomics, so the caller may poll them without it.
 //
@@ -16,7 +16,7 @@
 // not supported.
 //
 // A sound card can go away while it plays (unplugged, or its sound server
-// ended): SDL then stops calling back and reports the device stopped. Both
+// ended): the sound system then stops asking for sound. Both
 // outputs notice it, as the systems they stand in for do: the block queue
 // gives every queued block back and refuses further writes; the circular
 // buffer reports itself lost until a restore finds a sound card again.
@@ -47,8 +47,8 @@ struct WaveFormat {
     int blockAlign() const { return channels * bits / 8; }
 };
 
-// How many wave-out devices the system has: 1 when SDL can open its default
-// output, else 0 (no sound card: SDL starts, but opening fails).
+// How many wave-out devices the system has: 1 when the default output can be
+// opened, else 0 (no sound card).
 int waveOutDeviceCount();
 
 // Whether a format would be accepted, without opening anything.

@@ -15,9 +15,9 @@ inline constexpr const char* defaultMessageCaption = "Error";
 void setDialogsOnScreen(bool onScreen);
 bool dialogsOnScreen();
 
-// Opens the connection FLTK draws through, if there is a display to connect
-// to; false otherwise (FLTK itself would end the process). Windows and dialogs
-// must not be shown before this has returned true.
+// Opens the connection the dialogs draw through, if there is a display to
+// connect to; false otherwise. Windows and dialogs must not be shown before
+// this has returned true.
 bool openDialogDisplay();
 
 void showMessage(const std::string& text, const std::string& caption = defaultMessageCaption);

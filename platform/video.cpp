@@ -1,10 +1,8 @@
 #include "platform/video.h"
 
 #include "platform/capture.h"
+#include "platform/video_window.h"
 
-#include <SDL.h>
-
-#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -21,12 +19,6 @@ const VideoModeDesc offeredModes[] = {
 };
 
 int bytesPerPixel(int bits) { return (bits - 1) / 8 + 1; }
-
-bool driverRequestedByName()
-{
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    return driver != nullptr && *driver != '\0';
-}
 
 }  // namespace
 
@@ -68,17 +60,7 @@ void convertRowToXrgb(const std::uint8_t* row, int width, int bits, bool is555, 
     }
 }
 
-bool displayAvailable()
-{
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return false;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool screen = driver != nullptr && (driverRequestedByName() ||
-                                              (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0));
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return screen;
-}
-
+VideoDevice::VideoDevice() = default;
 VideoDevice::~VideoDevice() { release(); }
 
 bool VideoDevice::create(const VideoOptions& options)
@@ -86,10 +68,8 @@ bool VideoDevice::create(const VideoOptions& options)
     options_ = options;
     if (!options_.window)
         return true;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return false;
-    videoStarted_ = true;
-    return true;
+    window_ = startVideoSystem();
+    return window_ != nullptr;
 }
 
 std::vector<VideoModeDesc> VideoDevice::enumerateModes() const
@@ -99,22 +79,10 @@ std::vector<VideoModeDesc> VideoDevice::enumerateModes() const
 
 bool VideoDevice::openWindow()
 {
-    if (!videoStarted_)
+    if (!window_)
         return true;
-    // The window starts at a comfortable size; setDisplayMode fits it to the mode.
-    const Uint32 flags = SDL_WINDOW_SHOWN | (options_.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
-    window_ = SDL_CreateWindow(options_.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480, flags);
-    if (window_ == nullptr)
-        return false;
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_ == nullptr)
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr)
-        return false;
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderPresent(renderer_);
-    return true;
+    windowOpen_ = window_->open(options_);
+    return windowOpen_;
 }
 
 bool VideoDevice::setDisplayMode(int width, int height, int bits)
@@ -134,31 +102,15 @@ bool VideoDevice::setDisplayMode(int width, int height, int bits)
     surface_.assign(static_cast<std::size_t>(desc_.pitch) * height, 0);
     shown_.assign(static_cast<std::size_t>(width) * height, 0);
 
-    if (renderer_ != nullptr) {
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        SDL_RenderSetLogicalSize(renderer_, width, height);
-        SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-        if (!options_.fullscreen) {
-            // As large a whole multiple of the mode as fits comfortably on the desktop.
-            SDL_Rect usable{0, 0, 1280, 960};
-            SDL_GetDisplayUsableBounds(0, &usable);
-            int scale = 1;
-            while ((scale + 1) * width <= usable.w * 9 / 10 && (scale + 1) * height <= usable.h * 9 / 10 && scale < 4)
-                ++scale;
-            SDL_SetWindowSize(window_, width * scale, height * scale);
-            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-        }
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (texture_ == nullptr)
-            return false;
-    }
+    if (windowOpen_ && !window_->setPictureSize(width, height))
+        return false;
     return true;
 }
 
 void VideoDevice::hideCursor()
 {
-    if (videoStarted_)
-        SDL_ShowCursor(SDL_DISABLE);
+    if (window_)
+        window_->setCursorShown(false);
 }
 
 bool VideoDevice::createPrimarySurface() { return !surface_.empty(); }
@@ -191,68 +143,28 @@ void VideoDevice::unlock()
         return;
     surfaceLocked_ = false;
     convertSurfaceToShown();
-    if (texture_ != nullptr) {
-        SDL_UpdateTexture(texture_, nullptr, shown_.data(), desc_.width * 4);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
-    }
+    if (windowOpen_)
+        window_->show(shown_.data());
     if (sink_ != nullptr)
         sink_->writeFrame(shown_.data(), desc_.width, desc_.height);
 }
 
 void VideoDevice::restoreDisplayMode()
 {
-    if (window_ != nullptr)
-        SDL_SetWindowFullscreen(window_, 0);
-    if (videoStarted_)
-        SDL_ShowCursor(SDL_ENABLE);
+    if (windowOpen_)
+        window_->restoreDesktop();
+    if (window_)
+        window_->setCursorShown(true);
 }
 
 void VideoDevice::release()
 {
-    if (texture_ != nullptr)
-        SDL_DestroyTexture(texture_);
-    if (renderer_ != nullptr)
-        SDL_DestroyRenderer(renderer_);
-    if (window_ != nullptr)
-        SDL_DestroyWindow(window_);
-    texture_ = nullptr;
-    renderer_ = nullptr;
-    window_ = nullptr;
+    window_.reset();
+    windowOpen_ = false;
     surface_.clear();
     surfaceLocked_ = false;
-    if (videoStarted_)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    videoStarted_ = false;
 }
 
-bool VideoDevice::pollEvent(WindowEvent& event)
-{
-    if (!videoStarted_)
-        return false;
-    SDL_Event e;
-    if (SDL_PollEvent(&e) == 0)
-        return false;
-    event = {};
-    switch (e.type) {
-    case SDL_KEYDOWN:
-        event.kind = WindowEventKind::keyDown;
-        event.virtualKey = e.key.keysym.sym == SDLK_ESCAPE ? virtualKeyEscape : 0x100 + e.key.keysym.scancode;
-        break;
-    case SDL_QUIT:
-        event.kind = WindowEventKind::closeRequest;
-        break;
-    case SDL_WINDOWEVENT:
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-            event.kind = WindowEventKind::closeRequest;
-        else if (e.window.event == SDL_WINDOWEVENT_EXPOSED)
-            event.kind = WindowEventKind::paint;
-        break;
-    default:
-        break;
-    }
-    return true;
-}
+bool VideoDevice::pollEvent(WindowEvent& event) { return window_ && window_->pollEvent(event); }
 
 }  // namespace platform

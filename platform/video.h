@@ -1,6 +1,6 @@
 #pragma once
-// The display device the show draws to: a window on the desktop (SDL2) that
-// shows an emulated primary surface in the pixel format of the chosen screen
+// The display device the show draws to: a window on the desktop that shows
+// an emulated primary surface in the pixel format of the chosen screen
 // mode, scaled to the window with the aspect kept, square pixels and integer
 // scaling. No desktop switches its monitor into 320 × 240 any more, so
 // "setting a display mode" gives the surface that mode's size and format and
@@ -15,13 +15,10 @@
 #include <string>
 #include <vector>
 
-struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
-
 namespace platform {
 
 class FrameSink;
+class VideoWindow;
 
 struct VideoModeDesc {
     int width = 0;
@@ -57,7 +54,7 @@ constexpr int virtualKeyEscape = 0x1B;
 
 class VideoDevice {
 public:
-    VideoDevice() = default;
+    VideoDevice();
     ~VideoDevice();
     VideoDevice(const VideoDevice&) = delete;
     VideoDevice& operator=(const VideoDevice&) = delete;
@@ -93,30 +90,26 @@ public:
     void failNextLocks(int n) { failingLocks_ = n; }
     // The surface as the screen shows it, in 0x00RRGGBB pixels (mode-sized).
     const std::vector<std::uint32_t>& shownPixels() const { return shown_; }
-    bool hasWindow() const { return window_ != nullptr; }
+    bool hasWindow() const { return windowOpen_; }
 
 private:
     void convertSurfaceToShown();
 
     VideoOptions options_;
-    bool videoStarted_ = false;
     bool surfaceLocked_ = false;
     int failingLocks_ = 0;
     SurfaceDesc desc_;
     std::vector<std::uint8_t> surface_;
     std::vector<std::uint32_t> shown_;
     FrameSink* sink_ = nullptr;
-    SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
+    std::unique_ptr<VideoWindow> window_;  // the platform's video system, once started
+    bool windowOpen_ = false;
 };
 
 // Converts one row of a surface in the given format to 0x00RRGGBB pixels.
 void convertRowToXrgb(const std::uint8_t* row, int width, int bits, bool is555, std::uint32_t* out);
 
-// Whether the machine has a screen to show a window on. SDL falls back to its
-// offscreen driver when there is none; that counts as no screen unless the
-// user asked for a driver by name (tests ask for "dummy").
+// Whether the machine has a screen to show a window on.
 bool displayAvailable();
 
 }  // namespace platform

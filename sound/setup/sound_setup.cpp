@@ -88,4 +88,20 @@ void acceptCustomQualityForm(const CustomQualityForm& form, PendingQuality& pend
         pending.rate = *rate;
 }
 
+bool runCustomQualityDialog(PendingQuality& pending)
+{
+    CustomQualityForm form = openCustomQualityForm(pending);
+    if (platform::runCustomQualityDialog(form, customQualityTitle) != platform::DialogResult::ok)
+        return false;
+    acceptCustomQualityForm(form, pending);
+    return true;
+}
+
+void clickQuality(SoundSetupForm& form, int id, const CustomQualityRunner& runCustom)
+{
+    chooseQuality(form, id);
+    if (id == customQualityId && runCustom)
+        runCustom(form.pending);
+}
+
 }  // namespace corvid

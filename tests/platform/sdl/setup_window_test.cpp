@@ -6,8 +6,8 @@
 
 #include "host/resources.h"
 #include "host/setup_choices.h"
-#include "host/setup_window.h"
 #include "platform/dialog.h"
+#include "platform/sdl/setup_window.h"
 #include "tests/gui_capture.h"
 
 #include <FL/Fl.H>
@@ -26,6 +26,8 @@
 
 namespace {
 
+using platform::sdl::SetupWindow;
+
 class SetupWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,11 +36,13 @@ protected:
             GTEST_SKIP() << "no display to open windows on";
     }
 
-    std::unique_ptr<host::SetupWindow> open(const host::DemoConfig& config, host::MmxChoice& mmx)
+    // The window as the show opens it, but for "Audio Config", which counts.
+    std::unique_ptr<SetupWindow> open(const host::DemoConfig& config, const host::MmxChoice& mmx)
     {
-        return std::make_unique<host::SetupWindow>(
-            config, mmx, std::vector<platform::VideoModeDesc>{{320, 240, 24}, {640, 400, 24}, {320, 240, 32}, {800, 600, 32}},
-            [this] { ++soundSetups; });
+        platform::SetupWindowContent content = host::setupWindowContent(
+            config, mmx, std::vector<platform::VideoModeDesc>{{320, 240, 24}, {640, 400, 24}, {320, 240, 32}, {800, 600, 32}});
+        content.soundSetup = [this] { ++soundSetups; };
+        return std::make_unique<SetupWindow>(content);
     }
 
     int soundSetups = 0;
@@ -62,7 +66,7 @@ TEST_F(SetupWindowTest, ThePictureShowsTheProgramsBitmap)
     const auto setup = open(host::DemoConfig{}, mmx);
     const gui_test::Picture shot = gui_test::drawWindow(setup->window());
     gui_test::saveForReview(shot, "setup_window");
-    ASSERT_EQ(shot.width, host::setupClientWidth);
+    ASSERT_EQ(shot.width, platform::setupClientWidth);
     // The bitmap sits inside the picture control's 2-pixel sunken edge.
     const Fl_Box& picture = setup->picture();
     const int left = picture.x() + (picture.w() - host::demoBitmap.width) / 2;
@@ -87,10 +91,10 @@ TEST_F(SetupWindowTest, WithoutMmxTheSwitchIsDisabledAndWithItTogglesTheChoice)
     EXPECT_EQ(second->mmxSwitch().value(), 1);  // already chosen: starts pressed
     second->mmxSwitch().value(0);
     second->mmxSwitch().do_callback();
-    EXPECT_FALSE(with.useMmx);
+    EXPECT_FALSE(second->useMmx());
     second->mmxSwitch().value(1);
     second->mmxSwitch().do_callback();
-    EXPECT_TRUE(with.useMmx);
+    EXPECT_TRUE(second->useMmx());
 }
 
 TEST_F(SetupWindowTest, AudioConfigOpensTheSoundSetupAndGoWritesTheChosenMode)
@@ -104,7 +108,9 @@ TEST_F(SetupWindowTest, AudioConfigOpensTheSoundSetupAndGoWritesTheChosenMode)
 
     setup->modeList().value(3);  // "640x400x24 interlaced"
     setup->startButton().do_callback();
-    EXPECT_EQ(setup->run(config), host::SetupOutcome::start);
+    const platform::SetupResult result = setup->run();
+    EXPECT_EQ(result.outcome, platform::SetupOutcome::start);
+    host::applySetupResult(result, config, mmx);
     EXPECT_EQ(config.screenMode, 12);
     EXPECT_EQ(config.interlaced, 1);
 }
@@ -136,11 +142,11 @@ TEST_F(SetupWindowTest, AClickOnGoEndsTheWaitingLoop)
             "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1 >/dev/null 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0);
     });
-    const host::SetupOutcome outcome = setup->run(config);
+    const platform::SetupResult result = setup->run();
     clicker.join();
     Fl::remove_timeout(closeWindow, &window);
-    EXPECT_EQ(outcome, host::SetupOutcome::start);
-    EXPECT_EQ(config.screenMode, 12);
+    EXPECT_EQ(result.outcome, platform::SetupOutcome::start);
+    EXPECT_EQ(result.chosenMode, "640x400x24 interlaced");
 }
 
 TEST_F(SetupWindowTest, TheCloseBoxEndsTheLoopAsClosed)
@@ -149,7 +155,9 @@ TEST_F(SetupWindowTest, TheCloseBoxEndsTheLoopAsClosed)
     host::DemoConfig config;
     const auto setup = open(config, mmx);
     setup->window().do_callback();
-    EXPECT_EQ(setup->run(config), host::SetupOutcome::closed);
+    const platform::SetupResult result = setup->run();
+    EXPECT_EQ(result.outcome, platform::SetupOutcome::closed);
+    host::applySetupResult(result, config, mmx);
     EXPECT_EQ(config.screenMode, 7);
 }
 

@@ -1,8 +1,8 @@
-#include "platform/dialog_widgets.h"
+#include "platform/sdl/dialog_widgets.h"
 
 #include <FL/fl_draw.H>
 
-namespace platform {
+namespace platform::sdl {
 
 GroupFrame::GroupFrame(int x, int y, int w, int h, const char* caption) : Fl_Box(x, y, w, h, caption)
 {
@@ -25,4 +25,4 @@ void GroupFrame::draw()
     draw_label(x() + 8, y(), textWidth, fl_height(), FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
 }
 
-}  // namespace platform
+}  // namespace platform::sdl

@@ -1,12 +1,7 @@
-#include "sound/setup/setup_dialog.h"
-
-#include "sound/devices/direct_sound_device.h"
-#include "sound/include/corvid_devices.h"
+#include "platform/sdl/sound_setup_dialog.h"
 
 #include "platform/dialog.h"
-#include "platform/dialog_widgets.h"
-#include "sound/core/library.h"
-#include "sound/setup/saved_settings.h"
+#include "platform/sdl/dialog_widgets.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -20,7 +15,7 @@
 
 #include <string>
 
-namespace corvid {
+namespace platform::sdl {
 
 namespace {
 
@@ -42,9 +37,9 @@ Widget* place(int x, int y, int w, int h, const char* text = nullptr)
     return widget;
 }
 
-platform::DialogText* placeText(int x, int y, int w, int h, const char* text, bool rightAligned)
+DialogText* placeText(int x, int y, int w, int h, const char* text, bool rightAligned)
 {
-    auto* label = place<platform::DialogText>(x, y, w, h, text);
+    auto* label = place<DialogText>(x, y, w, h, text);
     label->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP | (rightAligned ? FL_ALIGN_RIGHT : FL_ALIGN_LEFT));
     return label;
 }
@@ -63,9 +58,10 @@ int dialogUnitsToPixelsY(int units) { return (units * baseUnitY + 4) / 8; }
 
 ModalDialog::~ModalDialog() = default;
 
-void ModalDialog::createWindow(int widthUnits, int heightUnits, const char* title)
+void ModalDialog::createWindow(int widthUnits, int heightUnits, const std::string& title)
 {
-    window_ = std::make_unique<Fl_Window>(dialogUnitsToPixelsX(widthUnits), dialogUnitsToPixelsY(heightUnits), title);
+    window_ = std::make_unique<Fl_Window>(dialogUnitsToPixelsX(widthUnits), dialogUnitsToPixelsY(heightUnits));
+    window_->copy_label(title.c_str());
     window_->callback(onCancel, this);
 }
 
@@ -102,9 +98,9 @@ bool ModalDialog::runModal()
     return ended_ && result_;
 }
 
-CustomQualityDialog::CustomQualityDialog(PendingQuality& pending) : pending_(pending)
+CustomQualityDialog::CustomQualityDialog(CustomQualityForm& form, const std::string& title) : form_(form)
 {
-    createWindow(176, 77, customQualityTitle);
+    createWindow(176, 77, title);
     rate_ = place<Fl_Input_Choice>(52, 8, 60, 44);
     rate_->size(rate_->w(), closedListHeight);
     rate_->textsize(dialogTextSize);
@@ -112,43 +108,34 @@ CustomQualityDialog::CustomQualityDialog(PendingQuality& pending) : pending_(pen
     interpolating_ = placeRadio(12, 52, 96, 10, "Interpolating (high quality)");
     createOkCancel(120, 4);
     placeText(4, 8, 44, 8, "Mixing Rate:", true);
-    place<platform::GroupFrame>(8, 28, 104, 40, "Mixing Mode");
+    place<GroupFrame>(8, 28, 104, 40, "Mixing Mode");
     window().end();
 
-    const CustomQualityForm form = openCustomQualityForm(pending_);
-    (form.interpolating ? interpolating_ : normal_)->setonly();
-    for (const int32_t rate : customRates)
+    (form_.interpolating ? interpolating_ : normal_)->setonly();
+    for (const std::int32_t rate : customRates)
         rate_->add(std::to_string(rate).c_str());
-    if (form.selectedRate)
-        rate_->value(static_cast<int>(*form.selectedRate));
+    if (form_.selectedRate)
+        rate_->value(static_cast<int>(*form_.selectedRate));
     else
-        rate_->value(form.rateText.c_str());
+        rate_->value(form_.rateText.c_str());
 }
 
 void CustomQualityDialog::accept()
 {
-    CustomQualityForm form;
-    form.interpolating = interpolating_->value() != 0;
-    form.rateText = rate_->value();
-    acceptCustomQualityForm(form, pending_);
+    form_.interpolating = interpolating_->value() != 0;
+    form_.selectedRate.reset();
+    form_.rateText = rate_->value();
 }
 
-bool runCustomQualityDialog(PendingQuality& pending)
+SoundSetupDialog::SoundSetupDialog(SoundSetupForm& form, const std::string& title, QualityClicked qualityClicked)
+    : form_(form), qualityClicked_(std::move(qualityClicked))
 {
-    CustomQualityDialog dialog(pending);
-    return dialog.runModal();
-}
-
-SoundSetupDialog::SoundSetupDialog(OptionValues& options, DeviceChoice& device, CustomQualityRunner runCustom)
-    : options_(options), device_(device), runCustom_(std::move(runCustom)), form_(openSoundSetupForm(options, device))
-{
-    createWindow(256, 137, soundSetupTitle);
+    createWindow(256, 137, title);
     card_ = place<Fl_Choice>(48, 8, 80, 44);
     card_->size(card_->w(), closedListHeight);
     card_->textsize(dialogTextSize);
-    for (std::size_t i = 0; i < qualityPresets.size(); ++i)
-        quality_[i] = placeRadio(8, 40 + 12 * static_cast<int>(i), 116, 10, qualityPresets[i].text);
-    quality_[5] = placeRadio(8, 100, 116, 10, "&Custom...");
+    for (std::size_t i = 0; i < qualityButtons.size(); ++i)
+        quality_[i] = placeRadio(8, 40 + 12 * static_cast<int>(i), 116, 10, qualityButtons[i].text);
     for (auto* button : quality_) {
         button->callback(onQuality, this);
         // A click on the checked button counts too: it reopens the custom dialog.
@@ -161,13 +148,13 @@ SoundSetupDialog::SoundSetupDialog(OptionValues& options, DeviceChoice& device, 
     bufferLength_->textsize(dialogTextSize);
     directSoundBuffer_->textsize(dialogTextSize);
     createOkCancel(200, 4);
-    place<platform::GroupFrame>(4, 28, 124, 104, "Sound Quality");
+    place<GroupFrame>(4, 28, 124, 104, "Sound Quality");
     placeText(0, 8, 44, 8, "S&ound Card:", true);
     placeText(136, 96, 64, 8, "&Buffer Length:", true);
     placeText(236, 96, 12, 8, "ms", false);
     placeText(136, 112, 64, 8, "&DirectSound Buffer:", true);
     placeText(236, 112, 12, 8, "ms", false);
-    place<platform::GroupFrame>(132, 68, 120, 64, "Advanced");
+    place<GroupFrame>(132, 68, 120, 64, "Advanced");
     window().end();
 
     card_->add("No Sound");
@@ -182,7 +169,7 @@ SoundSetupDialog::SoundSetupDialog(OptionValues& options, DeviceChoice& device, 
 
 Fl_Round_Button& SoundSetupDialog::qualityButton(int id)
 {
-    const int index = id - qualityPresets.front().id;
+    const int index = id - qualityButtons.front().id;
     return *quality_.at(static_cast<std::size_t>(index));
 }
 
@@ -192,10 +179,8 @@ void SoundSetupDialog::onQuality(Fl_Widget* widget, void* self)
     for (std::size_t i = 0; i < dialog.quality_.size(); ++i) {
         if (dialog.quality_[i] != widget)
             continue;
-        const int id = qualityPresets.front().id + static_cast<int>(i);
-        chooseQuality(dialog.form_, id);
-        if (id == customQualityId && dialog.quality_[i]->value() != 0 && dialog.runCustom_)
-            dialog.runCustom_(dialog.form_.pending);
+        if (dialog.quality_[i]->value() != 0 && dialog.qualityClicked_)
+            dialog.qualityClicked_(dialog.form_, qualityButtons[i].id);
     }
 }
 
@@ -206,24 +191,26 @@ void SoundSetupDialog::accept()
     form_.bufferLength = bufferLength_->value();
     form_.directSoundBufferLength = directSoundBuffer_->value();
     form_.neverUseDirectSound = neverUseDirectSound_->value() != 0;
-    acceptSoundSetupForm(form_, options_, device_);
 }
 
-}  // namespace corvid
+}  // namespace platform::sdl
 
-extern "C" int showSoundSetup(void)
+namespace platform {
+
+DialogResult runSoundSetupDialog(SoundSetupForm& form, const std::string& title, const QualityClicked& qualityClicked)
 {
-    auto& state = corvid::soundSetupState();
-    state.failed = false;
-    if (!platform::openDialogDisplay()) {
-        state.failed = true;
-        return 0;
-    }
-    corvid::SoundSetupDialog dialog(corvid::libraryCore().options, state.device);
-    if (!dialog.runModal())
-        return 0;
-    // The card chosen here is the one MusicInit opens.
-    corvid::selectDevice(state.device.deviceIndex);
-    corvid::directSoundDeviceState().neverUse = state.device.neverUseDirectSound;
-    return 1;
+    if (!openDialogDisplay())
+        return DialogResult::unavailable;
+    sdl::SoundSetupDialog dialog(form, title, qualityClicked);
+    return dialog.runModal() ? DialogResult::ok : DialogResult::cancelled;
 }
+
+DialogResult runCustomQualityDialog(CustomQualityForm& form, const std::string& title)
+{
+    if (!openDialogDisplay())
+        return DialogResult::unavailable;
+    sdl::CustomQualityDialog dialog(form, title);
+    return dialog.runModal() ? DialogResult::ok : DialogResult::cancelled;
+}
+
+}  // namespace platform

@@ -1,10 +1,7 @@
-#include "host/setup_window.h"
+#include "platform/sdl/setup_window.h"
 
-#include "host/resources.h"
-#include "host/setup_choices.h"
 #include "platform/dialog.h"
-#include "platform/dialog_widgets.h"
-#include "sound/include/corvid.h"
+#include "platform/sdl/dialog_widgets.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -16,9 +13,8 @@
 #include <FL/Fl_Window.H>
 
 #include <cstdlib>
-#include <optional>
 
-namespace host {
+namespace platform::sdl {
 
 // The progress list: no selection, a vertical scroll bar that is always shown
 // and stays disabled until the lines overflow the list.
@@ -84,80 +80,77 @@ constexpr ControlRect pictureRect{282, 8, 204, 68};
 constexpr ControlRect startRect{488, 8, setupClientWidth - 490, 68};
 constexpr ControlRect progressRect{2, 80, setupClientWidth - 4, setupClientHeight - 82};
 
+std::unique_ptr<Fl_RGB_Image> makeImage(const RgbPicture& picture)
+{
+    return std::make_unique<Fl_RGB_Image>(picture.rgb, picture.width, picture.height, 3);
+}
+
+// The one setup window of the run, kept for the progress lines.
 struct SetupWindowState {
     std::unique_ptr<SetupWindow> window;
-    std::unique_ptr<Fl_RGB_Image> icon;
 };
 
 SetupWindowState setupWindowState;
 
-Fl_RGB_Image& iconImage()
-{
-    if (!setupWindowState.icon)
-        setupWindowState.icon = std::make_unique<Fl_RGB_Image>(demoIcon.rgb, demoIcon.width, demoIcon.height, 3);
-    return *setupWindowState.icon;
-}
-
 }  // namespace
 
-SetupWindow::SetupWindow(const DemoConfig& config, MmxChoice& mmx,
-                         const std::vector<platform::VideoModeDesc>& driverModes, std::function<void()> soundSetup)
-    : mmx_(mmx), soundSetup_(std::move(soundSetup))
+SetupWindow::SetupWindow(const SetupWindowContent& content)
+    : soundSetup_(content.soundSetup), useMmx_(content.useMmx), icon_(makeImage(content.icon)),
+      pictureImage_(makeImage(content.picture))
 {
-    window_ = std::make_unique<Fl_Window>(Fl::w() / 2 - 300, Fl::h() / 2 - 150, setupClientWidth, setupClientHeight,
-                                          showTitle);
+    window_ = std::make_unique<Fl_Window>(Fl::w() / 2 - 300, Fl::h() / 2 - 150, setupClientWidth, setupClientHeight);
+    window_->copy_label(content.title.c_str());
     window_->xclass("ZEVDEMOCFG");
-    window_->icon(&iconImage());
+    window_->icon(icon_.get());
     window_->callback(onClose, this);
 
-    new platform::GroupFrame(frameRect.x, frameRect.y, frameRect.w, frameRect.h);
+    new GroupFrame(frameRect.x, frameRect.y, frameRect.w, frameRect.h);
     modeList_ = new Fl_Choice(modeListRect.x, modeListRect.y, modeListRect.w, modeListRect.h);
     mmxSwitch_ = new Fl_Toggle_Button(mmxRect.x, mmxRect.y, mmxRect.w, mmxRect.h, "Use MMX");
     mmxSwitch_->callback(onMmx, this);
     audioConfig_ = new Fl_Button(audioConfigRect.x, audioConfigRect.y, audioConfigRect.w, audioConfigRect.h, "Audio Config");
     audioConfig_->callback(onAudioConfig, this);
     picture_ = new Fl_Box(FL_DOWN_FRAME, pictureRect.x, pictureRect.y, pictureRect.w, pictureRect.h, nullptr);
-    picture_->image(new Fl_RGB_Image(demoBitmap.rgb, demoBitmap.width, demoBitmap.height, 3));
+    picture_->image(pictureImage_.get());
     picture_->align(FL_ALIGN_INSIDE | FL_ALIGN_CENTER);
     start_ = new Fl_Return_Button(startRect.x, startRect.y, startRect.w, startRect.h, "GO!");
     start_->callback(onStart, this);
     progress_ = new ProgressList(progressRect.x, progressRect.y, progressRect.w, progressRect.h);
     window_->end();
 
-    if (!mmx_.mmxAvailable)
+    if (!content.mmxAvailable)
         mmxSwitch_->deactivate();
-    if (mmx_.useMmx)
+    if (useMmx_)
         mmxSwitch_->value(1);
 
-    for (const std::string& line : bannerLines())
+    for (const std::string& line : content.progressLines)
         progress_->addLine(line);
 
-    ModeList modes;
-    for (const auto& mode : driverModes)
-        fillModeList(modes, mode);
-    for (const std::string& entry : modes.entries())
+    for (const std::string& entry : content.modeEntries)
         modeList_->add(entry.c_str());
-    if (const auto selected = preselectedEntry(modes, config))
-        modeList_->value(static_cast<int>(*selected));
+    if (content.selectedMode)
+        modeList_->value(static_cast<int>(*content.selectedMode));
 
     window_->show();
 }
 
-SetupWindow::~SetupWindow()
-{
-    delete picture_->image();
-    picture_->image(nullptr);
-}
+// The window (declared after the pictures) goes before the pictures it shows.
+SetupWindow::~SetupWindow() = default;
 
-SetupOutcome SetupWindow::run(DemoConfig& config)
+SetupResult SetupWindow::run()
 {
     while (!startRequested_ && !closeRequested_)
         Fl::wait();
-    if (closeRequested_)
-        return SetupOutcome::closed;
+    SetupResult result;
+    if (closeRequested_) {
+        result.outcome = SetupOutcome::closed;
+        return result;
+    }
+    result.outcome = SetupOutcome::start;
+    result.useMmx = useMmx_;
     if (modeList_->value() >= 0)
-        applyChosenMode(modeList_->text(), config);
-    return SetupOutcome::start;
+        result.chosenMode = modeList_->text();
+    return result;
 }
 
 void SetupWindow::addProgressLine(std::string_view line)
@@ -201,23 +194,31 @@ void SetupWindow::onAudioConfig(Fl_Widget*, void* self)
 void SetupWindow::onMmx(Fl_Widget*, void* self)
 {
     auto& window = *static_cast<SetupWindow*>(self);
-    window.mmx_.useMmx = window.mmxSwitch_->value() != 0;
+    window.useMmx_ = window.mmxSwitch_->value() != 0;
 }
 
-SetupOutcome runSetupWindow(DemoConfig& config, MmxChoice& mmx, const std::vector<platform::VideoModeDesc>& driverModes)
+}  // namespace platform::sdl
+
+namespace platform {
+
+const char* const setupBannerPlatform = "Linux with SDL2 and FLTK";
+
+SetupResult runSetupWindow(const SetupWindowContent& content)
 {
-    if (!platform::openDialogDisplay())
-        return SetupOutcome::unavailable;
-    setupWindowState.window = std::make_unique<SetupWindow>(config, mmx, driverModes, [] { showSoundSetup(); });
-    return setupWindowState.window->run(config);
+    if (!openDialogDisplay())
+        return {};
+    auto& state = sdl::setupWindowState;
+    state.window = std::make_unique<sdl::SetupWindow>(content);
+    return state.window->run();
 }
 
 bool addSetupProgressLine(std::string_view line)
 {
-    if (!setupWindowState.window)
+    auto& state = sdl::setupWindowState;
+    if (!state.window)
         return false;
-    setupWindowState.window->addProgressLine(line);
+    state.window->addProgressLine(line);
     return true;
 }
 
-}  // namespace host
+}  // namespace platform

@@ -1,14 +1,16 @@
 #pragma once
 // The sound setup dialog and its custom quality dialog in FLTK, laid out in
 // dialog units of the 8-point dialog font (a unit is a quarter of 6 pixels
-// across and an eighth of 13 pixels down). showSoundSetup (corvid.h) runs
-// them modally; tests build them and press their buttons directly.
+// across and an eighth of 13 pixels down). runSoundSetupDialog and
+// runCustomQualityDialog (platform/sound_setup_dialog.h) run them modally;
+// tests build them and press their buttons directly.
 
-#include "sound/setup/sound_setup.h"
+#include "platform/sound_setup_dialog.h"
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 
 class Fl_Button;
 class Fl_Check_Button;
@@ -19,7 +21,7 @@ class Fl_Round_Button;
 class Fl_Widget;
 class Fl_Window;
 
-namespace corvid {
+namespace platform::sdl {
 
 int dialogUnitsToPixelsX(int units);
 int dialogUnitsToPixelsY(int units);
@@ -36,7 +38,7 @@ public:
     bool result() const { return result_; }
 
 protected:
-    void createWindow(int widthUnits, int heightUnits, const char* title);
+    void createWindow(int widthUnits, int heightUnits, const std::string& title);
     void createOkCancel(int x, int y);  // OK at (x, y), Cancel 18 units below, in dialog units
     virtual void accept() = 0;          // OK: move the controls' values out
     void end(bool result);
@@ -54,7 +56,8 @@ private:
 
 class CustomQualityDialog : public ModalDialog {
 public:
-    explicit CustomQualityDialog(PendingQuality& pending);
+    // Opens on the form; OK writes the controls' values back.
+    CustomQualityDialog(CustomQualityForm& form, const std::string& title);
     Fl_Input_Choice& rateList() { return *rate_; }
     Fl_Round_Button& normalButton() { return *normal_; }
     Fl_Round_Button& interpolatingButton() { return *interpolating_; }
@@ -62,20 +65,16 @@ public:
 private:
     void accept() override;
 
-    PendingQuality& pending_;
+    CustomQualityForm& form_;
     Fl_Input_Choice* rate_ = nullptr;
     Fl_Round_Button* normal_ = nullptr;
     Fl_Round_Button* interpolating_ = nullptr;
 };
 
-// Runs the custom dialog over the pending quality; false on Cancel.
-using CustomQualityRunner = std::function<bool(PendingQuality&)>;
-bool runCustomQualityDialog(PendingQuality& pending);
-
 class SoundSetupDialog : public ModalDialog {
 public:
-    // Opens on the options and the device choice; OK writes them back.
-    SoundSetupDialog(OptionValues& options, DeviceChoice& device, CustomQualityRunner runCustom = runCustomQualityDialog);
+    // Opens on the form; OK writes the controls' values back.
+    SoundSetupDialog(SoundSetupForm& form, const std::string& title, QualityClicked qualityClicked);
 
     Fl_Choice& cardList() { return *card_; }
     Fl_Round_Button& qualityButton(int id);  // 1001..1006
@@ -89,10 +88,8 @@ private:
     void accept() override;
     static void onQuality(Fl_Widget*, void* self);
 
-    OptionValues& options_;
-    DeviceChoice& device_;
-    CustomQualityRunner runCustom_;
-    SoundSetupForm form_;
+    SoundSetupForm& form_;
+    QualityClicked qualityClicked_;
     Fl_Choice* card_ = nullptr;
     std::array<Fl_Round_Button*, 6> quality_{};
     Fl_Check_Button* stereo_ = nullptr;
@@ -101,4 +98,4 @@ private:
     Fl_Int_Input* directSoundBuffer_ = nullptr;
 };
 
-}  // namespace corvid
+}  // namespace platform::sdl

@@ -3,7 +3,7 @@
 
 #include <FL/Fl_Box.H>
 
-namespace platform {
+namespace platform::sdl {
 
 // A group box: an engraved frame whose top edge runs through the middle of
 // its caption's line, the caption (if any) on the frame at the top left.
@@ -22,4 +22,4 @@ public:
     DialogText(int x, int y, int w, int h, const char* text) : Fl_Box(x, y, w, h, text) { set_flag(SHORTCUT_LABEL); }
 };
 
-}  // namespace platform
+}  // namespace platform::sdl

@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/dialog.h"
-#include "sound/setup/setup_dialog.h"
+#include "platform/sdl/sound_setup_dialog.h"
+#include "sound/setup/sound_setup.h"
 #include "tests/gui_capture.h"
 
 #include <FL/Fl_Button.H>
@@ -21,6 +22,8 @@ namespace {
 
 using corvid::Option;
 using corvid::OptionValues;
+using platform::sdl::CustomQualityDialog;
+using platform::sdl::SoundSetupDialog;
 
 class SoundSetupDialogTest : public ::testing::Test {
 protected:
@@ -36,8 +39,25 @@ protected:
         options.set(static_cast<int32_t>(Option::mixingMode), interpolation);
     }
 
+    // The dialog as showSoundSetup runs it: opened on the options and the
+    // device choice, clicks decided by the sound library, OK accepted by it.
+    std::unique_ptr<SoundSetupDialog> open(corvid::CustomQualityRunner runCustom = {})
+    {
+        form = corvid::openSoundSetupForm(options, device);
+        return std::make_unique<SoundSetupDialog>(form, corvid::soundSetupTitle,
+                                                  [runCustom](platform::SoundSetupForm& f, int id) {
+                                                      corvid::clickQuality(f, id, runCustom);
+                                                  });
+    }
+    void acceptIfOk(const SoundSetupDialog& dialog)
+    {
+        if (dialog.ended() && dialog.result())
+            corvid::acceptSoundSetupForm(form, options, device);
+    }
+
     OptionValues options;
     corvid::DeviceChoice device;
+    platform::SoundSetupForm form;
 };
 
 // Clicks a radio button as the viewer would: it becomes the checked one.
@@ -50,7 +70,8 @@ void click(Fl_Round_Button& button)
 TEST_F(SoundSetupDialogTest, OpensOnTheMatchingPresetOrOnCustom)
 {
     setRate(44100, 1);
-    corvid::SoundSetupDialog dialog(options, device, {});
+    const auto opened = open();
+    SoundSetupDialog& dialog = *opened;
     EXPECT_EQ(dialog.qualityButton(1005).value(), 1);
     EXPECT_EQ(dialog.qualityButton(1006).value(), 0);
     EXPECT_STREQ(dialog.cardList().text(), "Default");
@@ -60,14 +81,15 @@ TEST_F(SoundSetupDialogTest, OpensOnTheMatchingPresetOrOnCustom)
     gui_test::saveForReview(gui_test::drawWindow(dialog.window()), "sound_setup");
 
     setRate(27429, 1);
-    corvid::SoundSetupDialog custom(options, device, {});
-    EXPECT_EQ(custom.qualityButton(1006).value(), 1);
-    EXPECT_EQ(custom.qualityButton(1005).value(), 0);
+    const auto custom = open();
+    EXPECT_EQ(custom->qualityButton(1006).value(), 1);
+    EXPECT_EQ(custom->qualityButton(1005).value(), 0);
 }
 
 TEST_F(SoundSetupDialogTest, OkStoresThePresetNoSoundAndKeepsALengthTypedAsZero)
 {
-    corvid::SoundSetupDialog dialog(options, device, {});
+    const auto opened = open();
+    SoundSetupDialog& dialog = *opened;
     click(dialog.qualityButton(1002));
     dialog.cardList().value(0);  // "No Sound"
     dialog.bufferLengthField().value("0");
@@ -77,6 +99,7 @@ TEST_F(SoundSetupDialogTest, OkStoresThePresetNoSoundAndKeepsALengthTypedAsZero)
     dialog.okButton().do_callback();
     EXPECT_TRUE(dialog.ended());
     EXPECT_TRUE(dialog.result());
+    acceptIfOk(dialog);
     EXPECT_EQ(options.get(Option::mixingRate), 32000);
     EXPECT_EQ(options.get(Option::mixingMode), 0);
     EXPECT_EQ(options.get(Option::outputMode), 9);
@@ -89,17 +112,19 @@ TEST_F(SoundSetupDialogTest, OkStoresThePresetNoSoundAndKeepsALengthTypedAsZero)
 TEST_F(SoundSetupDialogTest, CustomOpensOnEachClickAndCancelDiscardsWhatItChose)
 {
     int customRuns = 0;
-    corvid::SoundSetupDialog dialog(options, device, [&](corvid::PendingQuality& pending) {
+    const auto opened = open([&](corvid::PendingQuality& pending) {
         ++customRuns;
         pending = {37800, 0};
         return true;
     });
+    SoundSetupDialog& dialog = *opened;
     click(dialog.qualityButton(1006));
     click(dialog.qualityButton(1006));  // already checked: opens again
     EXPECT_EQ(customRuns, 2);
     EXPECT_EQ(dialog.pending().rate, 37800);
     dialog.cancelButton().do_callback();
     EXPECT_FALSE(dialog.result());
+    acceptIfOk(dialog);
     EXPECT_EQ(options.get(Option::mixingRate), 44100);
     EXPECT_EQ(device.deviceIndex, corvid::detectDeviceIndex);
 }
@@ -107,7 +132,8 @@ TEST_F(SoundSetupDialogTest, CustomOpensOnEachClickAndCancelDiscardsWhatItChose)
 TEST_F(SoundSetupDialogTest, TheCustomDialogAcceptsATypedRateAndItsCancelChangesNothing)
 {
     corvid::PendingQuality pending{27429, 0};
-    corvid::CustomQualityDialog dialog(pending);
+    platform::CustomQualityForm form = corvid::openCustomQualityForm(pending);
+    CustomQualityDialog dialog(form, corvid::customQualityTitle);
     EXPECT_STREQ(dialog.rateList().value(), "27429");
     EXPECT_EQ(dialog.normalButton().value(), 1);
     dialog.window().show();
@@ -115,14 +141,17 @@ TEST_F(SoundSetupDialogTest, TheCustomDialogAcceptsATypedRateAndItsCancelChanges
     dialog.rateList().value("30000");
     dialog.interpolatingButton().setonly();
     dialog.okButton().do_callback();
+    corvid::acceptCustomQualityForm(form, pending);
     EXPECT_EQ(pending.rate, 30000);
     EXPECT_EQ(pending.interpolation, 1);
 
-    corvid::CustomQualityDialog second(pending);
+    platform::CustomQualityForm secondForm = corvid::openCustomQualityForm(pending);
+    CustomQualityDialog second(secondForm, corvid::customQualityTitle);
     EXPECT_STREQ(second.rateList().value(), "30000");
     EXPECT_EQ(second.interpolatingButton().value(), 1);
     second.rateList().value("8000");
     second.cancelButton().do_callback();
+    EXPECT_FALSE(second.result());
     EXPECT_EQ(pending.rate, 30000);
 }
 
