@@ -28,15 +28,15 @@ corvid::SoundDevice& silentDevice()
     static corvid::SoundDevice device = [] {
         corvid::SoundDevice made;
         corvid::SoundDeviceOperations& ops = made.operations;
-        ops.setUpdateRate = [](uint32_t) { return ErrorCode::ok; };
-        ops.setSample = [](uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.playSound = [](uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setPosition = [](uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setRate = [](uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setVolume = [](uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setPanning = [](uint32_t, int32_t) { return ErrorCode::ok; };
-        ops.stopSound = [](uint32_t) { return ErrorCode::ok; };
-        ops.addSample = [](const corvid::SampleDescription&, bool, uint32_t& handle) {
+        ops.setUpdateRate = [](void*, uint32_t) { return ErrorCode::ok; };
+        ops.setSample = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
+        ops.playSound = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
+        ops.setPosition = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
+        ops.setRate = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
+        ops.setVolume = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
+        ops.setPanning = [](void*, uint32_t, int32_t) { return ErrorCode::ok; };
+        ops.stopSound = [](void*, uint32_t) { return ErrorCode::ok; };
+        ops.addSample = [](void*, const corvid::SampleDescription&, bool, uint32_t& handle) {
             handle = 1;
             return ErrorCode::ok;
         };
@@ -69,14 +69,15 @@ void playerTick32Channels(benchmark::State& state)
         state.SkipWithError("the test module did not load");
         return;
     }
-    corvid::player::playerInit(&silentDevice());
+    corvid::player::PlayerSubsystem players;
+    corvid::player::playerInit(players, &silentDevice());
     std::vector<uint8_t> channels(32);
     std::iota(channels.begin(), channels.end(), 0);
     corvid::player::PlayerInstance* instance = nullptr;
-    corvid::player::playSong(*module, -1, 0, 0, true, 32, channels, instance);
+    corvid::player::playSong(players, *module, -1, 0, 0, true, 32, channels, instance);
     for (auto _ : state)
-        benchmark::DoNotOptimize(corvid::player::playerTick());
-    corvid::player::playerClose();
+        benchmark::DoNotOptimize(corvid::player::playerTick(players));
+    corvid::player::playerClose(players);
 }
 BENCHMARK(playerTick32Channels)->Unit(benchmark::kMicrosecond);
 

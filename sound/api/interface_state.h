@@ -16,10 +16,7 @@
 #include "sound/core/error_code.h"
 #include "sound/core/sound_device.h"
 #include "sound/include/corvid.h"
-
-namespace corvid::player {
-struct PlayerInstance;
-}
+#include "sound/player/player.h"
 
 namespace corvid {
 
@@ -64,6 +61,7 @@ struct InterfaceState {
     std::array<std::unique_ptr<PlayRecord>, playHandleCount> plays;
     bool channelsOpenedByPlay = false;
     bool backgroundPlay = false;
+    player::PlayerSubsystem players;  // drives the chosen device
     void (*tickListener)(void*, int, bool) = nullptr;  // told after every tick
     void* tickListenerContext = nullptr;
 };

@@ -29,7 +29,7 @@ ErrorCode detectFirstDevice(SoundDevice*& chosen)
 {
     for (SoundDevice* device : libraryCore().devices) {
         bool found = false;
-        if (const ErrorCode error = device->operations.detect(found); error != ErrorCode::ok)
+        if (const ErrorCode error = device->operations.detect(device->context, found); error != ErrorCode::ok)
             return error;
         if (found) {
             chosen = device;
@@ -50,7 +50,7 @@ ErrorCode chooseDevice(InterfaceState& state)
                              state.cardType == noOverride;
     if (noOverrides) {
         bool found = false;
-        return state.device->operations.detect(found);
+        return state.device->operations.detect(state.device->context, found);
     }
     return ErrorCode::ok;
 }
@@ -78,7 +78,8 @@ ErrorCode initialize()
     copyOverrides(state, *state.device);
     const auto rate = static_cast<uint32_t>(options.get(Option::mixingRate));
     const auto mode = static_cast<uint32_t>(options.get(Option::outputMode));
-    if (const ErrorCode error = state.device->operations.open(rate, mode); error != ErrorCode::ok)
+    if (const ErrorCode error = state.device->operations.open(state.device->context, rate, mode);
+        error != ErrorCode::ok)
         return error;
     LibraryLock lock;
     state.deviceOpen = true;
@@ -94,7 +95,7 @@ ErrorCode closeDevice()
 {
     InterfaceState& state = interfaceState();
     LibraryLock lock;
-    if (const ErrorCode error = state.device->operations.close(); error != ErrorCode::ok)
+    if (const ErrorCode error = state.device->operations.close(state.device->context); error != ErrorCode::ok)
         return error;
     state.deviceOpen = false;
     serviceTarget().device = nullptr;
@@ -161,7 +162,7 @@ ErrorCode applyAmplification(InterfaceState& state)
     const int64_t amplification = int64_t{state.baseAmplification} * state.amplificationPercent / 100;
     if (amplification < 0 || amplification > UINT32_MAX)
         return ErrorCode::invalidArguments;
-    return state.device->operations.setAmplification(static_cast<uint32_t>(amplification));
+    return state.device->operations.setAmplification(state.device->context, static_cast<uint32_t>(amplification));
 }
 
 }  // namespace
@@ -198,11 +199,12 @@ ErrorCode openChannels(uint32_t count)
     if (!state.deviceOpen)
         return ErrorCode::invalidDevice;
     const SoundDeviceOperations& ops = state.device->operations;
-    if (const ErrorCode error = ops.openChannels(count); error != ErrorCode::ok)
+    if (const ErrorCode error = ops.openChannels(state.device->context, count); error != ErrorCode::ok)
         return error;
     state.openChannelCount = count;
     state.channelInUse.assign(count, 0);
-    if (const ErrorCode error = ops.getAmplification(state.baseAmplification); error != ErrorCode::ok)
+    if (const ErrorCode error = ops.getAmplification(state.device->context, state.baseAmplification);
+        error != ErrorCode::ok)
         return error;
     return applyAmplification(state);
 }
@@ -212,7 +214,7 @@ ErrorCode closeChannels()
     InterfaceState& state = interfaceState();
     if (!state.deviceOpen)
         return ErrorCode::invalidDevice;
-    if (const ErrorCode error = state.device->operations.closeChannels(); error != ErrorCode::ok)
+    if (const ErrorCode error = state.device->operations.closeChannels(state.device->context); error != ErrorCode::ok)
         return error;
     state.openChannelCount = 0;
     state.channelInUse.clear();

@@ -102,8 +102,8 @@ ErrorCode playSection(const Module& module, int32_t first, int32_t last, int32_t
     if (const ErrorCode error = takeChannels(state, count, record->channels); error != ErrorCode::ok)
         return error;
     std::vector<uint8_t> numbers(record->channels.begin(), record->channels.end());
-    const ErrorCode error = player::playSong(module, first, static_cast<uint32_t>(last), static_cast<uint32_t>(restart),
-                                             loop, count, numbers, record->instance);
+    const ErrorCode error = player::playSong(state.players, module, first, static_cast<uint32_t>(last),
+                                             static_cast<uint32_t>(restart), loop, count, numbers, record->instance);
     if (error != ErrorCode::ok) {
         giveBackChannels(state, record->channels);
         return error;
@@ -118,13 +118,13 @@ ErrorCode stopPlay(size_t index)
 {
     InterfaceState& state = interfaceState();
     std::unique_ptr<PlayRecord> record = std::move(state.plays[index]);
-    if (const ErrorCode error = player::stopSong(record->instance); error != ErrorCode::ok)
+    if (const ErrorCode error = player::stopSong(state.players, record->instance); error != ErrorCode::ok)
         return error;
     const SoundDeviceOperations& ops = state.device->operations;
     for (uint32_t channel : record->channels) {
-        if (const ErrorCode error = ops.stopSound(channel); error != ErrorCode::ok)
+        if (const ErrorCode error = ops.stopSound(state.device->context, channel); error != ErrorCode::ok)
             return error;
-        if (const ErrorCode error = ops.setVolume(channel, 0); error != ErrorCode::ok)
+        if (const ErrorCode error = ops.setVolume(state.device->context, channel, 0); error != ErrorCode::ok)
             return error;
     }
     giveBackChannels(state, record->channels);
@@ -156,9 +156,9 @@ int changePlay(int handle, Change change)
 
 }  // namespace
 
-ErrorCode startPlayers(SoundDevice& device) { return player::playerInit(&device); }
+ErrorCode startPlayers(SoundDevice& device) { return player::playerInit(interfaceState().players, &device); }
 
-ErrorCode closePlayers() { return player::playerClose(); }
+ErrorCode closePlayers() { return player::playerClose(interfaceState().players); }
 
 ErrorCode stopAllPlays()
 {
@@ -174,7 +174,7 @@ ErrorCode stopAllPlays()
 ErrorCode tickAndPublish()
 {
     InterfaceState& state = interfaceState();
-    const ErrorCode error = player::playerTick();
+    const ErrorCode error = player::playerTick(state.players);
     for (size_t i = 0; i < playHandleCount; ++i) {
         if (!state.plays[i])
             continue;

@@ -46,45 +46,47 @@ struct SampleDescription {
     SampleLoop loop2;
 };
 
-// The operation table, in its fixed order. Stream operations are not
+// The operation table, in its fixed order. Every operation is given the
+// device's context first (the mixer, for the channel and sample operations),
+// so that one table serves any number of devices. Stream operations are not
 // provided: nothing in the show plays streams.
 struct SoundDeviceOperations {
-    ErrorCode (*detect)(bool& found) = nullptr;
-    ErrorCode (*open)(uint32_t mixingRate, uint32_t outputMode) = nullptr;
-    ErrorCode (*close)() = nullptr;
-    ErrorCode (*suspend)() = nullptr;
-    ErrorCode (*resume)() = nullptr;
-    ErrorCode (*getMixingRate)(uint32_t& rate) = nullptr;
-    ErrorCode (*getOutputMode)(uint32_t& mode) = nullptr;
-    ErrorCode (*openChannels)(uint32_t count) = nullptr;
-    ErrorCode (*closeChannels)() = nullptr;
-    ErrorCode (*clearChannels)() = nullptr;
-    ErrorCode (*muteAll)(bool muted) = nullptr;
-    ErrorCode (*pause)(bool paused) = nullptr;
-    ErrorCode (*setMasterVolume)(uint32_t volume) = nullptr;
-    ErrorCode (*getMasterVolume)(uint32_t& volume) = nullptr;
-    ErrorCode (*setAmplification)(uint32_t amplification) = nullptr;
-    ErrorCode (*getAmplification)(uint32_t& amplification) = nullptr;
-    ErrorCode (*playSound)(uint32_t channel, uint32_t rate) = nullptr;
-    ErrorCode (*releaseSound)(uint32_t channel) = nullptr;
-    ErrorCode (*stopSound)(uint32_t channel) = nullptr;
-    ErrorCode (*setRate)(uint32_t channel, uint32_t rate) = nullptr;
-    ErrorCode (*getRate)(uint32_t channel, uint32_t& rate) = nullptr;
-    ErrorCode (*setVolume)(uint32_t channel, uint32_t volume) = nullptr;
-    ErrorCode (*getVolume)(uint32_t channel, uint32_t& volume) = nullptr;
-    ErrorCode (*setSample)(uint32_t channel, uint32_t handle) = nullptr;
-    ErrorCode (*getSample)(uint32_t channel, uint32_t& handle) = nullptr;
-    ErrorCode (*setPosition)(uint32_t channel, uint32_t byteOffset) = nullptr;
-    ErrorCode (*getPosition)(uint32_t channel, uint32_t& byteOffset) = nullptr;
-    ErrorCode (*getDirection)(uint32_t channel, int32_t& direction) = nullptr;
-    ErrorCode (*setPanning)(uint32_t channel, int32_t panning) = nullptr;
-    ErrorCode (*getPanning)(uint32_t channel, int32_t& panning) = nullptr;
-    ErrorCode (*muteChannel)(uint32_t channel, bool muted) = nullptr;
-    ErrorCode (*addSample)(const SampleDescription& sample, bool copy, uint32_t& handle) = nullptr;
-    ErrorCode (*removeSample)(uint32_t handle) = nullptr;
-    ErrorCode (*setUpdateRate)(uint32_t centiHertz) = nullptr;
-    ErrorCode (*startPass)() = nullptr;
-    ErrorCode (*serviceStep)(bool& callPlayer) = nullptr;
+    ErrorCode (*detect)(void* context, bool& found) = nullptr;
+    ErrorCode (*open)(void* context, uint32_t mixingRate, uint32_t outputMode) = nullptr;
+    ErrorCode (*close)(void* context) = nullptr;
+    ErrorCode (*suspend)(void* context) = nullptr;
+    ErrorCode (*resume)(void* context) = nullptr;
+    ErrorCode (*getMixingRate)(void* context, uint32_t& rate) = nullptr;
+    ErrorCode (*getOutputMode)(void* context, uint32_t& mode) = nullptr;
+    ErrorCode (*openChannels)(void* context, uint32_t count) = nullptr;
+    ErrorCode (*closeChannels)(void* context) = nullptr;
+    ErrorCode (*clearChannels)(void* context) = nullptr;
+    ErrorCode (*muteAll)(void* context, bool muted) = nullptr;
+    ErrorCode (*pause)(void* context, bool paused) = nullptr;
+    ErrorCode (*setMasterVolume)(void* context, uint32_t volume) = nullptr;
+    ErrorCode (*getMasterVolume)(void* context, uint32_t& volume) = nullptr;
+    ErrorCode (*setAmplification)(void* context, uint32_t amplification) = nullptr;
+    ErrorCode (*getAmplification)(void* context, uint32_t& amplification) = nullptr;
+    ErrorCode (*playSound)(void* context, uint32_t channel, uint32_t rate) = nullptr;
+    ErrorCode (*releaseSound)(void* context, uint32_t channel) = nullptr;
+    ErrorCode (*stopSound)(void* context, uint32_t channel) = nullptr;
+    ErrorCode (*setRate)(void* context, uint32_t channel, uint32_t rate) = nullptr;
+    ErrorCode (*getRate)(void* context, uint32_t channel, uint32_t& rate) = nullptr;
+    ErrorCode (*setVolume)(void* context, uint32_t channel, uint32_t volume) = nullptr;
+    ErrorCode (*getVolume)(void* context, uint32_t channel, uint32_t& volume) = nullptr;
+    ErrorCode (*setSample)(void* context, uint32_t channel, uint32_t handle) = nullptr;
+    ErrorCode (*getSample)(void* context, uint32_t channel, uint32_t& handle) = nullptr;
+    ErrorCode (*setPosition)(void* context, uint32_t channel, uint32_t byteOffset) = nullptr;
+    ErrorCode (*getPosition)(void* context, uint32_t channel, uint32_t& byteOffset) = nullptr;
+    ErrorCode (*getDirection)(void* context, uint32_t channel, int32_t& direction) = nullptr;
+    ErrorCode (*setPanning)(void* context, uint32_t channel, int32_t panning) = nullptr;
+    ErrorCode (*getPanning)(void* context, uint32_t channel, int32_t& panning) = nullptr;
+    ErrorCode (*muteChannel)(void* context, uint32_t channel, bool muted) = nullptr;
+    ErrorCode (*addSample)(void* context, const SampleDescription& sample, bool copy, uint32_t& handle) = nullptr;
+    ErrorCode (*removeSample)(void* context, uint32_t handle) = nullptr;
+    ErrorCode (*setUpdateRate)(void* context, uint32_t centiHertz) = nullptr;
+    ErrorCode (*startPass)(void* context) = nullptr;
+    ErrorCode (*serviceStep)(void* context, bool& callPlayer) = nullptr;
 };
 
 // Output mode bits of a device.
@@ -101,6 +103,7 @@ struct SoundDevice {
     const char* name = "";
     std::span<const char* const> cardNames;
     SoundDeviceOperations operations;
+    void* context = nullptr;  // handed to every operation
 };
 
 // The device list, in detection order.

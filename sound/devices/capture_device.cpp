@@ -12,7 +12,7 @@ namespace {
 constexpr uint32_t captureOutputMode = outputStereo | output16Bit;
 constexpr uint32_t captureChunkFrames = 4096;
 
-ErrorCode openCapture(uint32_t, uint32_t)
+ErrorCode openCapture(void*, uint32_t, uint32_t)
 {
     CaptureDeviceState& s = captureDeviceState();
     if (!s.clock || !s.sink)
@@ -33,14 +33,14 @@ ErrorCode openCapture(uint32_t, uint32_t)
     return ErrorCode::ok;
 }
 
-ErrorCode startCapturePass()
+ErrorCode startCapturePass(void*)
 {
     CaptureDeviceState& s = captureDeviceState();
     s.pendingFrames = captureFramesFor(s.clock->counter() - s.originTicks) - s.framesMixed;
     return ErrorCode::ok;
 }
 
-ErrorCode serviceCapture(bool& callPlayer)
+ErrorCode serviceCapture(void*, bool& callPlayer)
 {
     callPlayer = false;
     CaptureDeviceState& s = captureDeviceState();
@@ -67,25 +67,26 @@ SoundDevice makeCaptureDevice()
     device.name = "Capture Sound Device";
     SoundDeviceOperations& ops = device.operations;
     installMixerOperations(ops);
-    ops.detect = [](bool& found) {
+    device.context = &sharedMixer();
+    ops.detect = [](void*, bool& found) {
         found = false;  // only ever chosen by the host
         return ErrorCode::ok;
     };
     ops.open = openCapture;
-    ops.close = [] { return closeSharedMixer(); };
-    ops.suspend = [] {
+    ops.close = [](void*) { return closeSharedMixer(); };
+    ops.suspend = [](void*) {
         captureDeviceState().paused = true;
         return ErrorCode::ok;
     };
-    ops.resume = [] {
+    ops.resume = [](void*) {
         captureDeviceState().paused = false;
         return ErrorCode::ok;
     };
-    ops.getOutputMode = [](uint32_t& mode) {
+    ops.getOutputMode = [](void*, uint32_t& mode) {
         mode = captureOutputMode;
         return ErrorCode::ok;
     };
-    ops.setUpdateRate = [](uint32_t centiHertz) {
+    ops.setUpdateRate = [](void*, uint32_t centiHertz) {
         captureDeviceState().ticks.setUpdateRate(captureMixingRate, centiHertz);
         return ErrorCode::ok;
     };

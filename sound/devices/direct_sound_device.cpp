@@ -9,7 +9,7 @@ namespace corvid {
 
 namespace {
 
-ErrorCode detectDirectSound(bool& found)
+ErrorCode detectDirectSound(void*, bool& found)
 {
     found = false;
     const OptionValues& options = libraryCore().options;
@@ -70,7 +70,7 @@ ErrorCode setUpBuffer(DirectSoundDeviceState& s)
     return ErrorCode::ok;
 }
 
-ErrorCode openDirectSound(uint32_t rate, uint32_t outputModeBits)
+ErrorCode openDirectSound(void*, uint32_t rate, uint32_t outputModeBits)
 {
     DirectSoundDeviceState& s = directSoundDeviceState();
     std::lock_guard guard(s.lock);
@@ -93,7 +93,7 @@ ErrorCode openDirectSound(uint32_t rate, uint32_t outputModeBits)
     return ErrorCode::ok;
 }
 
-ErrorCode suspendDirectSound()
+ErrorCode suspendDirectSound(void*)
 {
     DirectSoundDeviceState& s = directSoundDeviceState();
     std::lock_guard guard(s.lock);
@@ -102,7 +102,7 @@ ErrorCode suspendDirectSound()
     return ErrorCode::ok;
 }
 
-ErrorCode closeDirectSound()
+ErrorCode closeDirectSound(void*)
 {
     DirectSoundDeviceState& s = directSoundDeviceState();
     std::lock_guard guard(s.lock);
@@ -113,7 +113,7 @@ ErrorCode closeDirectSound()
     return ErrorCode::ok;
 }
 
-ErrorCode resumeDirectSound()
+ErrorCode resumeDirectSound(void*)
 {
     DirectSoundDeviceState& s = directSoundDeviceState();
     std::lock_guard guard(s.lock);
@@ -123,7 +123,7 @@ ErrorCode resumeDirectSound()
     return error;
 }
 
-ErrorCode startDirectSoundPass()
+ErrorCode startDirectSoundPass(void*)
 {
     DirectSoundDeviceState& s = directSoundDeviceState();
     std::lock_guard guard(s.lock);
@@ -160,7 +160,7 @@ void handleStall(DirectSoundDeviceState& s)
     }
 }
 
-ErrorCode serviceDirectSound(bool& callPlayer)
+ErrorCode serviceDirectSound(void*, bool& callPlayer)
 {
     callPlayer = false;
     DirectSoundDeviceState& s = directSoundDeviceState();
@@ -202,16 +202,17 @@ SoundDevice makeDirectSoundDevice()
     device.name = "DirectSound Sound Device 1.10";
     SoundDeviceOperations& ops = device.operations;
     installMixerOperations(ops);
+    device.context = &sharedMixer();
     ops.detect = detectDirectSound;
     ops.open = openDirectSound;
     ops.close = closeDirectSound;
     ops.suspend = suspendDirectSound;
     ops.resume = resumeDirectSound;
-    ops.getOutputMode = [](uint32_t& mode) {
+    ops.getOutputMode = [](void*, uint32_t& mode) {
         mode = directSoundDeviceState().mode;
         return ErrorCode::ok;
     };
-    ops.setUpdateRate = [](uint32_t centiHertz) {
+    ops.setUpdateRate = [](void*, uint32_t centiHertz) {
         DirectSoundDeviceState& s = directSoundDeviceState();
         s.ticks.setUpdateRate(s.mixingRate, centiHertz);
         return ErrorCode::ok;

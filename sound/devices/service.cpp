@@ -76,10 +76,10 @@ void servicePass()
         if (!target.device)
             return;
         const SoundDeviceOperations& ops = target.device->operations;
-        error = ops.startPass();
+        error = ops.startPass(target.device->context);
         bool callPlayer = true;
         while (error == ErrorCode::ok && callPlayer) {
-            error = ops.serviceStep(callPlayer);
+            error = ops.serviceStep(target.device->context, callPlayer);
             if (error == ErrorCode::ok && callPlayer && target.playerTick)
                 error = target.playerTick();
             if (target.device->configuration != 0 || playerThread().stopRequested.load(std::memory_order_acquire))

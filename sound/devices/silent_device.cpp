@@ -12,7 +12,7 @@ constexpr uint32_t silentMixerFormat = mixOutput16Bit | mixMono;
 constexpr uint32_t silentBytesPerFrame = 2;
 constexpr uint32_t silentOutputMode = outputMono | output16Bit;
 
-ErrorCode openSilent(uint32_t, uint32_t)
+ErrorCode openSilent(void*, uint32_t, uint32_t)
 {
     SilentDeviceState& s = silentDeviceState();
     if (const ErrorCode error = openSharedMixer(silentMixingRate, silentMixerFormat); error != ErrorCode::ok)
@@ -26,7 +26,7 @@ ErrorCode openSilent(uint32_t, uint32_t)
     return ErrorCode::ok;
 }
 
-ErrorCode startSilentPass()
+ErrorCode startSilentPass(void*)
 {
     SilentDeviceState& s = silentDeviceState();
     const uint64_t now = deviceMilliseconds();
@@ -35,7 +35,7 @@ ErrorCode startSilentPass()
     return ErrorCode::ok;
 }
 
-ErrorCode serviceSilent(bool& callPlayer)
+ErrorCode serviceSilent(void*, bool& callPlayer)
 {
     callPlayer = false;
     SilentDeviceState& s = silentDeviceState();
@@ -61,25 +61,26 @@ SoundDevice makeSilentDevice()
     device.name = "Mixing No Sound Sound Device";
     SoundDeviceOperations& ops = device.operations;
     installMixerOperations(ops);
-    ops.detect = [](bool& found) {
+    device.context = &sharedMixer();
+    ops.detect = [](void*, bool& found) {
         found = true;
         return ErrorCode::ok;
     };
     ops.open = openSilent;
-    ops.close = [] { return closeSharedMixer(); };
-    ops.suspend = [] {
+    ops.close = [](void*) { return closeSharedMixer(); };
+    ops.suspend = [](void*) {
         silentDeviceState().paused = true;
         return ErrorCode::ok;
     };
-    ops.resume = [] {
+    ops.resume = [](void*) {
         silentDeviceState().paused = false;
         return ErrorCode::ok;
     };
-    ops.getOutputMode = [](uint32_t& mode) {
+    ops.getOutputMode = [](void*, uint32_t& mode) {
         mode = silentOutputMode;
         return ErrorCode::ok;
     };
-    ops.setUpdateRate = [](uint32_t centiHertz) {
+    ops.setUpdateRate = [](void*, uint32_t centiHertz) {
         silentDeviceState().ticks.setUpdateRate(silentMixingRate, centiHertz);
         return ErrorCode::ok;
     };

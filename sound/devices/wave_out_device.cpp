@@ -75,7 +75,7 @@ ErrorCode setUpBuffers(WaveOutDeviceState& s)
     return ErrorCode::ok;
 }
 
-ErrorCode openWaveOut(uint32_t rate, uint32_t outputModeBits)
+ErrorCode openWaveOut(void*, uint32_t rate, uint32_t outputModeBits)
 {
     WaveOutDeviceState& s = waveOutDeviceState();
     std::lock_guard guard(s.lock);
@@ -97,7 +97,7 @@ ErrorCode openWaveOut(uint32_t rate, uint32_t outputModeBits)
     return ErrorCode::ok;
 }
 
-ErrorCode closeWaveOut()
+ErrorCode closeWaveOut(void*)
 {
     WaveOutDeviceState& s = waveOutDeviceState();
     std::lock_guard guard(s.lock);
@@ -108,7 +108,7 @@ ErrorCode closeWaveOut()
     return ErrorCode::ok;
 }
 
-ErrorCode suspendWaveOut()
+ErrorCode suspendWaveOut(void*)
 {
     WaveOutDeviceState& s = waveOutDeviceState();
     std::lock_guard guard(s.lock);
@@ -117,7 +117,7 @@ ErrorCode suspendWaveOut()
     return ErrorCode::ok;
 }
 
-ErrorCode resumeWaveOut()
+ErrorCode resumeWaveOut(void*)
 {
     WaveOutDeviceState& s = waveOutDeviceState();
     std::lock_guard guard(s.lock);
@@ -142,7 +142,7 @@ ErrorCode sendBlock(WaveOutDeviceState& s, platform::WaveBlock& block)
     return ErrorCode::ok;
 }
 
-ErrorCode serviceWaveOut(bool& callPlayer)
+ErrorCode serviceWaveOut(void*, bool& callPlayer)
 {
     callPlayer = false;
     WaveOutDeviceState& s = waveOutDeviceState();
@@ -178,7 +178,8 @@ SoundDevice makeWaveOutDevice()
     device.name = "Windows Wave Sound Device 1.11";
     SoundDeviceOperations& ops = device.operations;
     installMixerOperations(ops);
-    ops.detect = [](bool& found) {
+    device.context = &sharedMixer();
+    ops.detect = [](void*, bool& found) {
         found = platform::waveOutDeviceCount() >= 1;
         return ErrorCode::ok;
     };
@@ -186,16 +187,16 @@ SoundDevice makeWaveOutDevice()
     ops.close = closeWaveOut;
     ops.suspend = suspendWaveOut;
     ops.resume = resumeWaveOut;
-    ops.getOutputMode = [](uint32_t& mode) {
+    ops.getOutputMode = [](void*, uint32_t& mode) {
         mode = waveOutDeviceState().mode;
         return ErrorCode::ok;
     };
-    ops.setUpdateRate = [](uint32_t centiHertz) {
+    ops.setUpdateRate = [](void*, uint32_t centiHertz) {
         WaveOutDeviceState& s = waveOutDeviceState();
         s.ticks.setUpdateRate(s.mixingRate, centiHertz);
         return ErrorCode::ok;
     };
-    ops.startPass = [] {
+    ops.startPass = [](void*) {
         waveOutDeviceState().blocksSentThisPass = 0;
         return ErrorCode::ok;
     };

@@ -23,7 +23,9 @@ ErrorCode handOverSample(Sample& sample, std::vector<uint8_t>& data, SampleDescr
     description.data = data.data();
     description.dataPresent = 1;
     description.length = static_cast<uint32_t>(data.size());
-    if (ErrorCode e = target.device->operations.addSample(description, true, sample.deviceHandle); e != ErrorCode::ok)
+    if (ErrorCode e =
+            target.device->operations.addSample(target.device->context, description, true, sample.deviceHandle);
+        e != ErrorCode::ok)
         return e;
     if (target.callback)
         target.callback(sample);

@@ -438,7 +438,9 @@ private:
                 if (!device_ || !device_->operations.addSample)
                     return ErrorCode::invalidDevice;
                 const SampleDescription description = describeSample(sample, buffer.data());
-                if (ErrorCode e = device_->operations.addSample(description, true, sample.deviceHandle); e != ErrorCode::ok)
+                if (ErrorCode e =
+                        device_->operations.addSample(device_->context, description, true, sample.deviceHandle);
+                    e != ErrorCode::ok)
                     return e;
                 if (callback_)
                     callback_(sample);
@@ -500,7 +502,7 @@ void freeModule(std::unique_ptr<Module>& module, const SoundDevice* device)
         for (Instrument& instrument : module->instruments)
             for (Sample& sample : instrument.samples)
                 if (sample.deviceHandle != 0)
-                    device->operations.removeSample(sample.deviceHandle);
+                    device->operations.removeSample(device->context, sample.deviceHandle);
     module.reset();
 }
 

@@ -5,6 +5,12 @@
 
 namespace corvid {
 
+namespace {
+
+Mixer& mixerOf(void* context) { return *static_cast<Mixer*>(context); }
+
+}  // namespace
+
 Mixer& sharedMixer()
 {
     static Mixer mixer;
@@ -26,44 +32,72 @@ ErrorCode mixSharedMixer(uint32_t frames, void* destination) { return sharedMixe
 
 void installMixerOperations(SoundDeviceOperations& ops)
 {
-    ops.getMixingRate = [](uint32_t& rate) {
-        rate = sharedMixer().mixingRate();
+    ops.getMixingRate = [](void* context, uint32_t& rate) {
+        rate = mixerOf(context).mixingRate();
         return ErrorCode::ok;
     };
-    ops.openChannels = [](uint32_t count) { return sharedMixer().openChannels(count); };
-    ops.closeChannels = [] { return sharedMixer().closeChannels(); };
-    ops.clearChannels = [] { return sharedMixer().clearChannels(); };
-    ops.muteAll = [](bool muted) { return sharedMixer().muteAll(muted); };
-    ops.pause = [](bool paused) { return sharedMixer().pause(paused); };
-    ops.setMasterVolume = [](uint32_t volume) { return sharedMixer().setMasterVolume(volume); };
-    ops.getMasterVolume = [](uint32_t& volume) {
-        volume = sharedMixer().masterVolume();
+    ops.openChannels = [](void* context, uint32_t count) { return mixerOf(context).openChannels(count); };
+    ops.closeChannels = [](void* context) { return mixerOf(context).closeChannels(); };
+    ops.clearChannels = [](void* context) { return mixerOf(context).clearChannels(); };
+    ops.muteAll = [](void* context, bool muted) { return mixerOf(context).muteAll(muted); };
+    ops.pause = [](void* context, bool paused) { return mixerOf(context).pause(paused); };
+    ops.setMasterVolume = [](void* context, uint32_t volume) { return mixerOf(context).setMasterVolume(volume); };
+    ops.getMasterVolume = [](void* context, uint32_t& volume) {
+        volume = mixerOf(context).masterVolume();
         return ErrorCode::ok;
     };
-    ops.setAmplification = [](uint32_t amplification) { return sharedMixer().setAmplification(amplification); };
-    ops.getAmplification = [](uint32_t& amplification) {
-        amplification = sharedMixer().amplification();
+    ops.setAmplification = [](void* context, uint32_t amplification) {
+        return mixerOf(context).setAmplification(amplification);
+    };
+    ops.getAmplification = [](void* context, uint32_t& amplification) {
+        amplification = mixerOf(context).amplification();
         return ErrorCode::ok;
     };
-    ops.playSound = [](uint32_t channel, uint32_t rate) { return sharedMixer().playSound(channel, rate); };
-    ops.releaseSound = [](uint32_t channel) { return sharedMixer().releaseSound(channel); };
-    ops.stopSound = [](uint32_t channel) { return sharedMixer().stopSound(channel); };
-    ops.setRate = [](uint32_t channel, uint32_t rate) { return sharedMixer().setRate(channel, rate); };
-    ops.getRate = [](uint32_t channel, uint32_t& rate) { return sharedMixer().getRate(channel, rate); };
-    ops.setVolume = [](uint32_t channel, uint32_t volume) { return sharedMixer().setVolume(channel, volume); };
-    ops.getVolume = [](uint32_t channel, uint32_t& volume) { return sharedMixer().getVolume(channel, volume); };
-    ops.setSample = [](uint32_t channel, uint32_t handle) { return sharedMixer().setSample(channel, handle); };
-    ops.getSample = [](uint32_t channel, uint32_t& handle) { return sharedMixer().getSample(channel, handle); };
-    ops.setPosition = [](uint32_t channel, uint32_t offset) { return sharedMixer().setPosition(channel, offset); };
-    ops.getPosition = [](uint32_t channel, uint32_t& offset) { return sharedMixer().getPosition(channel, offset); };
-    ops.getDirection = [](uint32_t channel, int32_t& direction) { return sharedMixer().getDirection(channel, direction); };
-    ops.setPanning = [](uint32_t channel, int32_t panning) { return sharedMixer().setPanning(channel, panning); };
-    ops.getPanning = [](uint32_t channel, int32_t& panning) { return sharedMixer().getPanning(channel, panning); };
-    ops.muteChannel = [](uint32_t channel, bool muted) { return sharedMixer().muteChannel(channel, muted); };
-    ops.addSample = [](const SampleDescription& sample, bool copy, uint32_t& handle) {
-        return sharedMixer().addSample(sample, copy, handle);
+    ops.playSound = [](void* context, uint32_t channel, uint32_t rate) {
+        return mixerOf(context).playSound(channel, rate);
     };
-    ops.removeSample = [](uint32_t handle) { return sharedMixer().removeSample(handle); };
+    ops.releaseSound = [](void* context, uint32_t channel) { return mixerOf(context).releaseSound(channel); };
+    ops.stopSound = [](void* context, uint32_t channel) { return mixerOf(context).stopSound(channel); };
+    ops.setRate = [](void* context, uint32_t channel, uint32_t rate) {
+        return mixerOf(context).setRate(channel, rate);
+    };
+    ops.getRate = [](void* context, uint32_t channel, uint32_t& rate) {
+        return mixerOf(context).getRate(channel, rate);
+    };
+    ops.setVolume = [](void* context, uint32_t channel, uint32_t volume) {
+        return mixerOf(context).setVolume(channel, volume);
+    };
+    ops.getVolume = [](void* context, uint32_t channel, uint32_t& volume) {
+        return mixerOf(context).getVolume(channel, volume);
+    };
+    ops.setSample = [](void* context, uint32_t channel, uint32_t handle) {
+        return mixerOf(context).setSample(channel, handle);
+    };
+    ops.getSample = [](void* context, uint32_t channel, uint32_t& handle) {
+        return mixerOf(context).getSample(channel, handle);
+    };
+    ops.setPosition = [](void* context, uint32_t channel, uint32_t offset) {
+        return mixerOf(context).setPosition(channel, offset);
+    };
+    ops.getPosition = [](void* context, uint32_t channel, uint32_t& offset) {
+        return mixerOf(context).getPosition(channel, offset);
+    };
+    ops.getDirection = [](void* context, uint32_t channel, int32_t& direction) {
+        return mixerOf(context).getDirection(channel, direction);
+    };
+    ops.setPanning = [](void* context, uint32_t channel, int32_t panning) {
+        return mixerOf(context).setPanning(channel, panning);
+    };
+    ops.getPanning = [](void* context, uint32_t channel, int32_t& panning) {
+        return mixerOf(context).getPanning(channel, panning);
+    };
+    ops.muteChannel = [](void* context, uint32_t channel, bool muted) {
+        return mixerOf(context).muteChannel(channel, muted);
+    };
+    ops.addSample = [](void* context, const SampleDescription& sample, bool copy, uint32_t& handle) {
+        return mixerOf(context).addSample(sample, copy, handle);
+    };
+    ops.removeSample = [](void* context, uint32_t handle) { return mixerOf(context).removeSample(handle); };
 }
 
 }  // namespace corvid

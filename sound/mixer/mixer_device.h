@@ -1,7 +1,7 @@
 #pragma once
-// The one mixer that every output device shares, and the mixer's part of a
-// device's operation table. Devices call openSharedMixer, mixSharedMixer and
-// closeSharedMixer from their own open, service step and close.
+// The mixer's part of a device's operation table, and the one mixer that the
+// library's output devices share. Devices call openSharedMixer, mixSharedMixer
+// and closeSharedMixer from their own open, service step and close.
 
 #include "sound/core/sound_device.h"
 #include "sound/mixer/mixer.h"
@@ -16,7 +16,8 @@ ErrorCode openSharedMixer(uint32_t mixingRate, uint32_t formatBits);
 ErrorCode closeSharedMixer();
 ErrorCode mixSharedMixer(uint32_t frames, void* destination);
 
-// Fills get mixing rate and every channel and sample operation.
+// Fills get mixing rate and every channel and sample operation; they act on
+// the Mixer the device's context points to.
 void installMixerOperations(SoundDeviceOperations& operations);
 
 }  // namespace corvid

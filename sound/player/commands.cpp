@@ -44,11 +44,11 @@ void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
 ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo)
 {
     p.tempo = tempo;
-    PlayerSubsystem& subsystem = playerSubsystem();
+    PlayerSubsystem& subsystem = *p.subsystem;
     subsystem.tempo = tempo;
     if (subsystem.tempoCallback)
         subsystem.tempoCallback(tempo * 40);
-    return deviceOperations().setUpdateRate(tempo * 40);
+    return subsystem.device->operations.setUpdateRate(subsystem.device->context, tempo * 40);
 }
 
 void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift)

@@ -7,8 +7,9 @@
 
 namespace corvid::player {
 
-// The device the player drives; playerInit checks that it is complete.
-const SoundDeviceOperations& deviceOperations();
+// The device the instance's subsystem drives; playerInit checks that it is
+// complete.
+const SoundDevice& deviceOf(const PlayerInstance& p);
 
 // Channel setters: periods are clamped to the instance's range, volume to
 // 0..maximum volume, panning to 0..255.

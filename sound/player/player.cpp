@@ -48,7 +48,8 @@ ErrorCode tellDeviceSample(const PlayerInstance& p, const ChannelState& c)
     const Sample* sample = currentSample(p, c);
     if (!sample || sample->deviceHandle == 0)
         return ErrorCode::ok;
-    return deviceOperations().setSample(c.deviceChannel, sample->deviceHandle);
+    const SoundDevice& device = deviceOf(p);
+    return device.operations.setSample(device.context, c.deviceChannel, sample->deviceHandle);
 }
 
 ErrorCode readRow(PlayerInstance& p)
@@ -203,7 +204,7 @@ ErrorCode newRow(PlayerInstance& p)
 
 ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
 {
-    const SoundDeviceOperations& device = deviceOperations();
+    const SoundDevice& device = deviceOf(p);
     const Instrument* instrument = currentInstrument(p, c);
     int32_t volume = c.volume;
     if (instrument) {
@@ -217,7 +218,7 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     }
     const int32_t scaled = (volume * p.globalVolume * c.channelVolume * p.musicVolume + 0x3FFFF) >> 18;
     c.outputVolume = static_cast<uint8_t>(std::clamp(scaled, 0, 64));
-    if (ErrorCode e = device.setVolume(c.deviceChannel, c.outputVolume); e != ErrorCode::ok)
+    if (ErrorCode e = device.operations.setVolume(device.context, c.deviceChannel, c.outputVolume); e != ErrorCode::ok)
         return e;
 
     int32_t panning = c.panning;
@@ -226,7 +227,8 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
         panning += (panning < 128 ? panning * swing : swing * (256 - panning)) / 32;
         panning = std::clamp(panning, 0, 255);
     }
-    if (ErrorCode e = device.setPanning(c.deviceChannel, devicePanningOf(p, panning)); e != ErrorCode::ok)
+    if (ErrorCode e = device.operations.setPanning(device.context, c.deviceChannel, devicePanningOf(p, panning));
+        e != ErrorCode::ok)
         return e;
 
     c.devicePeriod = c.outputPeriod;
@@ -245,7 +247,7 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     uint32_t rate = 0;
     if (ErrorCode e = rateOfPeriod(*p.module, c.devicePeriod, rate); e != ErrorCode::ok)
         return e;
-    return device.setRate(c.deviceChannel, rate);
+    return device.operations.setRate(device.context, c.deviceChannel, rate);
 }
 
 ErrorCode tickInstance(PlayerInstance& p)
@@ -268,13 +270,7 @@ bool isMarker(uint16_t order) { return order == orderSkip || order == orderEnd; 
 
 }  // namespace
 
-PlayerSubsystem& playerSubsystem()
-{
-    static PlayerSubsystem subsystem;
-    return subsystem;
-}
-
-const SoundDeviceOperations& deviceOperations() { return playerSubsystem().device->operations; }
+const SoundDevice& deviceOf(const PlayerInstance& p) { return *p.subsystem->device; }
 
 // ---- Channel setters
 
@@ -327,7 +323,8 @@ ErrorCode setSampleOffset(const PlayerInstance& p, const ChannelState& c)
     if (!sample || sample->deviceHandle == 0)
         return ErrorCode::ok;
     const uint32_t bytes = static_cast<uint32_t>(c.sampleOffset) * (sample->type == SampleDataType::pcm16 ? 2 : 1);
-    return deviceOperations().setPosition(c.deviceChannel, bytes);
+    const SoundDevice& device = deviceOf(p);
+    return device.operations.setPosition(device.context, c.deviceChannel, bytes);
 }
 
 ErrorCode startNote(PlayerInstance& p, ChannelState& c)
@@ -337,7 +334,7 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
     if (!sample)
         return ErrorCode::ok;
     c.vibratoPosition = 0;
-    const SoundDeviceOperations& device = deviceOperations();
+    const SoundDevice& device = deviceOf(p);
     if (c.note == noteKeyOff) {
         const Instrument& instrument = *currentInstrument(p, c);
         const bool envelope = instrument.volumeEnvelope && instrument.volumeEnvelope->pointCount != 0;
@@ -349,16 +346,16 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
         return ErrorCode::ok;
     }
     if (c.note == noteCut)
-        return device.stopSound(c.deviceChannel);
+        return device.operations.stopSound(device.context, c.deviceChannel);
     c.lastPlayedNote = c.note;
     setPeriod(p, c, periodOfNote(p, c, c.note));
     // A sample without data is silence: the channel stops instead of replaying its last sample.
     if (sample->deviceHandle == 0)
-        return device.stopSound(c.deviceChannel);
+        return device.operations.stopSound(device.context, c.deviceChannel);
     uint32_t rate = 0;
     if (ErrorCode e = rateOfPeriod(*p.module, c.period, rate); e != ErrorCode::ok)
         return e;
-    if (ErrorCode e = device.playSound(c.deviceChannel, rate); e != ErrorCode::ok)
+    if (ErrorCode e = device.operations.playSound(device.context, c.deviceChannel, rate); e != ErrorCode::ok)
         return e;
     return c.sampleOffset != 0 ? setSampleOffset(p, c) : ErrorCode::ok;
 }
@@ -409,7 +406,7 @@ ErrorCode setPosition(PlayerInstance& p, int32_t position)
 
 // ---- Instances
 
-ErrorCode playerInit(const SoundDevice* device)
+ErrorCode playerInit(PlayerSubsystem& subsystem, const SoundDevice* device)
 {
     if (!device)
         return ErrorCode::invalidDevice;
@@ -417,25 +414,30 @@ ErrorCode playerInit(const SoundDevice* device)
     if (!ops.setUpdateRate || !ops.setSample || !ops.playSound || !ops.setPosition || !ops.setRate || !ops.setVolume ||
         !ops.setPanning || !ops.stopSound)
         return ErrorCode::invalidDevice;
-    PlayerSubsystem& subsystem = playerSubsystem();
     subsystem.slots = {};
     subsystem.device = device;
     subsystem.starting = false;
     subsystem.tempo = startTempo;
-    return ops.setUpdateRate(updateRateOf(startTempo));
+    return ops.setUpdateRate(device->context, updateRateOf(startTempo));
 }
 
-ErrorCode playerClose()
+ErrorCode playerClose(PlayerSubsystem& subsystem)
 {
-    for (auto& slot : playerSubsystem().slots)
+    for (auto& slot : subsystem.slots)
         slot.reset();
     return ErrorCode::ok;
 }
 
-ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPosition, uint32_t restartPosition,
-                   bool loop, uint32_t channelCount, std::span<const uint8_t> channelNumbers, PlayerInstance*& instance)
+ErrorCode playSong(PlayerSubsystem& subsystem,
+                   const Module& module,
+                   int32_t firstPosition,
+                   uint32_t lastPosition,
+                   uint32_t restartPosition,
+                   bool loop,
+                   uint32_t channelCount,
+                   std::span<const uint8_t> channelNumbers,
+                   PlayerInstance*& instance)
 {
-    PlayerSubsystem& subsystem = playerSubsystem();
     if (!subsystem.device)
         return ErrorCode::invalidDevice;
     const uint32_t length = module.songLength();
@@ -451,6 +453,7 @@ ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPos
     subsystem.starting = true;
     auto p = std::make_unique<PlayerInstance>();
     p->slot = static_cast<int32_t>(free - subsystem.slots.begin());
+    p->subsystem = &subsystem;
     p->module = &module;
     p->speed = module.initialSpeed;
     p->tempo = module.initialTempo;
@@ -476,7 +479,8 @@ ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPos
     }
     p->status = {p->position, p->pattern, 0, p->tempo, p->speed, -1, 0};
     subsystem.tempo = p->tempo;
-    const ErrorCode error = subsystem.device->operations.setUpdateRate(updateRateOf(p->tempo));
+    const ErrorCode error =
+        subsystem.device->operations.setUpdateRate(subsystem.device->context, updateRateOf(p->tempo));
     if (error == ErrorCode::ok) {
         instance = p.get();
         *free = std::move(p);
@@ -485,11 +489,11 @@ ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPos
     return error;
 }
 
-ErrorCode stopSong(PlayerInstance* instance)
+ErrorCode stopSong(PlayerSubsystem& subsystem, PlayerInstance* instance)
 {
     if (!instance)
         return ErrorCode::invalidArguments;
-    for (auto& slot : playerSubsystem().slots)
+    for (auto& slot : subsystem.slots)
         if (slot.get() == instance) {
             slot.reset();
             return ErrorCode::ok;
@@ -535,11 +539,10 @@ ErrorCode setSyncCallback(PlayerInstance& p, SyncCallback callback)
     return ErrorCode::ok;
 }
 
-void setTempoCallback(TempoCallback callback) { playerSubsystem().tempoCallback = callback; }
+void setTempoCallback(PlayerSubsystem& subsystem, TempoCallback callback) { subsystem.tempoCallback = callback; }
 
-ErrorCode playerTick()
+ErrorCode playerTick(PlayerSubsystem& subsystem)
 {
-    PlayerSubsystem& subsystem = playerSubsystem();
     if (subsystem.starting)
         return ErrorCode::ok;
     for (auto& slot : subsystem.slots)

@@ -2,11 +2,13 @@
 // The playback engine: turns a loaded Module into per-channel commands to the
 // sound device (sample, rate, volume, panning), one player tick at a time.
 // Up to 16 modules play at once, each as a PlayerInstance in one of the slots
-// of the process-wide PlayerSubsystem.
+// of a PlayerSubsystem, which drives one device. The library's interface keeps
+// one subsystem; a song object keeps its own.
 //
-// Threads: every operation here runs under the library lock (the tick from
-// the player thread's service pass); getStatus reads the status block that
-// the tick writes at row starts.
+// Threads: a subsystem and its instances belong to one thread at a time; the
+// library interface's runs under the library lock (the tick from the player
+// thread's service pass). getStatus reads the status block that the tick
+// writes at row starts.
 
 #include <array>
 #include <cstddef>
@@ -91,7 +93,10 @@ struct StatusBlock {
 
 inline constexpr size_t noCursor = SIZE_MAX;
 
+struct PlayerSubsystem;
+
 struct PlayerInstance {
+    PlayerSubsystem* subsystem = nullptr;  // the subsystem whose slot holds it
     int32_t slot = -1;
     const Module* module = nullptr;
     size_t rowCursor = noCursor;    // offset into the pattern's rows; noCursor = count from the start
@@ -122,7 +127,7 @@ struct PlayerInstance {
     bool repeatingRow = false;      // set while a pattern delay repeats a row
 };
 
-// The player's process-wide state.
+// Up to 16 playing instances and the device they drive.
 struct PlayerSubsystem {
     std::array<std::unique_ptr<PlayerInstance>, slotCount> slots;
     const SoundDevice* device = nullptr;
@@ -131,20 +136,25 @@ struct PlayerSubsystem {
     bool starting = false;
 };
 
-PlayerSubsystem& playerSubsystem();
-
 // Empties the slots and sets tempo 125 on `device`, which must provide the
 // channel operations the player uses.
-ErrorCode playerInit(const SoundDevice* device);
+ErrorCode playerInit(PlayerSubsystem& subsystem, const SoundDevice* device);
 // Ends every instance.
-ErrorCode playerClose();
+ErrorCode playerClose(PlayerSubsystem& subsystem);
 
 // firstPosition -1 plays the whole song (last and restart positions from the
 // module); otherwise all three positions are given and must lie in the song.
 // Fails with 37 when the 16 slots are full.
-ErrorCode playSong(const Module& module, int32_t firstPosition, uint32_t lastPosition, uint32_t restartPosition,
-                   bool loop, uint32_t channelCount, std::span<const uint8_t> channelNumbers, PlayerInstance*& instance);
-ErrorCode stopSong(PlayerInstance* instance);
+ErrorCode playSong(PlayerSubsystem& subsystem,
+                   const Module& module,
+                   int32_t firstPosition,
+                   uint32_t lastPosition,
+                   uint32_t restartPosition,
+                   bool loop,
+                   uint32_t channelCount,
+                   std::span<const uint8_t> channelNumbers,
+                   PlayerInstance*& instance);
+ErrorCode stopSong(PlayerSubsystem& subsystem, PlayerInstance* instance);
 
 // The status block with tempo, speed, sync value and loop count refreshed.
 ErrorCode getStatus(PlayerInstance& instance, MusicStatus& status);
@@ -152,9 +162,9 @@ ErrorCode setPosition(PlayerInstance& instance, int32_t position);
 ErrorCode setMusicVolume(PlayerInstance& instance, uint32_t volume);
 ErrorCode setChannelVolume(PlayerInstance& instance, uint32_t channel, uint32_t volume);
 ErrorCode setSyncCallback(PlayerInstance& instance, SyncCallback callback);
-void setTempoCallback(TempoCallback callback);
+void setTempoCallback(PlayerSubsystem& subsystem, TempoCallback callback);
 
 // One tick for every instance still playing.
-ErrorCode playerTick();
+ErrorCode playerTick(PlayerSubsystem& subsystem);
 
 }  // namespace corvid::player

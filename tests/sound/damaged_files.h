@@ -46,7 +46,7 @@ inline int playDamagedCopies(BytesLoader loader, const std::vector<uint8_t>& fil
         ++loaded;
         PlayerHarness harness(damaged);
         for (int tick = 0; tick < 300 && harness.instance; ++tick)
-            EXPECT_EQ(player::playerTick(), ErrorCode::ok);
+            EXPECT_EQ(player::playerTick(harness.players), ErrorCode::ok);
     }
     return loaded;
 }

@@ -140,7 +140,7 @@ protected:
         int ticks = 0;
         bool callPlayer = true;
         while (callPlayer) {
-            EXPECT_EQ(device.operations.serviceStep(callPlayer), ErrorCode::ok);
+            EXPECT_EQ(device.operations.serviceStep(device.context, callPlayer), ErrorCode::ok);
             ticks += callPlayer ? 1 : 0;
         }
         return ticks;
@@ -153,39 +153,39 @@ TEST_F(DeviceClockTest, SilentDeviceMixesFourThousandFramesPerSecondOfClock)
 {
     SoundDevice& device = silentDevice();
     SilentDeviceState& state = silentDeviceState();
-    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
+    ASSERT_EQ(device.operations.open(device.context, 44100, 0), ErrorCode::ok);
     uint32_t mode = 0;
-    device.operations.getOutputMode(mode);
+    device.operations.getOutputMode(device.context, mode);
     EXPECT_EQ(mode, 9u);
 
     clock.advanceMs(12);
-    device.operations.startPass();
+    device.operations.startPass(device.context);
     EXPECT_EQ(state.pendingFrames, 48u);
     EXPECT_EQ(serviceSteps(device), 0);
     EXPECT_EQ(state.ticks.samplesUntilTick, 80u - 48u);
 
     clock.advanceMs(8);
-    device.operations.startPass();
+    device.operations.startPass(device.context);
     EXPECT_EQ(state.pendingFrames, 0u) << "a gap of 9 ms or less counts as none";
 
     clock.advanceMs(100);
-    device.operations.startPass();
+    device.operations.startPass(device.context);
     EXPECT_EQ(serviceSteps(device), 5) << "400 frames after 32 pending: five ticks";
     EXPECT_EQ(state.ticks.samplesUntilTick, 80u - 48u);
 
     clock.advanceMs(60000);
-    device.operations.startPass();
+    device.operations.startPass(device.context);
     EXPECT_EQ(state.pendingFrames, 8000u) << "at most two seconds count";
 
-    device.operations.suspend();
+    device.operations.suspend(device.context);
     bool callPlayer = true;
-    device.operations.serviceStep(callPlayer);
+    device.operations.serviceStep(device.context, callPlayer);
     EXPECT_FALSE(callPlayer) << "a paused device mixes nothing";
-    device.operations.resume();
+    device.operations.resume(device.context);
 
-    device.operations.setUpdateRate(6000);
+    device.operations.setUpdateRate(device.context, 6000);
     EXPECT_EQ(state.ticks.samplesPerTick, 66u);  // 400000 / 6000 + 1, even
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok);
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
 }
 
 TEST(SilentDevice, ElapsedTimeRules)
@@ -212,22 +212,22 @@ TEST_F(DeviceClockTest, CaptureMixesExactlyAsFarAsItsClock)
     state.sink = &sink;
     SoundDevice& device = captureDevice();
     bool found = true;
-    device.operations.detect(found);
+    device.operations.detect(device.context, found);
     EXPECT_FALSE(found) << "never detected";
-    ASSERT_EQ(device.operations.open(0, 0), ErrorCode::ok);
+    ASSERT_EQ(device.operations.open(device.context, 0, 0), ErrorCode::ok);
 
     int ticks = 0;
     uint64_t elapsed = 0;
     for (int pass = 0; pass < 100; ++pass) {
         captureClock.advanceMs(33);
         elapsed += platform::Clock::ticksForMs(33);
-        device.operations.startPass();
+        device.operations.startPass(device.context);
         ticks += serviceSteps(device);
         EXPECT_EQ(sink.samples.size(), captureFramesFor(elapsed) * 2) << "pass " << pass;
     }
     EXPECT_EQ(captureFramesFor(elapsed), 145534u) << "100 x 34604 ticks at 44100 Hz, to the frame";
     EXPECT_EQ(ticks, 145534 / 882);
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok);
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
     state.clock = nullptr;
     state.sink = nullptr;
 }
@@ -243,7 +243,7 @@ TEST(CaptureDevice, FramesFollowTheClockWithoutOverflow)
 TEST_F(DeviceClockTest, WaveOutRefusesABufferShorterThanOneBlock)
 {
     libraryCore().options.set(3, 14);
-    EXPECT_EQ(waveOutDevice().operations.open(44100, 0), ErrorCode::invalidArguments);
+    EXPECT_EQ(waveOutDevice().operations.open(waveOutDevice().context, 44100, 0), ErrorCode::invalidArguments);
     EXPECT_FALSE(waveOutDeviceState().output.isOpen()) << "nothing left open";
 }
 
@@ -251,21 +251,21 @@ TEST_F(DeviceClockTest, WaveOutFillsBlocksUpToEachTick)
 {
     SoundDevice& device = waveOutDevice();
     WaveOutDeviceState& state = waveOutDeviceState();
-    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
+    ASSERT_EQ(device.operations.open(device.context, 44100, 0), ErrorCode::ok);
     EXPECT_EQ(state.layout.blockCount, 33u);
     EXPECT_EQ(state.layout.blockSize, 2672u);
     uint32_t mode = 0;
-    device.operations.getOutputMode(mode);
+    device.operations.getOutputMode(device.context, mode);
     EXPECT_EQ(mode, waveStereo16);
 
-    device.operations.startPass();
+    device.operations.startPass(device.context);
     bool callPlayer = false;
-    ASSERT_EQ(device.operations.serviceStep(callPlayer), ErrorCode::ok);
+    ASSERT_EQ(device.operations.serviceStep(device.context, callPlayer), ErrorCode::ok);
     EXPECT_TRUE(callPlayer);
     EXPECT_EQ(state.bytesFilled, 882u * 4 - 2672u) << "one block sent, the tick ended inside the next";
     EXPECT_EQ(state.fillIndex, 1u);
     EXPECT_EQ(state.blocksSentThisPass, 1u);
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok);
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
     EXPECT_FALSE(state.output.isOpen());
 }
 
@@ -273,12 +273,12 @@ TEST_F(DeviceClockTest, WaveOutSendsAtMostOneRoundOfBlocksPerPass)
 {
     SoundDevice& device = waveOutDevice();
     WaveOutDeviceState& state = waveOutDeviceState();
-    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
-    device.operations.startPass();
+    ASSERT_EQ(device.operations.open(device.context, 44100, 0), ErrorCode::ok);
+    device.operations.startPass(device.context);
     int ticks = 0;
     bool callPlayer = true;
     while (callPlayer && ticks < 1000) {
-        ASSERT_EQ(device.operations.serviceStep(callPlayer), ErrorCode::ok);
+        ASSERT_EQ(device.operations.serviceStep(device.context, callPlayer), ErrorCode::ok);
         ticks += callPlayer ? 1 : 0;
     }
     // The card has consumed at most a few blocks in the meantime: every block
@@ -286,30 +286,30 @@ TEST_F(DeviceClockTest, WaveOutSendsAtMostOneRoundOfBlocksPerPass)
     EXPECT_GE(state.blocksSentThisPass, 33u);
     EXPECT_LE(state.blocksSentThisPass, 34u);
     EXPECT_GE(ticks, 33 * 2672 / (882 * 4));
-    device.operations.suspend();
+    device.operations.suspend(device.context);
     EXPECT_FALSE(state.output.isOpen());
-    device.operations.serviceStep(callPlayer);
+    device.operations.serviceStep(device.context, callPlayer);
     EXPECT_FALSE(callPlayer);
-    ASSERT_EQ(device.operations.resume(), ErrorCode::ok);
+    ASSERT_EQ(device.operations.resume(device.context), ErrorCode::ok);
     EXPECT_TRUE(state.output.isOpen());
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok);
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
 }
 
 TEST_F(DeviceClockTest, WaveOutReportsNotAvailableOnceItsCardIsLost)
 {
     SoundDevice& device = waveOutDevice();
     WaveOutDeviceState& state = waveOutDeviceState();
-    ASSERT_EQ(device.operations.open(44100, 0), ErrorCode::ok);
-    device.operations.startPass();
+    ASSERT_EQ(device.operations.open(device.context, 44100, 0), ErrorCode::ok);
+    device.operations.startPass(device.context);
     bool callPlayer = true;
-    ASSERT_EQ(device.operations.serviceStep(callPlayer), ErrorCode::ok);  // one block on its way
+    ASSERT_EQ(device.operations.serviceStep(device.context, callPlayer), ErrorCode::ok);  // one block on its way
     state.output.markLost();
     // The queued block comes back, the ring fills on, and the next block sent is refused.
     ErrorCode error = ErrorCode::ok;
     for (int step = 0; step < 100 && error == ErrorCode::ok; ++step)
-        error = device.operations.serviceStep(callPlayer);
+        error = device.operations.serviceStep(device.context, callPlayer);
     EXPECT_EQ(error, ErrorCode::deviceNotAvailable);
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok) << "closing does not wait for the lost card";
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok) << "closing does not wait for the lost card";
     EXPECT_FALSE(state.output.isOpen());
 }
 
@@ -318,27 +318,27 @@ TEST_F(DeviceClockTest, DirectSoundDetection)
     OptionValues& options = libraryCore().options;
     const SoundDeviceOperations& ops = directSoundDevice().operations;
     bool found = true;
-    EXPECT_EQ(ops.detect(found), ErrorCode::ok);
+    EXPECT_EQ(ops.detect(nullptr, found), ErrorCode::ok);
     EXPECT_FALSE(found) << "usage mode 0: never";
 
     options.set(5, 1);
-    EXPECT_EQ(ops.detect(found), ErrorCode::noWindowHandle);
+    EXPECT_EQ(ops.detect(nullptr, found), ErrorCode::noWindowHandle);
     EXPECT_FALSE(found);
 
     options.set(6, 1234);
-    EXPECT_EQ(ops.detect(found), ErrorCode::ok);
+    EXPECT_EQ(ops.detect(nullptr, found), ErrorCode::ok);
     EXPECT_TRUE(found) << "a working output";
     EXPECT_EQ(directSoundDeviceState().window, 1234);
 
     directSoundDeviceState().neverUse = true;
-    EXPECT_EQ(ops.detect(found), ErrorCode::ok);
+    EXPECT_EQ(ops.detect(nullptr, found), ErrorCode::ok);
     EXPECT_FALSE(found) << "the viewer said never";
     options.set(5, 3);
-    EXPECT_EQ(ops.detect(found), ErrorCode::ok);
+    EXPECT_EQ(ops.detect(nullptr, found), ErrorCode::ok);
     EXPECT_TRUE(found) << "usage mode 3 overrides the setting";
     options.set(5, 1);
     options.set(7, 1);
-    EXPECT_EQ(ops.detect(found), ErrorCode::ok);
+    EXPECT_EQ(ops.detect(nullptr, found), ErrorCode::ok);
     EXPECT_TRUE(found) << "a given object overrides it too";
     directSoundDeviceState().neverUse = false;
 }
@@ -360,7 +360,7 @@ void openDirectSound()
     OptionValues& options = libraryCore().options;
     options.set(5, 3);
     options.set(6, 1);
-    ASSERT_EQ(directSoundDevice().operations.open(44100, 0), ErrorCode::ok);
+    ASSERT_EQ(directSoundDevice().operations.open(directSoundDevice().context, 44100, 0), ErrorCode::ok);
 }
 
 TEST_F(DeviceClockTest, DirectSoundRestartsALostBuffer)
@@ -372,13 +372,13 @@ TEST_F(DeviceClockTest, DirectSoundRestartsALostBuffer)
     state.lastPlayPosition = 8000;  // as if the card had played this far
     state.buffer.markLost();
     bool callPlayer = false;
-    ASSERT_EQ(device.operations.serviceStep(callPlayer), ErrorCode::ok);
+    ASSERT_EQ(device.operations.serviceStep(device.context, callPlayer), ErrorCode::ok);
     EXPECT_FALSE(state.buffer.lost());
     EXPECT_EQ(state.writePosition, 882u * 4) << "mixed up to the tick";
     EXPECT_TRUE(callPlayer);
     EXPECT_EQ(serviceSteps(device), 1);
     EXPECT_EQ(state.writePosition, (8000u - 16u) / 4 * 4) << "then on up to the safety gap";
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok);
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
 }
 
 TEST_F(DeviceClockTest, DirectSoundRestartsABufferStalledForASecond)
@@ -388,16 +388,16 @@ TEST_F(DeviceClockTest, DirectSoundRestartsABufferStalledForASecond)
     ASSERT_NO_FATAL_FAILURE(openDirectSound());
     state.buffer.stop();
     bool callPlayer = false;
-    device.operations.serviceStep(callPlayer);  // notes the window in front
-    device.operations.serviceStep(callPlayer);  // starts the stall timer
+    device.operations.serviceStep(device.context, callPlayer);  // notes the window in front
+    device.operations.serviceStep(device.context, callPlayer);  // starts the stall timer
     EXPECT_TRUE(state.stallTimerSet);
     clock.advanceMs(1000);
-    device.operations.serviceStep(callPlayer);
+    device.operations.serviceStep(device.context, callPlayer);
     EXPECT_TRUE(state.stallTimerSet) << "not more than a second yet";
     clock.advanceMs(1);
-    device.operations.serviceStep(callPlayer);
+    device.operations.serviceStep(device.context, callPlayer);
     EXPECT_FALSE(state.stallTimerSet) << "restarted";
-    EXPECT_EQ(device.operations.close(), ErrorCode::ok);
+    EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
 }
 
 TEST_F(DeviceClockTest, ServicePassTicksThePlayerOnExactFrameBoundaries)
@@ -405,7 +405,7 @@ TEST_F(DeviceClockTest, ServicePassTicksThePlayerOnExactFrameBoundaries)
     static int ticks;
     ticks = 0;
     SoundDevice& device = silentDevice();
-    ASSERT_EQ(device.operations.open(0, 0), ErrorCode::ok);
+    ASSERT_EQ(device.operations.open(device.context, 0, 0), ErrorCode::ok);
     serviceTarget().device = &device;
     serviceTarget().playerTick = [] {
         ++ticks;
@@ -429,7 +429,7 @@ TEST_F(DeviceClockTest, ServicePassTicksThePlayerOnExactFrameBoundaries)
     clock.advanceMs(100);
     servicePass();
     EXPECT_EQ(ticks, 7) << "no device: the pass does nothing";
-    device.operations.close();
+    device.operations.close(device.context);
 }
 
 }  // namespace

@@ -507,17 +507,17 @@ TEST(SharedMixer, DeviceOperationsReachTheSharedMixerWithTheLibraryOptions)
     SoundDeviceOperations ops;
     installMixerOperations(ops);
     uint32_t value = 0;
-    ASSERT_EQ(ops.getMixingRate(value), ErrorCode::ok);
+    ASSERT_EQ(ops.getMixingRate(&sharedMixer(), value), ErrorCode::ok);
     EXPECT_EQ(value, 22050u);
-    ASSERT_EQ(ops.openChannels(5), ErrorCode::ok);
-    ops.getAmplification(value);
+    ASSERT_EQ(ops.openChannels(&sharedMixer(), 5), ErrorCode::ok);
+    ops.getAmplification(&sharedMixer(), value);
     EXPECT_EQ(value, 70u);
-    EXPECT_EQ(ops.setVolume(5, 1), ErrorCode::invalidChannel);
+    EXPECT_EQ(ops.setVolume(&sharedMixer(), 5, 1), ErrorCode::invalidChannel);
 
     const std::vector<uint8_t> data(64, 0);
     SampleDescription sample = testing::describe(data, SampleType::pcm16Mono);
     uint32_t handle = 0;
-    ASSERT_EQ(ops.addSample(sample, true, handle), ErrorCode::ok);
+    ASSERT_EQ(ops.addSample(&sharedMixer(), sample, true, handle), ErrorCode::ok);
     EXPECT_EQ(sharedMixer().sampleSlot(handle).layout.type, SampleType::pcm16Mono) << "option 9 off: no mu-law";
     uint8_t out[8];
     ASSERT_EQ(mixSharedMixer(4, out), ErrorCode::ok);

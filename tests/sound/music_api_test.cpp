@@ -80,7 +80,7 @@ TEST_F(MusicInterfaceTest, DetectionTriesDirectSoundFirst)
 
 TEST_F(MusicInterfaceTest, WithoutWaveOutDetectionEndsAtTheSilentDevice)
 {
-    device(DeviceIndex::waveOut).operations.detect = [](bool& found) {
+    device(DeviceIndex::waveOut).operations.detect = [](void*, bool& found) {
         found = false;
         return ErrorCode::ok;
     };
@@ -90,7 +90,7 @@ TEST_F(MusicInterfaceTest, WithoutWaveOutDetectionEndsAtTheSilentDevice)
 
 TEST_F(MusicInterfaceTest, BusyWaveOutFailsThenOptionThirteenOpensTheSilentDevice)
 {
-    device(DeviceIndex::waveOut).operations.open = [](uint32_t, uint32_t) { return ErrorCode::deviceBusy; };
+    device(DeviceIndex::waveOut).operations.open = [](void*, uint32_t, uint32_t) { return ErrorCode::deviceBusy; };
     EXPECT_EQ(MusicInit(), 0);
     EXPECT_EQ(MusicGetLastError(), 41);
     EXPECT_FALSE(interfaceState().deviceOpen);
@@ -108,8 +108,8 @@ TEST_F(MusicInterfaceTest, CloseStopsAtTheFirstFailingStep)
     ASSERT_EQ(MusicOpenChannels(4), 1);
     SoundDeviceOperations& ops = device(DeviceIndex::silent).operations;
     const auto realCloseChannels = ops.closeChannels;
-    ops.closeChannels = [] { return ErrorCode::hardwareFailure; };
-    ops.close = [] {
+    ops.closeChannels = [](void*) { return ErrorCode::hardwareFailure; };
+    ops.close = [](void*) {
         ++deviceCloses;
         return closeSharedMixer();
     };
@@ -132,7 +132,7 @@ TEST_F(MusicInterfaceTest, ServiceErrorsTakeTheFatalPathAfterClosingEverything)
     MusicSetOption(13, 1);
     ASSERT_EQ(MusicInit(), 1);
     ASSERT_EQ(MusicOpenChannels(2), 1);
-    device(DeviceIndex::silent).operations.startPass = [] { return ErrorCode::hardwareFailure; };
+    device(DeviceIndex::silent).operations.startPass = [](void*) { return ErrorCode::hardwareFailure; };
     MusicSetFatalErrorHandler([](const char* text) { reported = text; });
     EXPECT_EQ(MusicPoll(), 1);
     MusicSetFatalErrorHandler(nullptr);
@@ -147,23 +147,24 @@ TEST_F(MusicInterfaceTest, AmplificationIsAPercentageOfTheDevicesOwn)
     MusicSetOption(13, 1);
     ASSERT_EQ(MusicInit(), 1);
     ASSERT_EQ(MusicOpenChannels(4), 1);
-    const SoundDeviceOperations& ops = interfaceState().device->operations;
+    const SoundDevice& device = *interfaceState().device;
+    const SoundDeviceOperations& ops = device.operations;
     uint32_t base = 0;
-    ops.getAmplification(base);
+    ops.getAmplification(device.context, base);
     ASSERT_GT(base, 0u);
     uint32_t amplification = 0;
     MusicSetAmplification(50);
     MusicSetAmplification(50);
-    ops.getAmplification(amplification);
+    ops.getAmplification(device.context, amplification);
     EXPECT_EQ(amplification, base / 2) << "setting it twice does not compound";
     MusicSetAmplification(100);
-    ops.getAmplification(amplification);
+    ops.getAmplification(device.context, amplification);
     EXPECT_EQ(amplification, base);
 
     ASSERT_EQ(MusicCloseChannels(), 1);
     MusicSetAmplification(200);
     ASSERT_EQ(MusicOpenChannels(4), 1);
-    ops.getAmplification(amplification);
+    ops.getAmplification(device.context, amplification);
     EXPECT_EQ(amplification, base * 2) << "a percentage set earlier applies when channels open";
 }
 

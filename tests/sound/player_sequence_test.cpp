@@ -58,15 +58,14 @@ TEST(PlayerSequence, SpeedSixTempo125ReadsTheFirstRowOnTheSixthTick)
 TEST(PlayerSequence, SpeedAndTempoCommands)
 {
     static uint32_t lastRate = 0;
-    player::setTempoCallback([](uint32_t rate) { lastRate = rate; });
     PlayerHarness h(songOf({{0, 0, {0, 0, 0, 15, 3}}, {0, 1, {0, 0, 0, 15, 150}}}));
+    player::setTempoCallback(h.players, [](uint32_t rate) { lastRate = rate; });
     h.startFirstRow();
     EXPECT_EQ(h.instance->speed, 3u);
     EXPECT_EQ(recorder().updateRate, 6000u);
     EXPECT_EQ(lastRate, 6000u);
     EXPECT_EQ(nextRows(h, 2), (Rows{{0, 1}, {0, 2}}));
     EXPECT_EQ(h.instance->tick, 0u);
-    player::setTempoCallback(nullptr);
 }
 
 TEST(PlayerSequence, RowsRunToThePatternEndThenTheSongWraps)
@@ -198,15 +197,15 @@ TEST(PlayerSequence, InstanceLimitsAndArguments)
     std::vector<player::PlayerInstance*> more;
     for (uint32_t i = 1; i < player::slotCount; ++i) {
         player::PlayerInstance* p = nullptr;
-        ASSERT_EQ(player::playSong(*h.module, -1, 0, 0, false, 2, channels, p), ErrorCode::ok);
+        ASSERT_EQ(player::playSong(h.players, *h.module, -1, 0, 0, false, 2, channels, p), ErrorCode::ok);
         EXPECT_EQ(p->slot, static_cast<int32_t>(i));
         more.push_back(p);
     }
     player::PlayerInstance* extra = nullptr;
-    EXPECT_EQ(player::playSong(*h.module, -1, 0, 0, false, 2, channels, extra), ErrorCode::outOfResources);
-    EXPECT_EQ(player::stopSong(more.back()), ErrorCode::ok);
-    EXPECT_EQ(player::playSong(*h.module, 0, 1, 0, false, 2, channels, extra), ErrorCode::invalidArguments);
-    EXPECT_EQ(player::playSong(*h.module, 0, 0, 0, false, 3, channels, extra), ErrorCode::invalidArguments);
+    EXPECT_EQ(player::playSong(h.players, *h.module, -1, 0, 0, false, 2, channels, extra), ErrorCode::outOfResources);
+    EXPECT_EQ(player::stopSong(h.players, more.back()), ErrorCode::ok);
+    EXPECT_EQ(player::playSong(h.players, *h.module, 0, 1, 0, false, 2, channels, extra), ErrorCode::invalidArguments);
+    EXPECT_EQ(player::playSong(h.players, *h.module, 0, 0, 0, false, 3, channels, extra), ErrorCode::invalidArguments);
     EXPECT_EQ(player::setChannelVolume(*h.instance, 2, 10), ErrorCode::invalidChannel);
     EXPECT_EQ(player::setMusicVolume(*h.instance, 65), ErrorCode::invalidArguments);
 }

@@ -46,34 +46,46 @@ inline Recorder& recorder()
     static Recorder r = [] {
         Recorder made;
         SoundDeviceOperations& ops = made.device.operations;
-        ops.setUpdateRate = [](uint32_t rate) { recorder().updateRate = rate; return ErrorCode::ok; };
-        ops.setSample = [](uint32_t ch, uint32_t handle) { recorder().channels.at(ch).sample = handle; return ErrorCode::ok; };
-        ops.playSound = [](uint32_t ch, uint32_t rate) {
+        ops.setUpdateRate = [](void*, uint32_t rate) {
+            recorder().updateRate = rate;
+            return ErrorCode::ok;
+        };
+        ops.setSample = [](void*, uint32_t ch, uint32_t handle) {
+            recorder().channels.at(ch).sample = handle;
+            return ErrorCode::ok;
+        };
+        ops.playSound = [](void*, uint32_t ch, uint32_t rate) {
             RecordedChannel& c = recorder().channels.at(ch);
             c.rate = rate;
             ++c.starts;
             c.lastPosition = 0;
             return ErrorCode::ok;
         };
-        ops.setPosition = [](uint32_t ch, uint32_t bytes) {
+        ops.setPosition = [](void*, uint32_t ch, uint32_t bytes) {
             recorder().channels.at(ch).lastPosition = bytes;
             ++recorder().channels.at(ch).positionSets;
             return ErrorCode::ok;
         };
-        ops.setRate = [](uint32_t ch, uint32_t rate) { recorder().channels.at(ch).rate = rate; return ErrorCode::ok; };
-        ops.setVolume = [](uint32_t ch, uint32_t v) {
+        ops.setRate = [](void*, uint32_t ch, uint32_t rate) {
+            recorder().channels.at(ch).rate = rate;
+            return ErrorCode::ok;
+        };
+        ops.setVolume = [](void*, uint32_t ch, uint32_t v) {
             EXPECT_LE(v, 64u);
             recorder().channels.at(ch).volume = v;
             return ErrorCode::ok;
         };
-        ops.setPanning = [](uint32_t ch, int32_t pan) {
+        ops.setPanning = [](void*, uint32_t ch, int32_t pan) {
             EXPECT_GE(pan, -64);
             EXPECT_LE(pan, 64);
             recorder().channels.at(ch).panning = pan;
             return ErrorCode::ok;
         };
-        ops.stopSound = [](uint32_t ch) { ++recorder().channels.at(ch).stops; return ErrorCode::ok; };
-        ops.addSample = [](const SampleDescription& d, bool copy, uint32_t& handle) {
+        ops.stopSound = [](void*, uint32_t ch) {
+            ++recorder().channels.at(ch).stops;
+            return ErrorCode::ok;
+        };
+        ops.addSample = [](void*, const SampleDescription& d, bool copy, uint32_t& handle) {
             EXPECT_TRUE(copy);
             RecordedSample s{d, {}};
             const auto* bytes = static_cast<const uint8_t*>(d.data);
@@ -83,7 +95,7 @@ inline Recorder& recorder()
             handle = static_cast<uint32_t>(recorder().samples.size());
             return ErrorCode::ok;
         };
-        ops.removeSample = [](uint32_t) { return ErrorCode::ok; };
+        ops.removeSample = [](void*, uint32_t) { return ErrorCode::ok; };
         return made;
     }();
     return r;
@@ -105,23 +117,24 @@ public:
     {
         resetRecorder();
         EXPECT_EQ(loadModule(file, true, nullptr, &recorder().device, module), ErrorCode::ok);
-        EXPECT_EQ(player::playerInit(&recorder().device), ErrorCode::ok);
+        EXPECT_EQ(player::playerInit(players, &recorder().device), ErrorCode::ok);
         if (!module)
             return;
         std::vector<uint8_t> channels(module->channelCount);
         std::iota(channels.begin(), channels.end(), 0);
-        EXPECT_EQ(player::playSong(*module, -1, 0, 0, loop, module->channelCount, channels, instance), ErrorCode::ok);
+        EXPECT_EQ(player::playSong(players, *module, -1, 0, 0, loop, module->channelCount, channels, instance),
+                  ErrorCode::ok);
     }
     ~PlayerHarness()
     {
-        player::playerClose();
+        player::playerClose(players);
         freeModule(module, &recorder().device);
     }
 
     void tick(uint32_t count = 1)
     {
         for (uint32_t i = 0; i < count; ++i)
-            ASSERT_EQ(player::playerTick(), ErrorCode::ok);
+            ASSERT_EQ(player::playerTick(players), ErrorCode::ok);
     }
     // Ticks until the first row has been read (the speed-th tick).
     void startFirstRow() { tick(instance->speed); }
@@ -155,6 +168,7 @@ public:
         return s;
     }
 
+    player::PlayerSubsystem players;
     std::unique_ptr<Module> module;
     player::PlayerInstance* instance = nullptr;
 };

@@ -337,7 +337,9 @@ TEST(XmLoader, DeviceFailureLeavesNothingBehind)
     XmSong song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     SoundDevice failing = recorder().device;
-    failing.operations.addSample = [](const SampleDescription&, bool, uint32_t&) { return ErrorCode::outOfSampleHandles; };
+    failing.operations.addSample = [](void*, const SampleDescription&, bool, uint32_t&) {
+        return ErrorCode::outOfSampleHandles;
+    };
     std::unique_ptr<Module> module;
     EXPECT_EQ(loadXM(writeXm(song), true, nullptr, &failing, module), ErrorCode::outOfSampleHandles);
     EXPECT_FALSE(module);

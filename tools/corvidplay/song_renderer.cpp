@@ -26,7 +26,8 @@ RenderDevice& renderDevice()
     static RenderDevice render = [] {
         RenderDevice made;
         corvid::installMixerOperations(made.device.operations);
-        made.device.operations.setUpdateRate = [](uint32_t centiHertz) {
+        made.device.context = &corvid::sharedMixer();
+        made.device.operations.setUpdateRate = [](void*, uint32_t centiHertz) {
             renderDevice().updateRate = centiHertz;
             return ErrorCode::ok;
         };
@@ -40,12 +41,13 @@ ErrorCode play(const corvid::Module& module, const RenderSettings& settings, con
 {
     namespace player = corvid::player;
     RenderDevice& render = renderDevice();
-    if (ErrorCode e = player::playerInit(&render.device); e != ErrorCode::ok)
+    player::PlayerSubsystem players;
+    if (ErrorCode e = player::playerInit(players, &render.device); e != ErrorCode::ok)
         return e;
     std::vector<uint8_t> channels(module.channelCount);
     std::iota(channels.begin(), channels.end(), 0);
     player::PlayerInstance* instance = nullptr;
-    if (ErrorCode e = player::playSong(module, -1, 0, 0, false, module.channelCount, channels, instance);
+    if (ErrorCode e = player::playSong(players, module, -1, 0, 0, false, module.channelCount, channels, instance);
         e != ErrorCode::ok)
         return e;
     std::vector<int16_t> block;
@@ -64,7 +66,7 @@ ErrorCode play(const corvid::Module& module, const RenderSettings& settings, con
             audio(block);
         frames += untilTick;
         untilTick = samplesPerTick(settings.mixingRate, render.updateRate);
-        if ((error = player::playerTick()) != ErrorCode::ok)
+        if ((error = player::playerTick(players)) != ErrorCode::ok)
             break;
         const player::StatusBlock& s = instance->status;
         if (instance->tick == 0 && (firstRow || s.position != lastPosition || s.row != lastRow)) {
@@ -76,7 +78,7 @@ ErrorCode play(const corvid::Module& module, const RenderSettings& settings, con
         }
     }
     result.wrapped = instance->songLoopCount != 0;
-    player::playerClose();
+    player::playerClose(players);
     return error;
 }
 
