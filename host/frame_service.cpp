@@ -32,50 +32,103 @@ void FrameService::resetSceneClock()
     lastFrameTime = nowMs;
 }
 
-void FrameService::waitUntilElapsed(std::uint32_t from, std::uint32_t span)
+bool FrameService::deadlineReached()
 {
     readClock();
-    while (nowMs - from < span) {
-        // The deadline in the clock's own ticks; nowMs counts from program start,
-        // so from + span cannot wrap in any run.
-        clock->waitUntil(platform::Clock::ticksForMs(std::uint64_t{from} + span));
-        readClock();
-    }
+    return nowMs - deadline.from >= deadline.span;
 }
 
-int FrameService::frameTick()
+std::uint64_t FrameService::deadlineTicks() const
 {
-    if (pumpMessage)
-        pumpMessage();
-    if (abortRequested && abort)
-        abort();
+    // nowMs counts from program start, so from + span cannot wrap in any run.
+    return platform::Clock::ticksForMs(std::uint64_t{deadline.from} + deadline.span);
+}
 
+void FrameService::waitForDeadline()
+{
+    while (!deadlineReached())
+        clock->waitUntil(deadlineTicks());
+}
+
+void FrameService::startWait(std::uint32_t n)
+{
+    msPerTick = 1000.0 / static_cast<double>(clock->frequency());
     readClock();
-    const std::uint32_t elapsed = nowMs - lastFrameTime;
-    int result = 1;
-    if (elapsed <= framePeriod) {
-        waitUntilElapsed(lastFrameTime, framePeriod);
-    } else {
-        ++lateCount;
-        if (elapsed / lateCount > framePeriod)
-            result = 0;
-        else  // (nowMs − lastFrameTime) / lateCount ≥ framePeriod, in whole milliseconds
-            waitUntilElapsed(lastFrameTime, framePeriod * lateCount);
-    }
-    if (result == 1) {
-        readClock();
-        lateCount = 0;
-        lastFrameTime = nowMs;
-    }
-    sceneClock = nowMs / 10 - sceneStart;
-    return result;
+    deadline = {nowMs, n};
 }
 
 void FrameService::waitMs(std::uint32_t n)
 {
-    msPerTick = 1000.0 / static_cast<double>(clock->frequency());
+    startWait(n);
+    waitForDeadline();
+}
+
+PassVerdict FrameService::releasePass()
+{
     readClock();
-    waitUntilElapsed(nowMs, n);
+    lateCount = 0;
+    lastFrameTime = nowMs;
+    sceneClock = nowMs / 10 - sceneStart;
+    return PassVerdict::draw;
+}
+
+PassVerdict FrameService::beginPass()
+{
+    if (pumpMessage)
+        pumpMessage();
+    if (abortRequested)
+        return PassVerdict::abort;
+
+    readClock();
+    const std::uint32_t elapsed = nowMs - lastFrameTime;
+    if (elapsed <= framePeriod) {
+        deadline = {lastFrameTime, framePeriod};
+    } else {
+        ++lateCount;
+        if (elapsed / lateCount > framePeriod) {
+            sceneClock = nowMs / 10 - sceneStart;
+            return PassVerdict::skip;
+        }
+        // (nowMs − lastFrameTime) / lateCount ≥ framePeriod, in whole milliseconds
+        deadline = {lastFrameTime, framePeriod * lateCount};
+    }
+    return deadlineReached() ? releasePass() : PassVerdict::wait;
+}
+
+bool FrameService::releaseWaitingPass()
+{
+    if (!deadlineReached())
+        return false;
+    releasePass();
+    return true;
+}
+
+int FrameService::frameTick()
+{
+    switch (beginPass()) {
+    case PassVerdict::abort:
+        return -1;
+    case PassVerdict::skip:
+        return 0;
+    case PassVerdict::wait:
+        waitForDeadline();
+        releasePass();
+        return 1;
+    case PassVerdict::draw:
+        return 1;
+    }
+    return 0;
+}
+
+StepResult runSteps(FrameService& service, const std::function<StepResult()>& step)
+{
+    for (;;) {
+        const StepResult result = step();
+        if (result == StepResult::waiting)
+            service.clock->waitUntil(service.deadlineTicks());
+        else if (result != StepResult::running)
+            return result;
+    }
 }
 
 }  // namespace host

@@ -1,11 +1,13 @@
 #pragma once
-// What every scene's run loop calls once per pass: keeps the window's events
-// moving, paces the show to one animation step every 33 ms, says whether this
-// pass is drawn or skipped to catch up, keeps the scene clock, and carries out
-// the viewer's abort. It also owns the millisecond clock.
+// What paces every pass of the show: keeps the window's events moving, paces
+// the show to one animation step every 33 ms, says whether a pass is drawn,
+// skipped to catch up, or must wait for its time, keeps the scene clock, and
+// notices the viewer's abort. It also owns the millisecond clock.
 //
-// Waits sleep until shortly before their deadline and spin only the rest, so
-// they keep millisecond precision without burning a core.
+// Nothing here blocks but the waits that say so: a pass that must wait hands
+// its deadline to the driver of the show, which waits (the desktop: sleep
+// until shortly before it, spin the rest) or comes back later (the browser's
+// next animation frame).
 
 #include "platform/clock.h"
 #include "sound/include/corvid.h"
@@ -14,6 +16,28 @@
 #include <functional>
 
 namespace host {
+
+// What one step of the show answers the loop that drives it.
+enum class StepResult {
+    running,   // step again at once
+    waiting,   // step again once the frame service's deadline is reached
+    finished,  // this part of the show is over
+    aborted,   // the viewer asked to end the show
+};
+
+// The millisecond time `span` after `from` (unsigned, as the clock wraps).
+struct Deadline {
+    std::uint32_t from = 0;
+    std::uint32_t span = 0;
+};
+
+// What the pacing rule answers at the start of a pass.
+enum class PassVerdict {
+    draw,   // draw and present now
+    skip,   // animation step only, no drawing
+    wait,   // draw once the deadline is reached (releaseWaitingPass)
+    abort,  // the viewer asked to end the show
+};
 
 struct FrameService {
     platform::Clock* clock = nullptr;
@@ -26,14 +50,13 @@ struct FrameService {
     std::uint32_t lateCount = 0;       // passes since then that found the frame late
     bool abortRequested = false;       // set by the display window on Escape; never cleared
     MusicStatus musicStatus{0, 0, 0, -1, 0};  // the music's position, refreshed by the scenes
+    Deadline deadline;                 // what the step that answered `waiting` waits for
 
     // Reads the playing music's position into the argument.
     std::function<void(MusicStatus&)> readMusicStatus;
 
     // One window event at most per pass; may set abortRequested.
     std::function<void()> pumpMessage;
-    // Ends the show early; does not return.
-    std::function<void()> abort;
 
     // Refreshes musicStatus from the music; the scenes do it once or twice a pass.
     void refreshMusicStatus()
@@ -47,15 +70,34 @@ struct FrameService {
     // nowMs = trunc(counter × msPerTick).
     void readClock();
     void resetSceneClock();
-    // 1: draw and present this pass now; 0: skip drawing. Blocks until the pass is due.
+
+    // The start of a pass: one window event, the abort check, then the 33 ms
+    // rule. A pass answered `wait` keeps its deadline in `deadline`.
+    PassVerdict beginPass();
+    // For a pass answered `wait`: false while its time has not come; then
+    // true, and the pass is released for drawing.
+    bool releaseWaitingPass();
+    // beginPass with its wait done here: 1 draw, 0 skip, -1 abort.
     int frameTick();
+
+    // Starts a wait of n milliseconds from now in `deadline`.
+    void startWait(std::uint32_t n);
+    // Reads the clock; whether `deadline` is reached.
+    bool deadlineReached();
+    // The first counter value at which `deadline` is reached.
+    std::uint64_t deadlineTicks() const;
+    // Returns once `deadline` is reached.
+    void waitForDeadline();
     // Returns once the millisecond time has advanced by at least n.
     void waitMs(std::uint32_t n);
 
 private:
-    // Waits until readClock gives nowMs − from ≥ span (unsigned, as the clock wraps).
-    void waitUntilElapsed(std::uint32_t from, std::uint32_t span);
+    PassVerdict releasePass();
 };
+
+// The desktop's loop: steps until the show part is finished or aborted,
+// waiting for the frame service's deadline whenever a step asks to.
+StepResult runSteps(FrameService& service, const std::function<StepResult()>& step);
 
 // The show's one frame service.
 extern FrameService frameService;

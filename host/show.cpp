@@ -7,6 +7,7 @@
 #include "host/data_files.h"
 #include "host/frame_service.h"
 #include "host/setup_choices.h"
+#include "host/show_random.h"
 #include "host/show_state.h"
 #include "platform/capture.h"
 #include "platform/clock.h"
@@ -254,10 +255,10 @@ void startSound(const ShowOptions& options)
 }
 
 template <class SceneType>
-void loadScene(std::unique_ptr<SceneType>& scene, data::DataLibrary& library)
+void loadScene(std::unique_ptr<SceneType>& scene, data::DataLibrary& library, scenes::SceneContext& context)
 {
     scene = std::make_unique<SceneType>();
-    const data::Status status = scene->load(library);
+    const data::Status status = scene->load(library, context);
     if (!status) {
         std::fprintf(stderr, "%s\n", status.error().c_str());
         MusicClose();
@@ -267,29 +268,82 @@ void loadScene(std::unique_ptr<SceneType>& scene, data::DataLibrary& library)
 
 }  // namespace
 
-void abortShow()
+SpacedSteps::SpacedSteps(int count, std::uint32_t gapMs, std::function<void(int index)> act)
+    : count_(count), gapMs_(gapMs), act_(std::move(act))
 {
-    for (int volume = 63; volume >= 1; --volume) {
-        MusicSetMusicVolume(resources.playHandle, volume);
-        frameService.waitMs(5);
-    }
-    MusicStopModule(resources.playHandle);
-    closeEverything();
-    frameService.waitMs(50);
-    finishCapture();
-    platform::showMessage("Demonstration aborted, darn it...", "User interruption");
-    std::exit(0);
 }
 
-void finalFade(display::Display& screen, const display::Pixel* endPicture)
+StepResult SpacedSteps::step(FrameService& service)
 {
-    display::Pixel* frame = screen.frameBuffer();
-    for (int level = 255; level >= 0; --level) {
-        frameService.waitMs(1);
-        render::fadeFrame(render::FrameSpan(frame, display::framePixels),
-                          render::ConstFrameSpan(endPicture, display::framePixels), level);
-        screen.presentFrame(frame);
+    if (next_ == count_)
+        return StepResult::finished;
+    if (!waiting_) {
+        service.startWait(gapMs_);
+        waiting_ = true;
     }
+    if (!service.deadlineReached())
+        return StepResult::waiting;
+    waiting_ = false;
+    act_(next_++);
+    return next_ == count_ ? StepResult::finished : StepResult::running;
+}
+
+SpacedSteps finalFadeSteps(display::Display& screen, const display::Pixel* endPicture)
+{
+    return SpacedSteps(256, 1, [&screen, endPicture](int index) {
+        display::Pixel* frame = screen.frameBuffer();
+        render::fadeFrame(render::FrameSpan(frame, display::framePixels),
+                          render::ConstFrameSpan(endPicture, display::framePixels), 255 - index);
+        screen.presentFrame(frame);
+    });
+}
+
+AbortSteps::AbortSteps()
+    : fade_(63, 5,
+            [](int index) {
+                if (index < 62) {
+                    MusicSetMusicVolume(resources.playHandle, 62 - index);
+                    return;
+                }
+                MusicStopModule(resources.playHandle);
+                closeEverything();
+            }),
+      pause_(1, 50, [](int) {
+          finishCapture();
+          platform::showMessage("Demonstration aborted, darn it...", "User interruption");
+      })
+{
+}
+
+StepResult AbortSteps::step()
+{
+    if (!started_) {
+        MusicSetMusicVolume(resources.playHandle, 63);
+        started_ = true;
+    }
+    const StepResult fading = fade_.step(frameService);
+    return fading == StepResult::finished ? pause_.step(frameService) : fading;
+}
+
+ShowPasses::ShowPasses(const std::array<scenes::Scene*, 6>& scenes, scenes::SceneContext& context,
+                       const display::Pixel* endPicture, std::function<void()> scenesOver)
+    : scenes_(scenes), context_(context), scenesOver_(std::move(scenesOver)),
+      fade_(finalFadeSteps(context.display, endPicture))
+{
+}
+
+StepResult ShowPasses::step()
+{
+    // The scenes follow one another with no pause: a finished scene hands
+    // over to the next within the same step.
+    while (current_ < scenes_.size()) {
+        const StepResult result = scenes_[current_]->step(context_);
+        if (result != StepResult::finished)
+            return result;
+        if (++current_ == scenes_.size() && scenesOver_)
+            scenesOver_();
+    }
+    return fade_.step(context_.frames);
 }
 
 std::string formatProgressLine(const char* format, const char* argument)
@@ -370,12 +424,13 @@ int runShow(const ShowOptions& options)
     resources.dataLibrary.emplace(std::move(library).value());
 
     progressLine("Loading and initialising data... ");
-    loadScene(resources.opening, *resources.dataLibrary);
-    loadScene(resources.credits, *resources.dataLibrary);
-    loadScene(resources.panorama, *resources.dataLibrary);
-    loadScene(resources.window, *resources.dataLibrary);
-    loadScene(resources.arms, *resources.dataLibrary);
-    loadScene(resources.closing, *resources.dataLibrary);
+    scenes::SceneContext context{frameService, showState, showRandom, display::mainDisplay};
+    loadScene(resources.opening, *resources.dataLibrary, context);
+    loadScene(resources.credits, *resources.dataLibrary, context);
+    loadScene(resources.panorama, *resources.dataLibrary, context);
+    loadScene(resources.window, *resources.dataLibrary, context);
+    loadScene(resources.arms, *resources.dataLibrary, context);
+    loadScene(resources.closing, *resources.dataLibrary, context);
     progressLine("ok");
 
     // In capture the sound is serviced once per pass, on the main thread, so
@@ -391,7 +446,6 @@ int runShow(const ShowOptions& options)
         if (display::mainDisplay.video().pollEvent(event))
             display::displayWindowProcedure(event, frameService.abortRequested);
     };
-    frameService.abort = abortShow;
 
     switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0,
                                              [] { frameService.waitMs(1000); })) {
@@ -413,11 +467,13 @@ int runShow(const ShowOptions& options)
     };
     frameService.startClock();
 
-    for (scenes::Scene* scene : resources.inOrder())
-        scene->run();
-
-    MusicStopModule(resources.playHandle);
-    finalFade(display::mainDisplay, resources.closing->endPicture());
+    ShowPasses passes(resources.inOrder(), context, resources.closing->endPicture(),
+                      [] { MusicStopModule(resources.playHandle); });
+    if (runSteps(frameService, [&passes] { return passes.step(); }) == StepResult::aborted) {
+        AbortSteps abort;
+        runSteps(frameService, [&abort] { return abort.step(); });
+        return 0;
+    }
     if (presentation.capturing)
         MusicPoll();  // the recording lasts as long as the fade's pictures
 

@@ -102,8 +102,9 @@ std::optional<SpritePlacement> placeArmSprite(const ArmPoint& point, double dist
     return SpritePlacement{x0, y0, n, (4 * n + 127) % 256};
 }
 
-data::Status ArmsScene::load(data::DataLibrary& library)
+data::Status ArmsScene::load(data::DataLibrary& library, SceneContext& context)
 {
+    keepSines(context.show);
     panorama_.resize(data::assets::panorama2.pixelCount());
     if (auto read = data::readRawImage(library, data::assets::panorama2, panorama_); !read)
         return read;
@@ -121,7 +122,7 @@ void ArmsScene::advancePass(const PassTime& moment)
         --arms_->centreX;
 }
 
-void ArmsScene::drawPass(render::FrameSpan frame, const PassTime& moment)
+void ArmsScene::drawPass(render::FrameSpan frame, const PassTime& moment, bool wideMoves)
 {
     SpriteArms& arms = *arms_;
     if (moment.position < endPosition) {
@@ -136,10 +137,10 @@ void ArmsScene::drawPass(render::FrameSpan frame, const PassTime& moment)
         for (int y = 0; y < frameHeight; ++y)
             copyPixels(frame.subspan(std::size_t{frameWidth} * y, frameWidth),
                        panorama_.data() + std::size_t{panoramaWidth} * y + panX_,
-                       host::showState.mmx.useMmx);
+                       wideMoves);
     }
 
-    rotateArms(arms, showSines());
+    rotateArms(arms, sines());
     const render::Image sprite = arms.sprite.image();
     for (const ArmPoint& point : arms.points) {
         if (const auto placed = placeArmSprite(point, arms.distance, arms.centreX))
@@ -160,10 +161,11 @@ void ArmsScene::drawPass(render::FrameSpan frame, const PassTime& moment)
         render::fadeFrame(frame, *level);
 }
 
-void ArmsScene::run()
+void ArmsScene::animate(SceneContext&, const PassTime& time) { advancePass(time); }
+
+void ArmsScene::paint(SceneContext& context, render::FrameSpan frame, const PassTime& time)
 {
-    playPasses(endPosition, [this](const PassTime& moment) { advancePass(moment); },
-               [this](render::FrameSpan frame, const PassTime& moment) { drawPass(frame, moment); });
+    drawPass(frame, time, context.show.mmx.useMmx);
 }
 
 }  // namespace scenes

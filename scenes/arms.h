@@ -68,16 +68,21 @@ public:
     static constexpr int panoramaWidth = 900;
     static constexpr int panMax = panoramaWidth - 320;  // 580
 
-    data::Status load(data::DataLibrary& library) override;
-    void run() override;
+    data::Status load(data::DataLibrary& library, SceneContext& context) override;
+    int endsAt() const override { return endPosition; }
 
     // One pass, drawn or not: the base angle from the scene clock, the slide to the middle.
     void advancePass(const PassTime& moment);
-    // One drawn pass: scroll, approach and twist, panorama, sprites, picture, fades.
-    void drawPass(render::FrameSpan frame, const PassTime& moment);
+    // One drawn pass: scroll, approach and twist, panorama (copied with
+    // 64-bit moves when wideMoves), sprites, picture, fades.
+    void drawPass(render::FrameSpan frame, const PassTime& moment, bool wideMoves);
 
     SpriteArms& arms() { return *arms_; }
     int panX() const { return panX_; }
+
+protected:
+    void animate(SceneContext& context, const PassTime& time) override;
+    void paint(SceneContext& context, render::FrameSpan frame, const PassTime& time) override;
 
 private:
     std::vector<Pixel> panorama_;  // 900 × 200

@@ -69,8 +69,9 @@ void crossFade(render::FrameSpan frame, render::ConstFrameSpan endPicture, int l
         frame[i] = kept.scale(frame[i]) + (coming.scale(endPicture[i]) & 0x00FFFFFFu);
 }
 
-data::Status ClosingScene::load(data::DataLibrary& library)
+data::Status ClosingScene::load(data::DataLibrary& library, SceneContext& context)
 {
+    keepSines(context.show);
     background_.resize(data::assets::endBackground.pixelCount());
     if (auto read = data::readRawImage(library, data::assets::endBackground, background_); !read)
         return read;
@@ -83,9 +84,9 @@ data::Status ClosingScene::load(data::DataLibrary& library)
         if (auto read = loadPicture(library, assets[kind], fountain_->images[kind]); !read)
             return read;
     for (int i = 0; i < particleCount; ++i)
-        spawnParticle(fountain_->particles[i], i, host::showRandom);
+        spawnParticle(fountain_->particles[i], i, context.random);
     for (int update = 0; update < warmUpUpdates; ++update)
-        updateParticles(*fountain_, host::showRandom);
+        updateParticles(*fountain_, context.random);
     auto mesh = data::loadMesh(library, data::assets::stationMesh);
     if (!mesh)
         return data::fail(mesh.error());
@@ -93,17 +94,17 @@ data::Status ClosingScene::load(data::DataLibrary& library)
     return data::Done{};
 }
 
-void ClosingScene::advancePass(const PassTime& moment)
+void ClosingScene::advancePass(const PassTime& moment, host::ShowRandom& random)
 {
-    updateParticles(*fountain_, host::showRandom);
+    updateParticles(*fountain_, random);
     angle_ = static_cast<std::uint8_t>(moment.sceneClock / 4);
 }
 
-void ClosingScene::drawPass(render::FrameSpan frame, const PassTime& moment)
+void ClosingScene::drawPass(render::FrameSpan frame, const PassTime& moment, bool wideMoves)
 {
-    copyPixels(frame, background_.data(), host::showState.mmx.useMmx);
+    copyPixels(frame, background_.data(), wideMoves);
 
-    const render::SineTableView sines = showSines();
+    const render::SineTableView sines = Scene::sines();
     const ClosingView view = closingView(angle_, sines);
     const auto twice = static_cast<std::uint8_t>(2 * angle_);
     render::drawMeshWire(std::span(object_.vertices), std::span<const data::MeshFace>(object_.faces), frame,
@@ -146,10 +147,11 @@ void ClosingScene::drawPass(render::FrameSpan frame, const PassTime& moment)
                   endTable_);
 }
 
-void ClosingScene::run()
+void ClosingScene::animate(SceneContext& context, const PassTime& time) { advancePass(time, context.random); }
+
+void ClosingScene::paint(SceneContext& context, render::FrameSpan frame, const PassTime& time)
 {
-    playPasses(endPosition, [this](const PassTime& moment) { advancePass(moment); },
-               [this](render::FrameSpan frame, const PassTime& moment) { drawPass(frame, moment); });
+    drawPass(frame, time, context.show.mmx.useMmx);
 }
 
 }  // namespace scenes

@@ -68,18 +68,24 @@ public:
     static constexpr double baseDistance = 300.0;
 
     // The fountain is born and pre-rolled 256 updates from the show's random sequence.
-    data::Status load(data::DataLibrary& library) override;
-    void run() override;
+    data::Status load(data::DataLibrary& library, SceneContext& context) override;
+    int endsAt() const override { return endPosition; }
 
-    // One pass, drawn or not: a particle update, and the angle from the scene clock.
-    void advancePass(const PassTime& moment);
-    // One drawn pass: background, object, particles, fade in or cross-fade.
-    void drawPass(render::FrameSpan frame, const PassTime& moment);
+    // One pass, drawn or not: a particle update (drawing from the random
+    // sequence), and the angle from the scene clock.
+    void advancePass(const PassTime& moment, host::ShowRandom& random);
+    // One drawn pass: background (copied with 64-bit moves when wideMoves),
+    // object, particles, fade in or cross-fade.
+    void drawPass(render::FrameSpan frame, const PassTime& moment, bool wideMoves);
 
     // The picture the scene ends on, which the show's final fade takes to black.
     const Pixel* endPicture() const { return endPicture_.data(); }
 
     ParticleSystem& fountain() { return *fountain_; }
+
+protected:
+    void animate(SceneContext& context, const PassTime& time) override;
+    void paint(SceneContext& context, render::FrameSpan frame, const PassTime& time) override;
 
 private:
     std::unique_ptr<ParticleSystem> fountain_;

@@ -16,7 +16,7 @@ std::size_t pageAt(int position)
 
 }  // namespace
 
-data::Status CreditsScene::load(data::DataLibrary& library)
+data::Status CreditsScene::load(data::DataLibrary& library, SceneContext&)
 {
     namespace assets = data::assets;
     const data::Status status = loadPictures(library, {
@@ -75,11 +75,11 @@ void CreditsScene::draw(render::FrameSpan frame, int position, int row) const
         render::fadeFrame(frame, (63 - row) * 8);
 }
 
-void CreditsScene::run()
+void CreditsScene::animate(SceneContext&, const PassTime& time) { advance(time.position, time.row); }
+
+void CreditsScene::paint(SceneContext&, render::FrameSpan frame, const PassTime& time)
 {
-    playPasses(
-        endPosition, [this](const PassTime& time) { advance(time.position, time.row); },
-        [this](render::FrameSpan frame, const PassTime& time) { draw(frame, time.position, time.row); });
+    draw(frame, time.position, time.row);
 }
 
 }  // namespace scenes

@@ -28,8 +28,8 @@ public:
     static constexpr int nameTop = 105;
     static constexpr int emblemX = 175;
 
-    data::Status load(data::DataLibrary& library) override;
-    void run() override;
+    data::Status load(data::DataLibrary& library, SceneContext& context) override;
+    int endsAt() const override { return endPosition; }
 
     // One animation step: the page level for the position and row, and the
     // slide of the page that is fading out.
@@ -39,6 +39,10 @@ public:
     std::array<CreditPage, 3> pages;
     Picture emblem;
     std::uint8_t level = 0;
+
+protected:
+    void animate(SceneContext& context, const PassTime& time) override;
+    void paint(SceneContext& context, render::FrameSpan frame, const PassTime& time) override;
 };
 
 }  // namespace scenes

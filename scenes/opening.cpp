@@ -103,7 +103,7 @@ void drawRingHalf(BlobRing& ring, render::FrameSpan frame, RingHalf half, const 
     }
 }
 
-data::Status OpeningScene::load(data::DataLibrary& library)
+data::Status OpeningScene::load(data::DataLibrary& library, SceneContext& context)
 {
     namespace assets = data::assets;
     const data::Status status = loadPictures(library, {
@@ -126,19 +126,20 @@ data::Status OpeningScene::load(data::DataLibrary& library)
 
     // Spawned and run ahead, so the field starts full.
     for (Spark& spark : sparkField.sparks)
-        spawnSpark(spark, host::showRandom);
+        spawnSpark(spark, context.random);
     for (int step = 0; step < warmUpSteps; ++step)
-        stepSparks(sparkField, host::showRandom);
+        stepSparks(sparkField, context.random);
+    keepSines(context.show);
     placeRingBlobs(ring);
     return data::Done{};
 }
 
-void OpeningScene::advance(int position)
+void OpeningScene::advance(int position, host::ShowRandom& random)
 {
     if (position >= 5)
         ring.spin = static_cast<std::uint8_t>(ring.spin + 2);
     else
-        stepSparks(sparkField, host::showRandom);
+        stepSparks(sparkField, random);
 }
 
 void OpeningScene::drawCrossFade(render::FrameSpan frame, render::FrameSpan scratch, int row, bool wideMoves)
@@ -226,7 +227,7 @@ void OpeningScene::draw(render::FrameSpan frame, render::FrameSpan scratch, int 
     case 8: {
         if (ring.fade > 0)
             ring.fade -= ringFadeStep;
-        const render::SineTableView sines = showSines();
+        const render::SineTableView sines = Scene::sines();
         copyFrame(frame, render::ConstFrameSpan(demoLogoBackground.pixels.data(), display::framePixels), wideMoves);
         drawRingHalf(ring, frame, RingHalf::far, sines);
         render::blitKeyed(frame, demoLogo.image(), demoLogoX, demoLogoY);
@@ -242,13 +243,11 @@ void OpeningScene::draw(render::FrameSpan frame, render::FrameSpan scratch, int 
     }
 }
 
-void OpeningScene::run()
+void OpeningScene::animate(SceneContext& context, const PassTime& time) { advance(time.position, context.random); }
+
+void OpeningScene::paint(SceneContext& context, render::FrameSpan frame, const PassTime& time)
 {
-    playPasses(
-        endPosition, [this](const PassTime& time) { advance(time.position); },
-        [this](render::FrameSpan frame, const PassTime& time) {
-            draw(frame, showScratchFrame(), time.position, time.row, host::showState.mmx.useMmx);
-        });
+    draw(frame, scratchFrameOf(context.display), time.position, time.row, context.show.mmx.useMmx);
 }
 
 }  // namespace scenes

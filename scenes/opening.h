@@ -76,12 +76,12 @@ class OpeningScene final : public Scene {
 public:
     static constexpr int endPosition = 9;
 
-    data::Status load(data::DataLibrary& library) override;
-    void run() override;
+    data::Status load(data::DataLibrary& library, SceneContext& context) override;
+    int endsAt() const override { return endPosition; }
 
     // One animation step, drawn or not: the ring spins from position 5 on,
-    // the sparks fall before that.
-    void advance(int position);
+    // the sparks fall before that (drawing from the random sequence).
+    void advance(int position, host::ShowRandom& random);
     // The picture for the music's position and row. The cross-fade builds the
     // demo logo in scratch.
     void draw(render::FrameSpan frame, render::FrameSpan scratch, int position, int row, bool wideMoves);
@@ -96,9 +96,14 @@ public:
     // The cross-fade's second table, for the incoming picture.
     render::LevelTable crossFadeTable;
 
+protected:
+    void animate(SceneContext& context, const PassTime& time) override;
+    void paint(SceneContext& context, render::FrameSpan frame, const PassTime& time) override;
+
 private:
     void drawCrossFade(render::FrameSpan frame, render::FrameSpan scratch, int row, bool wideMoves);
     void placeWords(render::FrameSpan frame);
+
 };
 
 }  // namespace scenes

@@ -28,7 +28,7 @@ std::int32_t panoramaScroll(std::uint32_t sceneClock)
     return static_cast<std::int32_t>(std::min(scroll, double{PanoramaScene::maxPanX}));
 }
 
-data::Status PanoramaScene::load(data::DataLibrary& library)
+data::Status PanoramaScene::load(data::DataLibrary& library, SceneContext& context)
 {
     namespace assets = data::assets;
     data::Status status = loadPicture(library, assets::panorama1, panorama);
@@ -48,6 +48,7 @@ data::Status PanoramaScene::load(data::DataLibrary& library)
     if (!status)
         return status;
     objectCentreY = objectLowest;
+    keepSines(context.show);
     return data::Done{};
 }
 
@@ -83,7 +84,7 @@ std::array<int, 3> spritePositions(std::uint32_t sceneClock, const render::SineT
 
 void PanoramaScene::drawSprites(render::FrameSpan frame, std::uint32_t sceneClock) const
 {
-    const std::array<int, 3> x = spritePositions(sceneClock, showSines());
+    const std::array<int, 3> x = spritePositions(sceneClock, sines());
     render::blitKeyed(frame, sprite1.image(), x[0], spriteRow);
     render::blitKeyed(frame, sprite2.image(), x[1], spriteRow);
     render::blitKeyed(frame, sprite3.image(), x[2], spriteRow);
@@ -110,7 +111,7 @@ void PanoramaScene::draw(render::FrameSpan frame, int position, int row, std::ui
     drawSprites(frame, sceneClock);
     render::drawMeshWire(std::span(object->mesh.vertices), std::span<const data::MeshFace>(object->mesh.faces), frame,
                          objectCentreX, objectCentreY, object->distance, object->angle, object->angle, object->angle,
-                         objectLineStep, showSines());
+                         objectLineStep, sines());
     drawQuote(frame, position, row);
     if (position == 15 && row < 32)
         render::fadeFrame(frame, row * 8);
@@ -119,13 +120,11 @@ void PanoramaScene::draw(render::FrameSpan frame, int position, int row, std::ui
         render::fadeFrame(frame, std::clamp((63 - row) * 8, 0, 248));
 }
 
-void PanoramaScene::run()
+void PanoramaScene::animate(SceneContext&, const PassTime& time) { advance(time.position); }
+
+void PanoramaScene::paint(SceneContext& context, render::FrameSpan frame, const PassTime& time)
 {
-    playPasses(
-        endPosition, [this](const PassTime& time) { advance(time.position); },
-        [this](render::FrameSpan frame, const PassTime& time) {
-            draw(frame, time.position, time.row, time.sceneClock, host::showState.mmx.useMmx);
-        });
+    draw(frame, time.position, time.row, time.sceneClock, context.show.mmx.useMmx);
 }
 
 }  // namespace scenes

@@ -32,8 +32,8 @@ public:
     static constexpr int quoteX = 167;
     static constexpr int quoteY = 86;
 
-    data::Status load(data::DataLibrary& library) override;
-    void run() override;
+    data::Status load(data::DataLibrary& library, SceneContext& context) override;
+    int endsAt() const override { return endPosition; }
 
     // One animation step, drawn or not: the object rises or sinks by 2 rows
     // and turns by 2.
@@ -47,10 +47,15 @@ public:
     std::int32_t objectCentreY = objectLowest;
     Picture sprite1, sprite2, sprite3;  // magenta-keyed
 
+protected:
+    void animate(SceneContext& context, const PassTime& time) override;
+    void paint(SceneContext& context, render::FrameSpan frame, const PassTime& time) override;
+
 private:
     void drawPanorama(render::FrameSpan frame, std::uint32_t sceneClock, bool wideMoves);
     void drawSprites(render::FrameSpan frame, std::uint32_t sceneClock) const;
     void drawQuote(render::FrameSpan frame, int position, int row) const;
+
 };
 
 // Scroll position for the scene clock (hundredths of a second): the full

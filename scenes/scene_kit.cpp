@@ -2,7 +2,6 @@
 
 #include "data/raw_image.h"
 #include "display/display.h"
-#include "host/frame_service.h"
 #include "host/show_state.h"
 
 #include <algorithm>
@@ -68,20 +67,9 @@ void addPicture(render::FrameSpan frame, const render::Image& picture, int x, in
     }
 }
 
-render::SineTableView showSines()
+render::FrameSpan scratchFrameOf(display::Display& display)
 {
-    const host::SineTable& table = host::showState.sineTable;
-    return {table.sinTable, table.cosTable};
-}
-
-render::FrameSpan showFrame()
-{
-    return render::FrameSpan(display::mainDisplay.frameBuffer(), display::framePixels);
-}
-
-render::FrameSpan showScratchFrame()
-{
-    return render::FrameSpan(display::mainDisplay.scratchFrame(), display::framePixels);
+    return render::FrameSpan(display.scratchFrame(), display::framePixels);
 }
 
 int wave(double scale, float tableValue, double centre)
@@ -103,23 +91,61 @@ std::optional<int> fadeOutLevel(const PassTime& time, int position)
     return std::nullopt;
 }
 
-void playPasses(int endPosition, const std::function<void(const PassTime&)>& advance,
-                const std::function<void(render::FrameSpan, const PassTime&)>& draw)
+void Scene::keepSines(const host::ShowState& show) { sineTable_ = &show.sineTable; }
+
+render::SineTableView Scene::sines() const { return {sineTable_->sinTable, sineTable_->cosTable}; }
+
+host::StepResult Scene::step(SceneContext& context)
 {
-    host::FrameService& service = host::frameService;
-    service.resetSceneClock();
-    if (service.musicStatus.position >= endPosition)
-        return;
-    do {
+    host::FrameService& service = context.frames;
+    switch (phase_) {
+    case Phase::entering:
+        service.resetSceneClock();
+        if (service.musicStatus.position >= endsAt())
+            return host::StepResult::finished;
+        phase_ = Phase::passStart;
+        [[fallthrough]];
+    case Phase::passStart:
         service.refreshMusicStatus();
-        advance({service.musicStatus.position, service.musicStatus.row, service.sceneClock});
-        if (service.frameTick() == 1) {
-            const PassTime time{service.musicStatus.position, service.musicStatus.row, service.sceneClock};
-            draw(showFrame(), time);
-            display::mainDisplay.presentFrame(display::mainDisplay.frameBuffer());
+        animate(context, {service.musicStatus.position, service.musicStatus.row, service.sceneClock});
+        switch (service.beginPass()) {
+        case host::PassVerdict::abort:
+            return host::StepResult::aborted;
+        case host::PassVerdict::skip:
+            return endPass(context);
+        case host::PassVerdict::wait:
+            phase_ = Phase::waitingToDraw;
+            return host::StepResult::waiting;
+        case host::PassVerdict::draw:
+            break;
         }
-        service.refreshMusicStatus();
-    } while (service.musicStatus.position < endPosition);
+        return drawAndEndPass(context);
+    case Phase::waitingToDraw:
+        if (!service.releaseWaitingPass())
+            return host::StepResult::waiting;
+        return drawAndEndPass(context);
+    }
+    return host::StepResult::finished;
+}
+
+host::StepResult Scene::drawAndEndPass(SceneContext& context)
+{
+    const host::FrameService& service = context.frames;
+    const PassTime time{service.musicStatus.position, service.musicStatus.row, service.sceneClock};
+    paint(context, render::FrameSpan(context.display.frameBuffer(), display::framePixels), time);
+    context.display.presentFrame(context.display.frameBuffer());
+    return endPass(context);
+}
+
+host::StepResult Scene::endPass(SceneContext& context)
+{
+    context.frames.refreshMusicStatus();
+    if (context.frames.musicStatus.position >= endsAt()) {
+        phase_ = Phase::entering;
+        return host::StepResult::finished;
+    }
+    phase_ = Phase::passStart;
+    return host::StepResult::running;
 }
 
 }  // namespace scenes

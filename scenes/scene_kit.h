@@ -1,15 +1,15 @@
 #pragma once
 // What the scenes share: pictures loaded from the data library, the frame
-// copies with their 64-bit path, the 1:1 additive picture, and the run loop
-// every scene plays its passes in.
+// copies with their 64-bit path, the 1:1 additive picture, the music-timed
+// fade levels and the sine-table waves.
 
 #include "data/assets.h"
 #include "data/data_library.h"
 #include "render/image.h"
 #include "render/wire.h"
+#include "scenes/scene.h"
 
 #include <cstddef>
-#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -54,19 +54,8 @@ inline void copyFrame(render::FrameSpan dest, render::ConstFrameSpan source, boo
 // dropped.
 void addPicture(render::FrameSpan frame, const render::Image& picture, int x, int y);
 
-// The show's sine tables as the wire-frame toolkit takes them.
-render::SineTableView showSines();
-
-// The view of the FrameBuffer and the scratch frame of the open display.
-render::FrameSpan showFrame();
-render::FrameSpan showScratchFrame();
-
-// Where a pass is in the music and in the scene.
-struct PassTime {
-    int position = 0;
-    int row = 0;
-    std::uint32_t sceneClock = 0;
-};
+// The scratch frame of the open display.
+render::FrameSpan scratchFrameOf(display::Display& display);
 
 // trunc(scale × tableValue + centre): a wave read from the sine table, the
 // product in floating point, truncated toward zero.
@@ -77,13 +66,5 @@ std::optional<int> fadeInLevel(const PassTime& time, int position);
 // A fade out to black over rows 32..63 of `position`: level (63 − row) × 8,
 // 248 down to 0 (0 for any later row).
 std::optional<int> fadeOutLevel(const PassTime& time, int position);
-
-// The run loop every scene shares. It restarts the scene clock and returns at
-// once when the music, as last read, is already at endPosition or later.
-// Otherwise, per pass: read the music, advance one animation step, ask the
-// frame service whether this pass is drawn and if so draw into the FrameBuffer
-// and present it; then read the music again and stop at endPosition.
-void playPasses(int endPosition, const std::function<void(const PassTime&)>& advance,
-                const std::function<void(render::FrameSpan, const PassTime&)>& draw);
 
 }  // namespace scenes

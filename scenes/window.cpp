@@ -115,8 +115,9 @@ std::array<int, 6> beamColumns(std::uint32_t sceneClock, const render::SineTable
             wave(10, sines.sinTable[twice], 285), wave(30, sines.sinTable[half], 275)};
 }
 
-data::Status WindowScene::load(data::DataLibrary& library)
+data::Status WindowScene::load(data::DataLibrary& library, SceneContext& context)
 {
+    keepSines(context.show);
     polar_ = std::make_unique<PolarMap>();
     if (auto read = data::readRawImage(library, data::assets::windowTexture, polar_->texture); !read)
         return read;
@@ -129,15 +130,15 @@ data::Status WindowScene::load(data::DataLibrary& library)
 
 void WindowScene::advancePass()
 {
-    advancePolarMap(*polar_, showSines());
+    advancePolarMap(*polar_, sines());
 }
 
-void WindowScene::drawPass(render::FrameSpan frame, const PassTime& moment) const
+void WindowScene::drawPass(render::FrameSpan frame, const PassTime& moment, bool wideMoves) const
 {
-    copyPixels(frame, mask_.data(), host::showState.mmx.useMmx);
+    copyPixels(frame, mask_.data(), wideMoves);
     drawPolarMap(*polar_, frame);
 
-    for (const int x : beamColumns(moment.sceneClock, showSines())) {
+    for (const int x : beamColumns(moment.sceneClock, sines())) {
         if (x < 0 || x >= frameWidth)
             continue;
         for (int y = 0; y < frameHeight; ++y) {
@@ -155,10 +156,11 @@ void WindowScene::drawPass(render::FrameSpan frame, const PassTime& moment) cons
         render::fadeFrame(frame, *level);
 }
 
-void WindowScene::run()
+void WindowScene::animate(SceneContext&, const PassTime&) { advancePass(); }
+
+void WindowScene::paint(SceneContext& context, render::FrameSpan frame, const PassTime& time)
 {
-    playPasses(endPosition, [this](const PassTime&) { advancePass(); },
-               [this](render::FrameSpan frame, const PassTime& moment) { drawPass(frame, moment); });
+    drawPass(frame, time, context.show.mmx.useMmx);
 }
 
 }  // namespace scenes

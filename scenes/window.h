@@ -68,15 +68,20 @@ class WindowScene final : public Scene {
 public:
     static constexpr int endPosition = 30;
 
-    data::Status load(data::DataLibrary& library) override;
-    void run() override;
+    data::Status load(data::DataLibrary& library, SceneContext& context) override;
+    int endsAt() const override { return endPosition; }
 
     // One pass's animation, drawn or not.
     void advancePass();
-    // One drawn pass: mask, polar map, beams, picture, fades.
-    void drawPass(render::FrameSpan frame, const PassTime& moment) const;
+    // One drawn pass: mask (copied with 64-bit moves when wideMoves), polar
+    // map, beams, picture, fades.
+    void drawPass(render::FrameSpan frame, const PassTime& moment, bool wideMoves) const;
 
     PolarMap& polar() { return *polar_; }
+
+protected:
+    void animate(SceneContext& context, const PassTime& time) override;
+    void paint(SceneContext& context, render::FrameSpan frame, const PassTime& time) override;
 
 private:
     std::unique_ptr<PolarMap> polar_;

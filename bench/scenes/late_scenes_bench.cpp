@@ -2,7 +2,10 @@
 // the polar map alone, tuned beside reference. Goal: every drawn pass under
 // 0.5 ms. Reads qorv.dat from the current folder or next to the program.
 #include "host/data_files.h"
+#include "host/show_random.h"
 #include "host/show_state.h"
+#include "host/frame_service.h"
+#include "display/display.h"
 #include "scenes/arms.h"
 #include "scenes/closing.h"
 #include "scenes/window.h"
@@ -22,6 +25,13 @@ struct Frame {
     render::FrameSpan span() { return render::FrameSpan(pixels.data(), display::framePixels); }
 };
 
+// What the show hands its scenes.
+scenes::SceneContext& sceneContext()
+{
+    static scenes::SceneContext context{host::frameService, host::showState, host::showRandom, display::mainDisplay};
+    return context;
+}
+
 data::DataLibrary& library()
 {
     static auto opened = data::DataLibrary::open(host::locateDataFile("qorv.dat"), data::Access::readOnly);
@@ -38,7 +48,7 @@ SceneType& loaded()
     host::showState.sineTable = host::buildSineTable();
     static SceneType scene;
     static const bool ok = [] {
-        const auto status = scene.load(library());
+        const auto status = scene.load(library(), sceneContext());
         if (!status) std::fprintf(stderr, "%s\n", status.error().c_str());
         return status.ok();
     }();
@@ -52,7 +62,7 @@ void windowPass(benchmark::State& state)
     Frame frame;
     for (int pass = 0; pass < 40; ++pass) scene.advancePass();
     for (auto _ : state) {
-        scene.drawPass(frame.span(), {28, 10, 1320});
+        scene.drawPass(frame.span(), {28, 10, 1320}, false);
         benchmark::DoNotOptimize(frame.pixels.data());
     }
 }
@@ -84,8 +94,11 @@ void advancingPass(benchmark::State& state, scenes::PassTime moment)
     Frame frame;
     for (auto _ : state) {
         moment.sceneClock += 3;
-        scene.advancePass(moment);
-        scene.drawPass(frame.span(), moment);
+        if constexpr (requires { scene.advancePass(moment, host::showRandom); })
+            scene.advancePass(moment, host::showRandom);
+        else
+            scene.advancePass(moment);
+        scene.drawPass(frame.span(), moment, false);
         benchmark::DoNotOptimize(frame.pixels.data());
     }
 }

@@ -8,6 +8,8 @@
 
 #include "host/show_random.h"
 #include "host/show_state.h"
+#include "host/frame_service.h"
+#include "display/display.h"
 #include "host/sine_table.h"
 
 #include <benchmark/benchmark.h>
@@ -21,6 +23,13 @@ namespace {
 using render::Pixel;
 
 constexpr double goalSeconds = 0.0005;
+
+// What the show hands its scenes.
+scenes::SceneContext& sceneContext()
+{
+    static scenes::SceneContext context{host::frameService, host::showState, host::showRandom, display::mainDisplay};
+    return context;
+}
 
 data::DataLibrary& library()
 {
@@ -38,7 +47,7 @@ SceneType loaded()
     host::showState.sineTable = host::buildSineTable();
     host::showRandom = host::ShowRandom{};
     SceneType scene;
-    const data::Status status = scene.load(library());
+    const data::Status status = scene.load(library(), sceneContext());
     if (!status) {
         std::fprintf(stderr, "%s\n", status.error().c_str());
         std::exit(1);
@@ -81,7 +90,7 @@ void openingRing(benchmark::State& state)
     auto scene = loaded<scenes::OpeningScene>();
     Frames frames;
     for (int pass = 0; pass < 120; ++pass) {
-        scene.advance(6);
+        scene.advance(6, host::showRandom);
         scene.draw(frames.frameSpan(), frames.scratchSpan(), 6, 0, false);
     }
     timePasses(state, frames, [&](Frames& f) { scene.draw(f.frameSpan(), f.scratchSpan(), 6, 0, state.range(0) != 0); });

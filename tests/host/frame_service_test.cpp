@@ -75,13 +75,32 @@ TEST_F(Pacing, WaitMsAdvancesAtLeastThatMuch)
     EXPECT_EQ(service.nowMs - start, 1000u);
 }
 
-TEST_F(Pacing, TheAbortRunsBeforeAnyPacing)
+TEST_F(Pacing, TheAbortIsAnsweredBeforeAnyPacing)
 {
-    int aborts = 0;
     service.pumpMessage = [&] { service.abortRequested = true; };
-    service.abort = [&] { ++aborts; };
-    service.frameTick();
-    EXPECT_EQ(aborts, 1);
+    clock.advanceMs(10);
+    const std::uint32_t before = service.nowMs;
+    EXPECT_EQ(service.beginPass(), host::PassVerdict::abort);
+    EXPECT_EQ(service.nowMs, before) << "the clock is not even read";
+    EXPECT_EQ(service.frameTick(), -1) << "and it stays set";
+}
+
+// Without waiting inside: an early pass answers `wait` with its deadline and
+// is released for drawing only once the clock has reached it, as a browser's
+// animation frames would find it.
+TEST_F(Pacing, AnEarlyPassWaitsForItsDeadlineWithoutBlocking)
+{
+    const std::uint32_t last = service.lastFrameTime;
+    clock.advanceMs(10);
+    ASSERT_EQ(service.beginPass(), host::PassVerdict::wait);
+    EXPECT_EQ(service.deadlineTicks(), platform::Clock::ticksForMs(last + 33));
+    clock.advanceMs(22);
+    EXPECT_FALSE(service.releaseWaitingPass());
+    EXPECT_EQ(service.lastFrameTime, last);
+    clock.advanceMs(1);
+    EXPECT_TRUE(service.releaseWaitingPass());
+    EXPECT_EQ(service.lastFrameTime, last + 33);
+    EXPECT_EQ(service.lateCount, 0u);
 }
 
 TEST(RealClockPacing, DrawnPassesAreAtLeastOnePeriodApart)

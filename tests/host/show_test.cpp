@@ -1,5 +1,7 @@
 #include "host/frame_service.h"
 #include "host/show.h"
+#include "host/show_random.h"
+#include "host/show_state.h"
 #include "host/sine_table.h"
 #include "display/display.h"
 #include "platform/dialog.h"
@@ -30,30 +32,6 @@ TEST(ProgressLine, PlaceholderAndLineFeeds)
     EXPECT_EQ(host::formatProgressLine("Loading and initialising data... ", ""), "Loading and initialising data... ");
     EXPECT_EQ(host::formatProgressLine("a\nb%s\n", "c\nd"), "abcd");
     EXPECT_EQ(host::formatProgressLine(std::string(300, 'x').c_str(), "").size(), 255u);
-}
-
-TEST(AbortDeathTest, EscapeDuringTheShowEndsWithTheMessageAndExitCodeZero)
-{
-    EXPECT_EXIT(
-        {
-            platform::VirtualClock clock;
-            platform::setDialogsOnScreen(false);
-            platform::VideoOptions video;
-            video.window = false;
-            display::mainDisplay.create(video);
-            display::mainDisplay.openDisplay(7, false);
-            auto& service = host::frameService;
-            service.clock = &clock;
-            service.startClock();
-            service.pumpMessage = [&] {
-                display::displayWindowProcedure({platform::WindowEventKind::keyDown, platform::virtualKeyEscape},
-                                                service.abortRequested);
-            };
-            service.abort = host::abortShow;
-            service.frameTick();
-            std::exit(3);  // not reached: the abort ends the process
-        },
-        ::testing::ExitedWithCode(0), "User interruption: Demonstration aborted, darn it\\.\\.\\.");
 }
 
 }  // namespace
@@ -104,28 +82,105 @@ public:
     int frames = 0;
 };
 
-TEST(FinalFade, PresentsTwoHundredFiftySixFramesEndingInBlack)
-{
-    platform::VirtualClock clock;
-    host::frameService.clock = &clock;
-    display::Display screen;
-    platform::VideoOptions video;
-    video.window = false;
-    ASSERT_TRUE(screen.create(video));
-    ASSERT_EQ(screen.openDisplay(4, false), display::OpenResult::ok);  // 320 × 200 × 32: the frame as it is
-    KeepLastFrame sink;
-    screen.video().setFrameSink(&sink);
+// A display without a window, presenting into the kept frames, and the frame
+// service on a virtual clock.
+class ShowStepsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        service.clock = &clock;
+        platform::VideoOptions video;
+        video.window = false;
+        ASSERT_TRUE(screen.create(video));
+        ASSERT_EQ(screen.openDisplay(4, false), display::OpenResult::ok);  // 320 × 200 × 32: the frame as it is
+        screen.video().setFrameSink(&sink);
+        service.startClock();
+    }
 
+    platform::VirtualClock clock;
+    host::FrameService service;
+    display::Display screen;
+    KeepLastFrame sink;
+};
+
+TEST_F(ShowStepsTest, TheFinalFadePresentsTwoHundredFiftySixFramesEndingInBlack)
+{
     std::vector<display::Pixel> endPicture(display::framePixels, 0x00FFFFFF);
     endPicture[1] = 0x00804020;
     const std::uint64_t start = clock.counter();
-    host::finalFade(screen, endPicture.data());
+    host::SpacedSteps fade = host::finalFadeSteps(screen, endPicture.data());
+    EXPECT_EQ(host::runSteps(service, [&] { return fade.step(service); }), host::StepResult::finished);
 
     EXPECT_EQ(sink.frames, 256);
     EXPECT_EQ(sink.first[0], 0x00FEFEFEu);  // level 255: (255 × 255) >> 8 = 254
     EXPECT_EQ(sink.first[1], 0x007F3F1Fu);
     EXPECT_EQ(sink.last, std::vector<std::uint32_t>(display::framePixels, 0u));
     EXPECT_GE(clock.counter() - start, platform::Clock::ticksForMs(256));  // at least 1 ms per step
+}
+
+// A scene that paints white and ends when the music reaches its position.
+class WhiteScene final : public scenes::Scene {
+public:
+    explicit WhiteScene(int end) : end_(end) {}
+    data::Status load(data::DataLibrary&, scenes::SceneContext&) override { return data::Done{}; }
+    int endsAt() const override { return end_; }
+    int passes = 0;
+
+protected:
+    void animate(scenes::SceneContext&, const scenes::PassTime&) override { ++passes; }
+    void paint(scenes::SceneContext&, render::FrameSpan frame, const scenes::PassTime&) override
+    {
+        std::fill(frame.begin(), frame.end(), 0x00FFFFFFu);
+    }
+
+private:
+    int end_;
+};
+
+// The six scenes one after another, each until the music reaches its end
+// position (one position every 330 ms: ten passes), the music stopped once,
+// then the fade to black; or, with Escape pressed during the third scene,
+// `aborted` back to the caller, with nothing after it run.
+TEST_F(ShowStepsTest, ScenesInOrderThenTheFadeOrTheAbortBackToTheCaller)
+{
+    for (const bool escape : {false, true}) {
+        std::array<std::unique_ptr<WhiteScene>, 6> owned;
+        std::array<scenes::Scene*, 6> scenes{};
+        for (int i = 0; i < 6; ++i) {
+            owned[i] = std::make_unique<WhiteScene>(i + 1);
+            scenes[i] = owned[i].get();
+        }
+        host::ShowRandom random;
+        host::ShowState state;
+        scenes::SceneContext context{service, state, random, screen};
+        service.startClock();
+        const std::uint32_t start = service.nowMs;
+        service.musicStatus = {};
+        service.readMusicStatus = [&](MusicStatus& status) { status.position = (service.nowMs - start) / 330; };
+        service.pumpMessage = [&] {
+            if (escape && owned[2]->passes == 4)
+                service.abortRequested = true;
+        };
+        int stops = 0;
+        sink = KeepLastFrame{};
+        std::vector<display::Pixel> black(display::framePixels, 0);
+        host::ShowPasses passes(scenes, context, black.data(), [&] { ++stops; });
+
+        const host::StepResult result = host::runSteps(service, [&] { return passes.step(); });
+        if (escape) {
+            EXPECT_EQ(result, host::StepResult::aborted);
+            EXPECT_EQ(stops, 0);
+            EXPECT_EQ(owned[3]->passes, 0);
+            service.abortRequested = false;
+            continue;
+        }
+        EXPECT_EQ(result, host::StepResult::finished);
+        EXPECT_EQ(stops, 1);
+        for (const auto& scene : owned)
+            EXPECT_NEAR(scene->passes, 10, 1);
+        EXPECT_NEAR(sink.frames, 60 + 256, 6);
+        EXPECT_EQ(sink.last, black);
+    }
 }
 
 }  // namespace

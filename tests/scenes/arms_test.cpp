@@ -62,7 +62,7 @@ TEST(ArmsScene, BusyFrame)
     for (std::uint32_t pass = 1; pass <= 60; ++pass) {
         const PassTime moment{34, 40, 700 + pass * 3};
         scene.advancePass(moment);
-        scene.drawPass(frame.span(), moment);
+        scene.drawPass(frame.span(), moment, false);
     }
     EXPECT_EQ(scene.arms().distance, 1020.0);
     EXPECT_NEAR(scene.arms().twist, 0.6, 1e-9);
@@ -76,7 +76,7 @@ TEST(ArmsScene, RunStepFadesInAndOutSlidesAndLeavesAtPosition41)
 
     scene.arms().distance = 2000.0, scene.arms().twist = 0.0, scene.arms().centreX = 250;
     scenes::test::RunHarness harness(30, 33);
-    scene.run();
+    EXPECT_EQ(scenes::test::play(scene), host::StepResult::finished);
     EXPECT_EQ(harness.kept.count, 11 * 64);
     EXPECT_TRUE(scenes::test::isBlack(harness.kept.first));
     EXPECT_TRUE(scenes::test::isBlack(harness.kept.last));

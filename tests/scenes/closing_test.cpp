@@ -87,8 +87,8 @@ TEST(ClosingScene, MaxDepthNeverDecreases)
     Frame frame;
     double previous = scene.fountain().maxDepth;
     for (std::uint32_t clock = 0; clock < 1024; clock += 16) {
-        scene.advancePass({42, 0, clock});
-        scene.drawPass(frame.span(), {42, 0, clock});
+        scene.advancePass({42, 0, clock}, host::showRandom);
+        scene.drawPass(frame.span(), {42, 0, clock}, false);
         double deepest = -1e300;
         for (const Particle& p : scene.fountain().particles) deepest = std::max<double>(deepest, p.rz);
         ASSERT_GE(scene.fountain().maxDepth, previous);
@@ -107,10 +107,10 @@ TEST(ClosingScene, BusyFrame)
     ClosingScene scene;  // its own fountain, drawn from a fresh random sequence
     host::showRandom = host::ShowRandom{};
     scenes::test::showSines();
-    ASSERT_TRUE(scene.load(scenes::test::generatedLibrary()).ok());
+    ASSERT_TRUE(scene.load(scenes::test::generatedLibrary(), scenes::test::showContext()).ok());
     Frame frame;
-    for (int pass = 0; pass < 60; ++pass) scene.advancePass({42, 20, 120});
-    scene.drawPass(frame.span(), {42, 20, 120});
+    for (int pass = 0; pass < 60; ++pass) scene.advancePass({42, 20, 120}, host::showRandom);
+    scene.drawPass(frame.span(), {42, 20, 120}, false);
     EXPECT_EQ(scenes::test::frameHash(frame, "closing"), 12301453190144116869u);
 }
 
@@ -120,7 +120,7 @@ TEST(ClosingScene, RunStepEndsOnTheEndPicture)
     scenes::test::expectNoPassesFrom(scene, 45);
 
     scenes::test::RunHarness harness(41, 33);
-    scene.run();
+    EXPECT_EQ(scenes::test::play(scene), host::StepResult::finished);
     EXPECT_EQ(harness.kept.count, 4 * 64);
     EXPECT_TRUE(scenes::test::isBlack(harness.kept.first));
     // Row 63 of position 44: L = 0, the end picture at 255/256 brightness.

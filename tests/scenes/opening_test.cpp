@@ -156,7 +156,7 @@ TEST_F(Opening, WordsAppearInTheirOrderAndStopAfterTheSixth)
     std::array<bool, 6> seen{};
     int passes = 0;
     for (; passes < 3000 && !scene.words.done; ++passes) {
-        scene.advance(6);
+        scene.advance(6, host::showRandom);
         drawAt(6, 0);
         for (std::size_t word = 0; word < 6; ++word)
             if (scene.words.shown[word] && !seen[word]) {
@@ -202,7 +202,7 @@ TEST_F(Opening, FramesAtChosenMoments)
     // demo logo (the far ones above it, behind the lettering), and the fourth
     // word, "STATE", beside its carrier at the bottom edge.
     for (int pass = 0; pass < 120; ++pass) {
-        scene.advance(6);
+        scene.advance(6, host::showRandom);
         drawAt(6, 0);
     }
     TestFrame ring = drawAt(6, 0);

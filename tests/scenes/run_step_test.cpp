@@ -17,7 +17,7 @@ void expectPlaysFrom(SceneType& scene, int firstPosition)
     scenes::test::loadScene(scene);
     scenes::test::expectNoPassesFrom(scene, SceneType::endPosition);
     scenes::test::RunHarness harness(firstPosition, 40);
-    scene.run();
+    EXPECT_EQ(scenes::test::play(scene), host::StepResult::finished);
     EXPECT_EQ(host::frameService.musicStatus.position, SceneType::endPosition);
     EXPECT_NEAR(harness.kept.count, (SceneType::endPosition - firstPosition) * 64 * 40 / 33, 2);
     EXPECT_EQ(harness.musicReads, 2 * harness.kept.count) << "the music is read twice a pass";

@@ -36,11 +36,25 @@ inline data::DataLibrary& generatedLibrary()
     return *library;
 }
 
-// Fills the show's sine table and returns the scenes' view of it.
+// Fills the show's sine table and returns a view of it.
 inline render::SineTableView showSines()
 {
     host::showState.sineTable = host::buildSineTable();
-    return scenes::showSines();
+    return {host::showState.sineTable.sinTable, host::showState.sineTable.cosTable};
+}
+
+// What the show hands its scenes: its frame service, state, random sequence
+// and display.
+inline SceneContext& showContext()
+{
+    static SceneContext context{host::frameService, host::showState, host::showRandom, display::mainDisplay};
+    return context;
+}
+
+// The run step on the desktop's loop: passes until the scene ends.
+inline host::StepResult play(Scene& scene)
+{
+    return host::runSteps(host::frameService, [&scene] { return scene.step(showContext()); });
 }
 
 // The show's state as start-up leaves it: the sine table filled, the random
@@ -56,7 +70,7 @@ template <class SceneType>
 void loadScene(SceneType& scene)
 {
     resetShowState();
-    const data::Status status = scene.load(generatedLibrary());
+    const data::Status status = scene.load(generatedLibrary(), showContext());
     ASSERT_TRUE(status) << status.error();
 }
 
@@ -66,7 +80,7 @@ SceneType& loadedScene()
 {
     showSines();
     static SceneType scene;
-    static const data::Status loaded = scene.load(generatedLibrary());
+    static const data::Status loaded = scene.load(generatedLibrary(), showContext());
     EXPECT_TRUE(loaded.ok()) << loaded.error();
     return scene;
 }
@@ -151,7 +165,7 @@ public:
 inline void expectNoPassesFrom(Scene& scene, int position)
 {
     RunHarness late(position, 33);
-    scene.run();
+    EXPECT_EQ(play(scene), host::StepResult::finished);
     EXPECT_EQ(late.kept.count, 0) << "entering at position " << position << " draws nothing";
     EXPECT_EQ(late.musicReads, 0);
 }

@@ -73,7 +73,7 @@ TEST(WindowScene, BeamsBrightenOnlyTheExactWhiteWindow)
     const auto texture = polar.texture;
     std::fill(polar.texture.begin(), polar.texture.end(), 0);
     Frame frame;
-    scene.drawPass(frame.span(), {27, 0, clock});
+    scene.drawPass(frame.span(), {27, 0, clock}, false);
     polar.texture = texture;
 
     Frame mask;
@@ -98,13 +98,11 @@ TEST(WindowScene, BusyFrame)
     scene.polar() = PolarMap{scene.polar().texture, scene.polar().polarTable};
     for (int pass = 0; pass < 40; ++pass) scene.advancePass();
     Frame frame;
-    scene.drawPass(frame.span(), {28, 10, 1320});
+    scene.drawPass(frame.span(), {28, 10, 1320}, false);
     EXPECT_EQ(scenes::test::frameHash(frame, "window"), 17173771075504191432u);
 
-    host::showState.mmx.useMmx = true;  // the 64-bit mask copy draws the same frame
-    Frame wide;
-    scene.drawPass(wide.span(), {28, 10, 1320});
-    host::showState.mmx.useMmx = false;
+    Frame wide;  // the 64-bit mask copy draws the same frame
+    scene.drawPass(wide.span(), {28, 10, 1320}, true);
     EXPECT_EQ(wide.pixels, frame.pixels);
 }
 
@@ -115,7 +113,7 @@ TEST(WindowScene, RunStepFadesInAndOutAndLeavesAtPosition30)
 
     scenes::test::RunHarness harness(26, 33);
     scene.polar().step = 0;
-    scene.run();
+    EXPECT_EQ(scenes::test::play(scene), host::StepResult::finished);
     const auto& kept = harness.kept;
     EXPECT_EQ(kept.count, 4 * 64);
     EXPECT_EQ(scene.polar().step, 0) << "one step a pass, 256 passes";
