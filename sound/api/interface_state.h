@@ -3,9 +3,11 @@
 // channels, the play-handle table and the background-play flag.
 //
 // Threads: everything here is changed on the main thread, under the library
-// lock where the player thread could see it. The one exception is each play's
-// published status, which the player thread writes after every tick and
-// MusicGetPlayStatus reads without the lock: its five values are atomics.
+// lock where the player thread could see it. The one exception is each
+// handle's published status, which the player thread writes after every tick
+// and MusicGetPlayStatus reads without the lock: its values are atomics, and
+// it lives as long as the process, so a play freed under a reader's feet (the
+// fatal path may free them on the player thread) leaves nothing dangling.
 
 #include <array>
 #include <atomic>
@@ -28,6 +30,7 @@ inline constexpr int32_t noOverride = -1;
 // A status copy that may be read while the player thread writes it: each
 // value is whole, though neighbouring ticks may mix.
 struct PublishedStatus {
+    std::atomic<bool> playing{false};  // the handle has a play
     std::atomic<int32_t> position{0};
     std::atomic<int32_t> pattern{0};
     std::atomic<int32_t> row{0};
@@ -42,7 +45,6 @@ struct PlayRecord {
     player::PlayerInstance* instance = nullptr;
     std::vector<uint32_t> channels;  // device channel numbers
     bool openedChannels = false;     // this play opened the device's channels
-    PublishedStatus status;
 };
 
 struct InterfaceState {
@@ -59,6 +61,7 @@ struct InterfaceState {
     int32_t amplificationPercent = 100;
     uint32_t baseAmplification = 0;      // the device's own, when the channels opened
     std::array<std::unique_ptr<PlayRecord>, playHandleCount> plays;
+    std::array<PublishedStatus, playHandleCount> published;  // one per handle
     bool channelsOpenedByPlay = false;
     bool backgroundPlay = false;
     player::PlayerSubsystem players;  // drives the chosen device

@@ -271,6 +271,8 @@ int MusicStartup(void)
     state.tickListener = nullptr;
     state.tickListenerContext = nullptr;
     state.plays = {};
+    for (corvid::PublishedStatus& published : state.published)
+        published.playing = false;
     state.channelsOpenedByPlay = false;
     state.amplificationPercent = 100;
     state.deviceIndex = corvid::detectDevice;

@@ -32,6 +32,18 @@ ErrorCode readHeader(const char* fileName, std::array<uint8_t, headerBytes>& hea
     return error;
 }
 
+ErrorCode addSampleLocked(const SampleDescription& description, bool copy, uint32_t& handle)
+{
+    LibraryLock lock;
+    return interfaceState().device->operations.addSample(description, copy, handle);
+}
+
+ErrorCode removeSampleLocked(uint32_t handle)
+{
+    LibraryLock lock;
+    return interfaceState().device->operations.removeSample(handle);
+}
+
 ErrorCode loadModuleIntoDevice(const char* fileName, std::unique_ptr<Module>& module)
 {
     if (!fileName)
@@ -39,14 +51,17 @@ ErrorCode loadModuleIntoDevice(const char* fileName, std::unique_ptr<Module>& mo
     std::array<uint8_t, headerBytes> header{};
     if (const ErrorCode error = readHeader(fileName, header); error != ErrorCode::ok)
         return error;
-    InterfaceState& state = interfaceState();
+    const InterfaceState& state = interfaceState();
     if (!state.deviceOpen)
         return ErrorCode::invalidDevice;
-    // The header chooses the loader (XM, S3M, IT, else MOD). The samples go
-    // into the device's mixer, which the player thread may be reading: hold
-    // the lock while they are added.
-    LibraryLock lock;
-    return loadModule(fileName, true, nullptr, state.device, module);
+    // The header chooses the loader (XM, S3M, IT, else MOD). Reading and
+    // converting a big module takes a while, and the player thread must go
+    // on meanwhile: only the device's sample table, which the mixer reads,
+    // is touched under the lock.
+    SoundDevice loadingDevice = *state.device;
+    loadingDevice.operations.addSample = addSampleLocked;
+    loadingDevice.operations.removeSample = removeSampleLocked;
+    return loadModule(fileName, true, nullptr, &loadingDevice, module);
 }
 
 ErrorCode playRecordFor(int handle, PlayRecord*& record)
@@ -57,11 +72,12 @@ ErrorCode playRecordFor(int handle, PlayRecord*& record)
     return record ? ErrorCode::ok : ErrorCode::noModulePlaying;
 }
 
-void publish(PlayRecord& record)
+void publish(size_t index)
 {
+    InterfaceState& state = interfaceState();
     MusicStatus status{};
-    player::getStatus(*record.instance, status);
-    record.status.store(status);
+    player::getStatus(*state.plays[index]->instance, status);
+    state.published[index].store(status);
 }
 
 // The lowest-numbered open channels not in use; on failure none are taken.
@@ -108,15 +124,18 @@ ErrorCode playSection(const Module& module, int32_t first, int32_t last, int32_t
         giveBackChannels(state, record->channels);
         return error;
     }
-    publish(*record);
     *empty = std::move(record);
-    handle = static_cast<int>(empty - state.plays.begin()) + 1;
+    const auto index = static_cast<size_t>(empty - state.plays.begin());
+    publish(index);
+    state.published[index].playing = true;
+    handle = static_cast<int>(index) + 1;
     return ErrorCode::ok;
 }
 
 ErrorCode stopPlay(size_t index)
 {
     InterfaceState& state = interfaceState();
+    state.published[index].playing = false;
     std::unique_ptr<PlayRecord> record = std::move(state.plays[index]);
     if (const ErrorCode error = player::stopSong(state.players, record->instance); error != ErrorCode::ok)
         return error;
@@ -178,7 +197,7 @@ ErrorCode tickAndPublish()
     for (size_t i = 0; i < playHandleCount; ++i) {
         if (!state.plays[i])
             continue;
-        publish(*state.plays[i]);
+        publish(i);
         if (state.tickListener)
             state.tickListener(state.tickListenerContext, static_cast<int>(i) + 1, state.plays[i]->instance->tick == 0);
     }
@@ -188,6 +207,7 @@ ErrorCode tickAndPublish()
 }  // namespace corvid
 
 using corvid::ErrorCode;
+using corvid::interfaceState;
 using corvid::reportResult;
 
 extern "C" {
@@ -229,12 +249,14 @@ int MusicPlayModuleSection(MusicModule* module, int firstPosition, int lastPosit
 
 int MusicGetPlayStatus(int handle, MusicStatus* status)
 {
-    corvid::PlayRecord* record = nullptr;
-    if (const ErrorCode error = corvid::playRecordFor(handle, record); error != ErrorCode::ok)
-        return reportResult(error);
+    if (handle < 1 || handle > static_cast<int>(corvid::playHandleCount))
+        return reportResult(ErrorCode::invalidArguments);
+    const corvid::PublishedStatus& published = interfaceState().published[static_cast<size_t>(handle - 1)];
+    if (!published.playing)
+        return reportResult(ErrorCode::noModulePlaying);
     if (!status)
         return reportResult(ErrorCode::invalidArguments);
-    *status = record->status.load();
+    *status = published.load();
     return 1;
 }
 
@@ -247,10 +269,9 @@ int MusicSetPosition(int handle, int position)
 
 int MusicSetMusicVolume(int handle, int volume)
 {
-    if (volume < 0)
-        return reportResult(ErrorCode::invalidArguments);
-    return corvid::changePlay(handle, [volume](corvid::player::PlayerInstance& instance) {
-        return corvid::player::setMusicVolume(instance, static_cast<uint32_t>(volume));
+    const auto clamped = static_cast<uint32_t>(std::clamp(volume, 0, 64));
+    return corvid::changePlay(handle, [clamped](corvid::player::PlayerInstance& instance) {
+        return corvid::player::setMusicVolume(instance, clamped);
     });
 }
 

@@ -18,6 +18,7 @@ void resetLibraryCore()
     LibraryCore& core = libraryCore();
     core.lastError = ErrorCode::ok;
     core.options.reset();
+    core.fatalErrorHandler = defaultFatalErrorHandler;
 }
 
 // The fatal path mostly runs on the player thread while the host's main

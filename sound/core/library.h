@@ -37,7 +37,8 @@ struct LibraryCore {
 
 LibraryCore& libraryCore();
 
-// The start-up state of the core: no last error, every option at its default.
+// The start-up state of the core: no last error, every option at its default,
+// the default fatal-error handler.
 void resetLibraryCore();
 
 // Public calls report 1 for success; a failure is kept as the last error and

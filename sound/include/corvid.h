@@ -68,7 +68,8 @@ typedef struct MusicModule MusicModule;
 /* Called by a module's sync effect with its argument and where it played. */
 typedef void (*MusicSyncCallback)(int32_t argument, uint32_t position, uint32_t row);
 
-/* Resets the library and every option to its defaults; call once, first. */
+/* Resets the library, every option and the fatal-error handler to their
+   defaults; call once, first. */
 int MusicStartup(void);
 
 /* Chooses the output device (detection, or the silent device when option 13
@@ -108,7 +109,7 @@ int MusicGetPlayStatus(int handle, MusicStatus* status);
 /* Jumps to an order-list position, row 0. */
 int MusicSetPosition(int handle, int position);
 
-/* The play's master volume, 0..64. */
+/* The play's master volume: 0..64, a value outside taken as the nearer end. */
 int MusicSetMusicVolume(int handle, int volume);
 
 /* Stops a play and gives back its channels. */

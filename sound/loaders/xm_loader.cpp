@@ -387,9 +387,11 @@ private:
             const uint32_t length = u32At(&sh[0]);
             if (length > largestSampleLength)
                 return ErrorCode::invalidInstrument;
-            if (dataOffset + length > file_.size())
-                return ErrorCode::unexpectedEndOfFile;
             if (s < sampleCount) {
+                // Only the data of samples that are loaded must be there: a
+                // file may end inside samples nobody plays.
+                if (dataOffset + length > file_.size())
+                    return ErrorCode::unexpectedEndOfFile;
                 Sample& sample = instrument.samples[s];
                 sample.name = textAt(&sh[18], 22);
                 sample.length = length;
@@ -413,7 +415,10 @@ private:
         }
         if (used && fileSampleCount == 0)
             instrument.samples[0].type = SampleDataType::none;
-        return file_.seek(static_cast<int64_t>(dataOffset), static_cast<int32_t>(SeekOrigin::fromStart));
+        // Past the end only when the file stops inside unloaded samples; a
+        // further instrument header then fails to read.
+        const uint64_t end = std::min<uint64_t>(dataOffset, file_.size());
+        return file_.seek(static_cast<int64_t>(end), static_cast<int32_t>(SeekOrigin::fromStart));
     }
 
     ErrorCode loadSampleData(Module& module)

@@ -55,6 +55,13 @@ TEST(MusicInterface, VersionAndServiceInterval)
     EXPECT_EQ(serviceIntervalFor(-5), 20u);
 }
 
+TEST(MusicInterface, StartupRestoresTheDefaultFatalErrorHandler)
+{
+    MusicSetFatalErrorHandler([](const char*) {});
+    MusicStartup();
+    EXPECT_EXIT(fatalError(ErrorCode::invalidChannel), ::testing::ExitedWithCode(255), "Invalid channel number");
+}
+
 TEST_F(MusicInterfaceTest, DetectionTakesWaveOutWhenDirectSoundIsUnused)
 {
     ASSERT_EQ(MusicInit(), 1);

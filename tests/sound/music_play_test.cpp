@@ -2,9 +2,11 @@
 // table, status reads, stopping and freeing, the player thread and the
 // capture device playing a real module.
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -14,9 +16,11 @@
 
 #include "platform/clock.h"
 #include "sound/api/interface_state.h"
+#include "sound/core/library.h"
 #include "sound/devices/device_common.h"
 #include "sound/include/corvid.h"
 #include "sound/include/corvid_devices.h"
+#include "sound/player/player.h"
 #include "xm_writer.h"
 
 namespace corvid {
@@ -156,9 +160,12 @@ TEST_F(MusicPlayTest, StatusBeforeAnySyncAndAsTheSongPlays)
     EXPECT_EQ(status.row, 1);
 
     EXPECT_EQ(MusicSetPosition(handle, 0), 1);
-    EXPECT_EQ(MusicSetMusicVolume(handle, 64), 1);
-    EXPECT_EQ(MusicSetMusicVolume(handle, 65), 0);
-    EXPECT_EQ(MusicSetMusicVolume(handle, -1), 0);
+    const player::PlayerInstance& instance = *interfaceState().plays[static_cast<size_t>(handle - 1)]->instance;
+    EXPECT_EQ(MusicSetMusicVolume(handle, 65), 1) << "a volume outside 0..64 is taken as the nearer end";
+    EXPECT_EQ(instance.musicVolume, 64);
+    EXPECT_EQ(MusicSetMusicVolume(handle, -1), 1);
+    EXPECT_EQ(instance.musicVolume, 0);
+    EXPECT_EQ(MusicSetMusicVolume(17, 10), 0);
     EXPECT_EQ(MusicGetLastError(), 22);
     EXPECT_EQ(MusicSetSyncCallback(handle, nullptr), 1);
     EXPECT_EQ(MusicStopModule(handle), 1);
@@ -227,6 +234,68 @@ TEST_F(MusicPlayTest, MainThreadCallsWhileThePlayerThreadRuns)
     EXPECT_EQ(MusicGetPlayStatus(handle, &status), 0);
     EXPECT_EQ(MusicFreeModule(module), 1);  // the module outlives the device
     ASSERT_EQ(MusicInit(), 1);              // for TearDown
+}
+
+// Reading and converting a module must not hold the lock the player thread
+// needs for every pass. The file is a pipe, so the loader waits on it for as
+// long as the test likes: once for the header, once for the whole file.
+TEST_F(MusicPlayTest, LoadingLeavesTheLockFreeWhileItReadsTheFile)
+{
+    const std::string pipePath = otherPath + ".pipe";
+    ASSERT_EQ(::mkfifo(pipePath.c_str(), 0600), 0);
+    const std::vector<uint8_t> bytes = testing::writeXm(twoPatternSong());
+    MusicModule* module = nullptr;
+    std::thread loader([&] { module = MusicLoadModule(pipePath.c_str()); });
+    for (int opening = 0; opening < 2; ++opening) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the loader is waiting for the file
+        const bool lockFree = libraryCore().lock.try_lock();
+        if (lockFree)
+            libraryCore().lock.unlock();
+        EXPECT_TRUE(lockFree) << "opening " << opening;
+        writeFile(pipePath, bytes);
+    }
+    loader.join();
+    std::remove(pipePath.c_str());
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(MusicFreeModule(module), 1);
+}
+
+// The fatal path frees the plays, on the player thread in a real show, while
+// the main thread goes on reading their status: the reads stay inside memory
+// that lives (the sanitizer builds check) and then report no module.
+TEST_F(MusicPlayTest, StatusReadsSurviveTheFatalPathFreeingThePlays)
+{
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    const int handle = MusicPlayModule(module, 1);
+    ASSERT_NE(handle, 0);
+    std::atomic<bool> reading{true};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        MusicStatus status{};
+        while (reading) {
+            MusicGetPlayStatus(handle, &status);
+            ++reads;
+        }
+    });
+    while (reads < 100)
+        std::this_thread::yield();
+    SoundDeviceOperations& ops = interfaceState().device->operations;
+    const auto realStartPass = ops.startPass;
+    ops.startPass = [] { return ErrorCode::hardwareFailure; };
+    MusicSetFatalErrorHandler([](const char*) {});
+    MusicPoll();
+    ops.startPass = realStartPass;
+    MusicSetFatalErrorHandler(nullptr);
+    const int readsAtTheEnd = reads + 100;
+    while (reads < readsAtTheEnd)
+        std::this_thread::yield();
+    reading = false;
+    reader.join();
+    MusicStatus status{};
+    EXPECT_EQ(MusicGetPlayStatus(handle, &status), 0);
+    EXPECT_EQ(MusicGetLastError(), 47);
+    EXPECT_EQ(MusicFreeModule(module), 1);
 }
 
 class CollectingSink : public SoundSink {

@@ -21,7 +21,10 @@ struct NamedModule {
 inline std::vector<NamedModule> testModules()
 {
     std::vector<NamedModule> modules;
-    modules.push_back({"simple.xm", writeXm(simpleSong())});
+    // Its one note plays the sample, so that every byte of the file is read.
+    XmSong simple = simpleSong();
+    simple.patterns[0].at(0, 0, simple.channels) = {49, 1};
+    modules.push_back({"simple.xm", writeXm(simple)});
 
     XmSong rich = simpleSong(8, 32);
     rich.orders = {0, 1, 0};

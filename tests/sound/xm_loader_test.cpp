@@ -325,6 +325,34 @@ TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
     load(f, ErrorCode::unexpectedEndOfFile);
 }
 
+// A file may end inside sample data the loader never reads: the second
+// sample of an instrument whose map names only the first, or the samples of
+// an instrument no pattern uses. A cut into a loaded sample still fails.
+TEST(XmLoader, FilesEndingInsideSamplesNeverLoadedStillLoad)
+{
+    XmSong song = simpleSong(1, 1);
+    song.patterns[0].at(0, 0, 1) = {49, 1};
+    song.instruments[0].samples.push_back(song.instruments[0].samples[0]);  // beyond the map
+    std::vector<uint8_t> f = writeXm(song);
+    f.resize(f.size() - 20);
+    auto module = load(f);
+    ASSERT_EQ(module->instruments[0].samples.size(), 1u);
+    EXPECT_EQ(recorder().samples.size(), 1u);
+
+    song.instruments.push_back(song.instruments[0]);  // never named by a pattern
+    f = writeXm(song);
+    f.resize(f.size() - 40);
+    module = load(f);
+    ASSERT_EQ(module->instruments.size(), 2u);
+    EXPECT_TRUE(module->instruments[1].samples.empty());
+
+    song.instruments.pop_back();
+    song.instruments[0].samples.pop_back();
+    f = writeXm(song);
+    f.resize(f.size() - 1);
+    load(f, ErrorCode::unexpectedEndOfFile);
+}
+
 // Cuts of the test modules are swept in the hostile-input tests; here random
 // bytes over the richest one load or fail, and what loads plays.
 TEST(XmLoader, DamagedBytesNeverCrash)
