@@ -1,5 +1,7 @@
 #include "sound/mixer/mix_kernels.h"
 
+#include "sound/mixer/sinc_filter.h"
+
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -42,12 +44,20 @@ inline float floatValue(const MixJob& job, int32_t frame, int dataChannel)
         return job.byteValues[raw];
 }
 
-// s = (s0 * (65536 - f) + s1 * f) / 65536 between a frame and its partner.
+// Linear: s = (s0 * (65536 - f) + s1 * f) / 65536 between a frame and its
+// partner. Sinc: the filter row of the fraction over the eight frames
+// around the position.
 template <MixFamily family, SampleType type>
 inline float sampleAt(const MixJob& job, int32_t position, int dataChannel)
 {
     const int32_t frame = position >> 16;
-    if constexpr (isInterpolatingFamily(family)) {
+    if constexpr (isSincFamily(family)) {
+        const float* row = job.sincRows + ((position & 0xFFFF) >> sincPhaseShift) * sincTaps;
+        float values[sincTaps];
+        for (int i = 0; i < sincTaps; ++i)
+            values[i] = floatValue<type>(job, frame - sincTapsBefore + i, dataChannel);
+        return sincSum(row, values);
+    } else if constexpr (isInterpolatingFamily(family)) {
         const int32_t fraction = position & 0xFFFF;
         const float s0 = floatValue<type>(job, frame, dataChannel);
         const float s1 = floatValue<type>(job, frame + job.partnerOffset, dataChannel);

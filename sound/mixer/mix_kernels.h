@@ -10,7 +10,9 @@
 
 namespace corvid {
 
-// One family per (interpolation, output channels, arithmetic).
+// One family per (interpolation, output channels, arithmetic). The
+// interpolating families are linear; the sinc families band-limited (an
+// eight-tap filter, sinc_filter.h). Both work in floating point.
 enum class MixFamily : uint8_t {
     integerMono,
     integerStereo,
@@ -18,8 +20,10 @@ enum class MixFamily : uint8_t {
     floatStereo,
     interpolatingMono,
     interpolatingStereo,
+    sincMono,
+    sincStereo,
 };
-inline constexpr int mixFamilyCount = 6;
+inline constexpr int mixFamilyCount = 8;
 
 // Integer stereo has its own routines for centre panning (one table row for
 // both sides) and surround (the right side inverted); the float families fold
@@ -39,6 +43,9 @@ struct MixJob {
     float gain[2] = {};               // float modes: gain per side (surround: right negated)
     const float* byteValues = nullptr;   // float modes: byte b -> b * 256 - 32768
     const float* muLawValues = nullptr;  // float modes: code -> G.711 decoded value
+    // Sinc families: the filter rows for the step. The taps of a frame n
+    // read frames n - 3 .. n + 4 of the source, all of which must exist.
+    const float* sincRows = nullptr;
 };
 
 using MixRoutine = void (*)(MixJob& job, uint32_t frames);
@@ -60,7 +67,7 @@ void referenceMixFrame(MixFamily family, SampleType type, PanCase pan, MixJob& j
 constexpr bool isStereoOutput(MixFamily family)
 {
     return family == MixFamily::integerStereo || family == MixFamily::floatStereo ||
-           family == MixFamily::interpolatingStereo;
+           family == MixFamily::interpolatingStereo || family == MixFamily::sincStereo;
 }
 constexpr bool isIntegerFamily(MixFamily family)
 {
@@ -69,6 +76,10 @@ constexpr bool isIntegerFamily(MixFamily family)
 constexpr bool isInterpolatingFamily(MixFamily family)
 {
     return family == MixFamily::interpolatingMono || family == MixFamily::interpolatingStereo;
+}
+constexpr bool isSincFamily(MixFamily family)
+{
+    return family == MixFamily::sincMono || family == MixFamily::sincStereo;
 }
 constexpr bool isStereoData(SampleType type)
 {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sound/mixer/mix_kernels.h"
+#include "sound/mixer/sinc_filter.h"
 
 namespace corvid {
 
@@ -36,6 +37,13 @@ float decodedValue(const MixJob& job, SampleType type, int32_t frame, int dataCh
 float floatSample(const MixJob& job, MixFamily family, SampleType type, int dataChannel)
 {
     const int32_t frame = job.position >> 16;
+    if (isSincFamily(family)) {
+        const int phase = (job.position & 0xFFFF) >> sincPhaseShift;
+        float values[sincTaps];
+        for (int i = 0; i < sincTaps; ++i)
+            values[i] = decodedValue(job, type, frame - sincTapsBefore + i, dataChannel);
+        return sincSum(job.sincRows + phase * sincTaps, values);
+    }
     const float s0 = decodedValue(job, type, frame, dataChannel);
     if (!isInterpolatingFamily(family))
         return s0;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "sound/mixer/mu_law.h"
+#include "sound/mixer/sinc_filter.h"
 
 namespace corvid {
 
@@ -50,7 +51,52 @@ uint64_t framesBefore(int64_t position, int64_t boundary, int64_t step, bool bac
     return position < boundary ? 0 : static_cast<uint64_t>((position - boundary) / step + 1);
 }
 
-int64_t fixedFrames(uint32_t frames) { return int64_t{frames} << 16; }
+int64_t fixedFrames(int64_t frames) { return frames * 65536; }
+
+int64_t floorModulo(int64_t value, int64_t modulus) { return (value % modulus + modulus) % modulus; }
+
+// The data frame the sound plays at frame `at` as it continues around a seam
+// place, or -1 for silence. Before the first frame and after the last there
+// is silence; a forward loop repeats; a ping-pong loop folds back about its
+// turning points, as the position does (the frame at the loop end mirrors
+// onto itself: the data's own frame there, or the last one when the loop
+// ends the data).
+int64_t continuedFrame(const SampleLayout& layout, SeamPlace place, int64_t at)
+{
+    const bool edge = place == SeamPlace::head || place == SeamPlace::tail;
+    const SampleLoop& loop = layout.loops[place >= SeamPlace::loop2Start ? 1 : 0];
+    if (edge || loop.type == LoopType::none)
+        return at >= 0 && at < layout.length ? at : -1;
+    const int64_t length = int64_t{loop.end} - loop.start;
+    if (loop.type == LoopType::forward)
+        return loop.start + floorModulo(at - loop.start, length);
+    const int64_t folded = floorModulo(at - loop.start, 2 * length);
+    if (folded < length)
+        return loop.start + folded;
+    if (folded == length)
+        return loop.end < layout.length ? loop.end : loop.end - 1;
+    return loop.start + 2 * length - folded;
+}
+
+std::unique_ptr<SampleSeams> buildSeams(const SampleLayout& layout)
+{
+    auto seams = std::make_unique<SampleSeams>();
+    const size_t frameBytes = size_t{1} << frameShift(layout.type);
+    const uint8_t silence = is16BitData(layout.type) ? 0 : isMuLawData(layout.type) ? muLawEncode(0) : 0x80;
+    const std::array<int64_t, seamPlaceCount> anchors = {0, layout.length, layout.loops[0].start, layout.loops[0].end,
+                                                         layout.loops[1].start, layout.loops[1].end};
+    for (size_t place = 0; place < seamPlaceCount; ++place) {
+        uint8_t* out = seams->frames[place].data();
+        for (int64_t i = 0; i < seamFrames; ++i, out += frameBytes) {
+            const int64_t frame = continuedFrame(layout, static_cast<SeamPlace>(place), anchors[place] - 2 * seamReach + i);
+            if (frame < 0)
+                std::memset(out, silence, frameBytes);
+            else
+                std::memcpy(out, layout.data + static_cast<size_t>(frame) * frameBytes, frameBytes);
+        }
+    }
+    return seams;
+}
 
 void moveTowards(uint32_t& current, uint32_t target)
 {
@@ -65,14 +111,17 @@ MixerFormat resolveMixerFormat(uint32_t formatBits, const platform::CpuInfo& cpu
     MixerFormat format;
     format.output8Bit = (formatBits & mixOutput8Bit) && !(formatBits & mixOutput16Bit);
     format.stereo = (formatBits & mixStereo) != 0;
-    format.interpolating = (formatBits & mixInterpolating) != 0;
+    const bool sinc = (formatBits & mixSinc) != 0;
+    format.interpolating = sinc || (formatBits & mixInterpolating) != 0;
     if (format.interpolating || (formatBits & mixFloat))
         format.floatMixing = true;
     else if (formatBits & mixInteger)
         format.floatMixing = false;
     else
         format.floatMixing = cpu.vendor == "GenuineIntel";
-    if (format.interpolating)
+    if (sinc)
+        format.family = format.stereo ? MixFamily::sincStereo : MixFamily::sincMono;
+    else if (format.interpolating)
         format.family = format.stereo ? MixFamily::interpolatingStereo : MixFamily::interpolatingMono;
     else if (format.floatMixing)
         format.family = format.stereo ? MixFamily::floatStereo : MixFamily::floatMono;
@@ -271,6 +320,7 @@ void Mixer::takePendingSample(MixChannel& channel)
     channel.samplePending = false;
     channel.sample = slots_[channel.sampleHandle - 1].layout;
     channel.activeLoop = 0;
+    channel.wrapped = false;
 }
 
 ErrorCode Mixer::playSound(uint32_t channel, uint32_t rate)
@@ -377,6 +427,7 @@ ErrorCode Mixer::setPosition(uint32_t channel, uint32_t byteOffset)
     const ChannelState sounding = released ? ChannelState::released : ChannelState::playing;
     c.fraction = 0;
     c.direction = 1;
+    c.wrapped = false;
     switch (loop.type) {
     case LoopType::none:
         if (offset >= c.sample.length) {
@@ -489,9 +540,15 @@ ErrorCode Mixer::addSample(const SampleDescription& description, bool copy, uint
             layout.data = owned.get();
         }
     }
+    std::unique_ptr<SampleSeams> seams;
+    if (isSincFamily(format_.family) && layout.data) {
+        seams = buildSeams(layout);
+        layout.seams = seams.get();
+    }
     freeSlot->inUse = true;
     freeSlot->layout = layout;
     freeSlot->ownedData = std::move(owned);
+    freeSlot->seams = std::move(seams);
     handle = static_cast<uint32_t>(freeSlot - slots_.begin()) + 1;
     return ErrorCode::ok;
 }
@@ -585,15 +642,17 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
         uint64_t run = std::min<uint64_t>({framesBefore(position, event, step, backward),
                                            static_cast<uint64_t>(maximumRunDistance / step), frames - done});
 
+        // A released channel plays on through the end of its first loop.
+        const bool leavesLoop = c.state == ChannelState::released && c.activeLoop == 0;
+        const bool loopActive = loop.type != LoopType::none && (backward || inLoop) && !leavesLoop;
         MixJob job;
-        if (format_.interpolating && run > 0) {
+        const uint8_t* source = c.sample.data;
+        int64_t sourceFrame = 0;  // the frame `source` holds
+        if (isInterpolatingFamily(format_.family) && run > 0) {
             // The last frame before the loop end (or sample end) interpolates
             // towards the frame that really follows it: the loop start of a
-            // forward loop, itself otherwise. A released channel plays on
-            // through the end of its first loop.
-            const bool leavesLoop = c.state == ChannelState::released && c.activeLoop == 0;
-            const uint32_t limit =
-                (loop.type != LoopType::none && (backward || inLoop) && !leavesLoop) ? loop.end : c.sample.length;
+            // forward loop, itself otherwise.
+            const uint32_t limit = loopActive ? loop.end : c.sample.length;
             const int64_t lastFrame = fixedFrames(limit - 1);
             if (position < lastFrame) {
                 if (!backward)
@@ -607,8 +666,16 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
             }
         }
 
+        if (isSincFamily(format_.family) && run > 0) {
+            const SincSource sinc = sincSource(c, position, backward, loopActive);
+            run = std::min(run, framesBefore(position, sinc.boundary, step, backward));
+            source = sinc.frames;
+            sourceFrame = sinc.firstFrame;
+            job.sincRows = sincRows(static_cast<int32_t>(step));
+        }
+
         if (run > 0) {
-            job.source = c.sample.data + (size_t{c.position} << frameShift(type));
+            job.source = source + (static_cast<size_t>(c.position - sourceFrame) << frameShift(type));
             job.position = static_cast<int32_t>(c.fraction);
             job.step = static_cast<int32_t>(backward ? -step : step);
             job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
@@ -637,6 +704,39 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
     }
 }
 
+// Sinc mixing: where the taps read from `position` on, and the 16.16
+// position at which that changes (the run stops before reaching it going
+// forwards, before going below it backwards). Within 4 frames of a loop
+// end, of a loop start the channel has come round to, of the first or the
+// last frame, they read that place's seam; elsewhere the data.
+Mixer::SincSource Mixer::sincSource(const MixChannel& c, int64_t position, bool backward, bool loopActive) const
+{
+    const SampleLayout& sample = c.sample;
+    const int64_t frame = position >> 16;
+    const int64_t start = sample.loops[c.activeLoop].start;
+    const int64_t end = sample.loops[c.activeLoop].end;
+    const int64_t length = sample.length;
+    // The seam serves frames low .. high - 1 around its anchor.
+    const auto seam = [&](SeamPlace place, int64_t anchor, int64_t low, int64_t high) {
+        return SincSource{sample.seams->frames[static_cast<size_t>(place)].data(), anchor - 2 * seamReach,
+                          fixedFrames(backward ? low : high)};
+    };
+    const auto loopPlace = [&](SeamPlace loop1Place) {
+        return static_cast<SeamPlace>(static_cast<size_t>(loop1Place) + 2 * c.activeLoop);
+    };
+    if (loopActive && frame >= end - seamReach)
+        return seam(loopPlace(SeamPlace::loop1End), end, end - seamReach, end);
+    if (loopActive && (c.wrapped || backward) && frame < start + seamReach)
+        return seam(loopPlace(SeamPlace::loop1Start), start, start, start + seamReach);
+    if (frame < seamReach)
+        return seam(SeamPlace::head, 0, 0, seamReach);
+    if (frame >= length - seamReach)
+        return seam(SeamPlace::tail, length, length - seamReach, length);
+    const int64_t low = loopActive ? start + seamReach : seamReach;
+    const int64_t high = (loopActive ? end : length) - seamReach;
+    return {sample.data, 0, fixedFrames(backward ? low : high)};
+}
+
 void Mixer::handleEvent(MixChannel& c, int64_t position, bool inLoop, bool backward)
 {
     const SampleLoop& loop = c.sample.loops[c.activeLoop];
@@ -648,6 +748,7 @@ void Mixer::handleEvent(MixChannel& c, int64_t position, bool inLoop, bool backw
         // the fraction complemented.
         position = std::min(2 * start - 1 - position, end - 1);
         c.direction = 1;
+        c.wrapped = true;
     } else if (isAmigaMode(c.sample.loopMode) && c.samplePending) {
         // An Amiga-style channel takes a newly set sample only here.
         takePendingSample(c);
@@ -663,14 +764,17 @@ void Mixer::handleEvent(MixChannel& c, int64_t position, bool inLoop, bool backw
         return;
     } else if (c.state == ChannelState::released && c.activeLoop == 0 && hasSecondLoop(c.sample.loopMode)) {
         c.activeLoop = 1;
+        c.wrapped = false;
         return;
     } else if (loop.type == LoopType::forward) {
         position -= end - start;
         if (position >= end)
             position = start;
+        c.wrapped = true;
     } else {
         position = std::max(2 * end - 1 - position, start);
         c.direction = -1;
+        c.wrapped = true;
     }
     c.position = static_cast<uint32_t>(position >> 16);
     c.fraction = static_cast<uint32_t>(position & 0xFFFF);

@@ -28,17 +28,19 @@ inline constexpr uint32_t mixStereo = 0x10;       // interleaved left, right
 inline constexpr uint32_t mixFloat = 0x20;
 inline constexpr uint32_t mixInteger = 0x40;      // volume tables
 inline constexpr uint32_t mixInterpolating = 0x80;  // linear, always floating point
+inline constexpr uint32_t mixSinc = 0x100;          // band-limited (windowed sinc), always floating point
 
 struct MixerFormat {
     bool output8Bit = false;
     bool stereo = false;
     bool floatMixing = false;
-    bool interpolating = false;
+    bool interpolating = false;  // linear or sinc: volume ramps and fade-out shadows
     MixFamily family = MixFamily::integerMono;
 };
 
 // Neither float nor integer asked for: float when interpolating or on a
-// processor that calls itself "GenuineIntel", integer otherwise.
+// processor that calls itself "GenuineIntel", integer otherwise. Sinc wins
+// over linear when both are asked for.
 MixerFormat resolveMixerFormat(uint32_t formatBits, const platform::CpuInfo& cpu);
 
 // The options the mixer reads when it opens.
@@ -56,6 +58,23 @@ enum class ChannelState : uint32_t { none = 0, stopped = 1, playing = 2, release
 
 inline constexpr int32_t surroundPanning = 128;
 
+// Sinc mixing reads eight frames around a position: three before its frame,
+// four after. Where the sound does not simply go on in the data (before the
+// first frame, after the last, across each loop's start and end) the mixer
+// reads a seam instead: the frames around that place as the sound continues
+// there, prepared once when the sample is added. A seam holds the frames
+// anchor - 8 .. anchor + 7 and serves positions within 4 frames of it.
+inline constexpr int32_t seamReach = 4;
+inline constexpr int32_t seamFrames = 4 * seamReach;
+
+enum class SeamPlace : uint8_t { head, tail, loop1Start, loop1End, loop2Start, loop2End };
+inline constexpr size_t seamPlaceCount = 6;
+
+struct SampleSeams {
+    // Frames in the sample's own type, up to 4 bytes each.
+    std::array<std::array<uint8_t, seamFrames * 4>, seamPlaceCount> frames{};
+};
+
 // Where a channel's sound comes from; shared by sample slots and channels.
 struct SampleLayout {
     const uint8_t* data = nullptr;
@@ -64,12 +83,14 @@ struct SampleLayout {
     LoopMode loopMode = LoopMode::none;
     std::array<SampleLoop, 2> loops{};    // frames
     uint32_t offsetShift = 0;             // bytes per frame of the data as handed in (log2), for byte offsets
+    const SampleSeams* seams = nullptr;   // sinc mixing, with data
 };
 
 struct SampleSlot {
     bool inUse = false;
     SampleLayout layout;
     std::unique_ptr<uint8_t[]> ownedData;  // set when the mixer made its own copy
+    std::unique_ptr<SampleSeams> seams;
 };
 
 struct MixChannel {
@@ -85,6 +106,7 @@ struct MixChannel {
     bool muted = false;
     ChannelState state = ChannelState::none;
     uint32_t activeLoop = 0;              // 0 = loop 1, 1 = loop 2
+    bool wrapped = false;                 // the active loop has come round: before its start lies its end
     std::array<uint32_t, 2> currentVolume{};  // 0..2^22 per side
     std::array<uint32_t, 2> targetVolume{};
     bool ramping = false;
@@ -171,6 +193,12 @@ private:
     PanCase panCase(const MixChannel& channel) const;
     int32_t stepFor(uint32_t rate) const;
     void mixChannel(MixChannel& channel, uint32_t frames, void* buffer);
+    struct SincSource {
+        const uint8_t* frames;  // holds frame firstFrame onwards
+        int64_t firstFrame;
+        int64_t boundary;       // 16.16
+    };
+    SincSource sincSource(const MixChannel& channel, int64_t position, bool backward, bool loopActive) const;
     void handleEvent(MixChannel& channel, int64_t position, bool inLoop, bool backward);
 
     bool open_ = false;

@@ -1,6 +1,6 @@
 // The tuned routines (block and single-frame forms) against the plain
 // reference, bit for bit, over random data, positions, steps (both
-// directions), gains, table rows and interpolation partners.
+// directions), gains, table rows, interpolation partners and sinc filters.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sound/mixer/mix_kernels.h"
+#include "sound/mixer/sinc_filter.h"
 
 namespace corvid {
 namespace {
@@ -53,6 +54,7 @@ MixJob randomJob(std::mt19937& random, RandomSetting& setting)
     job.gain[1] = gain(random);
     job.byteValues = setting.byteValues.data();
     job.muLawValues = setting.muLawValues.data();
+    job.sincRows = sincRows(job.step);
     return job;
 }
 

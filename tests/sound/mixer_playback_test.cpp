@@ -49,7 +49,7 @@ TEST(MixerPlayback, SineComesOutAtTheExpectedFrequencyAndAmplitude)
     const SampleDescription sample = describe(bytes, SampleType::pcm16Mono, LoopType::forward, 0, 512);
 
     constexpr uint32_t formats[] = {mixInteger | mixStereo, mixFloat | mixStereo, mixInterpolating | mixStereo,
-                                    mixFloat | mixMono};
+                                    mixFloat | mixMono, mixSinc | mixStereo, mixSinc | mixMono};
     for (uint32_t format : formats) {
         for (auto [volume, panning] : {std::pair{64u, 0}, {32u, -32}, {48u, 40}, {16u, 128}}) {
             Mixer mixer;
@@ -98,7 +98,8 @@ TEST(MixerPlayback, EveryFamilyMixesEverySampleType)
         {SampleType::muLawStereo, {codeA, codeB}, muLawDecode(codeA), muLawDecode(codeB)},
     };
     for (uint32_t format : {mixInteger | mixMono, mixInteger | mixStereo, mixFloat | mixMono, mixFloat | mixStereo,
-                            mixInterpolating | mixMono, mixInterpolating | mixStereo}) {
+                            mixInterpolating | mixMono, mixInterpolating | mixStereo, mixSinc | mixMono,
+                            mixSinc | mixStereo}) {
         for (const Case& c : cases) {
             std::vector<uint8_t> data;
             for (int i = 0; i < 16; ++i)
@@ -142,7 +143,7 @@ TEST(MixerPlayback, LoopsKeepTheRightPositionOverManyTurns)
         const uint32_t start = random() % 1000, end = start + 1 + random() % 1500;
         const bool pingPong = trial % 2 == 1;
         Mixer mixer;
-        openMixer(mixer, mixFloat | mixStereo, 1);
+        openMixer(mixer, trial % 4 < 2 ? mixFloat | mixStereo : mixSinc | mixStereo, 1);
         const uint32_t rate = 1000 + random() % 200000;
         startSample(mixer, 0, describe(data, SampleType::pcm8Mono, pingPong ? LoopType::pingPong : LoopType::forward, start, end),
                     rate);
@@ -209,7 +210,8 @@ TEST(MixerPlayback, NoDescriptionOrPositionReadsOutsideTheData)
     constexpr SampleType types[] = {SampleType::pcm8Mono,   SampleType::pcm16Mono,   SampleType::pcm8Stereo,
                                     SampleType::pcm16Stereo, SampleType::muLawMono, SampleType::muLawStereo};
     for (uint32_t format : {mixInteger | mixStereo, mixInteger | mixMono, mixFloat | mixStereo, mixFloat | mixMono,
-                            mixInterpolating | mixStereo, mixInterpolating | mixMono | mixOutput8Bit}) {
+                            mixInterpolating | mixStereo, mixInterpolating | mixMono | mixOutput8Bit, mixSinc | mixStereo,
+                            mixSinc | mixMono}) {
         Mixer mixer;
         openMixer(mixer, format, 4, 44100, {true, 2});
         std::vector<std::unique_ptr<uint8_t[]>> blocks;
