@@ -83,6 +83,8 @@ BENCHMARK_CAPTURE(mixThirtyTwoChannels, float_stereo_8bit, mixFloat, false);
 BENCHMARK_CAPTURE(mixThirtyTwoChannels, float_stereo_16bit, mixFloat, true);
 BENCHMARK_CAPTURE(mixThirtyTwoChannels, interpolating_stereo_8bit, mixInterpolating, false);
 BENCHMARK_CAPTURE(mixThirtyTwoChannels, interpolating_stereo_16bit, mixInterpolating, true);
+BENCHMARK_CAPTURE(mixThirtyTwoChannels, sinc_stereo_8bit, mixSinc, false);
+BENCHMARK_CAPTURE(mixThirtyTwoChannels, sinc_stereo_16bit, mixSinc, true);
 
 }  // namespace
 
