@@ -91,13 +91,13 @@ inline float sampleAt(const MixJob& job, int32_t position, int dataChannel)
 {
     const int32_t frame = position >> 16;
     if constexpr (isSincFamily(family)) {
-        const float* row = job.sincRows + ((position & 0xFFFF) >> sincPhaseShift) * sincTaps;
-        Float4 rowLow, rowHigh, low, high;
-        std::memcpy(&rowLow, row, sizeof rowLow);
-        std::memcpy(&rowHigh, row + 4, sizeof rowHigh);
+        const float* row = job.sincRows + ((position & 0xFFFF) >> sincPhaseShift) * sincRowFloats;
+        Float4 row4[4], low, high;
+        std::memcpy(row4, row, sizeof row4);
         sincFrames<type>(job, frame - sincTapsBefore, dataChannel, low, high);
-        // The lanes and their sum in the order of sincSum.
-        const Float4 lanes = rowLow * low + rowHigh * high;
+        // The coefficients, the lanes and their sum as in sincSum.
+        const float blend = sincBlend(position);
+        const Float4 lanes = (row4[0] + blend * row4[2]) * low + (row4[1] + blend * row4[3]) * high;
         return (lanes[0] + lanes[2]) + (lanes[1] + lanes[3]);
     } else if constexpr (isInterpolatingFamily(family)) {
         const int32_t fraction = position & 0xFFFF;

@@ -42,7 +42,7 @@ float floatSample(const MixJob& job, MixFamily family, SampleType type, int data
         float values[sincTaps];
         for (int i = 0; i < sincTaps; ++i)
             values[i] = decodedValue(job, type, frame - sincTapsBefore + i, dataChannel);
-        return sincSum(job.sincRows + phase * sincTaps, values);
+        return sincSum(job.sincRows + phase * sincRowFloats, sincBlend(job.position), values);
     }
     const float s0 = decodedValue(job, type, frame, dataChannel);
     if (!isInterpolatingFamily(family))

@@ -12,10 +12,11 @@ namespace {
 constexpr int phaseCount = 1 << sincPhaseBits;
 constexpr double halfWidth = sincTaps / 2;
 // Kaiser window shape and the cut-off at steps up to 1, in cycles per frame:
-// images of any frequency below a quarter of the sample rate stay about
-// 70 dB down, and the response is 3 dB down at 0.39.
-constexpr double kaiserBeta = 7.0;
-constexpr double baseCutoff = 0.45;
+// all the images of a tone up to an eighth of the sample rate together stay
+// about 85 dB below it (up to a quarter, 64 dB), and the response is 3 dB
+// down at 0.36.
+constexpr double kaiserBeta = 9.0;
+constexpr double baseCutoff = 0.42;
 
 // The largest step each table serves, in frames per output frame.
 constexpr std::array<double, 6> bandSteps = {1.0, 1.5, 2.0, 3.0, 4.0, 6.0};
@@ -50,20 +51,32 @@ double kernelForBand(double x, size_t band)
     return sinc * window;
 }
 
-using Table = std::array<float, size_t{phaseCount} * sincTaps>;
+using Table = std::array<float, size_t{phaseCount} * sincRowFloats>;
 
-// The table of one band: tap i of phase k sits at distance
-// (i - 3) - (k + 0.5) / phaseCount from the position.
+// The eight coefficients at fraction `fraction` (0 .. 1): tap i sits at
+// distance (i - 3) - fraction from the position. Scaled to sum 1.
+std::array<double, sincTaps> coefficients(double fraction, size_t band)
+{
+    std::array<double, sincTaps> taps;
+    double sum = 0;
+    for (int i = 0; i < sincTaps; ++i)
+        sum += taps[i] = kernelForBand(i - sincTapsBefore - fraction, band);
+    for (double& tap : taps)
+        tap /= sum;
+    return taps;
+}
+
 std::unique_ptr<Table> buildTable(size_t band)
 {
     auto table = std::make_unique<Table>();
     for (int phase = 0; phase < phaseCount; ++phase) {
-        const double fraction = (phase + 0.5) / phaseCount;
-        double taps[sincTaps], sum = 0;
-        for (int i = 0; i < sincTaps; ++i)
-            sum += taps[i] = kernelForBand(i - sincTapsBefore - fraction, band);
-        for (int i = 0; i < sincTaps; ++i)
-            (*table)[size_t(phase) * sincTaps + i] = static_cast<float>(taps[i] / sum);
+        const std::array<double, sincTaps> here = coefficients(double(phase) / phaseCount, band);
+        const std::array<double, sincTaps> next = coefficients(double(phase + 1) / phaseCount, band);
+        float* row = table->data() + size_t(phase) * sincRowFloats;
+        for (int i = 0; i < sincTaps; ++i) {
+            row[i] = static_cast<float>(here[i]);
+            row[sincTaps + i] = static_cast<float>(next[i]) - row[i];
+        }
     }
     return table;
 }
