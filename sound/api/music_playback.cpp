@@ -32,16 +32,19 @@ ErrorCode readHeader(const char* fileName, std::array<uint8_t, headerBytes>& hea
     return error;
 }
 
-ErrorCode addSampleLocked(const SampleDescription& description, bool copy, uint32_t& handle)
+// The loading copy of a device passes the device itself as the context.
+ErrorCode addSampleLocked(void* device, const SampleDescription& description, bool copy, uint32_t& handle)
 {
     LibraryLock lock;
-    return interfaceState().device->operations.addSample(description, copy, handle);
+    const SoundDevice& target = *static_cast<const SoundDevice*>(device);
+    return target.operations.addSample(target.context, description, copy, handle);
 }
 
-ErrorCode removeSampleLocked(uint32_t handle)
+ErrorCode removeSampleLocked(void* device, uint32_t handle)
 {
     LibraryLock lock;
-    return interfaceState().device->operations.removeSample(handle);
+    const SoundDevice& target = *static_cast<const SoundDevice*>(device);
+    return target.operations.removeSample(target.context, handle);
 }
 
 ErrorCode loadModuleIntoDevice(const char* fileName, std::unique_ptr<Module>& module)
@@ -61,6 +64,7 @@ ErrorCode loadModuleIntoDevice(const char* fileName, std::unique_ptr<Module>& mo
     SoundDevice loadingDevice = *state.device;
     loadingDevice.operations.addSample = addSampleLocked;
     loadingDevice.operations.removeSample = removeSampleLocked;
+    loadingDevice.context = state.device;
     return loadModule(fileName, true, nullptr, &loadingDevice, module);
 }
 

@@ -282,7 +282,7 @@ TEST_F(MusicPlayTest, StatusReadsSurviveTheFatalPathFreeingThePlays)
         std::this_thread::yield();
     SoundDeviceOperations& ops = interfaceState().device->operations;
     const auto realStartPass = ops.startPass;
-    ops.startPass = [] { return ErrorCode::hardwareFailure; };
+    ops.startPass = [](void*) { return ErrorCode::hardwareFailure; };
     MusicSetFatalErrorHandler([](const char*) {});
     MusicPoll();
     ops.startPass = realStartPass;
