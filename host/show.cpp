@@ -151,8 +151,20 @@ struct ShowResources {
 
 ShowResources resources;
 
+// Stops the player thread and closes the sound library: every ending of the
+// process goes through here first, since a running player thread must not be
+// left to the exit (and the sound device is given back).
+void stopSoundLibrary()
+{
+    MusicStopBackgroundPlay();
+    MusicClose();
+}
+
+// The sound stops before the message shows: the process may end while the
+// message is up (the setup window's close box).
 [[noreturn]] void failStartup(const char* message)
 {
+    stopSoundLibrary();
     platform::showMessage(message);
     std::exit(1);
 }
@@ -261,7 +273,6 @@ void loadScene(std::unique_ptr<SceneType>& scene, data::DataLibrary& library, sc
     const data::Status status = scene->load(library, context);
     if (!status) {
         std::fprintf(stderr, "%s\n", status.error().c_str());
-        MusicClose();
         failStartup("Error loading filelib!");
     }
 }
@@ -408,7 +419,6 @@ int runShow(const ShowOptions& options)
     resources.module = MusicLoadModule(locateDataFile(config.musicFile).c_str());
     if (resources.module == nullptr) {
         std::fprintf(stderr, "%s: %s\n", config.musicFile, MusicGetErrorMessage(MusicGetLastError()));
-        MusicClose();
         failStartup("Error loading module!");
     }
 
@@ -418,7 +428,6 @@ int runShow(const ShowOptions& options)
     auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
     if (!library) {
         std::fprintf(stderr, "%s\n", library.error().c_str());
-        MusicClose();
         failStartup("Error loading filelib!");
     }
     resources.dataLibrary.emplace(std::move(library).value());

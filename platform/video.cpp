@@ -81,6 +81,8 @@ bool VideoDevice::openWindow()
 {
     if (!window_)
         return true;
+    if (refuseWindow_)
+        return false;
     windowOpen_ = window_->open(options_);
     return windowOpen_;
 }

@@ -86,6 +86,8 @@ public:
     bool pollEvent(WindowEvent& event);
 
     void setFrameSink(FrameSink* sink) { sink_ = sink; }
+    // Test hook: the window cannot be opened, as when the system refuses it.
+    void refuseWindow() { refuseWindow_ = true; }
     // Test hook: the next n locks fail, as with a lost surface.
     void failNextLocks(int n) { failingLocks_ = n; }
     // The surface as the screen shows it, in 0x00RRGGBB pixels (mode-sized).
@@ -97,6 +99,7 @@ private:
 
     VideoOptions options_;
     bool surfaceLocked_ = false;
+    bool refuseWindow_ = false;
     int failingLocks_ = 0;
     SurfaceDesc desc_;
     std::vector<std::uint8_t> surface_;

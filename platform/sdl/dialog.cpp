@@ -35,7 +35,8 @@ bool openDialogDisplay()
 
 void showMessage(const std::string& text, const std::string& caption)
 {
-    if (!dialogState.onScreen) {
+    // A box needs a display; without one the message still reaches the viewer.
+    if (!dialogState.onScreen || !openDialogDisplay()) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         std::fflush(stderr);
         return;

@@ -26,6 +26,24 @@ TEST(SineTable, ExactAtTheQuarterTurnsAndTinyWhereZeroInTheory)
     EXPECT_GT(t.sinTable[128], 0.0f);
 }
 
+// The display refused after the loading, with the player thread running:
+// the sound library stops first, so the process ends with exit code 1 after
+// the message instead of aborting on a thread still running.
+TEST(StartupFailureDeathTest, AWindowRefusedAfterTheLoadingEndsWithExitCodeOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            unsetenv("DISPLAY");  // the message goes to standard error
+            display::mainDisplay.video().refuseWindow();
+            host::ShowOptions options;
+            options.screenMode = 7;
+            host::runShow(options);
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(1), "DirectDraw Error!");
+}
+
 TEST(ProgressLine, PlaceholderAndLineFeeds)
 {
     EXPECT_EQ(host::formatProgressLine("Loading music (%s)...", "qorv.xm"), "Loading music (qorv.xm)...");
