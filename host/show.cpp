@@ -14,6 +14,7 @@
 #include "platform/cpu.h"
 #include "platform/dialog.h"
 #include "platform/setup_window.h"
+#include "platform/termination.h"
 #include "render/blit.h"
 #include "scenes/arms.h"
 #include "scenes/closing.h"
@@ -160,6 +161,16 @@ void stopSoundLibrary()
     MusicClose();
 }
 
+// Before the show plays, a termination request ends the program at once
+// (exit code 0, as a closed setup window does).
+void endIfTerminationRequested()
+{
+    if (!platform::terminationRequested())
+        return;
+    stopSoundLibrary();
+    std::exit(0);
+}
+
 // The sound stops before the message shows: the process may end while the
 // message is up (the setup window's close box).
 [[noreturn]] void failStartup(const char* message)
@@ -182,14 +193,26 @@ void closeEverything()
     MusicClose();
 }
 
-void finishCapture()
+// An interrupted capture is finished as far as it got and renamed
+// "<path>.incomplete", so that nothing takes it for the whole show.
+void finishCapture(bool complete)
 {
     if (!presentation.captureSink)
         return;
     auto& sink = *presentation.captureSink;
     std::fprintf(stderr, "\n");
     const bool soundOk = presentation.soundPath.empty() || presentation.sound.close();
-    if (sink.finish() && soundOk) {
+    const bool finished = sink.finish();
+    if (!complete) {
+        const std::string renamed = presentation.capturePath + ".incomplete";
+        std::error_code error;
+        std::filesystem::remove_all(renamed, error);
+        std::filesystem::rename(presentation.capturePath, renamed, error);
+        std::fprintf(stderr, "Capture interrupted: %d frames kept in %s\n", sink.framesWritten(),
+                     error ? presentation.capturePath.c_str() : renamed.c_str());
+        return;
+    }
+    if (finished && soundOk) {
         std::fprintf(stderr, "Captured %d frames to %s\n", sink.framesWritten(), presentation.capturePath.c_str());
         if (!presentation.soundPath.empty() && std::filesystem::exists(presentation.soundPath))
             std::fprintf(stderr, "and the sound to %s\n", presentation.soundPath.c_str());
@@ -320,7 +343,10 @@ AbortSteps::AbortSteps()
                 closeEverything();
             }),
       pause_(1, 50, [](int) {
-          finishCapture();
+          finishCapture(false);
+          // Asked by the system to end, nobody waits for a box to be dismissed.
+          if (platform::terminationRequested())
+              platform::setDialogsOnScreen(false);
           platform::showMessage("Demonstration aborted, darn it...", "User interruption");
       })
 {
@@ -376,6 +402,7 @@ std::string formatProgressLine(const char* format, const char* argument)
 
 void progressLine(const char* format, const char* argument)
 {
+    endIfTerminationRequested();
     const std::string line = formatProgressLine(format, argument);
     // Into the setup window's list while it is open; on the terminal otherwise.
     if (!platform::addSetupProgressLine(line)) {
@@ -392,6 +419,7 @@ int runShow(const ShowOptions& options)
     showState.mmx.mmxAvailable = platform::queryCpu().mmx;
     showState.mmx.useMmx = false;
 
+    platform::watchTerminationRequests();
     const platform::VideoOptions video = choosePresentation(options);
     frameService.nowMs = 0;
 
@@ -440,6 +468,7 @@ int runShow(const ShowOptions& options)
     loadScene(resources.window, *resources.dataLibrary, context);
     loadScene(resources.arms, *resources.dataLibrary, context);
     loadScene(resources.closing, *resources.dataLibrary, context);
+    endIfTerminationRequested();
     progressLine("ok");
 
     // In capture the sound is serviced once per pass, on the main thread, so
@@ -451,6 +480,9 @@ int runShow(const ShowOptions& options)
     progressLine("Done...");
 
     frameService.pumpMessage = [] {
+        // A termination request ends the show as Escape does.
+        if (platform::terminationRequested())
+            frameService.abortRequested = true;
         platform::WindowEvent event;
         if (display::mainDisplay.video().pollEvent(event))
             display::displayWindowProcedure(event, frameService.abortRequested);
@@ -493,7 +525,7 @@ int runShow(const ShowOptions& options)
     resources.credits.reset();
     resources.opening.reset();
     closeEverything();
-    finishCapture();
+    finishCapture(true);
     return 1;
 }
 

@@ -54,7 +54,8 @@ inline constexpr int setupClientWidth = 594;
 inline constexpr int setupClientHeight = 286;
 
 // Opens the window (if there is a display to show it on) and handles its
-// events until "GO!" or a close request. A close request after "GO!" ends the
+// events until "GO!" or a close request (or a termination request, which
+// counts as one). A close request after "GO!" ends the
 // process with exit code 0 at once.
 SetupResult runSetupWindow(const SetupWindowContent& content);
 

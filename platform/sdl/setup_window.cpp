@@ -1,6 +1,7 @@
 #include "platform/sdl/setup_window.h"
 
 #include "platform/dialog.h"
+#include "platform/termination.h"
 #include "platform/sdl/dialog_widgets.h"
 
 #include <FL/Fl.H>
@@ -139,8 +140,11 @@ SetupWindow::~SetupWindow() = default;
 
 SetupResult SetupWindow::run()
 {
-    while (!startRequested_ && !closeRequested_)
-        Fl::wait();
+    while (!startRequested_ && !closeRequested_) {
+        // A termination request interrupts the wait; it counts as a close.
+        Fl::wait(0.25);
+        closeRequested_ = closeRequested_ || terminationRequested();
+    }
     SetupResult result;
     if (closeRequested_) {
         result.outcome = SetupOutcome::closed;

@@ -6,112 +6,42 @@
 // test closes the pipe (the driver then reports its device gone, as an
 // unplugged card does).
 
+#include "tests/host/running_show.h"
+
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
+using show_test::RunningShow;
 using namespace std::chrono_literals;
 
-// The show running as a child process, its standard output and error in one pipe.
-class RunningShow {
-public:
-    // SDL's audio driver, and for its disk driver the file it writes to.
-    explicit RunningShow(const std::string& audioDriver, const std::string& diskFile = "")
-    {
-        int output[2];
-        if (pipe(output) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(output[1], 1);
-            dup2(output[1], 2);
-            close(output[0]);
-            close(output[1]);
-            // Writes into a closed pipe fail instead of ending the program.
-            std::signal(SIGPIPE, SIG_IGN);
-            setenv("SDL_VIDEODRIVER", "dummy", 1);
-            setenv("SDL_AUDIODRIVER", audioDriver.c_str(), 1);
-            setenv("SDL_DISKAUDIOFILE", diskFile.c_str(), 1);
-            execl("./solvane", "solvane", "--mode", "320x200x32", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(output[1]);
-        output_ = output[0];
-        fcntl(output_, F_SETFL, O_NONBLOCK);
-    }
-    ~RunningShow()
-    {
-        if (pid_ > 0 && exitCode_ == noExitYet) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (output_ >= 0)
-            close(output_);
-    }
-    RunningShow(const RunningShow&) = delete;
-    RunningShow& operator=(const RunningShow&) = delete;
-
-    bool started() const { return pid_ > 0; }
-    void interrupt() const { kill(pid_, SIGINT); }
-
-    // Waits up to `limit` for the show to end; its exit code, or -1 if it
-    // is still running (or ended by a signal).
-    int waitForExit(std::chrono::milliseconds limit)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (exitCode_ == noExitYet && std::chrono::steady_clock::now() < end) {
-            drain();
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_)
-                exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-            else
-                std::this_thread::sleep_for(10ms);
-        }
-        drain();
-        return exitCode_ == noExitYet ? -1 : exitCode_;
-    }
-    const std::string& output() const { return text_; }
-
-private:
-    static constexpr int noExitYet = -100;
-
-    void drain()
-    {
-        char buffer[4096];
-        ssize_t got = 0;
-        while ((got = read(output_, buffer, sizeof buffer)) > 0)
-            text_.append(buffer, static_cast<std::size_t>(got));
-    }
-
-    pid_t pid_ = -1;
-    int output_ = -1;
-    int exitCode_ = noExitYet;
-    std::string text_;
-};
+// The show with SDL's off-screen video, the sound steered through SDL's
+// audio driver (and, for its disk driver, the file it writes to).
+RunningShow showWithSound(const std::string& audioDriver, const std::string& diskFile = "")
+{
+    return RunningShow({"--mode", "320x200x32"},
+                       {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", audioDriver}, {"SDL_DISKAUDIOFILE", diskFile}});
+}
 
 TEST(ShowSoundCard, WithoutASoundCardTheShowRunsOnTheSilentDevice)
 {
-    RunningShow show("no-such-sound-driver");
+    RunningShow show = showWithSound("no-such-sound-driver");
     ASSERT_TRUE(show.started());
     // Three seconds into the opening: still running (the music position
     // advances in real time on the silent device, so the show is far from its end).
     EXPECT_EQ(show.waitForExit(3000ms), -1) << show.output();
-    // SDL turns the interrupt into a window close, which ends the show at
-    // once with exit code 0 while the player thread still runs.
-    show.interrupt();
+    // The interrupt ends the show as Escape does, with exit code 0.
+    show.signal(SIGINT);
     EXPECT_EQ(show.waitForExit(10000ms), 0) << show.output();
     EXPECT_NE(show.output().find("Done..."), std::string::npos) << show.output();
     // Detection simply ends at the silent device: no error, no fallback line.
@@ -130,7 +60,7 @@ TEST(ShowSoundCard, ASoundCardLostDuringTheShowEndsItWithTheLibrarysFatalError)
     const int reader = open(card.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     {
-        RunningShow show("disk", card.string());
+        RunningShow show = showWithSound("disk", card.string());
         ASSERT_TRUE(show.started());
         // Play two seconds of sound (44100 Hz stereo 16-bit), paced by the driver.
         std::size_t heard = 0;
