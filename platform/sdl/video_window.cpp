@@ -34,9 +34,15 @@ public:
     bool open(const VideoOptions& options) override
     {
         fullscreen_ = options.fullscreen;
-        // The window starts at a comfortable size; setPictureSize fits it to the mode.
-        const Uint32 flags = SDL_WINDOW_SHOWN | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
-        window_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480, flags);
+        // Full-screen, the window is made with the desktop's own bounds: without
+        // a window manager nobody else resizes it, and the renderer draws for
+        // the whole desktop. Windowed, it starts at a comfortable size and
+        // setPictureSize fits it to the mode.
+        SDL_Rect bounds{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480};
+        if (fullscreen_ && SDL_GetDisplayBounds(0, &bounds) != 0)
+            bounds = {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480};
+        const Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        window_ = SDL_CreateWindow(options.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, flags);
         if (window_ == nullptr)
             return false;
         renderer_ = SDL_CreateRenderer(window_, -1, 0);
@@ -56,16 +62,9 @@ public:
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
         SDL_RenderSetLogicalSize(renderer_, width, height);
         SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-        if (!fullscreen_) {
-            // As large a whole multiple of the mode as fits comfortably on the desktop.
-            SDL_Rect usable{0, 0, 1280, 960};
-            SDL_GetDisplayUsableBounds(0, &usable);
-            int scale = 1;
-            while ((scale + 1) * width <= usable.w * 9 / 10 && (scale + 1) * height <= usable.h * 9 / 10 && scale < 4)
-                ++scale;
-            SDL_SetWindowSize(window_, width * scale, height * scale);
-            SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-        }
+        height_ = height;
+        if (!fullscreen_)
+            fitWindowToPicture();
         if (texture_ != nullptr)
             SDL_DestroyTexture(texture_);
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -94,6 +93,13 @@ public:
         event = {};
         switch (e.type) {
         case SDL_KEYDOWN:
+            // Alt+Enter switches between full-screen and a window; the
+            // picture keeps its size and aspect, and the show goes on.
+            if (e.key.keysym.sym == SDLK_RETURN && (e.key.keysym.mod & KMOD_ALT) != 0) {
+                if (e.key.repeat == 0)
+                    switchFullscreen();
+                break;
+            }
             event.kind = WindowEventKind::keyDown;
             event.virtualKey = e.key.keysym.sym == SDLK_ESCAPE ? virtualKeyEscape : 0x100 + e.key.keysym.scancode;
             break;
@@ -113,11 +119,44 @@ public:
     }
 
 private:
+    // As large a whole multiple of the picture as fits comfortably on the
+    // desktop, centred.
+    void fitWindowToPicture()
+    {
+        SDL_Rect usable{0, 0, 1280, 960};
+        SDL_GetDisplayUsableBounds(0, &usable);
+        int scale = 1;
+        while ((scale + 1) * width_ <= usable.w * 9 / 10 && (scale + 1) * height_ <= usable.h * 9 / 10 && scale < 4)
+            ++scale;
+        SDL_SetWindowSize(window_, width_ * scale, height_ * scale);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+
+    void switchFullscreen()
+    {
+        fullscreen_ = !fullscreen_;
+        if (fullscreen_) {
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+                SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+                SDL_SetWindowSize(window_, bounds.w, bounds.h);
+            }
+            SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            SDL_ShowCursor(SDL_DISABLE);
+        } else {
+            SDL_SetWindowFullscreen(window_, 0);
+            SDL_ShowCursor(SDL_ENABLE);
+            if (width_ > 0)
+                fitWindowToPicture();
+        }
+    }
+
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     bool fullscreen_ = true;
     int width_ = 0;
+    int height_ = 0;
 };
 
 }  // namespace
