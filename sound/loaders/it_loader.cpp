@@ -22,6 +22,7 @@ constexpr uint32_t maximumRows = 256;
 constexpr uint32_t fileChannels = 64;
 constexpr uint32_t largestSampleLength = 0x7FFFFFEF;
 constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8;
+constexpr uint16_t flagMessageAttached = 1;  // in the special word
 constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
 constexpr uint8_t itNoteCut = 254, itLastNote = 119;
@@ -129,6 +130,20 @@ private:
         return ErrorCode::ok;
     }
 
+    // The message's lines end in CR; a message the file cannot hold is left out.
+    static std::string readMessage(ModuleFile& file, uint32_t offset, uint32_t length)
+    {
+        uint32_t resume = 0;
+        file.tell(resume);
+        std::string text(length, '\0');
+        if (readAt(file, offset, text.data(), length) != ErrorCode::ok)
+            text.clear();
+        file.seek(resume, static_cast<int32_t>(SeekOrigin::fromStart));
+        text.resize(std::min(text.find('\0'), text.size()));
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        return text;
+    }
+
     ErrorCode readHeader(ModuleFile& file, Module& module)
     {
         std::array<uint8_t, headerBytes> h{};
@@ -159,6 +174,9 @@ private:
             return e;
 
         module.name = fixedText(&h[4], 26);
+        module.tracker = trackerOfVersion(u16le(&h[0x28]));
+        if (u16le(&h[0x2E]) & flagMessageAttached)
+            module.message = readMessage(file, u32le(&h[0x38]), u16le(&h[0x36]));
         module.type = ModuleType::it;
         module.masterVolume = static_cast<uint8_t>(std::min<uint32_t>(h[0x30], 128) / 2);
         module.initialSpeed = h[0x32] == 0 ? 6 : h[0x32];

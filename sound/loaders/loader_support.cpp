@@ -1,5 +1,8 @@
 #include "sound/loaders/loader_support.h"
 
+#include <array>
+#include <cstdio>
+
 #include <algorithm>
 #include <cstring>
 
@@ -83,6 +86,18 @@ void toDeviceSampleFormat(std::span<uint8_t> data, bool sixteenBit, bool storedS
     if (!sixteenBit && storedSigned)
         for (uint8_t& byte : data)
             byte ^= 0x80;
+}
+
+std::string trackerOfVersion(uint16_t createdWith)
+{
+    static constexpr std::array<const char*, 6> names = {"Impulse Tracker", "Scream Tracker", "Imago Orpheus",
+                                                         "Impulse Tracker", "Schism Tracker", "OpenMPT"};
+    const uint32_t kind = createdWith >> 12;
+    if (kind >= names.size())
+        return {};
+    std::array<char, 48> text{};
+    std::snprintf(text.data(), text.size(), "%s %x.%02x", names[kind], (createdWith >> 8) & 15u, createdWith & 0xFFu);
+    return text.data();
 }
 
 int32_t separatedPanning(uint32_t channel, int32_t separation)

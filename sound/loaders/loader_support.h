@@ -26,6 +26,10 @@ inline uint16_t u16be(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8
 // Text of a fixed-size name field: up to the first NUL, at most `length` bytes.
 std::string fixedText(const uint8_t* p, size_t length);
 
+// The program named by an S3M or IT "created with" word: tracker in the top
+// nibble (0 and 3 Impulse Tracker, 1 Scream Tracker), version in BCD below.
+std::string trackerOfVersion(uint16_t createdWith);
+
 // Where a loader's decoded samples go.
 struct SampleTarget {
     bool addToDevice = true;

@@ -124,6 +124,8 @@ struct Module {
     Module& operator=(const Module&) = delete;
 
     std::string name;                           // at most 20 characters
+    std::string tracker;                        // the program that wrote the file, when it says
+    std::string message;                        // the song message, lines ended by '\n'
     ModuleType type = ModuleType::xm;
     uint32_t restartPosition = 0;
     uint8_t channelCount = 0;

@@ -105,6 +105,7 @@ private:
                 return e;
 
         module.name = fixedText(&h[0], 28).substr(0, 31);
+        module.tracker = trackerOfVersion(u16le(&h[0x28]));
         module.type = ModuleType::s3m;
         module.channelCount = static_cast<uint8_t>(channels);
         module.masterVolume = std::min<uint8_t>(h[0x30], 64);

@@ -254,6 +254,7 @@ private:
             return e;
 
         module.name = textAt(&header[17], 20);
+        module.tracker = textAt(&header[38], 20);
         module.type = ModuleType::xm;
         const uint32_t restart = u16At(&header[66]);
         module.restartPosition = restart < songLength ? restart : 0;

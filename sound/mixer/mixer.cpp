@@ -780,6 +780,8 @@ void Mixer::handleEvent(MixChannel& c, int64_t position, bool inLoop, bool backw
     c.fraction = static_cast<uint32_t>(position & 0xFFFF);
 }
 
+void Mixer::restartOutput() { postProcessing_.build(resolveFilterMode(settings_.filterMode, format_.interpolating)); }
+
 ErrorCode Mixer::mix(uint32_t frames, void* destination)
 {
     if (!open_)

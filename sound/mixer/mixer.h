@@ -152,6 +152,8 @@ public:
     // Writes `frames` frames in the output format to `destination` and
     // advances every channel.
     ErrorCode mix(uint32_t frames, void* destination);
+    // Forgets the output filter's history, as at open.
+    void restartOutput();
 
     uint32_t channelCount() const { return channelCount_; }
     // Channel records, shadows included (index + channel count when interpolating).

@@ -1,0 +1,92 @@
+#pragma once
+// A song object: one module with a mixer and a player of its own, rendered
+// into the caller's buffer tick by tick the way an output device mixes: mix
+// up to the next player tick, run the tick, reload the count from the tempo.
+// No library-wide state is read or written, so songs on different threads
+// are independent.
+//
+// One pass ends where the row after the pass's last row would start: the
+// player counts a wrap (end of the order list, a jump back, F00) while the
+// last row starts, and the next fresh row belongs to the next pass.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sound/core/error_code.h"
+#include "sound/core/sound_device.h"
+#include "sound/loaders/module.h"
+#include "sound/mixer/mixer.h"
+#include "sound/player/player.h"
+
+namespace corvid {
+
+enum class SongMixing : uint32_t { floatingPoint, integer, linear };
+
+struct SongSettings {
+    uint32_t mixingRate = 44100;
+    SongMixing mixing = SongMixing::floatingPoint;
+    uint32_t separationPercent = 100;     // of the song's own stereo width; 0 = mono
+    uint32_t amplificationPercent = 100;  // of the mixer's own level for the channel count
+    int32_t repeat = 0;                   // more passes after the first; -1 forever
+};
+
+inline constexpr uint32_t minimumSongRate = 8000, maximumSongRate = 96000;
+
+struct SongPosition {
+    uint32_t order = 0;
+    uint32_t pattern = 0;
+    uint32_t row = 0;
+    uint32_t tick = 0;
+    uint64_t frame = 0;
+};
+
+class Song {
+public:
+    // Loads `bytes` (XM, MOD, S3M or IT) and stands at the start.
+    static ErrorCode open(std::span<const uint8_t> bytes, const SongSettings& settings, std::unique_ptr<Song>& song);
+    ~Song();
+    Song(const Song&) = delete;
+    Song& operator=(const Song&) = delete;
+
+    // Interleaved stereo; returns the frames written, 0 once the song has ended.
+    size_t render(int16_t* destination, size_t frames);
+
+    // Frames of one pass, found by running the player alone (no mixing).
+    uint64_t durationFrames() const { return durationFrames_; }
+    // Renders from the start (or from here, when `frame` lies ahead) to
+    // `frame`, discarding the sound; past the end the song stands ended.
+    ErrorCode seekFrame(uint64_t frame);
+    // The frame at which the first pass starts `row` of order entry `order`.
+    ErrorCode frameOfRow(uint32_t order, uint32_t row, uint64_t& frame) const;
+
+    SongPosition position() const;
+    const Module& module() const { return *module_; }
+    const SongSettings& settings() const { return settings_; }
+    const player::ChannelState& playerChannel(uint32_t channel) const { return instance_->channels[channel]; }
+    const MixChannel& mixerChannel(uint32_t channel) const { return mixer_.channelRecord(channel); }
+    ErrorCode mute(uint32_t channel, bool muted);
+
+private:
+    Song() = default;
+    ErrorCode start();
+    // The player tick due now; ends the song when it starts a row past the passes asked for.
+    void runDueTick();
+    ErrorCode applySeparation(int16_t* frames, size_t count) const;
+
+    SongSettings settings_;
+    std::unique_ptr<Module> module_;
+    Mixer mixer_;
+    SoundDevice device_;
+    player::PlayerSubsystem players_;
+    player::PlayerInstance* instance_ = nullptr;
+    uint32_t samplesUntilTick_ = 0;
+    uint64_t frame_ = 0;
+    bool ended_ = false;
+    uint64_t durationFrames_ = 0;
+    std::vector<bool> muted_;
+};
+
+}  // namespace corvid
