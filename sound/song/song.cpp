@@ -92,9 +92,9 @@ ErrorCode scanPass(const Module& module, uint32_t mixingRate, uint64_t& frames, 
         return e;
     const uint64_t limit = longestPassSeconds * mixingRate;
     ErrorCode error = ErrorCode::ok;
-    for (uint32_t untilTick = framesUntilNextTick(mixingRate, *p); untilTick != 0 && frames < limit;
-         untilTick = framesUntilNextTick(mixingRate, *p)) {
+    for (uint32_t untilTick = framesUntilNextTick(mixingRate, *p); untilTick != 0 && frames < limit;) {
         frames += untilTick;
+        untilTick = framesUntilNextTick(mixingRate, *p);
         TickOutcome outcome;
         if ((error = tickPlayer(players, *p, 0, outcome)) != ErrorCode::ok || outcome.songEnded)
             break;
@@ -169,10 +169,6 @@ size_t Song::render(int16_t* destination, size_t frames)
 {
     size_t done = 0;
     while (done < frames && !ended_) {
-        if (samplesUntilTick_ == 0) {
-            runDueTick();
-            continue;
-        }
         const auto chunk = static_cast<uint32_t>(std::min<size_t>(frames - done, samplesUntilTick_));
         int16_t* out = destination + 2 * done;
         if (mixer_.mix(chunk, out) != ErrorCode::ok) {
@@ -183,18 +179,22 @@ size_t Song::render(int16_t* destination, size_t frames)
         done += chunk;
         samplesUntilTick_ -= chunk;
         frame_ += chunk;
+        if (samplesUntilTick_ == 0)
+            runDueTick();
     }
     return done;
 }
 
 void Song::runDueTick()
 {
+    // As an output device does, the count is reloaded before the tick: a
+    // tempo change takes effect from the tick after the one that makes it.
+    samplesUntilTick_ = framesUntilNextTick(settings_.mixingRate, *instance_);
     TickOutcome outcome;
     if (tickPlayer(players_, *instance_, settings_.repeat, outcome) != ErrorCode::ok || outcome.songEnded) {
         ended_ = true;
         return;
     }
-    samplesUntilTick_ = framesUntilNextTick(settings_.mixingRate, *instance_);
     ended_ = samplesUntilTick_ == 0;
 }
 
@@ -231,10 +231,6 @@ ErrorCode Song::seekFrame(uint64_t frame)
         if (render(scratch.data(), wanted) == 0)
             break;
     }
-    // The tick due at the target belongs to it: the position then shows the row
-    // that starts there.
-    if (!ended_ && samplesUntilTick_ == 0)
-        runDueTick();
     return ErrorCode::ok;
 }
 

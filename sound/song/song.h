@@ -1,7 +1,9 @@
 #pragma once
 // A song object: one module with a mixer and a player of its own, rendered
 // into the caller's buffer tick by tick the way an output device mixes: mix
-// up to the next player tick, run the tick, reload the count from the tempo.
+// up to the next player tick, reload the count from the tempo, run the tick.
+// The tick due at the end of a render runs before render returns, so the
+// position always shows the row that the next frame belongs to.
 // No library-wide state is read or written, so songs on different threads
 // are independent.
 //
@@ -63,6 +65,8 @@ public:
     ErrorCode frameOfRow(uint32_t order, uint32_t row, uint64_t& frame) const;
 
     SongPosition position() const;
+    bool ended() const { return ended_; }
+    uint32_t framesUntilTick() const { return samplesUntilTick_; }
     const Module& module() const { return *module_; }
     const SongSettings& settings() const { return settings_; }
     const player::ChannelState& playerChannel(uint32_t channel) const { return instance_->channels[channel]; }

@@ -138,9 +138,10 @@ TEST(SongApi, APassFollowsJumpsDelaysAndTempoAndRepeatsAsAsked)
     // ticks 6, 12, 18 (F8C: 140 bpm), 24, 30 (EE2: the row plays three
     // times), 48, 54, 60; order 1 on 66 + 6 r, its row 7 (B00) on 108. The
     // row the jump leads to would start on tick 114: the pass is 114 ticks,
-    // 18 of 882 frames (125 bpm) and 96 of 788 (140 bpm).
+    // 19 of 882 frames at 125 bpm (the count for tick 19 is loaded before
+    // tick 18 changes the tempo) and 95 of 788 at 140 bpm.
     const uint64_t duration = corvid_song_duration_frames(once.get());
-    EXPECT_EQ(duration, 18u * 882 + 96u * 788);
+    EXPECT_EQ(duration, 19u * 882 + 95u * 788);
     EXPECT_EQ(renderAll(once.get()).size() / 2, duration);
 
     corvid_song_config twice{};
@@ -165,7 +166,7 @@ TEST(SongApi, APassFollowsJumpsDelaysAndTempoAndRepeatsAsAsked)
     EXPECT_EQ(at.order, 1);
     EXPECT_EQ(at.pattern, 1);
     EXPECT_EQ(at.row, 7);
-    EXPECT_DOUBLE_EQ(at.seconds, (18 * 882 + 90 * 788) / 44100.0);
+    EXPECT_DOUBLE_EQ(at.seconds, (19 * 882 + 89 * 788) / 44100.0);
     EXPECT_EQ(corvid_song_seek_order_row(once.get(), 2, 0), 0) << "the jump back means order 2 never plays";
 }
 

@@ -54,8 +54,9 @@ TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
         const Rendered r = render(song, family);
         ASSERT_EQ(r.error, ErrorCode::ok);
         EXPECT_TRUE(r.result.wrapped);
-        // 882 frames per tick at 125 bpm; rows on ticks 6, 12, 18, 24.
-        EXPECT_EQ(r.result.frames, 24u * 882);
+        // 882 frames per tick at 125 bpm; rows on ticks 6, 12, 18, 24, and the
+        // last row plays to tick 30, where the next pass would begin.
+        EXPECT_EQ(r.result.frames, 30u * 882);
         ASSERT_EQ(r.rows.size(), 4u);
         for (uint32_t i = 0; i < 4; ++i) {
             EXPECT_EQ(r.rows[i].row, i);

@@ -1,7 +1,6 @@
 #pragma once
-// Renders a song through the mixer the way an output device would: mix up to
-// the next player tick, reload the tick count with the samples per tick in
-// force, run the player tick, and so on until the song wraps.
+// Renders one pass of a song through a song object, one player tick at a
+// time, telling the caller each block of sound and each row start.
 
 #include <cstdint>
 #include <functional>
@@ -33,17 +32,12 @@ struct RowStart {
 using AudioSink = std::function<void(std::span<const int16_t> frames)>;
 using RowSink = std::function<void(const RowStart& row)>;
 
-// Samples per tick as the output devices compute them: even, from the update
-// rate in 1/100 Hz.
-uint32_t samplesPerTick(uint32_t mixingRate, uint32_t centiHertz);
-
 struct RenderResult {
     uint64_t frames = 0;
     bool wrapped = false;  // false when the time limit stopped the song
 };
 
-// Opens the mixer, loads the module file (XM, S3M, IT or MOD) onto it, plays the song once and closes
-// everything again.
+// Loads the module file (XM, S3M, IT or MOD) and plays the song once.
 corvid::ErrorCode renderSong(const std::string& fileName, const RenderSettings& settings, const AudioSink& audio,
                              const RowSink& rows, RenderResult& result);
 
