@@ -7,9 +7,12 @@
 // - SoundBuffer: a circular buffer that the sound card plays round and round;
 //   the caller reads the play position and writes behind it.
 //
-// Both are fed from the sound system's own thread; what that thread and the
-// caller share is guarded by one mutex per output, and the done flags are
-// atomics, so the caller may poll them without it.
+// On the desktop both are fed from the sound system's own thread; what that
+// thread and the caller share is guarded by one mutex per output, and the
+// done flags are atomics, so the caller may poll them without it. In the
+// browser the sound is handed to the page's audio graph as it is written and
+// the sound card's progress is read back from it; there is no thread. Each
+// backend keeps its state in its own `Output` record.
 //
 // Result codes are the wave-out system's: 0 success, 2 no device, 4 busy,
 // 6 the device went away, 7 out of memory, 11 invalid argument, 32 format
@@ -23,9 +26,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
-#include <mutex>
-#include <vector>
+#include <memory>
 
 namespace platform {
 
@@ -47,6 +48,12 @@ struct WaveFormat {
     int blockAlign() const { return channels * bits / 8; }
 };
 
+// The formats every backend plays: mono or stereo, 8 or 16 bits, 1 to 192 kHz.
+inline bool playableFormat(const WaveFormat& f)
+{
+    return (f.channels == 1 || f.channels == 2) && (f.bits == 8 || f.bits == 16) && f.rate >= 1000 && f.rate <= 192000;
+}
+
 // How many wave-out devices the system has: 1 when the default output can be
 // opened, else 0 (no sound card).
 int waveOutDeviceCount();
@@ -63,7 +70,7 @@ struct WaveBlock {
 
 class WaveOut {
 public:
-    WaveOut() = default;
+    WaveOut();
     ~WaveOut();
     WaveOut(const WaveOut&) = delete;
     WaveOut& operator=(const WaveOut&) = delete;
@@ -79,30 +86,23 @@ public:
     bool blockDone(const WaveBlock& block);
     bool lost() const;
     // Test hook: the output behaves as if its sound card had gone away.
-    void markLost() { lost_.store(true); }
+    void markLost();
     // Stops the output and marks every queued block done.
     int reset();
     int close();
-    bool isOpen() const { return device_ != 0; }
+    bool isOpen() const;
+
+    struct Output;
 
 private:
-    static void callback(void* self, std::uint8_t* stream, int length);
-    void fill(std::uint8_t* stream, int length);
-
-    std::uint32_t device_ = 0;
-    WaveFormat format_;
-    std::uint8_t silence_ = 0;
-    std::mutex mutex_;
-    std::deque<WaveBlock*> queue_;  // written, not yet consumed
-    std::uint32_t consumed_ = 0;    // bytes of queue_.front() already played
-    std::atomic<bool> lost_{false};
+    std::unique_ptr<Output> output_;
 };
 
 // A circular buffer played round and round (a DirectSound-style secondary
 // buffer). Positions are byte offsets into the buffer.
 class SoundBuffer {
 public:
-    SoundBuffer() = default;
+    SoundBuffer();
     ~SoundBuffer();
     SoundBuffer(const SoundBuffer&) = delete;
     SoundBuffer& operator=(const SoundBuffer&) = delete;
@@ -126,20 +126,15 @@ public:
     bool lost() const;
     int restore();
     void release();
-    std::uint32_t size() const { return static_cast<std::uint32_t>(data_.size()); }
+    std::uint32_t size() const;
 
     // Test hook: the buffer behaves as lost until restored.
-    void markLost() { lost_.store(true); }
+    void markLost();
+
+    struct Output;
 
 private:
-    static void callback(void* self, std::uint8_t* stream, int length);
-
-    std::uint32_t device_ = 0;
-    WaveFormat format_;
-    std::mutex mutex_;
-    std::vector<std::uint8_t> data_;
-    std::uint32_t playPosition_ = 0;
-    std::atomic<bool> lost_{false};
+    std::unique_ptr<Output> output_;
 };
 
 }  // namespace platform

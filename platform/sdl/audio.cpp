@@ -1,20 +1,18 @@
-#include "platform/audio.h"
+#include "platform/audio_shared.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <vector>
 
 namespace platform {
 
 namespace {
 
 bool startAudio() { return SDL_WasInit(SDL_INIT_AUDIO) != 0 || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
-
-bool validFormat(const WaveFormat& f)
-{
-    return (f.channels == 1 || f.channels == 2) && (f.bits == 8 || f.bits == 16) && f.rate >= 1000 && f.rate <= 192000;
-}
 
 SDL_AudioSpec specFor(const WaveFormat& f, SDL_AudioCallback callback, void* user)
 {
@@ -60,55 +58,58 @@ int waveOutDeviceCount()
     return 1;
 }
 
-int waveOutQuery(const WaveFormat& format) { return validFormat(format) ? waveResult::ok : waveResult::badFormat; }
+struct WaveOut::Output {
+    std::uint32_t device = 0;
+    WaveFormat format;
+    std::uint8_t silence = 0;
+    std::mutex mutex;
+    std::deque<WaveBlock*> queue;  // written, not yet consumed
+    std::uint32_t consumed = 0;    // bytes of queue.front() already played
+    std::atomic<bool> lost{false};
+
+    static void callback(void* self, std::uint8_t* stream, int length);
+    void fill(std::uint8_t* stream, int length);
+};
+
+WaveOut::WaveOut() : output_(std::make_unique<Output>()) {}
 
 WaveOut::~WaveOut() { close(); }
 
+bool WaveOut::isOpen() const { return output_->device != 0; }
+
+void WaveOut::markLost() { output_->lost.store(true); }
+
 int WaveOut::open(const WaveFormat& format)
 {
-    if (device_ != 0)
+    Output& o = *output_;
+    if (o.device != 0)
         return waveResult::allocated;
-    if (!validFormat(format))
+    if (!playableFormat(format))
         return waveResult::badFormat;
-    format_ = format;
-    silence_ = format.bits == 8 ? 0x80 : 0;
-    lost_.store(false);
-    device_ = openOutput(format, &WaveOut::callback, this);
-    if (device_ == 0)
+    o.format = format;
+    o.silence = format.bits == 8 ? 0x80 : 0;
+    o.lost.store(false);
+    o.device = openOutput(format, &Output::callback, &o);
+    if (o.device == 0)
         return waveResult::badDeviceId;
-    SDL_PauseAudioDevice(device_, 0);
-    return waveResult::ok;
-}
-
-int WaveOut::prepare(WaveBlock& block)
-{
-    if (block.data == nullptr || block.length == 0)
-        return waveResult::invalidParameter;
-    block.prepared = true;
-    return waveResult::ok;
-}
-
-int WaveOut::unprepare(WaveBlock& block)
-{
-    if (!block.done.load(std::memory_order_acquire))
-        return waveResult::invalidParameter;  // still playing
-    block.prepared = false;
+    SDL_PauseAudioDevice(o.device, 0);
     return waveResult::ok;
 }
 
 int WaveOut::write(WaveBlock& block)
 {
-    if (device_ == 0 || !block.prepared)
+    Output& o = *output_;
+    if (o.device == 0 || !block.prepared)
         return waveResult::invalidParameter;
     if (lost())
         return waveResult::noDriver;
     block.done.store(false, std::memory_order_release);
-    std::lock_guard lock(mutex_);
-    queue_.push_back(&block);
+    std::lock_guard lock(o.mutex);
+    o.queue.push_back(&block);
     return waveResult::ok;
 }
 
-bool WaveOut::lost() const { return lost_.load() || deviceGone(device_); }
+bool WaveOut::lost() const { return output_->lost.load() || deviceGone(output_->device); }
 
 bool WaveOut::blockDone(const WaveBlock& block)
 {
@@ -119,81 +120,105 @@ bool WaveOut::blockDone(const WaveBlock& block)
 
 int WaveOut::reset()
 {
-    std::lock_guard lock(mutex_);
-    for (WaveBlock* block : queue_)
+    Output& o = *output_;
+    std::lock_guard lock(o.mutex);
+    for (WaveBlock* block : o.queue)
         block->done.store(true, std::memory_order_release);
-    queue_.clear();
-    consumed_ = 0;
+    o.queue.clear();
+    o.consumed = 0;
     return waveResult::ok;
 }
 
 int WaveOut::close()
 {
-    if (device_ == 0)
+    Output& o = *output_;
+    if (o.device == 0)
         return waveResult::ok;
-    SDL_CloseAudioDevice(device_);  // waits for a running callback to finish
-    device_ = 0;
+    SDL_CloseAudioDevice(o.device);  // waits for a running callback to finish
+    o.device = 0;
     reset();
     return waveResult::ok;
 }
 
-void WaveOut::callback(void* self, std::uint8_t* stream, int length) { static_cast<WaveOut*>(self)->fill(stream, length); }
-
-void WaveOut::fill(std::uint8_t* stream, int length)
+void WaveOut::Output::callback(void* self, std::uint8_t* stream, int length)
 {
-    std::lock_guard lock(mutex_);
+    static_cast<Output*>(self)->fill(stream, length);
+}
+
+void WaveOut::Output::fill(std::uint8_t* stream, int length)
+{
+    std::lock_guard lock(mutex);
     auto remaining = static_cast<std::uint32_t>(length);
-    while (remaining > 0 && !queue_.empty()) {
-        WaveBlock* block = queue_.front();
-        const std::uint32_t n = std::min(remaining, block->length - consumed_);
-        std::memcpy(stream, block->data + consumed_, n);
+    while (remaining > 0 && !queue.empty()) {
+        WaveBlock* block = queue.front();
+        const std::uint32_t n = std::min(remaining, block->length - consumed);
+        std::memcpy(stream, block->data + consumed, n);
         stream += n;
         remaining -= n;
-        consumed_ += n;
-        if (consumed_ == block->length) {
+        consumed += n;
+        if (consumed == block->length) {
             block->done.store(true, std::memory_order_release);
-            queue_.pop_front();
-            consumed_ = 0;
+            queue.pop_front();
+            consumed = 0;
         }
     }
-    std::memset(stream, silence_, remaining);  // the queue ran dry: silence, not noise
+    std::memset(stream, silence, remaining);  // the queue ran dry: silence, not noise
 }
+
+struct SoundBuffer::Output {
+    std::uint32_t device = 0;
+    WaveFormat format;
+    std::mutex mutex;
+    std::vector<std::uint8_t> data;
+    std::uint32_t playPosition = 0;
+    std::atomic<bool> lost{false};
+
+    static void callback(void* self, std::uint8_t* stream, int length);
+    std::uint32_t size() const { return static_cast<std::uint32_t>(data.size()); }
+};
+
+SoundBuffer::SoundBuffer() : output_(std::make_unique<Output>()) {}
 
 SoundBuffer::~SoundBuffer() { release(); }
 
+std::uint32_t SoundBuffer::size() const { return output_->size(); }
+
+void SoundBuffer::markLost() { output_->lost.store(true); }
+
 int SoundBuffer::create(const WaveFormat& format, std::uint32_t bytes)
 {
-    if (!validFormat(format) || bytes == 0 || bytes % static_cast<std::uint32_t>(format.blockAlign()) != 0)
+    if (!validBufferRequest(format, bytes))
         return waveResult::invalidParameter;
     release();
-    format_ = format;
-    data_.assign(bytes, format.bits == 8 ? 0x80 : 0);
-    playPosition_ = 0;
-    lost_.store(false);
-    device_ = openOutput(format, &SoundBuffer::callback, this);
-    return device_ != 0 ? waveResult::ok : waveResult::badDeviceId;
+    Output& o = *output_;
+    o.format = format;
+    o.data.assign(bytes, format.bits == 8 ? 0x80 : 0);
+    o.playPosition = 0;
+    o.lost.store(false);
+    o.device = openOutput(format, &Output::callback, &o);
+    return o.device != 0 ? waveResult::ok : waveResult::badDeviceId;
 }
 
 int SoundBuffer::playLooping()
 {
-    if (device_ == 0)
+    if (output_->device == 0)
         return waveResult::badDeviceId;
-    SDL_PauseAudioDevice(device_, 0);
+    SDL_PauseAudioDevice(output_->device, 0);
     return waveResult::ok;
 }
 
 int SoundBuffer::stop()
 {
-    if (device_ != 0)
-        SDL_PauseAudioDevice(device_, 1);
+    if (output_->device != 0)
+        SDL_PauseAudioDevice(output_->device, 1);
     return waveResult::ok;
 }
 
 int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
 {
-    std::lock_guard lock(mutex_);
-    play = playPosition_;
-    write = playPosition_;
+    std::lock_guard lock(output_->mutex);
+    play = output_->playPosition;
+    write = output_->playPosition;
     return waveResult::ok;
 }
 
@@ -204,13 +229,9 @@ int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& region
         return waveResult::badDeviceId;
     if (offset >= size() || bytes > size())
         return waveResult::invalidParameter;
-    mutex_.lock();
-    regions.first = data_.data() + offset;
-    regions.firstBytes = std::min(bytes, size() - offset);
-    if (regions.firstBytes < bytes) {
-        regions.second = data_.data();
-        regions.secondBytes = bytes - regions.firstBytes;
-    }
+    Output& o = *output_;
+    o.mutex.lock();
+    regions = bufferRegions(o.data.data(), size(), offset, bytes);
     return waveResult::ok;
 }
 
@@ -218,46 +239,48 @@ int SoundBuffer::unlock(const Regions& regions)
 {
     if (regions.first == nullptr)
         return waveResult::invalidParameter;
-    mutex_.unlock();
+    output_->mutex.unlock();
     return waveResult::ok;
 }
 
-bool SoundBuffer::lost() const { return lost_.load() || deviceGone(device_); }
+bool SoundBuffer::lost() const { return output_->lost.load() || deviceGone(output_->device); }
 
 int SoundBuffer::restore()
 {
-    if (deviceGone(device_)) {
+    Output& o = *output_;
+    if (deviceGone(o.device)) {
         // The card went away: look for one again (paused until played).
-        SDL_CloseAudioDevice(device_);
-        device_ = openOutput(format_, &SoundBuffer::callback, this);
-        if (device_ == 0)
+        SDL_CloseAudioDevice(o.device);
+        o.device = openOutput(o.format, &Output::callback, &o);
+        if (o.device == 0)
             return waveResult::badDeviceId;
     }
-    std::lock_guard lock(mutex_);
-    std::fill(data_.begin(), data_.end(), format_.bits == 8 ? 0x80 : 0);
-    lost_.store(false);
+    std::lock_guard lock(o.mutex);
+    std::fill(o.data.begin(), o.data.end(), o.format.bits == 8 ? 0x80 : 0);
+    o.lost.store(false);
     return waveResult::ok;
 }
 
 void SoundBuffer::release()
 {
-    if (device_ != 0)
-        SDL_CloseAudioDevice(device_);
-    device_ = 0;
-    data_.clear();
+    Output& o = *output_;
+    if (o.device != 0)
+        SDL_CloseAudioDevice(o.device);
+    o.device = 0;
+    o.data.clear();
 }
 
-void SoundBuffer::callback(void* self, std::uint8_t* stream, int length)
+void SoundBuffer::Output::callback(void* self, std::uint8_t* stream, int length)
 {
-    auto& buffer = *static_cast<SoundBuffer*>(self);
-    std::lock_guard lock(buffer.mutex_);
+    auto& buffer = *static_cast<Output*>(self);
+    std::lock_guard lock(buffer.mutex);
     auto remaining = static_cast<std::uint32_t>(length);
     while (remaining > 0) {
-        const std::uint32_t n = std::min(remaining, buffer.size() - buffer.playPosition_);
-        std::memcpy(stream, buffer.data_.data() + buffer.playPosition_, n);
+        const std::uint32_t n = std::min(remaining, buffer.size() - buffer.playPosition);
+        std::memcpy(stream, buffer.data.data() + buffer.playPosition, n);
         stream += n;
         remaining -= n;
-        buffer.playPosition_ = (buffer.playPosition_ + n) % buffer.size();
+        buffer.playPosition = (buffer.playPosition + n) % buffer.size();
     }
 }
 

@@ -1,15 +1,12 @@
 #include "sound/devices/service.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <system_error>
 #include <thread>
 
+#include "platform/thread_priority.h"
 #include "sound/core/library.h"
 #include "sound/devices/direct_sound_device.h"
 #include "sound/devices/silent_device.h"
@@ -18,8 +15,6 @@
 namespace corvid {
 
 namespace {
-
-constexpr int raisedNiceValue = -5;
 
 struct PlayerThread {
     std::thread thread;
@@ -33,17 +28,10 @@ PlayerThread& playerThread()
     return state;
 }
 
-// Above normal where the system lets us; quietly normal otherwise.
-void raiseOwnPriority()
-{
-    const auto threadId = static_cast<id_t>(syscall(SYS_gettid));
-    setpriority(PRIO_PROCESS, threadId, raisedNiceValue);
-}
-
 void runPlayerThread()
 {
     PlayerThread& state = playerThread();
-    raiseOwnPriority();
+    platform::raiseCurrentThreadPriority();
     while (!state.stopRequested.load(std::memory_order_acquire)) {
         servicePass();
         std::this_thread::sleep_for(std::chrono::milliseconds(state.intervalMs));

@@ -1,17 +1,11 @@
 #include "platform/settings_store.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <system_error>
-#include <vector>
 
 namespace platform {
 
 namespace {
 
-constexpr std::uintmax_t largestSettingsFile = 64 * 1024;
 constexpr std::string_view numberPrefix = "dword:";
 
 const char* rootName(SettingsRoot root)
@@ -40,19 +34,6 @@ std::optional<std::uint32_t> parseHexNumber(std::string_view digits)
 }
 
 }  // namespace
-
-std::filesystem::path settingsFolder()
-{
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path folder;
-    if (configHome != nullptr && *configHome != '\0')
-        folder = configHome;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        folder = std::filesystem::path(home) / ".config";
-    else
-        folder = ".";
-    return folder / "solvane" / "settings";
-}
 
 std::optional<std::filesystem::path> settingsFile(SettingsRoot root, std::string_view subkey)
 {
@@ -117,53 +98,17 @@ std::string formatSettings(const StoredValues& values)
     return text;
 }
 
-std::optional<StoredValues> readSettings(SettingsRoot root, std::string_view subkey)
+std::optional<std::string> settingsWithNumbers(std::string_view currentText,
+                                               const std::map<std::string, std::uint32_t>& numbers)
 {
-    const auto file = settingsFile(root, subkey);
-    if (!file)
-        return std::nullopt;
-    std::error_code error;
-    const auto size = std::filesystem::file_size(*file, error);
-    if (error || size > largestSettingsFile)
-        return std::nullopt;
-    std::ifstream in(*file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return parseSettings(text.str());
-}
-
-bool writeSettings(SettingsRoot root, std::string_view subkey, const std::map<std::string, std::uint32_t>& numbers)
-{
-    const auto file = settingsFile(root, subkey);
-    if (!file)
-        return false;
     for (const auto& [name, number] : numbers) {
         if (name.empty() || name.find_first_of("=\n\r") != std::string::npos)
-            return false;
+            return std::nullopt;
     }
-    std::error_code error;
-    std::filesystem::create_directories(file->parent_path(), error);
-    if (error)
-        return false;
-    StoredValues values = readSettings(root, subkey).value_or(StoredValues{});
+    StoredValues values = parseSettings(currentText);
     for (const auto& [name, number] : numbers)
         values[name] = StoredValue{true, number, {}};
-
-    // Written beside the key's file first, so a failed write never leaves half a key.
-    std::filesystem::path partial = *file;
-    partial += ".partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << formatSettings(values);
-        if (!out.flush())
-            return false;
-    }
-    std::filesystem::rename(partial, *file, error);
-    return !error;
+    return formatSettings(values);
 }
 
 }  // namespace platform

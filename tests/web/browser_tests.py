@@ -1,0 +1,275 @@
+#!/usr/bin/python3
+"""The site in a real browser, and the library compiled to WebAssembly.
+
+Serves build-web/site on 127.0.0.1, drives headless Chromium through the
+DevTools protocol (python3-websocket), and checks:
+- the player page plays a corpus module: it reaches "playing" through the
+  page's sound output and its position moves on; a file that is no module
+  gives the library's error in words;
+- the ring the page's sound output plays from behaves (sound_ring_test.js,
+  under Node);
+- the WebAssembly build of the library (under Node) mixes a module to the
+  same samples as the native build, and how fast, as a ratio;
+- no page writes an error to the console.
+
+    tests/web/browser_tests.py --site build-web/site --native build/bin/render_digest \
+        --wasm build-web/wasm/bin/render_digest.js --corpus build/corpus
+
+Exit status 0 when every check passes. Measurements go to standard output.
+"""
+
+import argparse
+import base64
+import contextlib
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+import websocket
+
+CHROMIUM_FLAGS = [
+    "--headless=new", "--no-sandbox", "--autoplay-policy=no-user-gesture-required",
+    "--no-first-run", "--no-default-browser-check", "--disable-extensions", "--mute-audio",
+    "--remote-allow-origins=*",
+]
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_until(condition, seconds, step=0.1):
+    """condition() until it returns something true, at most `seconds`."""
+    end = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(step)
+
+
+@contextlib.contextmanager
+def static_server(folder):
+    """The site on a plain static server, as any host would serve it."""
+    port = free_port()
+    server = subprocess.Popen([sys.executable, "-m", "http.server", str(port), "--bind", "127.0.0.1",
+                               "--directory", folder], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    base = "http://127.0.0.1:%d/" % port
+
+    def answers():
+        try:
+            urllib.request.urlopen(base, timeout=1).close()
+            return True
+        except OSError:
+            return False
+
+    try:
+        if not wait_until(answers, 10):
+            raise RuntimeError("the static server did not start")
+        yield base
+    finally:
+        server.terminate()
+        server.wait()
+
+
+class Page:
+    """One headless Chromium with one page, driven through the DevTools protocol."""
+
+    def __init__(self, chromium):
+        self.profile = tempfile.mkdtemp(prefix="solvane-chromium-")
+        port = free_port()
+        self.process = subprocess.Popen(
+            [chromium, *CHROMIUM_FLAGS, "--remote-debugging-port=%d" % port, "--user-data-dir=" + self.profile,
+             "about:blank"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        listing = "http://127.0.0.1:%d/json/list" % port
+
+        def page_target():
+            try:
+                with urllib.request.urlopen(listing, timeout=1) as answer:
+                    targets = json.load(answer)
+            except OSError:
+                return None
+            return next((t for t in targets if t.get("type") == "page"), None)
+
+        target = wait_until(page_target, 20)
+        if not target:
+            self.close()
+            raise RuntimeError("headless Chromium did not start")
+        self.socket = websocket.create_connection(target["webSocketDebuggerUrl"], timeout=30, suppress_origin=True)
+        self.next_id = 0
+        self.console_errors = []
+        self.call("Runtime.enable")
+        self.call("Log.enable")
+        self.call("Page.enable")
+
+    def close(self):
+        with contextlib.suppress(Exception):
+            self.socket.close()
+        self.process.terminate()
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            self.process.wait(10)
+        if self.process.poll() is None:
+            self.process.kill()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    def _note(self, message):
+        method, params = message.get("method"), message.get("params", {})
+        if method == "Runtime.consoleAPICalled" and params.get("type") in ("error", "assert"):
+            self.console_errors.append(" ".join(str(a.get("value", a.get("description", ""))) for a in params["args"]))
+        elif method == "Runtime.exceptionThrown":
+            details = params["exceptionDetails"]
+            self.console_errors.append(details.get("exception", {}).get("description", details.get("text")))
+        elif method == "Log.entryAdded" and params["entry"]["level"] == "error":
+            self.console_errors.append(params["entry"]["text"] + " " + params["entry"].get("url", ""))
+
+    def call(self, method, **params):
+        self.next_id += 1
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("id") == self.next_id:
+                if "error" in message:
+                    raise RuntimeError("%s: %s" % (method, message["error"]))
+                return message.get("result", {})
+            self._note(message)
+
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
+        if "exceptionDetails" in result:
+            raise RuntimeError("%s: %s" % (expression, result["exceptionDetails"].get("text")))
+        return result["result"].get("value")
+
+    def dataset(self):
+        return self.evaluate("Object.assign({}, document.body ? document.body.dataset : {})") or {}
+
+    def wait_for_state(self, states, seconds):
+        return wait_until(lambda: self.dataset().get("state") in states, seconds)
+
+    def open(self, url):
+        self.call("Page.navigate", url=url)
+
+    def choose_file(self, selector, path):
+        document = self.call("DOM.getDocument")
+        node = self.call("DOM.querySelector", nodeId=document["root"]["nodeId"], selector=selector)
+        self.call("DOM.setFileInputFiles", nodeId=node["nodeId"], files=[path])
+
+    def screenshot(self, path):
+        data = self.call("Page.captureScreenshot", format="png")["data"]
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(data))
+
+
+class Checks:
+    def __init__(self):
+        self.failures = []
+
+    def expect(self, condition, what):
+        print(("ok    " if condition else "FAIL  ") + what, flush=True)
+        if not condition:
+            self.failures.append(what)
+        return condition
+
+
+def song_place(dataset):
+    return int(dataset.get("position", 0)) * 1000 + int(dataset.get("row", 0))
+
+
+def check_player(checks, page, base, module):
+    page.open(base + "player.html?module=%s&autostart" % module)
+    playing = page.wait_for_state({"playing"}, 20)
+    checks.expect(playing, "the player page plays %s on its own (state %s)" % (module, page.dataset().get("state")))
+    if not playing:
+        return
+    device = page.evaluate("document.getElementById('device').textContent")
+    checks.expect("sound card" in device, "it plays through the page's sound output (%r)" % device)
+    first = song_place(page.dataset())
+    time.sleep(3)
+    later = page.dataset()
+    checks.expect(song_place(later) > first, "its position moves on (position %s row %s after 3 s)" %
+                  (later.get("position"), later.get("row")))
+    checks.expect(page.evaluate("document.getElementById('title').textContent") not in ("", "–"),
+                  "it shows the module's title")
+
+    with tempfile.NamedTemporaryFile(suffix=".xm", delete=False) as garbage:
+        garbage.write(b"Extended Module: but nothing after it that a loader could use" * 3)
+    try:
+        page.choose_file("#file", garbage.name)
+        page.wait_for_state({"error"}, 10)
+        error = page.evaluate("document.getElementById('error').textContent")
+        checks.expect(page.dataset().get("state") == "error" and "cannot be played:" in error,
+                      "a file that is no module is refused in words (%r)" % error)
+    finally:
+        os.unlink(garbage.name)
+
+
+def check_sound_ring(checks):
+    test = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sound_ring_test.js")
+    answer = subprocess.run(["node", test], capture_output=True, text=True, timeout=60)
+    print(answer.stdout, end="")
+    checks.expect(answer.returncode == 0, "the sound output's ring plays as it should")
+
+
+def check_wasm_render(checks, native, wasm, module):
+    def run(command):
+        answer = subprocess.run(command, capture_output=True, text=True, timeout=600)
+        if answer.returncode != 0:
+            raise RuntimeError("%s: %s" % (" ".join(command), answer.stderr.strip()))
+        fields = answer.stdout.split()
+        return {fields[i]: fields[i + 1] for i in range(0, len(fields) - 1, 2)}
+
+    seconds, runs = "120", "3"
+    mine = run([native, module, seconds, runs])
+    theirs = run(["node", "--no-experimental-fetch", wasm, module, seconds, runs])
+    checks.expect(mine["frames"] == theirs["frames"] and mine["digest"] == theirs["digest"],
+                  "WebAssembly mixes %s to the same samples as the native build (%s frames, digest %s / %s)" %
+                  (os.path.basename(module), theirs["frames"], mine["digest"], theirs["digest"]))
+    ratio = float(mine["seconds"]) / max(float(theirs["seconds"]), 1e-9)
+    print("measure  mixing speed, WebAssembly / native: %.2f (%s s against %s s for %s s of sound, fastest of %s)" %
+          (ratio, theirs["seconds"], mine["seconds"], seconds, runs))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--site", required=True)
+    parser.add_argument("--native", required=True, help="the native render_digest")
+    parser.add_argument("--wasm", required=True, help="render_digest.js")
+    parser.add_argument("--corpus", required=True)
+    parser.add_argument("--chromium", default=shutil.which("chromium") or "chromium")
+    options = parser.parse_args()
+
+    checks = Checks()
+    check_sound_ring(checks)
+    s3m = os.path.join(options.corpus, "pingus-data", "gd-giirm.s3m")
+    if os.path.exists(s3m):
+        check_wasm_render(checks, options.native, options.wasm, s3m)
+    else:
+        print("skip  the WebAssembly render check: no corpus in " + options.corpus)
+
+    with static_server(options.site) as base:
+        page = Page(options.chromium)
+        try:
+            modules = json.load(open(os.path.join(options.site, "modules", "index.json")))
+            corpus_modules = [m["file"] for m in modules if m["file"] != "qorv.xm"]
+            check_player(checks, page, base, corpus_modules[0] if corpus_modules else "qorv.xm")
+            page.call("Page.navigate", url="about:blank")
+            checks.expect(not page.console_errors, "no errors on the console" +
+                          "".join("\n      " + e for e in page.console_errors))
+        finally:
+            page.close()
+
+    if checks.failures:
+        print("%d check(s) failed" % len(checks.failures))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
