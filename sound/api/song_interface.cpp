@@ -41,6 +41,7 @@ bool settingsOf(const corvid_song_config* config, corvid::SongSettings& settings
     case CORVID_MIXING_FLOAT: settings.mixing = corvid::SongMixing::floatingPoint; break;
     case CORVID_MIXING_INTEGER: settings.mixing = corvid::SongMixing::integer; break;
     case CORVID_MIXING_LINEAR: settings.mixing = corvid::SongMixing::linear; break;
+    case CORVID_MIXING_SINC: settings.mixing = corvid::SongMixing::sinc; break;
     default: return false;
     }
     if (given.separation == CORVID_SEPARATION_MONO)

@@ -37,7 +37,7 @@ enum {
     CORVID_MIXING_INTEGER = 1,   /* volume tables, 16-bit samples as mu-law */
     CORVID_MIXING_FLOAT = 2,     /* floating point, nearest sample */
     CORVID_MIXING_LINEAR = 3,    /* floating point, linear interpolation */
-    CORVID_MIXING_SINC = 4       /* windowed-sinc interpolation, where built in */
+    CORVID_MIXING_SINC = 4       /* band-limited (windowed-sinc) interpolation */
 };
 
 /* Stereo separation that folds the song to mono (0 % of its width). */

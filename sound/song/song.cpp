@@ -41,6 +41,7 @@ uint32_t mixerFormatOf(SongMixing mixing)
     switch (mixing) {
     case SongMixing::integer: return output | mixInteger;
     case SongMixing::linear: return output | mixInterpolating;
+    case SongMixing::sinc: return output | mixSinc;
     case SongMixing::floatingPoint: break;
     }
     return output | mixFloat;

@@ -25,7 +25,7 @@
 
 namespace corvid {
 
-enum class SongMixing : uint32_t { floatingPoint, integer, linear };
+enum class SongMixing : uint32_t { floatingPoint, integer, linear, sinc };
 
 struct SongSettings {
     uint32_t mixingRate = 44100;

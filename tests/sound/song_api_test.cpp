@@ -222,6 +222,16 @@ TEST(SongApi, ChannelStateMuteSoloSeparationAndFloat)
     for (size_t i = 0; i < folded.size(); i += 2)
         ASSERT_EQ(folded[i], folded[i + 1]) << i;
 
+    for (int mixing : {CORVID_MIXING_INTEGER, CORVID_MIXING_LINEAR, CORVID_MIXING_SINC}) {
+        corvid_song_config family{};
+        family.mixing = mixing;
+        const std::vector<int16_t> other = renderAll(openBytes(bytes, family).get());
+        EXPECT_EQ(other.size(), plain.size()) << "every family renders the same frames";
+        if (mixing != CORVID_MIXING_INTEGER) {
+            EXPECT_NE(other, plain) << "interpolation changes the sound " << mixing;
+        }
+    }
+
     SongPointer floating = openBytes(bytes);
     std::vector<float> values(plain.size());
     EXPECT_EQ(corvid_song_render_float(floating.get(), values.data(), values.size()), plain.size() / 2);
