@@ -488,6 +488,7 @@ int runShow(const ShowOptions& options)
             display::displayWindowProcedure(event, frameService.abortRequested);
     };
 
+    platform::hideSetupWindow();
     switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0,
                                              [] { frameService.waitMs(1000); })) {
     case display::OpenResult::ok: break;

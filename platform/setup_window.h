@@ -59,6 +59,12 @@ inline constexpr int setupClientHeight = 286;
 // process with exit code 0 at once.
 SetupResult runSetupWindow(const SetupWindowContent& content);
 
+// Takes the setup window off the screen once the show's own window opens:
+// nothing services it from then on, and a window that does not repaint
+// looks like a hang (the show's window may be a window of its own, or
+// become one with Alt+Enter).
+void hideSetupWindow();
+
 // Appends one line to the setup window's progress list and repaints it at
 // once; false when there is no setup window (the caller shows the line
 // elsewhere).

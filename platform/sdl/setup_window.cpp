@@ -157,6 +157,12 @@ SetupResult SetupWindow::run()
     return result;
 }
 
+void SetupWindow::hide()
+{
+    window_->hide();
+    Fl::flush();
+}
+
 void SetupWindow::addProgressLine(std::string_view line)
 {
     progress_->addLine(line);
@@ -214,6 +220,12 @@ SetupResult runSetupWindow(const SetupWindowContent& content)
     auto& state = sdl::setupWindowState;
     state.window = std::make_unique<sdl::SetupWindow>(content);
     return state.window->run();
+}
+
+void hideSetupWindow()
+{
+    if (sdl::setupWindowState.window)
+        sdl::setupWindowState.window->hide();
 }
 
 bool addSetupProgressLine(std::string_view line)

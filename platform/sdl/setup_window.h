@@ -34,6 +34,8 @@ public:
     // Handles events until "GO!" or a close request.
     SetupResult run();
 
+    void hide();
+
     // Appends one line to the progress list and repaints it at once.
     void addProgressLine(std::string_view line);
 

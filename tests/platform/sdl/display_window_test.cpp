@@ -88,23 +88,19 @@ protected:
 };
 
 // 320 × 240 scaled by 4 is 1280 × 960: the full width, 32 black rows above
-// and below.
-TEST_F(DisplayWindowTest, FullScreenCoversTheDesktopWithThePictureLetterboxedAndCentred)
+// and below. Windowed, the picture is scaled by 3 (the largest whole step
+// within nine tenths of the desktop) into a centred 960 × 720 window; Alt+Enter
+// again brings back the full screen. (One test: SDL's X11 video does not
+// always start again in the same process once stopped.)
+TEST_F(DisplayWindowTest, FullScreenCoversTheDesktopCentredAndAltEnterSwitchesToAWindowAndBack)
 {
     showWhite();
-    const Box box = whiteBox();
+    Box box = whiteBox();
     EXPECT_EQ(box.left, 0);
     EXPECT_EQ(box.right, 1279);
     EXPECT_EQ(box.top, 32);
     EXPECT_EQ(box.bottom, 991);
-}
 
-// Windowed, the picture is scaled by 3 (the largest whole step within nine
-// tenths of the desktop) into a centred 960 × 720 window; Alt+Enter again
-// brings back the full screen.
-TEST_F(DisplayWindowTest, AltEnterSwitchesToAWindowAndBack)
-{
-    showWhite();
     const auto altEnter = [] {
         SDL_Event press{};
         press.type = SDL_KEYDOWN;
@@ -115,10 +111,8 @@ TEST_F(DisplayWindowTest, AltEnterSwitchesToAWindowAndBack)
     };
     altEnter();
     settle();
-    video.lock();
-    video.unlock();
-    settle();
-    Box box = whiteBox();
+    showWhite();
+    box = whiteBox();
     EXPECT_EQ(box.right - box.left + 1, 960);
     EXPECT_EQ(box.bottom - box.top + 1, 720);
     EXPECT_EQ(box.left, (1280 - 960) / 2);
@@ -126,9 +120,7 @@ TEST_F(DisplayWindowTest, AltEnterSwitchesToAWindowAndBack)
 
     altEnter();
     settle();
-    video.lock();
-    video.unlock();
-    settle();
+    showWhite();
     box = whiteBox();
     EXPECT_EQ(box.left, 0);
     EXPECT_EQ(box.top, 32);

@@ -161,6 +161,17 @@ TEST_F(SetupWindowTest, TheCloseBoxEndsTheLoopAsClosed)
     EXPECT_EQ(config.screenMode, 7);
 }
 
+// Once the show's window opens nothing services the setup window, so it
+// leaves the screen instead of standing there unrepainted.
+TEST_F(SetupWindowTest, HidingTakesTheWindowOffTheScreen)
+{
+    host::MmxChoice mmx{true, false};
+    const auto setup = open(host::DemoConfig{}, mmx);
+    EXPECT_TRUE(setup->window().shown());
+    setup->hide();
+    EXPECT_FALSE(setup->window().shown());
+}
+
 TEST_F(SetupWindowTest, ProgressLinesAppearAtOnceAndTheScrollBarWakesWhenTheyOverflow)
 {
     host::MmxChoice mmx{true, false};
