@@ -1,5 +1,6 @@
 #include "data/data_library.h"
-#include "tests/data/scratch_folder.h"
+#include "tests/data/pattern_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@ namespace data {
 namespace {
 
 using testing::patternBytes;
-using testing::ScratchFolder;
+using testsupport::ScratchFolder;
 using namespace std::literals;
 
 std::vector<std::byte> bytesOf(std::string_view text)

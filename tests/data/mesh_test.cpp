@@ -1,5 +1,5 @@
 #include "data/mesh.h"
-#include "tests/data/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 namespace data {
 namespace {
 
-using testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 template <class T>
 void put(std::vector<std::byte>& bytes, T value)

@@ -1,12 +1,13 @@
 #include "data/raw_image.h"
-#include "tests/data/scratch_folder.h"
+#include "tests/data/pattern_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 namespace data {
 namespace {
 
-using testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 TEST(RawImage, TriplesBecomeFrameBufferWordsInRowOrder)
 {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "data/data_library.h"
+#include "tests/support/files.h"
 #include "data/mesh.h"
 
 
@@ -78,12 +79,6 @@ private:
     fs::path root_;
 };
 
-std::vector<char> readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // `reason` is the data library's own line, printed before the message.
 void expectLibraryFailure(const ShowFolder& folder, const std::string& what, const std::string& reason = "")
 {
@@ -125,7 +120,7 @@ void expectModuleFailure(const ShowFolder& folder, const std::string& what)
 
 TEST(BadDataShow, AMissingEmptyCutOrForeignSongStopsWithTheModuleMessage)
 {
-    const std::vector<char> song = readFile("qorv.xm");
+    const std::string song = testsupport::readText("qorv.xm");
     const std::vector<std::vector<char>> contents = {
         {}, std::vector<char>(song.begin(), song.begin() + song.size() / 2), std::vector<char>(4096, 'x')};
     const char* const names[] = {"empty qorv.xm", "qorv.xm cut in half", "qorv.xm that is not a module"};
@@ -159,7 +154,7 @@ TEST(BadDataShow, AMissingEmptyOrForeignLibraryStopsWithTheFilelibMessage)
     }
     {
         const ShowFolder folder;
-        const std::vector<char> library = readFile("qorv.dat");
+        const std::string library = testsupport::readText("qorv.dat");
         folder.write("qorv.dat", std::vector<char>(library.begin(), library.begin() + 6));
         expectLibraryFailure(folder, "qorv.dat cut inside its header");
     }
@@ -169,7 +164,7 @@ TEST(BadDataShow, ALibraryCutShortOrMissingAnEntryStopsBeforeTheDisplayOpens)
 {
     {
         const ShowFolder folder;
-        const std::vector<char> library = readFile("qorv.dat");
+        const std::string library = testsupport::readText("qorv.dat");
         folder.write("qorv.dat", std::vector<char>(library.begin(), library.begin() + library.size() * 2 / 3));
         expectLibraryFailure(folder, "qorv.dat cut to two thirds", "but only");
     }

@@ -14,7 +14,8 @@
 
 #include "tests/fuzz/show_assets.h"
 #include "sound/loaders/module_loader.h"
-#include "tests/data/scratch_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/sound/mod_writer.h"
 #include "tests/sound/s3m_writer.h"
 #include "tests/sound/test_modules.h"
@@ -22,12 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Every length below `dense` (headers are where most fields live), then
 // `spread` lengths evenly over the rest, then the last few bytes.
@@ -81,7 +76,7 @@ TEST(TruncationSweep, EveryCutOfATestModuleFailsToLoad)
 
 TEST(TruncationSweep, EveryCutOfTheComposedSongFailsToLoad)
 {
-    const std::vector<uint8_t> song = readFile("qorv.xm");
+    const std::vector<uint8_t> song = testsupport::readBytes("qorv.xm");
     ASSERT_FALSE(song.empty()) << "qorv.xm missing from " << fs::current_path();
     expectEveryCutFails("qorv.xm", song, 512, 100);
 }
@@ -97,7 +92,7 @@ TEST(TruncationSweep, EveryCutOfARealModuleFailsToLoad)
     for (const auto& file : fs::recursive_directory_iterator(corpus)) {
         // Every file the loaders take whole (XM, MOD, S3M, IT; the name is no
         // guide: one .mod file is an XM).
-        const std::vector<uint8_t> bytes = file.is_regular_file() ? readFile(file.path()) : std::vector<uint8_t>{};
+        const std::vector<uint8_t> bytes = file.is_regular_file() ? testsupport::readBytes(file.path()) : std::vector<uint8_t>{};
         if (!loads(bytes))
             continue;
         expectEveryCutFails(file.path().filename().string(), bytes, 200, 16);
@@ -110,9 +105,9 @@ TEST(TruncationSweep, EveryCutOfARealModuleFailsToLoad)
 // show reads: never a crash, never every asset read as if nothing were lost.
 TEST(TruncationSweep, EveryCutOfTheDataLibraryFailsSomewhere)
 {
-    const std::vector<uint8_t> library = readFile("qorv.dat");
+    const std::vector<uint8_t> library = testsupport::readBytes("qorv.dat");
     ASSERT_FALSE(library.empty()) << "qorv.dat missing from " << fs::current_path();
-    const data::testing::ScratchFolder folder;
+    const testsupport::ScratchFolder folder;
     for (const size_t length : cutLengths(library.size(), 128, 60)) {
         const auto* first = reinterpret_cast<const std::byte*>(library.data());
         const std::string path = folder.write("cut.dat", std::vector<std::byte>(first, first + length));

@@ -1,7 +1,7 @@
 // The whole show, start to end, captured off-screen on virtual time: the
 // program as a user runs it, checked from the outside.
 
-#include "tests/png_reader.h"
+#include "tests/support/png_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sound/core/error_code.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/song_renderer.h"
 
 namespace corvid::testing {
@@ -65,23 +66,28 @@ std::vector<CorpusModule> corpusModules(Wanted wanted)
     return modules;
 }
 
-// Runs compare_timeline.py; true when the timelines agree. Its report goes
-// next to our timeline.
-inline bool timelinesAgree(const fs::path& ours, const fs::path& theirs, const std::string& peer)
+// Runs compare_timeline.py; true when the timelines agree, else its report
+// is added to `differences`.
+inline bool timelinesAgree(const fs::path& ours, const fs::path& theirs, const std::string& peer,
+                           std::string& differences)
 {
     const fs::path report = ours.string() + "." + peer + ".txt";
     const std::string command = "python3 '" + (sharedCorpusTools() / "compare_timeline.py").string() + "' '" +
                                 ours.string() + "' '" + theirs.string() + "' --align-start --tol-rel 0.003 > '" +
                                 report.string() + "' 2>&1";
-    return std::system(command.c_str()) == 0;
+    if (std::system(command.c_str()) == 0)
+        return true;
+    differences += "against " + peer + ":\n" + testsupport::readText(report);
+    return false;
 }
 
 // Renders a corpus module once to its end as corvid-play does, writes our
-// timeline next to the test, and compares it with both players' timelines:
-// true when both agree.
-inline bool playsAndAgrees(const CorpusModule& corpusModule)
+// timeline into a scratch folder, and compares it with both players'
+// timelines: true when both agree, else what differs is in `differences`.
+inline bool playsAndAgrees(const CorpusModule& corpusModule, std::string& differences)
 {
-    const fs::path ours = fs::current_path() / ("corvid__" + corpusModule.name + ".tl");
+    const testsupport::ScratchFolder folder;
+    const fs::path ours = folder.path(corpusModule.name + ".tl");
     std::FILE* timeline = std::fopen(ours.c_str(), "w");
     EXPECT_NE(timeline, nullptr);
     if (!timeline)
@@ -98,8 +104,9 @@ inline bool playsAndAgrees(const CorpusModule& corpusModule)
     EXPECT_EQ(error, ErrorCode::ok);
     EXPECT_TRUE(result.wrapped) << "the song did not reach its end";
     const fs::path timelines = sharedCorpusTools() / "timelines";
-    const bool xmp = timelinesAgree(ours, timelines / "xmp" / (corpusModule.name + ".tl"), "xmp");
-    const bool openmpt = timelinesAgree(ours, timelines / "openmpt" / (corpusModule.name + ".tl"), "openmpt");
+    const bool xmp = timelinesAgree(ours, timelines / "xmp" / (corpusModule.name + ".tl"), "xmp", differences);
+    const bool openmpt =
+        timelinesAgree(ours, timelines / "openmpt" / (corpusModule.name + ".tl"), "openmpt", differences);
     return error == ErrorCode::ok && xmp && openmpt;
 }
 

@@ -45,10 +45,11 @@ void checkCorpusFormat(ModuleType type)
         GTEST_SKIP() << "no corpus in " << corpusDirectory() << " (fetch it with get-corpus.sh)";
     for (const CorpusModule& module : modules) {
         SCOPED_TRACE(module.name);
-        const bool agrees = playsAndAgrees(module);
+        std::string differences;
+        const bool agrees = playsAndAgrees(module, differences);
         const auto known = knownDifferences.find(module.name);
         if (known == knownDifferences.end()) {
-            EXPECT_TRUE(agrees) << "timelines differ; see corvid__" << module.name << ".tl.*.txt";
+            EXPECT_TRUE(agrees) << "timelines differ:\n" << differences;
         }
         std::printf("%-50s %s%s\n", module.name.c_str(), agrees ? "agrees" : "differs",
                     known == knownDifferences.end() ? "" : (": " + known->second).c_str());

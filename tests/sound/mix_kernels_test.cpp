@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -66,8 +69,41 @@ void useTheMixersByteTable(RandomSetting& setting)
         setting.byteValues[b] = static_cast<float>(b * 256 - 32768);
 }
 
-TEST(MixKernels, TunedRoutinesMatchTheReferenceBitForBit)
+// One routine set: a family, a sample type and, for integer stereo, a pan case.
+struct Variant {
+    MixFamily family;
+    SampleType type;
+    PanCase pan;
+};
+
+std::vector<Variant> allVariants()
 {
+    std::vector<Variant> variants;
+    for (int f = 0; f < mixFamilyCount; ++f)
+        for (SampleType type : allTypes)
+            for (PanCase pan : {PanCase::normal, PanCase::centre, PanCase::surround})
+                if (pan == PanCase::normal || static_cast<MixFamily>(f) == MixFamily::integerStereo)
+                    variants.push_back({static_cast<MixFamily>(f), type, pan});
+    return variants;
+}
+
+std::string variantName(const ::testing::TestParamInfo<Variant>& info)
+{
+    constexpr const char* families[] = {"integerMono",       "integerStereo",       "floatMono", "floatStereo",
+                                        "interpolatingMono", "interpolatingStereo", "sincMono",  "sincStereo"};
+    constexpr const char* types[] = {"pcm8Mono", "pcm16Mono", "muLawMono", "pcm8Stereo", "pcm16Stereo", "muLawStereo"};
+    constexpr const char* pans[] = {"", "Centre", "Surround"};
+    const auto type = static_cast<size_t>(std::find(std::begin(allTypes), std::end(allTypes), info.param.type) -
+                                          std::begin(allTypes));
+    return std::string(families[static_cast<int>(info.param.family)]) + "_" + types[type] +
+           pans[static_cast<int>(info.param.pan)];
+}
+
+class MixKernelVariant : public ::testing::TestWithParam<Variant> {};
+
+TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
+{
+    const auto [family, type, pan] = GetParam();
     std::mt19937 random(1234);
     RandomSetting setting;
     setting.data.resize(4096 * 4);
@@ -76,52 +112,44 @@ TEST(MixKernels, TunedRoutinesMatchTheReferenceBitForBit)
     setting.muLawValues.resize(256);
     constexpr uint32_t maxFrames = 61;
 
-    for (int f = 0; f < mixFamilyCount; ++f) {
-        const auto family = static_cast<MixFamily>(f);
-        for (SampleType type : allTypes) {
-            for (int p = 0; p < 3; ++p) {
-                const auto pan = static_cast<PanCase>(p);
-                if (pan != PanCase::normal && family != MixFamily::integerStereo)
-                    continue;
-                const MixRoutines& routines = mixRoutines(family, type, pan);
-                for (int trial = 0; trial < 40; ++trial) {
-                    const MixJob start = randomJob(random, setting);
-                    if (isSincFamily(family))
-                        useTheMixersByteTable(setting);
-                    const uint32_t frames = std::uniform_int_distribution<uint32_t>(0, maxFrames)(random);
-                    const size_t bytes = maxFrames * 2 * 4;
-                    std::vector<uint8_t> initial(bytes);
-                    // Small integers, valid as int32 and as float bit patterns.
-                    for (size_t i = 0; i < bytes; i += 4) {
-                        const float v = static_cast<float>(static_cast<int>(random() % 2001) - 1000);
-                        const int32_t iv = static_cast<int32_t>(v);
-                        if (isIntegerFamily(family))
-                            std::memcpy(&initial[i], &iv, 4);
-                        else
-                            std::memcpy(&initial[i], &v, 4);
-                    }
+    const MixRoutines& routines = mixRoutines(family, type, pan);
+    for (int trial = 0; trial < 40; ++trial) {
+        const MixJob start = randomJob(random, setting);
+        if (isSincFamily(family))
+            useTheMixersByteTable(setting);
+        const uint32_t frames = std::uniform_int_distribution<uint32_t>(0, maxFrames)(random);
+        const size_t bytes = maxFrames * 2 * 4;
+        std::vector<uint8_t> initial(bytes);
+        // Small integers, valid as int32 and as float bit patterns.
+        for (size_t i = 0; i < bytes; i += 4) {
+            const float v = static_cast<float>(static_cast<int>(random() % 2001) - 1000);
+            const int32_t iv = static_cast<int32_t>(v);
+            if (isIntegerFamily(family))
+                std::memcpy(&initial[i], &iv, 4);
+            else
+                std::memcpy(&initial[i], &v, 4);
+        }
 
-                    std::vector<uint8_t> expected = initial;
-                    MixJob reference = start;
-                    reference.destination = expected.data();
-                    for (uint32_t i = 0; i < frames; ++i)
-                        referenceMixFrame(family, type, pan, reference);
+        std::vector<uint8_t> expected = initial;
+        MixJob reference = start;
+        reference.destination = expected.data();
+        for (uint32_t i = 0; i < frames; ++i)
+            referenceMixFrame(family, type, pan, reference);
 
-                    for (MixRoutine routine : {routines.blocks, routines.single}) {
-                        std::vector<uint8_t> actual = initial;
-                        MixJob tuned = start;
-                        tuned.destination = actual.data();
-                        routine(tuned, frames);
-                        ASSERT_EQ(actual, expected) << "family " << f << " type " << static_cast<int>(type)
-                                                    << " pan " << p << " frames " << frames;
-                        ASSERT_EQ(tuned.position, reference.position);
-                        ASSERT_EQ(tuned.destination, static_cast<void*>(actual.data() + (static_cast<uint8_t*>(reference.destination) - expected.data())));
-                    }
-                }
-            }
+        for (MixRoutine routine : {routines.blocks, routines.single}) {
+            std::vector<uint8_t> actual = initial;
+            MixJob tuned = start;
+            tuned.destination = actual.data();
+            routine(tuned, frames);
+            ASSERT_EQ(actual, expected) << "trial " << trial << ", " << frames << " frames";
+            ASSERT_EQ(tuned.position, reference.position);
+            const auto written = static_cast<uint8_t*>(reference.destination) - expected.data();
+            ASSERT_EQ(tuned.destination, static_cast<void*>(actual.data() + written));
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryRoutine, MixKernelVariant, ::testing::ValuesIn(allVariants()), variantName);
 
 }  // namespace
 }  // namespace corvid

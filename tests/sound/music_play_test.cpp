@@ -3,13 +3,10 @@
 // capture device playing a real module.
 
 #include <sys/stat.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +18,7 @@
 #include "sound/include/corvid.h"
 #include "sound/include/corvid_devices.h"
 #include "sound/player/player.h"
+#include "tests/support/scratch_folder.h"
 #include "xm_writer.h"
 
 namespace corvid {
@@ -28,11 +26,7 @@ namespace {
 
 using testing::XmSong;
 
-void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) { testsupport::writeBytes(path, bytes); }
 
 // One channel that plays a note on row 0 of each of two 16-row patterns.
 XmSong twoPatternSong()
@@ -59,13 +53,11 @@ protected:
     {
         EXPECT_EQ(MusicClose(), 1);
         setDeviceClock(nullptr);
-        for (const std::string& path : {songPath, otherPath})
-            std::remove(path.c_str());
     }
 
-    // Named per process: the tests run side by side in one folder.
-    const std::string songPath = "music_play_test_" + std::to_string(::getpid()) + ".xm";
-    const std::string otherPath = "music_play_test_" + std::to_string(::getpid()) + ".bin";
+    const testsupport::ScratchFolder folder;
+    const std::string songPath = folder.path("song.xm");
+    const std::string otherPath = folder.path("other.bin");
     platform::VirtualClock clock;
 };
 
@@ -255,7 +247,6 @@ TEST_F(MusicPlayTest, LoadingLeavesTheLockFreeWhileItReadsTheFile)
         writeFile(pipePath, bytes);
     }
     loader.join();
-    std::remove(pipePath.c_str());
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(MusicFreeModule(module), 1);
 }

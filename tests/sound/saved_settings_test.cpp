@@ -1,7 +1,7 @@
 #include "sound/core/library.h"
 #include "sound/include/corvid.h"
 #include "sound/setup/saved_settings.h"
-#include "tests/data/scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 
 using corvid::Option;
 using corvid::OptionValues;
-using data::testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 OptionValues chosenSettings()
 {

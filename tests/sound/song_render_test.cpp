@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
+#include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/song_renderer.h"
 #include "xm_writer.h"
 
@@ -24,25 +22,19 @@ struct Rendered {
 
 Rendered render(const XmSong& song, uint32_t familyBits = 0)
 {
-    // One file per process: the tests run side by side.
-    const auto path =
-        std::filesystem::temp_directory_path() / ("corvid_song_render_test_" + std::to_string(::getpid()) + ".xm");
-    const std::vector<uint8_t> bytes = writeXm(song);
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(out, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
+    const testsupport::ScratchFolder folder;
+    const std::string path = folder.path("song.xm");
+    testsupport::writeBytes(path, writeXm(song));
     Rendered r;
     corvidplay::RenderSettings settings;
     settings.familyBits = familyBits;
     r.error = corvidplay::renderSong(
-        path.string(), settings,
+        path, settings,
         [&r](std::span<const int16_t> frames) {
             for (int16_t v : frames)
                 r.peak = std::max(r.peak, std::abs(static_cast<double>(v)));
         },
         [&r](const corvidplay::RowStart& row) { r.rows.push_back(row); }, r.result);
-    std::filesystem::remove(path);
     return r;
 }
 

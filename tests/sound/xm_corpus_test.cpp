@@ -27,8 +27,9 @@ TEST(XmCorpus, EveryModulePlaysToItsEndAndMatchesTheOtherPlayersTimelines)
         GTEST_SKIP() << "no corpus in " << corpusDirectory() << " (fetch it with get-corpus.sh)";
     for (const CorpusModule& module : modules) {
         SCOPED_TRACE(module.name);
-        const bool agrees = playsAndAgrees(module);
-        EXPECT_TRUE(agrees) << "timelines differ; see corvid__" << module.name << ".tl.*.txt";
+        std::string differences;
+        const bool agrees = playsAndAgrees(module, differences);
+        EXPECT_TRUE(agrees) << "timelines differ:\n" << differences;
         std::printf("%-45s %s\n", module.name.c_str(), agrees ? "agrees" : "differs");
     }
 }

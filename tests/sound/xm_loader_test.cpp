@@ -10,6 +10,7 @@
 #include "test_modules.h"
 #include "mixer_test_support.h"
 #include "sound/loaders/file_access.h"
+#include "tests/support/scratch_folder.h"
 
 namespace corvid::testing {
 namespace {
@@ -400,11 +401,9 @@ TEST(ModuleFile, SeekReadAndTellStayInsideTheFile)
     EXPECT_EQ(file.seek(-1, 1), ErrorCode::unexpectedEndOfFile);
     EXPECT_EQ(file.seek(INT64_MAX, 2), ErrorCode::unexpectedEndOfFile);
 
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "corvid_module_file_test.bin";
-    std::FILE* out2 = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out2, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), out2);
-    std::fclose(out2);
+    const testsupport::ScratchFolder folder;
+    const std::string path = folder.path("module.bin");
+    testsupport::writeBytes(path, bytes);
     ASSERT_EQ(file.open(path.c_str()), ErrorCode::ok);
     EXPECT_EQ(file.size(), 5u);
     std::filesystem::remove(path);

@@ -1,6 +1,7 @@
 // The piece as the show needs it: its form, its instruments, its levels and
 // its bytes.
 
+#include "tests/support/files.h"
 #include "tools/composer/instruments.h"
 #include "tools/composer/notation.h"
 #include "tools/composer/score.h"
@@ -144,10 +145,9 @@ TEST(Song, BytesAreTheSameOnEveryBuild)
     EXPECT_EQ(fnv1a(first.bytes), 0xc851adc94ccbf4abull) << std::hex << fnv1a(first.bytes);
 
     // The build wrote the same bytes next to the programs.
-    std::ifstream built("qorv.xm", std::ios::binary);
-    if (!built)
+    const std::vector<std::uint8_t> onDisk = testsupport::readBytes("qorv.xm");
+    if (onDisk.empty())
         GTEST_SKIP() << "qorv.xm not built in the working directory";
-    const std::vector<std::uint8_t> onDisk((std::istreambuf_iterator<char>(built)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(onDisk == first.bytes);
 }
 

@@ -7,12 +7,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/sound/xm_writer.h"
+#include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/song_renderer.h"
 
 namespace {
@@ -34,12 +35,6 @@ RunResult run(const std::string& arguments)
     const int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Timeline lines without the comment lines.
@@ -82,22 +77,18 @@ TEST(CorvidPlay, WavRendersAreIdentical)
     corvid::testing::XmSong song = corvid::testing::simpleSong(2, 16);
     song.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};
     song.patterns[0].at(4, 1, 2) = {61, 1, 0, 0, 0};
-    const std::vector<uint8_t> bytes = corvid::testing::writeXm(song);
-    std::ofstream("corvid_play_test.xm", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_EQ(run("--wav corvid_play_test_1.wav corvid_play_test.xm").exitCode, 0);
-    ASSERT_EQ(run("--wav corvid_play_test_2.wav --integer corvid_play_test.xm").exitCode, 0);
-    ASSERT_EQ(run("--wav corvid_play_test_3.wav corvid_play_test.xm").exitCode, 0);
-    const std::string first = readFile("corvid_play_test_1.wav");
+    const testsupport::ScratchFolder folder;
+    const std::string module = folder.path("song.xm");
+    testsupport::writeBytes(module, corvid::testing::writeXm(song));
+    for (const auto& [wav, options] : {std::pair{"1.wav", ""}, {"2.wav", " --integer"}, {"3.wav", ""}})
+        ASSERT_EQ(run("--wav '" + folder.path(wav) + "'" + options + " '" + module + "'").exitCode, 0) << wav;
+    const std::string first = testsupport::readText(folder.path("1.wav"));
     // 16 rows at speed 6 and 125 BPM, ended at the 10 ms step where the song wraps.
     EXPECT_GE(first.size(), 44u + 16 * 6 * 882 * 4);
     EXPECT_LE(first.size(), 44u + 17 * 6 * 882 * 4);
     EXPECT_EQ(first.substr(0, 4), "RIFF");
-    EXPECT_TRUE(first == readFile("corvid_play_test_3.wav")) << "two renders differ";
-    EXPECT_EQ(readFile("corvid_play_test_2.wav").size(), first.size()) << "integer mixing, the same length";
-    for (const char* path : {"corvid_play_test.xm", "corvid_play_test_1.wav", "corvid_play_test_2.wav",
-                             "corvid_play_test_3.wav"})
-        std::remove(path);
+    EXPECT_TRUE(first == testsupport::readText(folder.path("3.wav"))) << "two renders differ";
+    EXPECT_EQ(testsupport::readText(folder.path("2.wav")).size(), first.size()) << "integer mixing, the same length";
 }
 
 TEST(CorvidPlay, RefusesWhatItCannotUse)

@@ -1,6 +1,7 @@
 // The datalib command line, run as a program from the build's bin/ folder.
 
-#include "tests/data/scratch_folder.h"
+#include "tests/data/pattern_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 
 namespace {
 
-using data::testing::ScratchFolder;
+using testsupport::ScratchFolder;
 
 struct ProgramRun {
     int exitCode;

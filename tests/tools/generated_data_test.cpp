@@ -1,3 +1,4 @@
+#include "tests/support/files.h"
 #include "data/assets.h"
 #include "data/mesh.h"
 #include "data/raw_image.h"
@@ -58,9 +59,8 @@ TEST(GeneratedData, HoldsExactlyTheTableEntryByEntry)
 // hash too: check the contact sheet before taking the new one.
 TEST(GeneratedData, IsTheReviewedBuild)
 {
-    std::ifstream file("qorv.dat", std::ios::binary);
     std::uint64_t hash = 0xCBF29CE484222325u;  // FNV-1a, 64 bits
-    for (char c; file.get(c);) hash = (hash ^ std::uint8_t(c)) * 0x100000001B3u;
+    for (const std::uint8_t byte : testsupport::readBytes("qorv.dat")) hash = (hash ^ byte) * 0x100000001B3u;
     char text[17];
     std::snprintf(text, sizeof text, "%016" PRIx64, hash);
     EXPECT_STREQ(text, "f0b667d0842d7139");

@@ -1,9 +1,12 @@
 #include "platform/capture.h"
 
-#include "tests/png_reader.h"
+#include "tests/support/files.h"
+#include "tests/support/png_reader.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -11,8 +14,8 @@ namespace {
 
 TEST(Capture, PngFramesAreNumberedAndReadBackExactly)
 {
-    const auto folder = std::filesystem::temp_directory_path() / ("solvane-capture-test-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
+    const testsupport::ScratchFolder scratch;
+    const std::filesystem::path folder = scratch.path("frames");
     auto sink = platform::makePngFolderSink(folder.string());
     const std::vector<std::uint32_t> picture = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00123456, 0x00FFFFFF, 0};
     sink->writeFrame(picture.data(), 3, 2);
@@ -23,7 +26,6 @@ TEST(Capture, PngFramesAreNumberedAndReadBackExactly)
     EXPECT_EQ(testsupport::readPng((folder / "frame000001.png").string(), &w, &h), picture);
     EXPECT_EQ(w, 3);
     EXPECT_EQ(h, 2);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(Capture, AnUnwritableFolderIsReported)
@@ -36,20 +38,6 @@ TEST(Capture, AnUnwritableFolderIsReported)
     EXPECT_EQ(sink->framesWritten(), 0);
 }
 
-}  // namespace
-
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-
-namespace {
-
-std::vector<std::uint8_t> fileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at)
 {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
@@ -57,7 +45,8 @@ std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at)
 
 TEST(Capture, WavHeaderCountsWhatWasWritten)
 {
-    const std::string path = std::filesystem::temp_directory_path() / ("solvane-wav-" + std::to_string(::getpid()) + ".wav");
+    const testsupport::ScratchFolder scratch;
+    const std::string path = scratch.path("sound.wav");
     platform::WavWriter wav;
     ASSERT_TRUE(wav.open(path, 44100, 2));
     const std::int16_t samples[] = {1, -1, 32767, -32768, 0, 256};
@@ -65,7 +54,7 @@ TEST(Capture, WavHeaderCountsWhatWasWritten)
     wav.write(samples + 4, 1);
     ASSERT_TRUE(wav.close());
 
-    const auto b = fileBytes(path);
+    const auto b = testsupport::readBytes(path);
     ASSERT_EQ(b.size(), 44u + 12u);
     EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
     EXPECT_EQ(le32(b, 4), 36u + 12u);
@@ -74,16 +63,14 @@ TEST(Capture, WavHeaderCountsWhatWasWritten)
     EXPECT_EQ(le32(b, 40), 12u);
     EXPECT_EQ(b[44 + 4], 0xFF);  // 32767, little-endian
     EXPECT_EQ(b[44 + 5], 0x7F);
-    std::remove(path.c_str());
 }
 
 TEST(Capture, VideoWithSoundIsJoinedByFfmpeg)
 {
     if (!platform::ffmpegAvailable())
         GTEST_SKIP() << "ffmpeg is not installed";
-    const auto dir = std::filesystem::temp_directory_path() / ("solvane-video-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string video = (dir / "show.mp4").string(), sound = (dir / "show.wav").string();
+    const testsupport::ScratchFolder scratch;
+    const std::string video = scratch.path("show.mp4"), sound = scratch.path("show.wav");
 
     platform::WavWriter wav;
     ASSERT_TRUE(wav.open(sound, 44100, 2));
@@ -109,7 +96,6 @@ TEST(Capture, VideoWithSoundIsJoinedByFfmpeg)
     EXPECT_NE(streams.find("video"), std::string::npos) << streams;
     EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
     EXPECT_FALSE(std::filesystem::exists(video + ".pictures.mkv")) << "the scratch file is removed";
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
