@@ -89,8 +89,10 @@ struct SoundDeviceOperations {
     ErrorCode (*serviceStep)(void* context, bool& callPlayer) = nullptr;
 };
 
-// Output mode bits of a device.
+// Output mode bits of a device. The library's output mode option may add
+// band-limited (sinc) mixing, which the devices hand on to the mixer.
 inline constexpr uint32_t outputMono = 1, outputStereo = 2, output8Bit = 4, output16Bit = 8;
+inline constexpr uint32_t outputSincMixing = 16;
 
 struct SoundDevice {
     uint32_t configuration = 0;  // the service pass stops early while this is non-zero

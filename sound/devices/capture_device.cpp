@@ -12,13 +12,16 @@ namespace {
 constexpr uint32_t captureOutputMode = outputStereo | output16Bit;
 constexpr uint32_t captureChunkFrames = 4096;
 
-ErrorCode openCapture(void*, uint32_t, uint32_t)
+ErrorCode openCapture(void*, uint32_t, uint32_t outputModeBits)
 {
     CaptureDeviceState& s = captureDeviceState();
     if (!s.clock || !s.sink)
         return ErrorCode::invalidDevice;
     uint32_t format = mixOutput16Bit | mixStereo;
-    if (s.mixing == CaptureMixing::interpolating || libraryCore().options.get(Option::mixingMode) == 1)
+    const uint32_t asked = resamplingFormat(outputModeBits);
+    if (s.mixing == CaptureMixing::sinc || asked == mixSinc)
+        format |= mixSinc;
+    else if (s.mixing == CaptureMixing::interpolating || asked == mixInterpolating)
         format |= mixInterpolating;
     else
         format |= s.mixing == CaptureMixing::integer ? mixInteger : mixFloat;

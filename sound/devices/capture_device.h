@@ -19,7 +19,7 @@ inline constexpr uint32_t captureMixingRate = 44100;
 
 // The mixing family is chosen here, not by the processor's vendor as on the
 // other devices, so that a recording is the same on every machine.
-enum class CaptureMixing { floatingPoint, integer, interpolating };
+enum class CaptureMixing { floatingPoint, integer, interpolating, sinc };
 
 // Receives the captured sound: interleaved left, right 16-bit frames.
 class SoundSink {

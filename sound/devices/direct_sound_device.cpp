@@ -81,8 +81,7 @@ ErrorCode openDirectSound(void*, uint32_t rate, uint32_t outputModeBits)
     s.mode = (mono ? outputMono : outputStereo) | (eightBit ? output8Bit : output16Bit);
     s.mixerFormat = (mono ? mixMono : mixStereo) | (eightBit ? mixOutput8Bit : mixOutput16Bit);
     s.bytesPerFrame = (mono ? 1u : 2u) * (eightBit ? 1u : 2u);
-    if (libraryCore().options.get(Option::mixingMode) == 1)
-        s.mixerFormat |= mixInterpolating;
+    s.mixerFormat |= resamplingFormat(outputModeBits);
     if (const ErrorCode error = setUpBuffer(s); error != ErrorCode::ok)
         return error;
     if (const ErrorCode error = openSharedMixer(s.mixingRate, s.mixerFormat); error != ErrorCode::ok) {

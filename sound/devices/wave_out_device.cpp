@@ -85,8 +85,7 @@ ErrorCode openWaveOut(void*, uint32_t rate, uint32_t outputModeBits)
     s.mixingRate = choice.rate;
     s.bytesPerFrame = waveBytesPerFrame(s.mode);
     uint32_t mixerFormat = waveMixerFormat(s.mode);
-    if (libraryCore().options.get(Option::mixingMode) == 1)
-        mixerFormat |= mixInterpolating;
+    mixerFormat |= resamplingFormat(outputModeBits);
     if (const ErrorCode error = setUpBuffers(s); error != ErrorCode::ok)
         return error;
     if (const ErrorCode error = openSharedMixer(s.mixingRate, mixerFormat); error != ErrorCode::ok) {

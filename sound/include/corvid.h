@@ -25,7 +25,8 @@ typedef struct MusicStatus {
 /* Option numbers for MusicSetOption / MusicGetOption (signed 32-bit values). */
 enum {
     MUSIC_OPTION_MIXING_RATE = 1,            /* Hz, default 44100 */
-    MUSIC_OPTION_OUTPUT_MODE = 2,            /* bits 1 mono, 2 stereo, 4 8-bit, 8 16-bit; 0 = device default */
+    MUSIC_OPTION_OUTPUT_MODE = 2,            /* bits 1 mono, 2 stereo, 4 8-bit, 8 16-bit; 0 = device default;
+                                                plus MUSIC_OUTPUT_SINC_MIXING */
     MUSIC_OPTION_BUFFER_LENGTH = 3,          /* milliseconds, default 500 */
     MUSIC_OPTION_RESERVED = 4,               /* stored only, default 16 */
     MUSIC_OPTION_DIRECTSOUND_USAGE = 5,
@@ -38,6 +39,12 @@ enum {
     MUSIC_OPTION_STEREO_SEPARATION = 12,     /* default 64 */
     MUSIC_OPTION_FORCE_SILENCE = 13
 };
+
+/* Output mode bit (option 2): band-limited mixing, an eight-tap windowed-sinc
+   resampler whose cut-off falls for notes above the mixing rate; cleaner
+   high notes and short loops than interpolating mixing (option 11), which it
+   overrides, for about twice its processor time. */
+#define MUSIC_OUTPUT_SINC_MIXING 16
 
 /* The code of the last failed call (0 = none). */
 int MusicGetLastError(void);

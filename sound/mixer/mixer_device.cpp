@@ -26,6 +26,13 @@ ErrorCode openSharedMixer(uint32_t mixingRate, uint32_t formatBits)
     return sharedMixer().open(mixingRate, formatBits, platform::queryCpu(), settings);
 }
 
+uint32_t resamplingFormat(uint32_t outputModeBits)
+{
+    if (outputModeBits & outputSincMixing)
+        return mixSinc;
+    return libraryCore().options.get(Option::mixingMode) == 1 ? mixInterpolating : 0;
+}
+
 ErrorCode closeSharedMixer() { return sharedMixer().close(); }
 
 ErrorCode mixSharedMixer(uint32_t frames, void* destination) { return sharedMixer().mix(frames, destination); }

@@ -14,6 +14,10 @@ Mixer& sharedMixer();
 // output filter) and the processor's vendor.
 ErrorCode openSharedMixer(uint32_t mixingRate, uint32_t formatBits);
 ErrorCode closeSharedMixer();
+
+// The resampling a device asks the mixer for, from its output mode bits and
+// the library's mixing mode: mixSinc, mixInterpolating or nothing.
+uint32_t resamplingFormat(uint32_t outputModeBits);
 ErrorCode mixSharedMixer(uint32_t frames, void* destination);
 
 // Fills get mixing rate and every channel and sample operation; they act on

@@ -1,6 +1,7 @@
 #include "sound/setup/saved_settings.h"
 
 #include "sound/core/library.h"
+#include "sound/core/sound_device.h"
 #include "sound/include/corvid.h"
 
 #include <fstream>
@@ -13,7 +14,7 @@ namespace {
 
 SoundSetupState setupState;
 
-constexpr int32_t outputModeBits = 1 | 2 | 4 | 8;
+constexpr int32_t outputModeBits = outputMono | outputStereo | output8Bit | output16Bit | outputSincMixing;
 
 std::optional<platform::SettingsRoot> settingsRoot(int rootKey)
 {

@@ -80,7 +80,9 @@ TEST(CorvidPlay, WavRendersAreIdentical)
     const testsupport::ScratchFolder folder;
     const std::string module = folder.path("song.xm");
     testsupport::writeBytes(module, corvid::testing::writeXm(song));
-    for (const auto& [wav, options] : {std::pair{"1.wav", ""}, {"2.wav", " --integer"}, {"3.wav", ""}})
+    for (const auto& [wav, options] : {std::pair{"1.wav", ""}, {"2.wav", " --integer"}, {"3.wav", ""},
+                                       {"4.wav", " --resampler sinc"}, {"5.wav", " --resampler linear"},
+                                       {"6.wav", " --interpolate"}})
         ASSERT_EQ(run("--wav '" + folder.path(wav) + "'" + options + " '" + module + "'").exitCode, 0) << wav;
     const std::string first = testsupport::readText(folder.path("1.wav"));
     // 16 rows at speed 6 and 125 BPM, ended at the 10 ms step where the song wraps.
@@ -89,6 +91,12 @@ TEST(CorvidPlay, WavRendersAreIdentical)
     EXPECT_EQ(first.substr(0, 4), "RIFF");
     EXPECT_TRUE(first == testsupport::readText(folder.path("3.wav"))) << "two renders differ";
     EXPECT_EQ(testsupport::readText(folder.path("2.wav")).size(), first.size()) << "integer mixing, the same length";
+    // Each resampler sounds different; --interpolate is linear.
+    const std::string sinc = testsupport::readText(folder.path("4.wav"));
+    const std::string linear = testsupport::readText(folder.path("5.wav"));
+    EXPECT_EQ(sinc.size(), first.size());
+    EXPECT_TRUE(sinc != first && sinc != linear && linear != first);
+    EXPECT_TRUE(linear == testsupport::readText(folder.path("6.wav")));
 }
 
 TEST(CorvidPlay, RefusesWhatItCannotUse)
@@ -97,6 +105,7 @@ TEST(CorvidPlay, RefusesWhatItCannotUse)
     EXPECT_EQ(run("--device speaker qorv.xm").exitCode, 2);
     EXPECT_EQ(run("--buffer 10 qorv.xm").exitCode, 2);
     EXPECT_EQ(run("--bogus qorv.xm").exitCode, 2);
+    EXPECT_EQ(run("--resampler cubic qorv.xm").exitCode, 2);
     EXPECT_EQ(run("--help").exitCode, 0);
     EXPECT_EQ(run("--trace no-such-module.xm").exitCode, 1);
     EXPECT_EQ(run("--device silent --buffer 100 no-such-module.xm").exitCode, 1);

@@ -3,7 +3,7 @@
 // timeline) on a virtual clock through the capture device.
 //
 //   corvid-play [--device silent|wave|dsound] [--buffer MS] MODULE
-//   corvid-play [--wav OUT.wav] [--trace] [--interpolate | --integer | --float] MODULE
+//   corvid-play [--wav OUT.wav] [--trace] [--resampler nearest|linear|sinc] [--integer | --float] MODULE
 
 #include <unistd.h>
 
@@ -30,8 +30,12 @@ constexpr const char* usage =
     "                               instead of playing, as fast as it mixes\n"
     "  --trace                      render and print the row timeline:\n"
     "                               <seconds> <order> <row> <pattern>\n"
-    "  --interpolate                interpolating mixing\n"
-    "  --integer | --float          the mixing family of a render (default float)\n"
+    "  --resampler nearest|linear|sinc\n"
+    "                               how samples are resampled: the nearest frame\n"
+    "                               (default), linear interpolation, or the\n"
+    "                               band-limited eight-tap sinc filter\n"
+    "  --interpolate                the same as --resampler linear\n"
+    "  --integer | --float          nearest-frame arithmetic of a render (default float)\n"
     "  --help                       this text\n";
 
 struct Options {
@@ -40,8 +44,8 @@ struct Options {
     int bufferMs = 0;    // 0: the library's default
     std::string wavPath;
     bool trace = false;
-    corvid::CaptureMixing mixing = corvid::CaptureMixing::floatingPoint;
-    bool interpolate = false;
+    corvid::CaptureMixing mixing = corvid::CaptureMixing::floatingPoint;  // nearest frame
+    std::string resampler = "nearest";
     bool render() const { return trace || !wavPath.empty(); }
 };
 
@@ -71,9 +75,12 @@ bool parseArguments(int argc, char** argv, Options& options)
             options.wavPath = argv[++i];
         } else if (argument == "--trace") {
             options.trace = true;
-        } else if (argument == "--interpolate") {
-            options.interpolate = true;
-            options.mixing = corvid::CaptureMixing::interpolating;
+        } else if ((argument == "--resampler" && hasValue) || argument == "--interpolate") {
+            options.resampler = argument == "--interpolate" ? "linear" : argv[++i];
+            if (options.resampler != "nearest" && options.resampler != "linear" && options.resampler != "sinc") {
+                std::fprintf(stderr, "corvid-play: unknown resampler \"%s\"\n", options.resampler.c_str());
+                return false;
+            }
         } else if (argument == "--integer") {
             options.mixing = corvid::CaptureMixing::integer;
         } else if (argument == "--float") {
@@ -89,6 +96,8 @@ bool parseArguments(int argc, char** argv, Options& options)
         std::fprintf(stderr, "corvid-play: no module given\n");
         return false;
     }
+    if (options.resampler != "nearest")
+        options.mixing = options.resampler == "sinc" ? corvid::CaptureMixing::sinc : corvid::CaptureMixing::interpolating;
     return true;
 }
 
@@ -197,8 +206,10 @@ void onInterrupt(int) { interrupted = 1; }
 
 void chooseDevice(const Options& options)
 {
-    if (options.interpolate)
+    if (options.resampler == "linear")
         MusicSetOption(MUSIC_OPTION_MIXING_MODE, 1);
+    if (options.resampler == "sinc")
+        MusicSetOption(MUSIC_OPTION_OUTPUT_MODE, MusicGetOption(MUSIC_OPTION_OUTPUT_MODE) | MUSIC_OUTPUT_SINC_MIXING);
     if (options.bufferMs != 0) {
         MusicSetOption(MUSIC_OPTION_BUFFER_LENGTH, options.bufferMs);
         MusicSetOption(MUSIC_OPTION_DIRECTSOUND_BUFFER_LENGTH, options.bufferMs);
