@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "sound/devices/service.h"
 #include "sound/devices/silent_device.h"
 #include "sound/devices/wave_out_device.h"
+#include "sound/mixer/mixer_device.h"
 
 namespace corvid {
 namespace {
@@ -230,6 +232,36 @@ TEST_F(DeviceClockTest, CaptureMixesExactlyAsFarAsItsClock)
     EXPECT_EQ(device.operations.close(device.context), ErrorCode::ok);
     state.clock = nullptr;
     state.sink = nullptr;
+}
+
+TEST_F(DeviceClockTest, EveryDeviceHandsTheResamplingOnToTheMixer)
+{
+    // Output mode bit 16 asks for sinc mixing before the mixing mode option.
+    CollectingSink sink;
+    captureDeviceState().clock = &clock;
+    captureDeviceState().sink = &sink;
+    for (SoundDevice* device : {&waveOutDevice(), &captureDevice()}) {
+        for (auto [outputMode, mixingMode, family] : {std::tuple{0u, 0, MixFamily::floatStereo},
+                                                      {0u, 1, MixFamily::interpolatingStereo},
+                                                      {outputSincMixing, 0, MixFamily::sincStereo},
+                                                      {outputSincMixing | outputStereo | output16Bit, 1, MixFamily::sincStereo}}) {
+            libraryCore().options.set(static_cast<int32_t>(Option::mixingMode), mixingMode);
+            ASSERT_EQ(device->operations.open(device->context, 44100, outputMode), ErrorCode::ok) << device->name;
+            // Nearest-frame mixing is float or integer by the processor, but on capture.
+            if (family != MixFamily::floatStereo || device == &captureDevice()) {
+                EXPECT_EQ(sharedMixer().format().family, family) << device->name << " mode " << outputMode;
+            }
+            EXPECT_EQ(device->operations.close(device->context), ErrorCode::ok);
+        }
+    }
+    libraryCore().options.set(static_cast<int32_t>(Option::mixingMode), 0);
+    captureDeviceState().mixing = CaptureMixing::sinc;
+    ASSERT_EQ(captureDevice().operations.open(captureDevice().context, 0, 0), ErrorCode::ok);
+    EXPECT_EQ(sharedMixer().format().family, MixFamily::sincStereo);
+    EXPECT_EQ(captureDevice().operations.close(captureDevice().context), ErrorCode::ok);
+    captureDeviceState().mixing = CaptureMixing::floatingPoint;
+    captureDeviceState().clock = nullptr;
+    captureDeviceState().sink = nullptr;
 }
 
 TEST(CaptureDevice, FramesFollowTheClockWithoutOverflow)

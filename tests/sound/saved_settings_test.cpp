@@ -18,7 +18,7 @@ OptionValues chosenSettings()
 {
     OptionValues options;
     options.set(static_cast<int32_t>(Option::mixingRate), 30000);
-    options.set(static_cast<int32_t>(Option::outputMode), 9);
+    options.set(static_cast<int32_t>(Option::outputMode), 9 | MUSIC_OUTPUT_SINC_MIXING);
     options.set(static_cast<int32_t>(Option::mixingMode), 1);
     options.set(static_cast<int32_t>(Option::bufferLength), 0x01020304);
     options.set(static_cast<int32_t>(Option::directSoundBufferLength), 250);
@@ -28,7 +28,7 @@ OptionValues chosenSettings()
 void expectChosen(const OptionValues& options)
 {
     EXPECT_EQ(options.get(Option::mixingRate), 30000);
-    EXPECT_EQ(options.get(Option::outputMode), 9);
+    EXPECT_EQ(options.get(Option::outputMode), 9 | MUSIC_OUTPUT_SINC_MIXING);
     EXPECT_EQ(options.get(Option::mixingMode), 1);
     EXPECT_EQ(options.get(Option::bufferLength), 0x01020304);
     EXPECT_EQ(options.get(Option::directSoundBufferLength), 250);
