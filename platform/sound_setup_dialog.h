@@ -35,10 +35,11 @@ inline constexpr std::array<std::int32_t, 8> customRates{8000, 11025, 16000, 220
 enum class SoundCard { noSound = 0, automatic = 1 };
 
 // The rate and interpolation chosen so far; only OK in the main dialog
-// stores them.
+// stores them. Band-limited mixing is chosen in the custom dialog only.
 struct PendingQuality {
     std::int32_t rate = 0;
     std::int32_t interpolation = 0;
+    bool bandLimited = false;
 };
 
 // The main dialog's controls.
@@ -52,9 +53,12 @@ struct SoundSetupForm {
     PendingQuality pending;
 };
 
+// The custom dialog's mixing modes, in button order.
+enum class CustomMixing { normal, interpolating, bandLimited };
+
 // The custom dialog's controls.
 struct CustomQualityForm {
-    bool interpolating = false;
+    CustomMixing mixing = CustomMixing::normal;
     std::optional<std::size_t> selectedRate;  // index into customRates
     std::string rateText;                     // the combo box's text
 };

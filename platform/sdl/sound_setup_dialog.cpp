@@ -100,18 +100,19 @@ bool ModalDialog::runModal()
 
 CustomQualityDialog::CustomQualityDialog(CustomQualityForm& form, const std::string& title) : form_(form)
 {
-    createWindow(176, 77, title);
+    createWindow(176, 89, title);
     rate_ = place<Fl_Input_Choice>(52, 8, 60, 44);
     rate_->size(rate_->w(), closedListHeight);
     rate_->textsize(dialogTextSize);
-    normal_ = placeRadio(12, 40, 77, 10, "Normal (low quality)");
-    interpolating_ = placeRadio(12, 52, 96, 10, "Interpolating (high quality)");
+    mixing_ = {placeRadio(12, 40, 77, 10, "Normal (low quality)"),
+               placeRadio(12, 52, 96, 10, "Interpolating (high quality)"),
+               placeRadio(12, 64, 96, 10, "Band-limited (best quality)")};
     createOkCancel(120, 4);
     placeText(4, 8, 44, 8, "Mixing Rate:", true);
-    place<GroupFrame>(8, 28, 104, 40, "Mixing Mode");
+    place<GroupFrame>(8, 28, 104, 52, "Mixing Mode");
     window().end();
 
-    (form_.interpolating ? interpolating_ : normal_)->setonly();
+    mixingButton(form_.mixing).setonly();
     for (const std::int32_t rate : customRates)
         rate_->add(std::to_string(rate).c_str());
     if (form_.selectedRate)
@@ -122,7 +123,10 @@ CustomQualityDialog::CustomQualityDialog(CustomQualityForm& form, const std::str
 
 void CustomQualityDialog::accept()
 {
-    form_.interpolating = interpolating_->value() != 0;
+    for (const CustomMixing mixing : {CustomMixing::normal, CustomMixing::interpolating, CustomMixing::bandLimited}) {
+        if (mixingButton(mixing).value() != 0)
+            form_.mixing = mixing;
+    }
     form_.selectedRate.reset();
     form_.rateText = rate_->value();
 }

@@ -59,16 +59,14 @@ public:
     // Opens on the form; OK writes the controls' values back.
     CustomQualityDialog(CustomQualityForm& form, const std::string& title);
     Fl_Input_Choice& rateList() { return *rate_; }
-    Fl_Round_Button& normalButton() { return *normal_; }
-    Fl_Round_Button& interpolatingButton() { return *interpolating_; }
+    Fl_Round_Button& mixingButton(CustomMixing mixing) { return *mixing_.at(static_cast<std::size_t>(mixing)); }
 
 private:
     void accept() override;
 
     CustomQualityForm& form_;
     Fl_Input_Choice* rate_ = nullptr;
-    Fl_Round_Button* normal_ = nullptr;
-    Fl_Round_Button* interpolating_ = nullptr;
+    std::array<Fl_Round_Button*, 3> mixing_{};  // in CustomMixing order
 };
 
 class SoundSetupDialog : public ModalDialog {

@@ -34,11 +34,14 @@ SoundSetupForm openSoundSetupForm(const OptionValues& options, const DeviceChoic
 {
     SoundSetupForm form;
     const int32_t outputMode = options.get(Option::outputMode);
-    form.stereo = outputMode == 0 || (outputMode & stereoBit) != 0;
+    const int32_t format = outputMode & ~MUSIC_OUTPUT_SINC_MIXING;  // 0: the device's default, stereo
+    form.stereo = format == 0 || (format & stereoBit) != 0;
     form.pending.rate = options.get(Option::mixingRate);
     form.pending.interpolation = options.get(Option::mixingMode) != 0 ? 1 : 0;
+    form.pending.bandLimited = (outputMode & MUSIC_OUTPUT_SINC_MIXING) != 0;
     for (const QualityPreset& preset : qualityPresets) {
-        if (preset.rate == form.pending.rate && preset.interpolation == form.pending.interpolation)
+        if (preset.rate == form.pending.rate && preset.interpolation == form.pending.interpolation &&
+            !form.pending.bandLimited)
             form.checkedQuality = preset.id;
     }
     form.bufferLength = std::to_string(options.get(Option::bufferLength));
@@ -60,7 +63,8 @@ void acceptSoundSetupForm(const SoundSetupForm& form, OptionValues& options, Dev
 {
     options.set(static_cast<int32_t>(Option::mixingRate), form.pending.rate);
     options.set(static_cast<int32_t>(Option::mixingMode), form.pending.interpolation);
-    options.set(static_cast<int32_t>(Option::outputMode), form.stereo ? stereo16Bit : mono16Bit);
+    options.set(static_cast<int32_t>(Option::outputMode), (form.stereo ? stereo16Bit : mono16Bit) |
+                                                             (form.pending.bandLimited ? MUSIC_OUTPUT_SINC_MIXING : 0));
     if (const auto length = fieldNumber(form.bufferLength))
         options.set(static_cast<int32_t>(Option::bufferLength), *length);
     if (const auto length = fieldNumber(form.directSoundBufferLength))
@@ -72,7 +76,10 @@ void acceptSoundSetupForm(const SoundSetupForm& form, OptionValues& options, Dev
 CustomQualityForm openCustomQualityForm(const PendingQuality& pending)
 {
     CustomQualityForm form;
-    form.interpolating = pending.interpolation != 0;
+    if (pending.bandLimited)
+        form.mixing = CustomMixing::bandLimited;
+    else if (pending.interpolation != 0)
+        form.mixing = CustomMixing::interpolating;
     for (std::size_t i = 0; i < customRates.size(); ++i) {
         if (customRates[i] == pending.rate)
             form.selectedRate = i;
@@ -83,7 +90,10 @@ CustomQualityForm openCustomQualityForm(const PendingQuality& pending)
 
 void acceptCustomQualityForm(const CustomQualityForm& form, PendingQuality& pending)
 {
-    pending.interpolation = form.interpolating ? 1 : 0;
+    // Band-limited mixing keeps interpolation on too: it is what a library
+    // that does not know the output mode's sinc bit plays instead.
+    pending.bandLimited = form.mixing == CustomMixing::bandLimited;
+    pending.interpolation = form.mixing == CustomMixing::normal ? 0 : 1;
     if (const auto rate = fieldNumber(form.rateText))
         pending.rate = *rate;
 }

@@ -18,6 +18,7 @@
 
 namespace corvid {
 
+using platform::CustomMixing;
 using platform::CustomQualityForm;
 using platform::customQualityId;
 using platform::customRates;

@@ -73,19 +73,43 @@ TEST(CustomQualityForm, SelectsAListedRateOrShowsTheOtherAndAcceptsATypedOne)
 {
     const auto listed = corvid::openCustomQualityForm({27429, 1});
     EXPECT_EQ(listed.selectedRate, 4u);
-    EXPECT_TRUE(listed.interpolating);
+    EXPECT_EQ(listed.mixing, corvid::CustomMixing::interpolating);
     const auto other = corvid::openCustomQualityForm({30000, 0});
     EXPECT_EQ(other.selectedRate, std::nullopt);
     EXPECT_EQ(other.rateText, "30000");
-    EXPECT_FALSE(other.interpolating);
+    EXPECT_EQ(other.mixing, corvid::CustomMixing::normal);
 
     corvid::PendingQuality pending{44100, 1};
-    corvid::acceptCustomQualityForm({false, std::nullopt, "30000"}, pending);
+    corvid::acceptCustomQualityForm({corvid::CustomMixing::normal, std::nullopt, "30000"}, pending);
     EXPECT_EQ(pending.rate, 30000);
     EXPECT_EQ(pending.interpolation, 0);
-    corvid::acceptCustomQualityForm({true, std::nullopt, "fast"}, pending);
+    corvid::acceptCustomQualityForm({corvid::CustomMixing::interpolating, std::nullopt, "fast"}, pending);
     EXPECT_EQ(pending.rate, 30000);
     EXPECT_EQ(pending.interpolation, 1);
+}
+
+TEST(CustomQualityForm, BandLimitedMixingIsTheOutputModesSincBitAndOnlyCustomShowsIt)
+{
+    const corvid::DeviceChoice device;
+    // 44100 Hz interpolating is "Very High", but not with the sinc bit.
+    auto form = corvid::openSoundSetupForm(optionsWith(44100, 1, 10 | MUSIC_OUTPUT_SINC_MIXING), device);
+    EXPECT_EQ(form.checkedQuality, corvid::customQualityId);
+    EXPECT_TRUE(form.pending.bandLimited);
+    EXPECT_TRUE(form.stereo);
+    EXPECT_TRUE(corvid::openSoundSetupForm(optionsWith(44100, 0, MUSIC_OUTPUT_SINC_MIXING), device).stereo);
+    EXPECT_EQ(corvid::openCustomQualityForm(form.pending).mixing, corvid::CustomMixing::bandLimited);
+
+    OptionValues options = optionsWith(22050, 0);
+    corvid::DeviceChoice chosen;
+    corvid::acceptCustomQualityForm({corvid::CustomMixing::bandLimited, std::nullopt, "44100"}, form.pending);
+    form.stereo = false;
+    corvid::acceptSoundSetupForm(form, options, chosen);
+    EXPECT_EQ(options.get(Option::outputMode), 9 | MUSIC_OUTPUT_SINC_MIXING);
+    EXPECT_EQ(options.get(Option::mixingMode), 1) << "interpolating where the sinc bit is not known";
+
+    corvid::chooseQuality(form, 1005);  // a preset leaves band-limited mixing
+    corvid::acceptSoundSetupForm(form, options, chosen);
+    EXPECT_EQ(options.get(Option::outputMode), 9);
 }
 
 TEST(FieldNumber, LeadingDigitsOfTheFirst31CharactersAndOnlyPositiveValues)

@@ -135,11 +135,11 @@ TEST_F(SoundSetupDialogTest, TheCustomDialogAcceptsATypedRateAndItsCancelChanges
     platform::CustomQualityForm form = corvid::openCustomQualityForm(pending);
     CustomQualityDialog dialog(form, corvid::customQualityTitle);
     EXPECT_STREQ(dialog.rateList().value(), "27429");
-    EXPECT_EQ(dialog.normalButton().value(), 1);
+    EXPECT_EQ(dialog.mixingButton(platform::CustomMixing::normal).value(), 1);
     dialog.window().show();
     gui_test::saveForReview(gui_test::drawWindow(dialog.window()), "custom_quality");
     dialog.rateList().value("30000");
-    dialog.interpolatingButton().setonly();
+    dialog.mixingButton(platform::CustomMixing::interpolating).setonly();
     dialog.okButton().do_callback();
     corvid::acceptCustomQualityForm(form, pending);
     EXPECT_EQ(pending.rate, 30000);
@@ -148,11 +148,35 @@ TEST_F(SoundSetupDialogTest, TheCustomDialogAcceptsATypedRateAndItsCancelChanges
     platform::CustomQualityForm secondForm = corvid::openCustomQualityForm(pending);
     CustomQualityDialog second(secondForm, corvid::customQualityTitle);
     EXPECT_STREQ(second.rateList().value(), "30000");
-    EXPECT_EQ(second.interpolatingButton().value(), 1);
+    EXPECT_EQ(second.mixingButton(platform::CustomMixing::interpolating).value(), 1);
     second.rateList().value("8000");
     second.cancelButton().do_callback();
     EXPECT_FALSE(second.result());
     EXPECT_EQ(pending.rate, 30000);
+}
+
+TEST_F(SoundSetupDialogTest, BandLimitedMixingChosenInTheCustomDialogIsStoredAndReopensThere)
+{
+    const auto opened = open([](corvid::PendingQuality& pending) {
+        platform::CustomQualityForm form = corvid::openCustomQualityForm(pending);
+        CustomQualityDialog custom(form, corvid::customQualityTitle);
+        EXPECT_EQ(custom.mixingButton(platform::CustomMixing::bandLimited).value(), 0);
+        custom.mixingButton(platform::CustomMixing::bandLimited).setonly();
+        custom.okButton().do_callback();
+        corvid::acceptCustomQualityForm(form, pending);
+        return true;
+    });
+    click(opened->qualityButton(1006));
+    opened->okButton().do_callback();
+    acceptIfOk(*opened);
+    EXPECT_EQ(options.get(Option::outputMode), 10 | MUSIC_OUTPUT_SINC_MIXING);
+
+    const auto reopened = open();
+    EXPECT_EQ(reopened->qualityButton(1006).value(), 1);
+    platform::CustomQualityForm form = corvid::openCustomQualityForm(reopened->pending());
+    CustomQualityDialog custom(form, corvid::customQualityTitle);
+    EXPECT_EQ(custom.mixingButton(platform::CustomMixing::bandLimited).value(), 1);
+    EXPECT_EQ(custom.mixingButton(platform::CustomMixing::interpolating).value(), 0);
 }
 
 }  // namespace
