@@ -26,18 +26,19 @@ wasm=$out/wasm
 site=$out/site
 jobs=$(nproc)
 
-# The native generators draw qorv.dat and compose qorv.xm.
+# The native generators draw qorv.dat, the show's picture and icon, and
+# compose qorv.xm.
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$native" -DSOLVANE_BUILD_TESTS=OFF -DSOLVANE_BUILD_BENCH=OFF >/dev/null
 fi
-cmake --build "$native" -j"$jobs" --target qorv_dat qorv_xm
+cmake --build "$native" -j"$jobs" --target qorv_dat qorv_xm demo_resources
 
 # Emscripten's optimizer needs acorn, which Debian keeps with its other Node
 # modules, where node does not look by itself.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 if [ ! -f "$wasm/CMakeCache.txt" ]; then
   emcmake cmake -S "$root" -B "$wasm" -DCMAKE_BUILD_TYPE=Release -DSOLVANE_BUILD_TESTS=OFF \
-    -DSOLVANE_BUILD_BENCH=OFF ${WEB_CMAKE_ARGS:-} >/dev/null
+    -DSOLVANE_BUILD_BENCH=OFF -DSOLVANE_NATIVE_BUILD_DIR="$(cd "$native" && pwd)" ${WEB_CMAKE_ARGS:-} >/dev/null
 fi
 cmake --build "$wasm" -j"$jobs"
 

@@ -2,6 +2,9 @@
 // The port's command line. With no arguments the show behaves as it always
 // has: the setup window, then the show full-screen.
 
+#include "sound/include/corvid.h"
+
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +19,14 @@ struct ShowOptions {
     bool silent = false;
     std::optional<int> screenMode;  // from --mode; skips the setup window
     bool interlaced = false;
+    bool useMmx = false;            // with screenMode: the MMX switch's state
+    // For the browser's page, which runs the show itself (never from the
+    // command line): no player thread, the caller runs MusicPoll from its
+    // timer; the sound queue's length capped; and the music's status as the
+    // scenes see it read through the caller (what is heard, not what is mixed).
+    bool soundServicedByCaller = false;
+    int soundBufferMs = 0;  // 0: the library's own setting
+    std::function<void(int playHandle, MusicStatus& status)> readMusicStatus;
     std::string capturePath;        // empty: show on the screen
 };
 

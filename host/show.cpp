@@ -282,6 +282,8 @@ void startSound(const ShowOptions& options)
         else
             corvid::useCaptureDevice(presentation.virtualClock, capturedSound);
     }
+    if (options.soundBufferMs > 0 && MusicGetOption(MUSIC_OPTION_BUFFER_LENGTH) > options.soundBufferMs)
+        MusicSetOption(MUSIC_OPTION_BUFFER_LENGTH, options.soundBufferMs);
     if (!MusicInit()) {
         MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
         MusicInit();
@@ -411,7 +413,43 @@ void progressLine(const char* format, const char* argument)
     }
 }
 
-int runShow(const ShowOptions& options)
+namespace {
+
+// The show once start-up is over: the display's settle, the passes, and
+// after Escape the abort's steps.
+struct RunningShow {
+    std::optional<SpacedSteps> settle;
+    std::optional<ShowPasses> passes;
+    std::optional<AbortSteps> abort;
+    std::optional<scenes::SceneContext> context;
+    std::function<void(int, MusicStatus&)> readMusicStatus;  // the caller's, if any
+};
+
+RunningShow running;
+
+// The music starts once the display has settled, and the scene clock with it.
+void startMusic()
+{
+    if (presentation.capturing) {
+        MusicPoll();  // the sound catches up with the settling wait before the music starts
+        capturedSound.startRecording();
+        presentation.captureSink->start(presentation.virtualClock.counter());
+    }
+    resources.playHandle = MusicPlayModule(resources.module, showState.config.loopMusic);
+    frameService.readMusicStatus = [](MusicStatus& status) {
+        if (presentation.capturing)
+            MusicPoll();
+        if (running.readMusicStatus)
+            running.readMusicStatus(resources.playHandle, status);
+        else
+            MusicGetPlayStatus(resources.playHandle, &status);
+    };
+    frameService.startClock();
+}
+
+}  // namespace
+
+void startShow(const ShowOptions& options)
 {
     DemoConfig& config = showState.config;
     config = DemoConfig{};
@@ -420,6 +458,7 @@ int runShow(const ShowOptions& options)
     showState.mmx.useMmx = false;
 
     platform::watchTerminationRequests();
+    running.readMusicStatus = options.readMusicStatus;
     const platform::VideoOptions video = choosePresentation(options);
     frameService.nowMs = 0;
 
@@ -432,6 +471,7 @@ int runShow(const ShowOptions& options)
     if (options.screenMode) {
         config.screenMode = static_cast<std::uint8_t>(*options.screenMode);
         config.interlaced = options.interlaced ? 1 : 0;
+        showState.mmx.useMmx = options.useMmx && showState.mmx.mmxAvailable;
     } else if (!presentation.capturing) {
         // The viewer chooses the mode; closing the window ends the program.
         const platform::SetupResult setup =
@@ -461,7 +501,8 @@ int runShow(const ShowOptions& options)
     resources.dataLibrary.emplace(std::move(library).value());
 
     progressLine("Loading and initialising data... ");
-    scenes::SceneContext context{frameService, showState, showRandom, display::mainDisplay};
+    scenes::SceneContext& context = running.context.emplace(
+        scenes::SceneContext{frameService, showState, showRandom, display::mainDisplay});
     loadScene(resources.opening, *resources.dataLibrary, context);
     loadScene(resources.credits, *resources.dataLibrary, context);
     loadScene(resources.panorama, *resources.dataLibrary, context);
@@ -472,9 +513,10 @@ int runShow(const ShowOptions& options)
     progressLine("ok");
 
     // In capture the sound is serviced once per pass, on the main thread, so
-    // that it follows the virtual clock exactly; otherwise the player thread
-    // keeps it going every 20 ms.
-    if (!presentation.capturing)
+    // that it follows the virtual clock exactly; with servicedByCaller the
+    // caller does it (the browser's timer); otherwise the player thread keeps
+    // it going every 20 ms.
+    if (!presentation.capturing && !options.soundServicedByCaller)
         MusicStartBackgroundPlay(0);
     progressLine("");
     progressLine("Done...");
@@ -489,31 +531,40 @@ int runShow(const ShowOptions& options)
     };
 
     platform::hideSetupWindow();
-    switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0,
-                                             [] { frameService.waitMs(1000); })) {
+    switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0)) {
     case display::OpenResult::ok: break;
     case display::OpenResult::deviceError: failStartup(display::deviceErrorMessage);
     case display::OpenResult::modeUnsupported: failStartup(display::modeUnsupportedMessage);
     }
+    // The monitor settles on the new mode for a second before the music starts.
+    running.settle.emplace(1, 1000, [](int) { startMusic(); });
+}
 
-    if (presentation.capturing) {
-        MusicPoll();  // the sound catches up with the settling wait before the music starts
-        capturedSound.startRecording();
-        presentation.captureSink->start(presentation.virtualClock.counter());
+StepResult showStep()
+{
+    if (running.abort)
+        return running.abort->step();
+    if (running.settle) {
+        const StepResult settling = running.settle->step(frameService);
+        if (settling != StepResult::finished)
+            return settling;
+        running.settle.reset();
+        running.passes.emplace(resources.inOrder(), *running.context, resources.closing->endPicture(),
+                               [] { MusicStopModule(resources.playHandle); });
     }
-    resources.playHandle = MusicPlayModule(resources.module, config.loopMusic);
-    frameService.readMusicStatus = [](MusicStatus& status) {
-        if (presentation.capturing)
-            MusicPoll();
-        MusicGetPlayStatus(resources.playHandle, &status);
-    };
-    frameService.startClock();
+    const StepResult result = running.passes->step();
+    if (result == StepResult::aborted) {
+        running.abort.emplace();
+        return StepResult::running;
+    }
+    return result;
+}
 
-    ShowPasses passes(resources.inOrder(), context, resources.closing->endPicture(),
-                      [] { MusicStopModule(resources.playHandle); });
-    if (runSteps(frameService, [&passes] { return passes.step(); }) == StepResult::aborted) {
-        AbortSteps abort;
-        runSteps(frameService, [&abort] { return abort.step(); });
+int endShow()
+{
+    running.passes.reset();
+    if (running.abort) {
+        running.abort.reset();
         return 0;
     }
     if (presentation.capturing)
@@ -528,6 +579,13 @@ int runShow(const ShowOptions& options)
     closeEverything();
     finishCapture(true);
     return 1;
+}
+
+int runShow(const ShowOptions& options)
+{
+    startShow(options);
+    runSteps(frameService, showStep);
+    return endShow();
 }
 
 }  // namespace host

@@ -24,6 +24,16 @@ namespace host {
 // the process with exit code 0 from inside.
 int runShow(const ShowOptions& options);
 
+// runShow in three parts, for a caller that drives the steps itself (the
+// browser's animation frames). startShow does everything before the first
+// step and ends the process on a start-up failure, as runShow does;
+// showStep is one step of the show (the display settling, the passes, and
+// after Escape the abort's steps) until it answers `finished`; endShow then
+// releases what is left and answers runShow's exit code.
+void startShow(const ShowOptions& options);
+StepResult showStep();
+int endShow();
+
 // `count` actions spaced in time: each waits until at least gapMs have passed
 // since it began, then acts (the final fade, and the abort's music fade).
 class SpacedSteps {

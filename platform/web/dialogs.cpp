@@ -31,6 +31,11 @@ EM_JS(int, pageAddsProgressLine, (const char* line, int length), {
     page.addProgressLine(UTF8ToString(line, length));
     return 1;
 });
+EM_JS(void, pageHidesSetup, (), {
+    const page = globalThis.solvanePage;
+    if (page && page.hideSetup)
+        page.hideSetup();
+});
 EM_JS(void, logMessage, (const char* text, const char* caption), {
     console.log(UTF8ToString(caption) + ': ' + UTF8ToString(text));
 });
@@ -61,6 +66,8 @@ void showMessage(const std::string& text, const std::string& caption)
 }
 
 SetupResult runSetupWindow(const SetupWindowContent&) { return {}; }
+
+void hideSetupWindow() { pageHidesSetup(); }
 
 bool addSetupProgressLine(std::string_view line)
 {

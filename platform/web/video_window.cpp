@@ -1,7 +1,8 @@
 // The display window in the browser: the page's canvas (id "screen"), sized
 // to the picture and scaled by the page's style (whole steps, or to fit, with
 // pixelated scaling), full-screen through the Fullscreen API. Keys and the
-// page being closed reach the show as window events, queued by the page.
+// page being closed reach the show as window events, queued here from the
+// page's own events and read one per pass.
 
 #include "platform/video_window.h"
 
@@ -16,10 +17,32 @@ EM_JS(int, canvasOpen, (int fullscreen), {
     const canvas = document.getElementById('screen');
     if (!canvas)
         return 0;
-    Module['solvaneEvents'] = Module['solvaneEvents'] || [];
-    canvas.hidden = false;
-    if (fullscreen && canvas.requestFullscreen && !document.fullscreenElement)
-        canvas.requestFullscreen().catch(() => {});  // refused without a gesture: stays in the page
+    if (!Module['solvaneEvents']) {
+        // kind * 65536 + virtual key, the kind counted from 1 (1 key down, 2 close).
+        const queue = Module['solvaneEvents'] = [];
+        document.addEventListener('keydown', (event) => {
+            if (event.keyCode === 27)
+                event.preventDefault();
+            queue.push(65536 + event.keyCode);
+        });
+        window.addEventListener('pagehide', () => queue.push(2 * 65536));
+    }
+    // The canvas and the black around it go full-screen together; leaving
+    // full-screen with the browser's own Escape (which the page never sees
+    // as a key) is the viewer's Escape too.
+    const stage = canvas.parentElement || canvas;
+    stage.hidden = false;
+    if (fullscreen && stage.requestFullscreen && !document.fullscreenElement) {
+        stage.requestFullscreen().then(() => {
+            const left = () => {
+                if (document.fullscreenElement)
+                    return;
+                document.removeEventListener('fullscreenchange', left);
+                Module['solvaneEvents'].push(65536 + 27);
+            };
+            document.addEventListener('fullscreenchange', left);
+        }).catch(() => {});  // refused without a gesture: stays in the page
+    }
     return 1;
 });
 EM_JS(int, canvasSetSize, (int width, int height), {
@@ -29,6 +52,8 @@ EM_JS(int, canvasSetSize, (int width, int height), {
     canvas.width = width;
     canvas.height = height;
     Module['solvaneImage'] = canvas.getContext('2d').createImageData(width, height);
+    if (Module['onPictureSize'])
+        Module['onPictureSize'](width, height);
     return 1;
 });
 // 0x00RRGGBB pixels, in memory blue, green, red, 0: swapped to the canvas's
@@ -54,6 +79,9 @@ EM_JS(void, canvasCursor, (int shown), {
         canvas.style.cursor = shown ? '' : 'none';
 });
 EM_JS(void, canvasLeaveFullscreen, (), {
+    const canvas = document.getElementById('screen');
+    if (canvas && canvas.parentElement)
+        canvas.parentElement.hidden = true;
     if (document.fullscreenElement && document.exitFullscreen)
         document.exitFullscreen().catch(() => {});
 });

@@ -3,6 +3,10 @@
 
 Serves build-web/site on 127.0.0.1, drives headless Chromium through the
 DevTools protocol (python3-websocket), and checks:
+- the show page with ?autostart: it reaches "playing", its pictures come and
+  change, the first scene's picture is not black, the music's position moves
+  on, and Escape ends it with the abort message and brings the form back;
+  how long from GO to the first picture, and what a pass costs (measures);
 - the player page plays a corpus module: it reaches "playing" through the
   page's sound output and its position moves on; a file that is no module
   gives the library's error in words;
@@ -210,6 +214,57 @@ def check_player(checks, page, base, module):
         os.unlink(garbage.name)
 
 
+def percentile(values, fraction):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))] if ordered else float("nan")
+
+
+# Share of the canvas's pixels that are not black, read back from the page.
+CANVAS_LIT = """(() => {
+  const canvas = document.getElementById('screen');
+  const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  let lit = 0;
+  for (let i = 0; i < data.length; i += 4)
+    if (data[i] + data[i + 1] + data[i + 2] > 24) ++lit;
+  return lit / (data.length / 4);
+})()"""
+
+
+def check_show(checks, page, base):
+    page.open(base + "index.html?autostart")
+    playing = page.wait_for_state({"playing"}, 30)
+    checks.expect(playing, "the show page starts on its own (state %s)" % page.dataset().get("state"))
+    if not playing:
+        return
+    wait_until(lambda: int(page.dataset().get("frames", 0)) > 0, 10)
+    first = page.dataset()
+    time.sleep(4)
+    later = page.dataset()
+    checks.expect(int(later.get("frames", 0)) > int(first.get("frames", 0)) + 30,
+                  "its pictures keep coming (%s, then %s 4 s later)" % (first.get("frames"), later.get("frames")))
+    checks.expect(song_place(later) > song_place(first), "the music's position moves on (position %s row %s)" %
+                  (later.get("position"), later.get("row")))
+    lit = page.evaluate(CANVAS_LIT)
+    checks.expect(lit > 0.05, "the first scene's picture is on the canvas (%.0f %% of it not black)" % (100 * lit))
+    times = page.evaluate("window.solvaneShowTimes")
+    print("measure  GO to the first picture: %.0f ms (the show's one-second settle of the display included)" %
+          (times["firstPicture"] - times["go"]))
+    passes = times["passes"]
+    print("measure  a drawn pass in the browser (draw and present): median %.2f ms, 99th percentile %.2f ms, "
+          "%d passes" % (percentile(passes, 0.5), percentile(passes, 0.99), len(passes)))
+
+    page.call("Input.dispatchKeyEvent", type="rawKeyDown", key="Escape", code="Escape", windowsVirtualKeyCode=27)
+    page.call("Input.dispatchKeyEvent", type="keyUp", key="Escape", code="Escape", windowsVirtualKeyCode=27)
+    aborted = page.wait_for_state({"aborted"}, 10)
+    message = page.evaluate("document.getElementById('message').hidden ? '' : "
+                            "document.getElementById('messageText').textContent")
+    checks.expect(aborted and message == "Demonstration aborted, darn it...",
+                  "Escape ends it with the abort message (state %s, %r)" % (page.dataset().get("state"), message))
+    checks.expect(page.evaluate("!document.getElementById('setup').hidden && "
+                                "document.getElementById('stage').hidden"),
+                  "and the setup form is back")
+
+
 def check_sound_ring(checks):
     test = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sound_ring_test.js")
     answer = subprocess.run(["node", test], capture_output=True, text=True, timeout=60)
@@ -258,6 +313,7 @@ def main():
         try:
             modules = json.load(open(os.path.join(options.site, "modules", "index.json")))
             corpus_modules = [m["file"] for m in modules if m["file"] != "qorv.xm"]
+            check_show(checks, page, base)
             check_player(checks, page, base, corpus_modules[0] if corpus_modules else "qorv.xm")
             page.call("Page.navigate", url="about:blank")
             checks.expect(not page.console_errors, "no errors on the console" +

@@ -1,0 +1,223 @@
+// The show page's engine (solvane-show.wasm): what the page's setup form
+// offers, the show started from its "GO!", and the passes run from the
+// browser's animation frames. The page runs the sound library's service pass
+// from its timer (showServiceSound), which keeps going in a hidden tab while
+// the animation frames stop; the frame service catches up by skipping.
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "display/screen_modes.h"
+#include "host/setup_choices.h"
+#include "host/show.h"
+#include "platform/cpu.h"
+#include "platform/video.h"
+
+namespace {
+
+// What is heard lags what is mixed by the sound queue and the page's own
+// output: the sound queue is kept this short in the browser.
+constexpr int webSoundBufferMs = 90;
+// Waits this short are spun within an animation frame (the final fade's 1 ms
+// steps, the abort's 5 ms volume steps), as long as the frame's time allows.
+constexpr double spunWaitMs = 5;
+constexpr double spinBudgetMs = 8;
+
+// clang-format off
+EM_JS(double, pageOutputLatencyMs, (), {
+    const audio = Module['solvaneAudio'];
+    return audio && audio.available() ? audio.outputLatency() * 1000 : 0;
+});
+EM_JS(void, pageShowStatus, (int position, int row), {
+    if (Module['onShowStatus'])
+        Module['onShowStatus'](position, row);
+});
+EM_JS(void, pagePassTime, (double ms), {
+    if (Module['onPassTime'])
+        Module['onPassTime'](ms);
+});
+EM_JS(void, pageShowEnded, (int exitCode), {
+    if (Module['onShowEnded'])
+        Module['onShowEnded'](exitCode);
+});
+// clang-format on
+
+// The music's status as the service passes published it, kept for as long as
+// the sound takes to be heard: the scenes read the one heard now.
+class HeardStatus {
+public:
+    void record(double nowMs, int handle)
+    {
+        MusicStatus status{};
+        if (handle == 0 || MusicGetPlayStatus(handle, &status) == 0)
+            return;
+        entries_[next_ % entries_.size()] = {nowMs, status};
+        ++next_;
+    }
+    // The newest status published at least latencyMs before now; the oldest
+    // one kept while none is that old.
+    bool heardAt(double nowMs, double latencyMs, MusicStatus& status) const
+    {
+        if (next_ == 0)
+            return false;
+        const std::size_t kept = next_ < entries_.size() ? next_ : entries_.size();
+        for (std::size_t back = 1; back <= kept; ++back) {
+            const Entry& entry = entries_[(next_ - back) % entries_.size()];
+            status = entry.status;
+            if (entry.atMs <= nowMs - latencyMs)
+                return true;
+        }
+        return true;
+    }
+
+private:
+    struct Entry {
+        double atMs = 0;
+        MusicStatus status{};
+    };
+    std::array<Entry, 64> entries_{};  // 20 ms apart: over a second
+    std::size_t next_ = 0;
+};
+
+struct ShowPage {
+    bool started = false;
+    int playHandle = 0;
+    HeardStatus heard;
+    std::string setupJson;
+};
+
+ShowPage& page()
+{
+    static ShowPage instance;
+    return instance;
+}
+
+void appendJsonString(std::string& out, const std::string& text)
+{
+    out += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) >= 0x20)
+            out += c;
+    }
+    out += '"';
+}
+
+void readHeardStatus(int handle, MusicStatus& status)
+{
+    ShowPage& p = page();
+    p.playHandle = handle;
+    if (!p.heard.heardAt(emscripten_get_now(), webSoundBufferMs + pageOutputLatencyMs(), status))
+        MusicGetPlayStatus(handle, &status);
+}
+
+double msUntilDeadline()
+{
+    const host::FrameService& service = host::frameService;
+    const std::uint64_t now = service.clock->counter();
+    const std::uint64_t due = service.deadlineTicks();
+    return due <= now ? 0 : static_cast<double>(due - now) * 1000.0 / static_cast<double>(service.clock->frequency());
+}
+
+// Steps the show until it waits for a later frame or ends.
+EM_BOOL onAnimationFrame(double, void*)
+{
+    const double start = emscripten_get_now();
+    double spun = 0;
+    for (;;) {
+        const host::StepResult result = host::showStep();
+        if (result == host::StepResult::running)
+            continue;
+        if (result == host::StepResult::waiting) {
+            const double left = msUntilDeadline();
+            if (left <= spunWaitMs && emscripten_get_now() + left - start <= spinBudgetMs) {
+                const double spinStart = emscripten_get_now();
+                while (msUntilDeadline() > 0) {
+                }
+                spun += emscripten_get_now() - spinStart;
+                continue;
+            }
+            pagePassTime(emscripten_get_now() - start - spun);
+            pageShowStatus(host::frameService.musicStatus.position, host::frameService.musicStatus.row);
+            return EM_TRUE;
+        }
+        pageShowEnded(host::endShow());
+        return EM_FALSE;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+// What the setup form offers, as JSON: the title, the mode list with the
+// entry that starts selected, the MMX switch, the banner lines.
+EMSCRIPTEN_KEEPALIVE const char* showSetupContent()
+{
+    host::DemoConfig config{};
+    host::MmxChoice mmx{};
+    mmx.mmxAvailable = platform::queryCpu().mmx;
+    const platform::SetupWindowContent content =
+        host::setupWindowContent(config, mmx, platform::VideoDevice().enumerateModes());
+    std::string& json = page().setupJson;
+    json = "{\"title\":";
+    appendJsonString(json, content.title);
+    json += ",\"modes\":[";
+    for (std::size_t i = 0; i < content.modeEntries.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        appendJsonString(json, content.modeEntries[i]);
+    }
+    json += "],\"selected\":" + std::to_string(content.selectedMode ? static_cast<int>(*content.selectedMode) : -1);
+    json += ",\"mmxAvailable\":" + std::string(content.mmxAvailable ? "true" : "false");
+    json += ",\"useMmx\":" + std::string(content.useMmx ? "true" : "false");
+    json += ",\"banner\":[";
+    for (std::size_t i = 0; i < content.progressLines.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        appendJsonString(json, content.progressLines[i]);
+    }
+    json += "]}";
+    return json.c_str();
+}
+
+// "GO!": loads the show (the page has put qorv.dat and qorv.xm into the file
+// system) and starts its passes on the animation frames. 0 when the show
+// was started already (one show per page instance).
+EMSCRIPTEN_KEEPALIVE int showStart(const char* modeEntry, int useMmx, int fullscreen)
+{
+    ShowPage& p = page();
+    if (p.started)
+        return 0;
+    p.started = true;
+    host::DemoConfig config{};
+    host::applyChosenMode(modeEntry, config);
+    host::ShowOptions options;
+    options.screenMode = config.screenMode;
+    options.interlaced = config.interlaced != 0;
+    options.useMmx = useMmx != 0;
+    options.windowed = fullscreen == 0;
+    options.soundServicedByCaller = true;
+    options.soundBufferMs = webSoundBufferMs;
+    options.readMusicStatus = readHeardStatus;
+    host::startShow(options);
+    emscripten_request_animation_frame_loop(onAnimationFrame, nullptr);
+    return 1;
+}
+
+// One service pass of the sound library, from the page's timer.
+EMSCRIPTEN_KEEPALIVE void showServiceSound()
+{
+    ShowPage& p = page();
+    if (!p.started)
+        return;
+    MusicPoll();
+    p.heard.record(emscripten_get_now(), p.playHandle);
+}
+
+}  // extern "C"
