@@ -36,9 +36,12 @@ cmake --build "$native" -j"$jobs" --target qorv_dat qorv_xm demo_resources
 # Emscripten's optimizer needs acorn, which Debian keeps with its other Node
 # modules, where node does not look by itself.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-if [ ! -f "$wasm/CMakeCache.txt" ]; then
+# The show's picture and icon come from the native build: configured again
+# whenever the native build folder changes.
+native_dir=$(cd "$native" && pwd)
+if ! grep -qx "SOLVANE_NATIVE_BUILD_DIR:PATH=$native_dir" "$wasm/CMakeCache.txt" 2>/dev/null; then
   emcmake cmake -S "$root" -B "$wasm" -DCMAKE_BUILD_TYPE=Release -DSOLVANE_BUILD_TESTS=OFF \
-    -DSOLVANE_BUILD_BENCH=OFF -DSOLVANE_NATIVE_BUILD_DIR="$(cd "$native" && pwd)" ${WEB_CMAKE_ARGS:-} >/dev/null
+    -DSOLVANE_BUILD_BENCH=OFF -DSOLVANE_NATIVE_BUILD_DIR="$native_dir" ${WEB_CMAKE_ARGS:-} >/dev/null
 fi
 cmake --build "$wasm" -j"$jobs"
 

@@ -76,7 +76,7 @@ EM_JS(void, canvasShow, (const std::uint32_t* pixels, int count), {
 EM_JS(void, canvasCursor, (int shown), {
     const canvas = document.getElementById('screen');
     if (canvas)
-        canvas.style.cursor = shown ? '' : 'none';
+        canvas.style.cursor = shown ? "auto" : "none";
 });
 EM_JS(void, canvasLeaveFullscreen, (), {
     const canvas = document.getElementById('screen');
