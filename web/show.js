@@ -4,8 +4,10 @@
 // setup, loading, playing, ended, aborted, error), the music's position and
 // row as the scenes read them, and the pictures presented (frames), for
 // scripts and tests. index.html?autostart starts at once, without the form.
-// window.solvaneShowTimes holds when GO was pressed, when the first picture
-// came, and each pass's time spent drawing and presenting (for the bench).
+// window.solvaneShowTimes holds when GO was pressed, when the data and the
+// sound output were ready, when the show had loaded, when the first picture
+// came, and each drawn pass's time spent drawing and presenting (for the
+// measures of the browser tests).
 /* global SolvaneShow */
 'use strict';
 
@@ -20,7 +22,7 @@
   let running = null;      // the instance of the show on screen
   let dataBytes = null;    // promise of the data files' contents, fetched once
   let framesAtLastPass = 0;
-  const times = window.solvaneShowTimes = {go: 0, firstPicture: 0, passes: []};
+  const times = window.solvaneShowTimes = {go: 0, ready: 0, started: 0, firstPicture: 0, passes: []};
 
   function setState(state) { body.state = state; }
 
@@ -148,6 +150,7 @@
       showMessage(String(error.message || error), 'Error');
       return;
     }
+    times.ready = performance.now();
     running = engine;
     engine = null;
     runTicker(true);
@@ -155,6 +158,7 @@
     // Full-screen needs the viewer's click: not with ?autostart.
     const fullscreen = $('fullscreen').checked && event !== undefined;
     start($('mode').value, $('mmx').checked ? 1 : 0, fullscreen ? 1 : 0);
+    times.started = performance.now();
     scaleCanvas();
     setState('playing');
   }
