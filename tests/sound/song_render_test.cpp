@@ -17,6 +17,7 @@ struct Rendered {
     ErrorCode error = ErrorCode::undefined;
     corvidplay::RenderResult result;
     std::vector<corvidplay::RowStart> rows;
+    std::vector<int16_t> frames;
     double peak = 0;
 };
 
@@ -33,6 +34,7 @@ Rendered render(const XmSong& song, uint32_t familyBits = 0)
         [&r](std::span<const int16_t> frames) {
             for (int16_t v : frames)
                 r.peak = std::max(r.peak, std::abs(static_cast<double>(v)));
+            r.frames.insert(r.frames.end(), frames.begin(), frames.end());
         },
         [&r](const corvidplay::RowStart& row) { r.rows.push_back(row); }, r.result);
     return r;
@@ -42,7 +44,8 @@ TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
 {
     XmSong song = simpleSong(1, 4);
     song.patterns[0].at(0, 0, 1) = {49, 1};
-    for (uint32_t family : {0x20u, 0x40u, 0x80u}) {
+    std::vector<std::vector<int16_t>> sounds;
+    for (uint32_t family : {0x20u, 0x40u, 0x80u, 0x100u}) {
         const Rendered r = render(song, family);
         ASSERT_EQ(r.error, ErrorCode::ok);
         EXPECT_TRUE(r.result.wrapped);
@@ -55,7 +58,10 @@ TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
             EXPECT_DOUBLE_EQ(r.rows[i].seconds, 6.0 * (i + 1) * 882 / 44100);
         }
         EXPECT_GT(r.peak, 1000);
+        sounds.push_back(r.frames);
     }
+    // Each family is the one asked for: float, linear and sinc all sound different.
+    EXPECT_TRUE(sounds[0] != sounds[2] && sounds[0] != sounds[3] && sounds[2] != sounds[3]);
 }
 
 TEST(SongRender, ATempoChangeCountsFromTheNextTick)

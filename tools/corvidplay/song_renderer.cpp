@@ -15,6 +15,8 @@ namespace {
 
 corvid::SongMixing mixingOf(uint32_t familyBits)
 {
+    if (familyBits & corvid::mixSinc)
+        return corvid::SongMixing::sinc;
     if (familyBits & corvid::mixInterpolating)
         return corvid::SongMixing::linear;
     if (familyBits & corvid::mixInteger)

@@ -15,7 +15,7 @@ namespace corvidplay {
 
 struct RenderSettings {
     uint32_t mixingRate = 44100;
-    uint32_t familyBits = 0;         // mixer format bits: 0x20 float, 0x40 integer, 0x80 interpolating
+    uint32_t familyBits = 0;         // mixer format bits: 0x20 float, 0x40 integer, 0x80 linear, 0x100 sinc
     double maximumSeconds = 3600;    // a song that never wraps stops here
 };
 
