@@ -34,7 +34,9 @@ std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPer
                                           const std::string& soundFile = {});
 
 // A 16-bit PCM WAV file written as the sound comes; the sizes in its header
-// are filled in when it is closed.
+// are filled in when it is closed. Written to a stream it does not own (such
+// as standard output) that cannot seek back, the header says "as long as the
+// stream", the sizes that readers of streamed WAV take for unknown.
 class WavWriter {
 public:
     WavWriter() = default;
@@ -43,6 +45,7 @@ public:
     WavWriter& operator=(const WavWriter&) = delete;
 
     bool open(const std::string& path, int rate, int channels);
+    bool open(std::FILE* stream, int rate, int channels);
     // Interleaved frames of `channels` signed 16-bit samples.
     void write(const std::int16_t* samples, std::size_t frames);
     bool close();
@@ -50,7 +53,11 @@ public:
     std::uint64_t framesWritten() const { return frames_; }
 
 private:
+    bool start(std::FILE* file, int rate, int channels);
+
     std::FILE* file_ = nullptr;
+    bool ownsFile_ = false;
+    long headerOffset_ = -1;  // where the header starts, when the file can seek back
     int rate_ = 44100;
     int channels_ = 2;
     std::uint64_t frames_ = 0;

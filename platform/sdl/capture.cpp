@@ -214,19 +214,37 @@ std::array<std::uint8_t, 44> wavHeader(int rate, int channels, std::uint32_t dat
     return h;
 }
 
+// Sizes that fill the 32-bit fields: what a streamed WAV of unknown length says.
+constexpr std::uint32_t unknownWavBytes = 0xFFFFFFFFu - 36;
+
 }  // namespace
 
 bool WavWriter::open(const std::string& path, int rate, int channels)
 {
     close();
-    file_ = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ownsFile_ = true;
+    return start(file, rate, channels);
+}
+
+bool WavWriter::open(std::FILE* stream, int rate, int channels)
+{
+    close();
+    ownsFile_ = false;
+    return start(stream, rate, channels);
+}
+
+bool WavWriter::start(std::FILE* file, int rate, int channels)
+{
+    file_ = file;
     channels_ = channels;
+    rate_ = rate;
     frames_ = 0;
     failed_ = file_ == nullptr;
     if (file_ != nullptr) {
-        const auto header = wavHeader(rate, channels, 0);
+        headerOffset_ = std::ftell(file_);
+        const auto header = wavHeader(rate, channels, headerOffset_ < 0 ? unknownWavBytes : 0);
         failed_ = std::fwrite(header.data(), 1, header.size(), file_) != header.size();
-        rate_ = rate;
     }
     return !failed_;
 }
@@ -245,10 +263,13 @@ bool WavWriter::close()
 {
     if (file_ == nullptr)
         return !failed_;
-    const std::uint64_t bytes = frames_ * static_cast<std::uint64_t>(channels_) * 2;
-    const auto header = wavHeader(rate_, channels_, static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, 0xFFFFFFD0u)));
-    failed_ |= std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), file_) != header.size();
-    failed_ |= std::fclose(file_) != 0;
+    if (headerOffset_ >= 0) {
+        const std::uint64_t bytes = frames_ * static_cast<std::uint64_t>(channels_) * 2;
+        const auto header = wavHeader(rate_, channels_, static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, 0xFFFFFFD0u)));
+        failed_ |= std::fseek(file_, headerOffset_, SEEK_SET) != 0 ||
+                   std::fwrite(header.data(), 1, header.size(), file_) != header.size();
+    }
+    failed_ |= (ownsFile_ ? std::fclose(file_) : std::fflush(file_)) != 0;
     file_ = nullptr;
     return !failed_;
 }

@@ -1,11 +1,13 @@
-// corvid-play through the device stack: its row timeline is the renderer's
-// (the capture device ticks the player on the same frames), its WAV output
-// is the same on every run, and it refuses what it cannot use.
+// corvid-play: its row timeline is the renderer's, its WAV output the same
+// on every run; a start or seek renders the tail of the whole render, mutes
+// and solo agree, it plays several files in a row on the silent output, and
+// it refuses what it cannot use with the exit codes users expect.
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -14,7 +16,9 @@
 #include "tests/sound/xm_writer.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_folder.h"
+#include "tools/corvidplay/play_options.h"
 #include "tools/corvidplay/song_renderer.h"
+#include "tools/corvidplay/terminal_keys.h"
 
 namespace {
 
@@ -23,10 +27,12 @@ struct RunResult {
     std::string output;
 };
 
-RunResult run(const std::string& arguments)
+// Runs corvid-play with standard error dropped, or joined to the output.
+RunResult run(const std::string& arguments, bool withErrors = false)
 {
     RunResult result;
-    std::FILE* pipe = popen(("./corvid-play " + arguments + " 2>/dev/null").c_str(), "r");
+    const std::string errors = withErrors ? " 2>&1" : " 2>/dev/null";
+    std::FILE* pipe = popen(("./corvid-play " + arguments + errors + " </dev/null").c_str(), "r");
     if (!pipe)
         return result;
     char buffer[4096];
@@ -52,6 +58,46 @@ std::vector<std::string> rowLines(const std::string& text)
     return lines;
 }
 
+
+class CorvidPlayOnASong : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        corvid::testing::XmSong song = corvid::testing::simpleSong(2, 16);
+        song.name = "two voices";
+        song.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};
+        song.patterns[0].at(4, 1, 2) = {61, 1, 0, 0, 0};
+        song.patterns[0].at(9, 0, 2) = {37, 1, 0, 0, 0};
+        testsupport::writeBytes(module, corvid::testing::writeXm(song));
+    }
+
+    // Where the renderer starts `row`, in bytes of 16-bit stereo; the pass's length for -1.
+    size_t rowStartBytes(int row) const
+    {
+        size_t frame = 0;
+        corvidplay::RenderResult result;
+        corvidplay::renderSong(module, {}, nullptr,
+                               [&](const corvidplay::RowStart& r) {
+                                   if (static_cast<int>(r.row) == row && frame == 0)
+                                       frame = static_cast<size_t>(std::lround(r.seconds * 44100));
+                               },
+                               result);
+        return 4 * (row < 0 ? result.frames : frame);
+    }
+
+    // The sound of a WAV render with these options (the 44-byte header dropped).
+    std::string render(const std::string& options, int expectedExit = 0)
+    {
+        const std::string wav = folder.path("out.wav");
+        EXPECT_EQ(run("--wav '" + wav + "' " + options + " '" + module + "'").exitCode, expectedExit) << options;
+        const std::string bytes = testsupport::readText(wav);
+        return bytes.size() > 44 ? bytes.substr(44) : "";
+    }
+
+    const testsupport::ScratchFolder folder;
+    const std::string module = folder.path("song.xm");
+};
+
 TEST(CorvidPlay, TraceOfTheShowsMusicMatchesTheRenderer)
 {
     const RunResult traced = run("--trace qorv.xm");
@@ -72,43 +118,132 @@ TEST(CorvidPlay, TraceOfTheShowsMusicMatchesTheRenderer)
     EXPECT_EQ(lines, expected);
 }
 
-TEST(CorvidPlay, WavRendersAreIdentical)
+TEST_F(CorvidPlayOnASong, WavRendersAreIdentical)
 {
-    corvid::testing::XmSong song = corvid::testing::simpleSong(2, 16);
-    song.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};
-    song.patterns[0].at(4, 1, 2) = {61, 1, 0, 0, 0};
-    const testsupport::ScratchFolder folder;
-    const std::string module = folder.path("song.xm");
-    testsupport::writeBytes(module, corvid::testing::writeXm(song));
-    for (const auto& [wav, options] : {std::pair{"1.wav", ""}, {"2.wav", " --integer"}, {"3.wav", ""},
-                                       {"4.wav", " --resampler sinc"}, {"5.wav", " --resampler linear"},
-                                       {"6.wav", " --interpolate"}})
-        ASSERT_EQ(run("--wav '" + folder.path(wav) + "'" + options + " '" + module + "'").exitCode, 0) << wav;
-    const std::string first = testsupport::readText(folder.path("1.wav"));
-    // 16 rows at speed 6 and 125 BPM, ended at the 10 ms step where the song wraps.
-    EXPECT_GE(first.size(), 44u + 16 * 6 * 882 * 4);
-    EXPECT_LE(first.size(), 44u + 17 * 6 * 882 * 4);
-    EXPECT_EQ(first.substr(0, 4), "RIFF");
-    EXPECT_TRUE(first == testsupport::readText(folder.path("3.wav"))) << "two renders differ";
-    EXPECT_EQ(testsupport::readText(folder.path("2.wav")).size(), first.size()) << "integer mixing, the same length";
+    const std::string first = render("");
+    EXPECT_EQ(first.size(), rowStartBytes(-1)) << "one pass, its last row heard to the end";
+    EXPECT_TRUE(render("") == first) << "two renders differ";
+    EXPECT_EQ(render("--integer").size(), first.size()) << "integer mixing, the same length";
+    EXPECT_EQ(render("--loop 1").size(), 2 * first.size() - rowStartBytes(0)) << "the second pass starts at row 0";
+    EXPECT_NEAR(static_cast<double>(render("--rate 22050").size()), first.size() / 2.0, first.size() / 200.0);
     // Each resampler sounds different; --interpolate is linear.
-    const std::string sinc = testsupport::readText(folder.path("4.wav"));
-    const std::string linear = testsupport::readText(folder.path("5.wav"));
+    const std::string sinc = render("--resampler sinc");
+    const std::string linear = render("--resampler linear");
     EXPECT_EQ(sinc.size(), first.size());
     EXPECT_TRUE(sinc != first && sinc != linear && linear != first);
-    EXPECT_TRUE(linear == testsupport::readText(folder.path("6.wav")));
+    EXPECT_TRUE(linear == render("--interpolate"));
+}
+
+TEST_F(CorvidPlayOnASong, StandardOutputGetsTheSameSound)
+{
+    const std::string file = render("");
+    const RunResult piped = run("--wav - '" + module + "'");
+    ASSERT_EQ(piped.exitCode, 0);
+    ASSERT_EQ(piped.output.size(), file.size() + 44);
+    EXPECT_EQ(piped.output.substr(0, 4), "RIFF");
+    EXPECT_TRUE(piped.output.substr(44) == file);
+}
+
+TEST_F(CorvidPlayOnASong, StartAndSeekRenderTheTailOfTheWholeRender)
+{
+    const std::string whole = render("");
+    EXPECT_TRUE(render("--start 0:9") == whole.substr(rowStartBytes(9)));
+    EXPECT_TRUE(render("--seek 0.6") == whole.substr(26460 * 4)) << "0.6 s is frame 26460";
+    EXPECT_TRUE(render("--seek 0:01.5") == whole.substr(66150 * 4));
+    render("--start 0:16", 1);
+    render("--seek 5", 1);
+}
+
+TEST_F(CorvidPlayOnASong, MuteAndSoloAgree)
+{
+    const std::string whole = render("");
+    const std::string second = render("--solo 2");
+    EXPECT_TRUE(render("--mute 1") == second);
+    EXPECT_TRUE(second != whole);
+    EXPECT_TRUE(render("--mute 1-2") == std::string(whole.size(), 0));
+    EXPECT_TRUE(render("--solo 1,2") == whole);
+    render("--mute 3", 1);
+}
+
+TEST_F(CorvidPlayOnASong, DescribesAndPlaysSeveralFilesGoingOnPastOneThatFails)
+{
+    const RunResult info = run("--info '" + module + "' no-such-module.xm '" + module + "'", true);
+    EXPECT_EQ(info.exitCode, 1);
+    EXPECT_NE(info.output.find("title:     two voices"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("format:    XM"), std::string::npos);
+    EXPECT_NE(info.output.find("channels:  2"), std::string::npos);
+    EXPECT_NE(info.output.find("duration:  0:02.0 (2.040 s)"), std::string::npos);
+    EXPECT_NE(info.output.find("no-such-module.xm: "), std::string::npos);
+    EXPECT_NE(info.output.find("title:", info.output.find("title:") + 1), std::string::npos) << "both described";
+    // Played in real time on the silent output: the last 0.1 s of each.
+    const std::string both = "--device silent --seek 1.8 '" + module + "' '" + module + "'";
+    EXPECT_EQ(run(both).exitCode, 0);
+    EXPECT_EQ(run("--device silent --seek 1.8 no-such-module.xm '" + module + "'").exitCode, 1);
 }
 
 TEST(CorvidPlay, RefusesWhatItCannotUse)
 {
     EXPECT_EQ(run("").exitCode, 2);
-    EXPECT_EQ(run("--device speaker qorv.xm").exitCode, 2);
-    EXPECT_EQ(run("--buffer 10 qorv.xm").exitCode, 2);
-    EXPECT_EQ(run("--bogus qorv.xm").exitCode, 2);
-    EXPECT_EQ(run("--resampler cubic qorv.xm").exitCode, 2);
+    for (const char* options : {"--device speaker", "--buffer 10", "--bogus", "--rate 4000", "--separation 201",
+                                "--amplify 0", "--loop -2", "--mute 0", "--solo 2-1", "--start x", "--seek -1",
+                                "--resampler cubic", "--integer --resampler sinc", "--start 1 --seek 2", "--rate"})
+        EXPECT_EQ(run(std::string(options) + " qorv.xm").exitCode, 2) << options;
+    EXPECT_EQ(run("--wav a.wav qorv.xm qorv.xm").exitCode, 2);
+    EXPECT_EQ(run("--wav a.wav --loop -1 qorv.xm").exitCode, 2);
     EXPECT_EQ(run("--help").exitCode, 0);
     EXPECT_EQ(run("--trace no-such-module.xm").exitCode, 1);
     EXPECT_EQ(run("--device silent --buffer 100 no-such-module.xm").exitCode, 1);
+    const RunResult refused = run("--rate 4000 qorv.xm", true);
+    EXPECT_NE(refused.output.find("--rate takes 8000 to 96000 Hz, not \"4000\""), std::string::npos);
+}
+
+TEST(CorvidPlayOptions, MixingSeparationListsAndTimes)
+{
+    corvidplay::PlayOptions options;
+    ASSERT_EQ(corvidplay::parseArguments({"--separation", "0", "--resampler", "sinc", "--mute", "1,3-4", "a.xm"}, options),
+              "");
+    EXPECT_EQ(options.song.separation, CORVID_SEPARATION_MONO);
+    EXPECT_EQ(options.song.mixing, CORVID_MIXING_SINC);
+    EXPECT_EQ(options.muted, (std::vector<int>{0, 2, 3}));
+    corvidplay::PlayOptions integer;
+    ASSERT_EQ(corvidplay::parseArguments({"--integer", "--start", "3:12", "a.xm", "b.xm"}, integer), "");
+    EXPECT_EQ(integer.song.mixing, CORVID_MIXING_INTEGER);
+    EXPECT_EQ(integer.startOrder, 3);
+    EXPECT_EQ(integer.startRow, 12);
+    EXPECT_EQ(integer.modules.size(), 2u);
+
+    double seconds = 0;
+    EXPECT_TRUE(corvidplay::parseSeconds("1:02:03.5", seconds));
+    EXPECT_DOUBLE_EQ(seconds, 3723.5);
+    for (const char* bad : {"", "1:60", "1.5:00", "1:2:3:4", "inf", "1e3", "-2", "0x10", ":5"})
+        EXPECT_FALSE(corvidplay::parseSeconds(bad, seconds)) << bad;
+    std::vector<int> channels;
+    for (const char* bad : {"", "1,", "0", "257", "3-2", "1-", "a"})
+        EXPECT_FALSE(corvidplay::parseChannelList(bad, channels)) << bad;
+    EXPECT_EQ(corvidplay::formatSeconds(3723.56), "1:02:03.5");
+    EXPECT_EQ(corvidplay::formatSeconds(62.39), "1:02.3");
+}
+
+TEST(CorvidPlayOptions, StatusLineAndKeys)
+{
+    corvidplay::HeardMoment moment;
+    moment.position = {3, 12, 33, 2, 62.3};
+    moment.activity = "#. ";
+    EXPECT_EQ(corvidplay::statusLine(moment, 45, 225, true),
+              "order   3/45  pattern  12  row  33  1:02.3 / 3:45.0  |#. |  paused");
+    corvid_channel_state state{};
+    state.active = 1;
+    state.volume = 64;
+    EXPECT_EQ(corvidplay::activityMark(state), '#');
+    state.volume = 10;
+    EXPECT_EQ(corvidplay::activityMark(state), '.');
+    state.active = 0;
+    EXPECT_EQ(corvidplay::activityMark(state), ' ');
+    using corvidplay::Key;
+    EXPECT_EQ(corvidplay::lastKey(" "), Key::pause);
+    EXPECT_EQ(corvidplay::lastKey("\x1b[Cx"), Key::forward);
+    EXPECT_EQ(corvidplay::lastKey("q\x1b[D"), Key::back);
+    EXPECT_EQ(corvidplay::lastKey("\x1b[A"), Key::none) << "up is not a key it answers";
 }
 
 }  // namespace

@@ -1,296 +1,316 @@
-// corvid-play: plays a module through the sound library's device stack with
-// a one-line progress display, or renders it (to a WAV file, or as the row
-// timeline) on a virtual clock through the capture device.
-//
-//   corvid-play [--device silent|wave|dsound] [--buffer MS] MODULE
-//   corvid-play [--wav OUT.wav] [--trace] [--resampler nearest|linear|sinc] [--integer | --float] MODULE
+// corvid-play: plays modules through song objects (corvid_song.h) on the
+// sound card with a live status line and keys, describes them, renders one
+// to a WAV file, or prints a row timeline. See usageText for the options.
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "platform/clock.h"
 #include "platform/capture.h"
+#include "platform/termination.h"
 #include "sound/include/corvid.h"
-#include "sound/include/corvid_devices.h"
+#include "sound/include/corvid_song.h"
+#include "tools/corvidplay/play_options.h"
+#include "tools/corvidplay/song_renderer.h"
+#include "tools/corvidplay/sound_output.h"
+#include "tools/corvidplay/terminal_keys.h"
 
 namespace {
 
-constexpr const char* usage =
-    "usage: corvid-play [options] MODULE\n"
-    "Plays an XM, S3M, IT or MOD module through the sound card until the song\n"
-    "ends or Ctrl-C.\n"
-    "  --device silent|wave|dsound  output device (default: detect)\n"
-    "  --buffer MS                  output buffer length in milliseconds\n"
-    "  --wav OUT.wav                render to a WAV file (44100 Hz stereo 16-bit)\n"
-    "                               instead of playing, as fast as it mixes\n"
-    "  --trace                      render and print the row timeline:\n"
-    "                               <seconds> <order> <row> <pattern>\n"
-    "  --resampler nearest|linear|sinc\n"
-    "                               how samples are resampled: the nearest frame\n"
-    "                               (default), linear interpolation, or the\n"
-    "                               band-limited eight-tap sinc filter\n"
-    "  --interpolate                the same as --resampler linear\n"
-    "  --integer | --float          nearest-frame arithmetic of a render (default float)\n"
-    "  --help                       this text\n";
+using corvidplay::PlayOptions;
 
-struct Options {
-    std::string module;
-    std::string device;  // empty: detect
-    int bufferMs = 0;    // 0: the library's default
-    std::string wavPath;
-    bool trace = false;
-    corvid::CaptureMixing mixing = corvid::CaptureMixing::floatingPoint;  // nearest frame
-    std::string resampler = "nearest";
-    bool render() const { return trace || !wavPath.empty(); }
+constexpr int exitOk = 0, exitFailure = 1, exitUsage = 2, exitInterrupted = 130;
+
+struct SongCloser {
+    void operator()(corvid_song* song) const { corvid_song_close(song); }
 };
+using SongPointer = std::unique_ptr<corvid_song, SongCloser>;
 
-constexpr int exitOk = 0, exitFailure = 1, exitUsage = 2;
+void complain(const std::string& what) { std::fprintf(stderr, "corvid-play: %s\n", what.c_str()); }
 
-// Fills `options`; false (with a message) on anything it cannot use.
-bool parseArguments(int argc, char** argv, Options& options)
+// Opens `path` as the options ask: mutes, solo and the starting point applied.
+// Null (with the reason told) when the module cannot be read or that start is not in it.
+SongPointer openSong(const std::string& path, const PlayOptions& options)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "--device" && hasValue) {
-            options.device = argv[++i];
-            if (options.device != "silent" && options.device != "wave" && options.device != "dsound") {
-                std::fprintf(stderr, "corvid-play: unknown device \"%s\"\n", options.device.c_str());
-                return false;
+    int error = 0;
+    SongPointer song(corvid_song_open_file(path.c_str(), &options.song, &error));
+    if (!song) {
+        complain(path + ": " + MusicGetErrorMessage(error));
+        return nullptr;
+    }
+    const int channels = corvid_song_channels(song.get());
+    for (const auto* list : {&options.soloed, &options.muted})
+        for (int channel : *list)
+            if (channel >= channels) {
+                complain(path + ": there is no channel " + std::to_string(channel + 1) + " (the song has " +
+                         std::to_string(channels) + ")");
+                return nullptr;
             }
-        } else if (argument == "--buffer" && hasValue) {
-            char* end = nullptr;
-            const long ms = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || ms < 15 || ms > 10000) {
-                std::fprintf(stderr, "corvid-play: --buffer takes 15 to 10000 milliseconds\n");
-                return false;
-            }
-            options.bufferMs = static_cast<int>(ms);
-        } else if (argument == "--wav" && hasValue) {
-            options.wavPath = argv[++i];
-        } else if (argument == "--trace") {
-            options.trace = true;
-        } else if ((argument == "--resampler" && hasValue) || argument == "--interpolate") {
-            options.resampler = argument == "--interpolate" ? "linear" : argv[++i];
-            if (options.resampler != "nearest" && options.resampler != "linear" && options.resampler != "sinc") {
-                std::fprintf(stderr, "corvid-play: unknown resampler \"%s\"\n", options.resampler.c_str());
-                return false;
-            }
-        } else if (argument == "--integer") {
-            options.mixing = corvid::CaptureMixing::integer;
-        } else if (argument == "--float") {
-            options.mixing = corvid::CaptureMixing::floatingPoint;
-        } else if (argument.starts_with("--") || !options.module.empty()) {
-            std::fprintf(stderr, "corvid-play: unexpected argument \"%s\"\n", argument.c_str());
-            return false;
-        } else {
-            options.module = argument;
+    if (!options.soloed.empty())
+        for (int channel = 0; channel < channels; ++channel)
+            corvid_song_mute(song.get(), channel, 1);
+    for (int channel : options.soloed)
+        corvid_song_mute(song.get(), channel, 0);
+    for (int channel : options.muted)
+        corvid_song_mute(song.get(), channel, 1);
+    if (options.startOrder >= 0 && corvid_song_seek_order_row(song.get(), options.startOrder, options.startRow) == 0) {
+        complain(path + ": the song never plays row " + std::to_string(options.startRow) + " of order " +
+                 std::to_string(options.startOrder) + " (it has " + std::to_string(corvid_song_orders(song.get())) +
+                 " orders)");
+        return nullptr;
+    }
+    if (options.seekSeconds >= 0) {
+        const double duration = corvid_song_duration(song.get());
+        if (options.seekSeconds >= duration && options.song.repeat == 0) {
+            complain(path + ": --seek " + corvidplay::formatSeconds(options.seekSeconds) + " is past the end (" +
+                     corvidplay::formatSeconds(duration) + ")");
+            return nullptr;
         }
+        corvid_song_seek_seconds(song.get(), options.seekSeconds);
     }
-    if (options.module.empty()) {
-        std::fprintf(stderr, "corvid-play: no module given\n");
-        return false;
-    }
-    if (options.resampler != "nearest")
-        options.mixing = options.resampler == "sinc" ? corvid::CaptureMixing::sinc : corvid::CaptureMixing::interpolating;
-    return true;
+    return song;
 }
 
-int fail(const char* what)
+void printNames(const char* heading, int count, const char* (*name)(const corvid_song*, int), const corvid_song* song)
 {
-    std::fprintf(stderr, "corvid-play: %s: %s\n", what, MusicGetErrorMessage(MusicGetLastError()));
-    MusicClose();
-    return exitFailure;
+    std::printf("%s (%d):\n", heading, count);
+    for (int i = 0; i < count; ++i)
+        std::printf("  %3d  %s\n", i + 1, name(song, i));
 }
 
-// ---- Rendering on a virtual clock
-
-class WavSink final : public corvid::SoundSink {
-public:
-    explicit WavSink(platform::WavWriter* file) : file_(file) {}
-    void writeSound(std::span<const int16_t> frames) override
-    {
-        if (file_)
-            file_->write(frames.data(), frames.size() / 2);
-    }
-
-private:
-    platform::WavWriter* file_;
-};
-
-// Prints one line per change of (order, row), timed by the frames mixed
-// before the tick that read the row, up to the row the song wraps to.
-struct Tracer {
-    bool enabled = false;
-    bool started = false;
-    MusicStatus last{};
-
-    static void onTick(void* context, int handle, bool rowStarted)
-    {
-        auto& tracer = *static_cast<Tracer*>(context);
-        MusicStatus status{};
-        if (!tracer.enabled || !rowStarted || MusicGetPlayStatus(handle, &status) == 0)
-            return;
-        if (tracer.started && status.position == tracer.last.position && status.row == tracer.last.row)
-            return;
-        tracer.enabled = status.songLoopCount == 0;
-        tracer.started = true;
-        tracer.last = status;
-        const double seconds = static_cast<double>(corvid::captureFramesMixed()) / corvid::captureMixingRate;
-        std::printf("%.6f %d %d %d\n", seconds, status.position, status.row, status.pattern);
-    }
-};
-
-// Longest render: an hour of sound, for a song that never ends.
-constexpr uint64_t maximumRenderSeconds = 3600;
-
-int render(const Options& options)
+int describe(const std::string& path, const PlayOptions& options)
 {
-    platform::VirtualClock clock;
-    platform::WavWriter wav;
-    if (!options.wavPath.empty() && !wav.open(options.wavPath, corvid::captureMixingRate, 2)) {
-        std::fprintf(stderr, "corvid-play: cannot write %s\n", options.wavPath.c_str());
+    const SongPointer song = openSong(path, options);
+    if (!song)
+        return exitFailure;
+    const corvid_song* s = song.get();
+    std::printf("%s\n", path.c_str());
+    std::printf("title:     %s\n", corvid_song_title(s));
+    std::printf("format:    %s\n", corvid_song_format(s));
+    std::printf("tracker:   %s\n", corvid_song_tracker(s));
+    std::printf("channels:  %d\n", corvid_song_channels(s));
+    std::printf("orders:    %d\n", corvid_song_orders(s));
+    std::printf("patterns:  %d\n", corvid_song_patterns(s));
+    std::printf("duration:  %s (%.3f s)\n", corvidplay::formatSeconds(corvid_song_duration(s)).c_str(),
+                corvid_song_duration(s));
+    printNames("instruments", corvid_song_instruments(s), corvid_song_instrument_name, s);
+    printNames("samples", corvid_song_samples(s), corvid_song_sample_name, s);
+    const std::string message = corvid_song_message(s);
+    if (!message.empty())
+        std::printf("message:\n%s%s", message.c_str(), message.back() == '\n' ? "" : "\n");
+    std::printf("\n");
+    return exitOk;
+}
+
+// The row timeline of one pass: one line per change of order or row.
+int trace(const std::string& path, const PlayOptions& options)
+{
+    corvidplay::RenderSettings settings;
+    settings.mixingRate = options.song.rate == 0 ? 44100u : static_cast<uint32_t>(options.song.rate);
+    std::printf("# %s, %u Hz, song played once\n", path.c_str(), settings.mixingRate);
+    corvidplay::RenderResult result;
+    const corvid::ErrorCode error = corvidplay::renderSong(
+        path, settings, nullptr,
+        [](const corvidplay::RowStart& r) { std::printf("%.6f %u %u %u\n", r.seconds, r.position, r.row, r.pattern); },
+        result);
+    if (error != corvid::ErrorCode::ok) {
+        complain(path + ": " + MusicGetErrorMessage(static_cast<int>(error)));
         return exitFailure;
     }
-    WavSink sink(options.wavPath.empty() ? nullptr : &wav);
-    Tracer tracer;
-    tracer.enabled = options.trace;
-    MusicStartup();
-    corvid::useCaptureDevice(clock, sink, options.mixing);
-    corvid::setTickListener(Tracer::onTick, &tracer);
-    if (MusicInit() == 0)
-        return fail("cannot open the capture device");
-    MusicModule* module = MusicLoadModule(options.module.c_str());
-    if (!module)
-        return fail(("cannot load " + options.module).c_str());
-    const int handle = MusicPlayModule(module, 0);
-    if (handle == 0)
-        return fail("cannot play the module");
-    if (options.trace)
-        std::printf("# %s, 44100 Hz, song played once\n", options.module.c_str());
-    MusicStatus status{};
-    const uint64_t step = platform::Clock::ticksPerSecond / 100;
-    for (uint64_t elapsed = 0; elapsed < maximumRenderSeconds * platform::Clock::ticksPerSecond; elapsed += step) {
-        clock.advanceTicks(step);
-        MusicPoll();
-        MusicGetPlayStatus(handle, &status);
-        if (status.songLoopCount != 0)
+    return exitOk;
+}
+
+int renderWav(const std::string& path, const PlayOptions& options)
+{
+    const SongPointer song = openSong(path, options);
+    if (!song)
+        return exitFailure;
+    const int rate = options.song.rate == 0 ? 44100 : options.song.rate;
+    const bool toOutput = options.wavPath == "-";
+    platform::WavWriter wav;
+    if (!(toOutput ? wav.open(stdout, rate, 2) : wav.open(options.wavPath, rate, 2))) {
+        complain("cannot write " + options.wavPath);
+        return exitFailure;
+    }
+    std::vector<int16_t> block(4096 * 2);
+    while (const size_t frames = corvid_song_render_int16(song.get(), block.data(), block.size() / 2)) {
+        wav.write(block.data(), frames);
+        if (wav.failed() || platform::terminationRequested())
             break;
     }
-    MusicStopModule(handle);
-    MusicFreeModule(module);
-    if (MusicClose() == 0)
-        return fail("closing");
-    if (!options.wavPath.empty()) {
-        const uint64_t frames = wav.framesWritten();
-        if (!wav.close()) {
-            std::fprintf(stderr, "corvid-play: writing %s failed\n", options.wavPath.c_str());
-            return exitFailure;
-        }
-        std::fprintf(stderr, "corvid-play: wrote %s (%.3f s)\n", options.wavPath.c_str(),
-                     static_cast<double>(frames) / corvid::captureMixingRate);
+    const uint64_t frames = wav.framesWritten();
+    if (!wav.close()) {
+        complain("writing " + options.wavPath + " failed");
+        return exitFailure;
     }
+    if (platform::terminationRequested())
+        return exitInterrupted;
+    if (!options.quiet)
+        std::fprintf(stderr, "corvid-play: wrote %s (%.3f s)\n", toOutput ? "standard output" : options.wavPath.c_str(),
+                     static_cast<double>(frames) / rate);
     return exitOk;
 }
 
 // ---- Playing to the sound card
 
-volatile std::sig_atomic_t interrupted = 0;
+using Output = corvidplay::SoundOutput<corvidplay::HeardMoment>;
 
-void onInterrupt(int) { interrupted = 1; }
-
-void chooseDevice(const Options& options)
+corvidplay::HeardMoment momentOf(const corvid_song* song)
 {
-    if (options.resampler == "linear")
-        MusicSetOption(MUSIC_OPTION_MIXING_MODE, 1);
-    if (options.resampler == "sinc")
-        MusicSetOption(MUSIC_OPTION_OUTPUT_MODE, MusicGetOption(MUSIC_OPTION_OUTPUT_MODE) | MUSIC_OUTPUT_SINC_MIXING);
-    if (options.bufferMs != 0) {
-        MusicSetOption(MUSIC_OPTION_BUFFER_LENGTH, options.bufferMs);
-        MusicSetOption(MUSIC_OPTION_DIRECTSOUND_BUFFER_LENGTH, options.bufferMs);
+    corvidplay::HeardMoment moment;
+    corvid_song_position(song, &moment.position);
+    const int channels = corvid_song_channels(song);
+    for (int channel = 0; channel < channels; ++channel) {
+        corvid_channel_state state{};
+        corvid_song_channel_state(song, channel, &state);
+        moment.activity += corvidplay::activityMark(state);
     }
-    if (options.device == "silent") {
-        MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
-    } else if (options.device == "wave") {
-        corvid::selectDevice(1);
-    } else if (options.device == "dsound") {
-        // The circular-buffer device wants to be asked for, with a window of
-        // its own; the command line has none, so any non-zero handle will do.
-        MusicSetOption(MUSIC_OPTION_DIRECTSOUND_USAGE, 3);
-        MusicSetOption(MUSIC_OPTION_DIRECTSOUND_WINDOW, 1);
-        corvid::selectDevice(0);
+    return moment;
+}
+
+// Moves the song to the start of the order `step` away from `order`, the
+// nearest in that direction that its first pass plays.
+void moveByOrder(corvid_song* song, int order, int step)
+{
+    const int orders = corvid_song_orders(song);
+    for (int target = order + step; target >= 0 && target < orders; target += step)
+        if (corvid_song_seek_order_row(song, target, 0) == 1)
+            return;
+    if (step < 0)
+        corvid_song_seek_order_row(song, 0, 0);
+}
+
+enum class PlayEnd { finished, failed, quit, interrupted };
+
+PlayEnd playOne(corvid_song* song, Output& output, corvidplay::TerminalKeys& keys, bool showStatus)
+{
+    const int orders = corvid_song_orders(song);
+    const double duration = corvid_song_duration(song);
+    corvidplay::HeardMoment shown = momentOf(song);
+    bool paused = false, ended = false;
+    for (int pass = 0;; ++pass) {
+        if (platform::terminationRequested())
+            return PlayEnd::interrupted;
+        if (output.lost()) {
+            complain("the sound card went away");
+            return PlayEnd::failed;
+        }
+        const corvidplay::Key key = keys.poll();
+        if (key == corvidplay::Key::quit)
+            return PlayEnd::quit;
+        if (key != corvidplay::Key::none) {
+            // The song is ahead of the card by what is queued: go back to
+            // what is heard, then act from there.
+            const corvidplay::HeardMoment* heard = output.heard();
+            const corvidplay::HeardMoment at = heard ? *heard : momentOf(song);
+            output.discard();
+            corvid_song_seek_seconds(song, at.position.seconds);
+            if (key == corvidplay::Key::pause)
+                paused = !paused;
+            else
+                moveByOrder(song, at.position.order, key == corvidplay::Key::forward ? 1 : -1);
+            ended = false;
+            shown = momentOf(song);
+        }
+        while (!paused && !ended) {
+            int16_t* block = output.freeBlock();
+            if (!block)
+                break;
+            const corvidplay::HeardMoment moment = momentOf(song);
+            const size_t frames = corvid_song_render_int16(song, block, Output::blockFrames);
+            ended = frames == 0;
+            if (frames != 0 && !output.queue(frames, moment)) {
+                complain("the sound card refuses the sound");
+                return PlayEnd::failed;
+            }
+        }
+        if (const corvidplay::HeardMoment* heard = output.heard())
+            shown = *heard;
+        else if (ended)
+            return PlayEnd::finished;
+        if (showStatus && pass % 5 == 0) {
+            std::fprintf(stderr, "\r%s\x1b[K", corvidplay::statusLine(shown, orders, duration, paused).c_str());
+            std::fflush(stderr);
+        }
+        output.waitMs(20);
     }
 }
 
-int play(const Options& options)
+int play(const PlayOptions& options)
 {
-    MusicStartup();
-    chooseDevice(options);
-    if (MusicInit() == 0) {
-        if (!options.device.empty())
-            return fail("cannot open the device");
-        std::fprintf(stderr, "CORVID sound init error (no/busy hardware), sound output disabled...\n");
-        MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
-        if (MusicInit() == 0)
-            return fail("cannot open the silent device");
-    }
-    if (const corvid::SoundDevice* device = corvid::openDevice())
-        std::fprintf(stderr, "corvid-play: playing through the %s\n", device->name);
-    MusicModule* module = MusicLoadModule(options.module.c_str());
-    if (!module)
-        return fail(("cannot load " + options.module).c_str());
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    MusicStartBackgroundPlay(0);
-    const int handle = MusicPlayModule(module, 0);
-    if (handle == 0)
-        return fail("cannot play the module");
-    platform::RealClock clock;
-    MusicStatus status{};
-    const bool showProgress = isatty(fileno(stdout));
-    uint64_t nextUpdate = 0;
-    while (!interrupted) {
-        clock.waitUntil(nextUpdate);
-        nextUpdate += platform::Clock::ticksForMs(100);
-        MusicGetPlayStatus(handle, &status);
-        if (status.songLoopCount != 0)
-            break;
-        const uint64_t tenths = clock.counter() * 10 / platform::Clock::ticksPerSecond;
-        if (showProgress) {
-            std::printf("\rposition %3d  pattern %3d  row %3d  time %2llu:%02llu.%llu ", status.position, status.pattern,
-                        status.row, static_cast<unsigned long long>(tenths / 600),
-                        static_cast<unsigned long long>(tenths / 10 % 60), static_cast<unsigned long long>(tenths % 10));
-            std::fflush(stdout);
+    const bool showStatus = !options.quiet && isatty(STDERR_FILENO);
+    const int rate = options.song.rate == 0 ? 44100 : options.song.rate;
+    std::unique_ptr<Output> output;
+    corvidplay::TerminalKeys keys;
+    int result = exitOk;
+    for (const std::string& path : options.modules) {
+        // The module is read before the sound card is opened, so that a file
+        // that cannot be played never holds the card.
+        const SongPointer song = openSong(path, options);
+        if (!song) {
+            result = exitFailure;
+            continue;
         }
+        if (!output) {
+            output = std::make_unique<Output>();
+            bool silent = options.device == "silent";
+            if (!silent && options.device.empty() && platform::waveOutDeviceCount() == 0) {
+                if (!options.quiet)
+                    complain("no sound card; playing in silence");
+                silent = true;
+            }
+            if (const std::string error = output->open(rate, options.bufferMs, silent); !error.empty()) {
+                complain(error);
+                return exitFailure;
+            }
+        }
+        if (!options.quiet)
+            std::fprintf(stderr, "Playing %s: \"%s\" (%s, %d channels, %s)\n", path.c_str(),
+                         corvid_song_title(song.get()), corvid_song_format(song.get()),
+                         corvid_song_channels(song.get()),
+                         corvidplay::formatSeconds(corvid_song_duration(song.get())).c_str());
+        const PlayEnd end = playOne(song.get(), *output, keys, showStatus);
+        if (showStatus)
+            std::fprintf(stderr, "\n");
+        if (end == PlayEnd::failed)
+            return exitFailure;
+        if (end == PlayEnd::interrupted)
+            return exitInterrupted;
+        if (end == PlayEnd::quit)
+            return result;
     }
-    if (showProgress)
-        std::printf("\n");
-    MusicStopModule(handle);
-    MusicStopBackgroundPlay();
-    MusicFreeModule(module);
-    if (MusicClose() == 0)
-        return fail("closing");
-    return exitOk;
+    return result;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(usage, stdout);
-            return exitOk;
-        }
-    Options options;
-    if (!parseArguments(argc, argv, options)) {
-        std::fputs(usage, stderr);
+    PlayOptions options;
+    const std::string error = corvidplay::parseArguments(std::vector<std::string>(argv + 1, argv + argc), options);
+    if (options.help) {
+        std::fputs(corvidplay::usageText, stdout);
+        return exitOk;
+    }
+    if (!error.empty()) {
+        complain(error);
+        std::fputs("Try 'corvid-play --help'.\n", stderr);
         return exitUsage;
     }
-    return options.render() ? render(options) : play(options);
+    platform::watchTerminationRequests();
+    if (!options.wavPath.empty())
+        return renderWav(options.modules.front(), options);
+    if (!options.info && !options.trace)
+        return play(options);
+    int result = exitOk;
+    for (const std::string& path : options.modules) {
+        if (platform::terminationRequested())
+            return exitInterrupted;
+        if ((options.info ? describe(path, options) : trace(path, options)) != exitOk)
+            result = exitFailure;
+    }
+    return result;
 }
