@@ -678,16 +678,19 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
             job.source = source + (static_cast<size_t>(c.position - sourceFrame) << frameShift(type));
             job.position = static_cast<int32_t>(c.fraction);
             job.step = static_cast<int32_t>(backward ? -step : step);
-            job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
+            if (buffer)
+                job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
             auto remaining = static_cast<uint32_t>(run);
             for (; c.ramping && remaining > 0; --remaining) {
-                setupGains(job, c, type);
-                mixRoutines(format_.family, type, panCase(c)).single(job, 1);
+                if (buffer) {
+                    setupGains(job, c, type);
+                    mixRoutines(format_.family, type, panCase(c)).single(job, 1);
+                }
                 moveTowards(c.currentVolume[0], c.targetVolume[0]);
                 moveTowards(c.currentVolume[1], c.targetVolume[1]);
                 c.ramping = c.currentVolume != c.targetVolume;
             }
-            if (remaining > 0 && c.currentVolume != std::array<uint32_t, 2>{}) {
+            if (buffer && remaining > 0 && c.currentVolume != std::array<uint32_t, 2>{}) {
                 setupGains(job, c, type);
                 mixRoutines(format_.family, type, panCase(c)).blocks(job, remaining);
             }
@@ -780,12 +783,36 @@ void Mixer::handleEvent(MixChannel& c, int64_t position, bool inLoop, bool backw
     c.fraction = static_cast<uint32_t>(position & 0xFFFF);
 }
 
+void Mixer::restoreChannels(const std::vector<MixChannel>& records)
+{
+    std::vector<bool> muted(channelCount_);
+    for (uint32_t i = 0; i < channelCount_; ++i)
+        muted[i] = channels_[i].muted;
+    channels_ = records;
+    for (uint32_t i = 0; i < channelCount_; ++i) {
+        channels_[i].muted = muted[i];
+        if (!muted[i])
+            continue;
+        channels_[i].currentVolume = channels_[i].targetVolume = {};
+        channels_[i].ramping = false;
+        if (format_.interpolating && channels_[i + channelCount_].state == ChannelState::fading)
+            channels_[i + channelCount_].state = ChannelState::none;
+    }
+    restartOutput();
+}
+
 void Mixer::restartOutput() { postProcessing_.build(resolveFilterMode(settings_.filterMode, format_.interpolating)); }
 
 ErrorCode Mixer::mix(uint32_t frames, void* destination)
 {
     if (!open_)
         return ErrorCode::invalidArguments;
+    if (!destination) {
+        if (!paused_)
+            for (MixChannel& channel : channels_)
+                mixChannel(channel, frames, nullptr);
+        return ErrorCode::ok;
+    }
     const uint32_t outputChannels = format_.stereo ? 2 : 1;
     auto* out = static_cast<uint8_t*>(destination);
     while (frames > 0) {

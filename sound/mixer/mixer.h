@@ -150,12 +150,21 @@ public:
     ErrorCode removeSample(uint32_t handle);
 
     // Writes `frames` frames in the output format to `destination` and
-    // advances every channel.
+    // advances every channel. With no destination the channels move on
+    // exactly as a mix would move them (positions, loops, volume ramps,
+    // ends), without a sound made and with the output filter left alone.
     ErrorCode mix(uint32_t frames, void* destination);
     // Forgets the output filter's history, as at open.
     void restartOutput();
 
     uint32_t channelCount() const { return channelCount_; }
+    // Every channel record, shadows included: what mixing changes.
+    const std::vector<MixChannel>& channelRecords() const { return channels_; }
+    // Puts back records taken by channelRecords with the channel count of
+    // now. Each channel keeps its own mute as if it had held all along (a
+    // muted channel and its shadow silent); the output filter forgets its
+    // history.
+    void restoreChannels(const std::vector<MixChannel>& records);
     // Channel records, shadows included (index + channel count when interpolating).
     const MixChannel& channelRecord(uint32_t index) const { return channels_[index]; }
     const SampleSlot& sampleSlot(uint32_t handle) const { return slots_[handle - 1]; }

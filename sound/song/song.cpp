@@ -1,8 +1,10 @@
 #include "sound/song/song.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <numeric>
+#include <unordered_set>
 
 #include "platform/cpu.h"
 #include "sound/devices/device_common.h"
@@ -16,24 +18,12 @@ namespace {
 // A song that never ends a pass (a loop the player cannot leave) is cut here.
 constexpr uint64_t longestPassSeconds = 24 * 3600;
 
-// Where the player's channel operations go when only its timing is wanted.
-const SoundDevice& timingDevice()
-{
-    static const SoundDevice device = [] {
-        SoundDevice made;
-        SoundDeviceOperations& ops = made.operations;
-        ops.setUpdateRate = [](void*, uint32_t) { return ErrorCode::ok; };
-        ops.setSample = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.playSound = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setPosition = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setRate = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setVolume = [](void*, uint32_t, uint32_t) { return ErrorCode::ok; };
-        ops.setPanning = [](void*, uint32_t, int32_t) { return ErrorCode::ok; };
-        ops.stopSound = [](void*, uint32_t) { return ErrorCode::ok; };
-        return made;
-    }();
-    return device;
-}
+// Snapshots: one every few seconds of the first pass, at most this many (a
+// longer pass keeps every other one and takes them half as often).
+constexpr uint32_t snapshotSeconds = 2;
+constexpr size_t mostSnapshots = 512;
+// The frames a seek mixes before its target: the output filter's history.
+constexpr uint64_t filterHistoryFrames = 2;
 
 uint32_t mixerFormatOf(SongMixing mixing)
 {
@@ -80,32 +70,6 @@ uint32_t framesUntilNextTick(uint32_t mixingRate, const player::PlayerInstance& 
     return samplesPerTickFor(mixingRate, p.tempo * 40);
 }
 
-// Runs the player alone from the start through one pass; `visit` (frames
-// before the tick, instance, whether a fresh row started) returns true to stop.
-// Returns the frames of the pass, or of the part run before `visit` stopped it.
-template <typename Visit>
-ErrorCode scanPass(const Module& module, uint32_t mixingRate, uint64_t& frames, Visit visit)
-{
-    player::PlayerSubsystem players;
-    player::PlayerInstance* p = nullptr;
-    frames = 0;
-    if (ErrorCode e = startPlayer(players, timingDevice(), module, p); e != ErrorCode::ok)
-        return e;
-    const uint64_t limit = longestPassSeconds * mixingRate;
-    ErrorCode error = ErrorCode::ok;
-    for (uint32_t untilTick = framesUntilNextTick(mixingRate, *p); untilTick != 0 && frames < limit;) {
-        frames += untilTick;
-        untilTick = framesUntilNextTick(mixingRate, *p);
-        TickOutcome outcome;
-        if ((error = tickPlayer(players, *p, 0, outcome)) != ErrorCode::ok || outcome.songEnded)
-            break;
-        if (visit(frames, *p, outcome.rowStarted))
-            break;
-    }
-    player::playerClose(players);
-    return error;
-}
-
 }  // namespace
 
 ErrorCode Song::open(std::span<const uint8_t> bytes, const SongSettings& settings, std::unique_ptr<Song>& song)
@@ -126,12 +90,10 @@ ErrorCode Song::open(std::span<const uint8_t> bytes, const SongSettings& setting
     if (made->module_->channelCount == 0 || made->module_->songLength() == 0)
         return ErrorCode::invalidModule;
     made->muted_.assign(made->module_->channelCount, false);
-    if (ErrorCode e = scanPass(*made->module_, settings.mixingRate, made->durationFrames_,
-                               [](uint64_t, const player::PlayerInstance&, bool) { return false; });
-        e != ErrorCode::ok)
-        return e;
     if (ErrorCode e = made->start(); e != ErrorCode::ok)
         return e;
+    made->scanFirstPass();
+    made->restore(made->snapshots_.front());
     song = std::move(made);
     return ErrorCode::ok;
 }
@@ -166,37 +128,83 @@ ErrorCode Song::start()
     return ErrorCode::ok;
 }
 
-size_t Song::render(int16_t* destination, size_t frames)
+void Song::scanFirstPass()
+{
+    const uint64_t limit = longestPassSeconds * settings_.mixingRate;
+    uint64_t interval = uint64_t{snapshotSeconds} * settings_.mixingRate;
+    std::unordered_set<uint32_t> rowsSeen;
+    snapshots_.clear();
+    rowStarts_.clear();
+    const auto takeSnapshot = [this] {
+        snapshots_.push_back({frame_, samplesUntilTick_, players_.tempo, *instance_, mixer_.channelRecords()});
+    };
+    takeSnapshot();
+    while (!ended_ && frame_ < limit) {
+        // To the next tick, and through it.
+        play(nullptr, samplesUntilTick_, 0);
+        if (ended_)
+            break;
+        const player::StatusBlock& at = instance_->status;
+        if (rowStartedByTick_ && rowsSeen.insert(at.position << 16 | at.row).second)
+            rowStarts_.push_back({at.position, at.row, frame_});
+        if (frame_ < snapshots_.back().frame + interval)
+            continue;
+        if (snapshots_.size() == mostSnapshots) {
+            for (size_t i = 1; i < mostSnapshots / 2; ++i)
+                snapshots_[i] = std::move(snapshots_[2 * i]);
+            snapshots_.resize(mostSnapshots / 2);
+            interval *= 2;
+        }
+        takeSnapshot();
+    }
+    durationFrames_ = frame_;
+}
+
+void Song::restore(const Snapshot& snapshot)
+{
+    *instance_ = snapshot.player;
+    players_.tempo = snapshot.playerTempo;
+    mixer_.restoreChannels(snapshot.channels);
+    samplesUntilTick_ = snapshot.samplesUntilTick;
+    frame_ = snapshot.frame;
+    ended_ = samplesUntilTick_ == 0;
+}
+
+size_t Song::render(int16_t* destination, size_t frames) { return play(destination, frames, settings_.repeat); }
+
+size_t Song::play(int16_t* destination, size_t frames, int32_t repeat)
 {
     size_t done = 0;
     while (done < frames && !ended_) {
         const auto chunk = static_cast<uint32_t>(std::min<size_t>(frames - done, samplesUntilTick_));
-        int16_t* out = destination + 2 * done;
+        int16_t* out = destination ? destination + 2 * done : nullptr;
         if (mixer_.mix(chunk, out) != ErrorCode::ok) {
             ended_ = true;
             break;
         }
-        applySeparation(out, chunk);
+        if (out)
+            applySeparation(out, chunk);
         done += chunk;
         samplesUntilTick_ -= chunk;
         frame_ += chunk;
         if (samplesUntilTick_ == 0)
-            runDueTick();
+            rowStartedByTick_ = runDueTick(repeat);
     }
     return done;
 }
 
-void Song::runDueTick()
+bool Song::runDueTick(int32_t repeat)
 {
     // As an output device does, the count is reloaded before the tick: a
     // tempo change takes effect from the tick after the one that makes it.
     samplesUntilTick_ = framesUntilNextTick(settings_.mixingRate, *instance_);
     TickOutcome outcome;
-    if (tickPlayer(players_, *instance_, settings_.repeat, outcome) != ErrorCode::ok || outcome.songEnded) {
+    if (tickPlayer(players_, *instance_, repeat, outcome) != ErrorCode::ok || outcome.songEnded) {
         ended_ = true;
-        return;
+        return false;
     }
     ended_ = samplesUntilTick_ == 0;
+    return outcome.rowStarted;
 }
 
 // Scales the difference of the two sides: 100 % leaves the mix alone, 0 %
@@ -220,18 +228,19 @@ ErrorCode Song::seekFrame(uint64_t frame)
 {
     if (frame > longestPassSeconds * settings_.mixingRate && settings_.repeat == -1)
         return ErrorCode::invalidArguments;
-    if (frame < frame_)
-        if (ErrorCode e = start(); e != ErrorCode::ok)
-            return e;
-    // Mixed in the player's own steps, so that the sound state is exactly
-    // that of a render from the start.
-    std::vector<int16_t> scratch(size_t{mixer_.mixBufferFrames()} * 2);
-    const size_t block = mixer_.mixBufferFrames();
-    while (frame_ < frame && !ended_) {
-        const size_t wanted = static_cast<size_t>(std::min<uint64_t>(frame - frame_, block));
-        if (render(scratch.data(), wanted) == 0)
-            break;
-    }
+    // The last snapshot from which the two frames before the target are
+    // still to be mixed; from here instead when that is nearer.
+    const uint64_t silentEnd = frame - std::min(frame, filterHistoryFrames);
+    const auto after = std::upper_bound(snapshots_.begin(), snapshots_.end(), silentEnd,
+                                        [](uint64_t at, const Snapshot& s) { return at < s.frame; });
+    const Snapshot& nearest = *std::prev(after);
+    if (frame < frame_ || nearest.frame > frame_ || ended_)
+        restore(nearest);
+    if (frame_ < silentEnd)
+        play(nullptr, static_cast<size_t>(silentEnd - frame_), settings_.repeat);
+    std::array<int16_t, 2 * filterHistoryFrames> scratch{};
+    if (frame_ < frame)
+        play(scratch.data(), static_cast<size_t>(std::min(frame - frame_, filterHistoryFrames)), settings_.repeat);
     return ErrorCode::ok;
 }
 
@@ -239,17 +248,12 @@ ErrorCode Song::frameOfRow(uint32_t order, uint32_t row, uint64_t& frame) const
 {
     if (order >= module_->songLength())
         return ErrorCode::invalidArguments;
-    bool found = false;
-    uint64_t scanned = 0;
-    const auto startsTheRow = [&](uint64_t framesBefore, const player::PlayerInstance& p, bool rowStarted) {
-        found = rowStarted && p.status.position == order && p.status.row == row;
-        if (found)
-            frame = framesBefore;
-        return found;
-    };
-    if (ErrorCode e = scanPass(*module_, settings_.mixingRate, scanned, startsTheRow); e != ErrorCode::ok)
-        return e;
-    return found ? ErrorCode::ok : ErrorCode::invalidArguments;
+    for (const RowStart& start : rowStarts_)
+        if (start.order == order && start.row == row) {
+            frame = start.frame;
+            return ErrorCode::ok;
+        }
+    return ErrorCode::invalidArguments;
 }
 
 SongPosition Song::position() const

@@ -10,6 +10,14 @@
 // One pass ends where the row after the pass's last row would start: the
 // player counts a wrap (end of the order list, a jump back, F00) while the
 // last row starts, and the next fresh row belongs to the next pass.
+//
+// Open runs the first pass once without making sound (the mixer moves every
+// channel as a mix would, see Mixer::mix): that gives the duration, the
+// frame at which each row first starts, and snapshots of the player and the
+// mixer's channels every few seconds. A seek puts back the last snapshot
+// before it and runs on silently to two frames short of the target, then
+// mixes those two for the output filter's history: from there on the samples
+// are exactly those of a render from the start.
 
 #include <cstdint>
 #include <memory>
@@ -58,8 +66,8 @@ public:
 
     // Frames of one pass, found by running the player alone (no mixing).
     uint64_t durationFrames() const { return durationFrames_; }
-    // Renders from the start (or from here, when `frame` lies ahead) to
-    // `frame`, discarding the sound; past the end the song stands ended.
+    // Stands at `frame` as a render from the start would; past the end the
+    // song stands ended.
     ErrorCode seekFrame(uint64_t frame);
     // The frame at which the first pass starts `row` of order entry `order`.
     ErrorCode frameOfRow(uint32_t order, uint32_t row, uint64_t& frame) const;
@@ -73,11 +81,35 @@ public:
     const MixChannel& mixerChannel(uint32_t channel) const { return mixer_.channelRecord(channel); }
     ErrorCode mute(uint32_t channel, bool muted);
 
+    // The snapshots kept (for the memory benchmark and tests).
+    size_t snapshotCount() const { return snapshots_.size(); }
+
 private:
+    // Everything that a render changes, at a tick boundary.
+    struct Snapshot {
+        uint64_t frame = 0;
+        uint32_t samplesUntilTick = 0;
+        uint32_t playerTempo = 0;
+        player::PlayerInstance player;
+        std::vector<MixChannel> channels;
+    };
+    struct RowStart {
+        uint32_t order = 0;
+        uint32_t row = 0;
+        uint64_t frame = 0;
+    };
+
     Song() = default;
     ErrorCode start();
-    // The player tick due now; ends the song when it starts a row past the passes asked for.
-    void runDueTick();
+    // Runs the first pass silently: duration, row starts, snapshots.
+    void scanFirstPass();
+    void restore(const Snapshot& snapshot);
+    // Mixes `frames` frames into `destination`, or moves on without sound
+    // when it is null; `repeat` passes after the first belong to the song.
+    size_t play(int16_t* destination, size_t frames, int32_t repeat);
+    // The player tick due now; ends the song when it starts a row past the
+    // passes allowed. Returns whether the tick started a fresh row.
+    bool runDueTick(int32_t repeat);
     ErrorCode applySeparation(int16_t* frames, size_t count) const;
 
     SongSettings settings_;
@@ -89,8 +121,11 @@ private:
     uint32_t samplesUntilTick_ = 0;
     uint64_t frame_ = 0;
     bool ended_ = false;
+    bool rowStartedByTick_ = false;  // the last tick started a fresh row
     uint64_t durationFrames_ = 0;
     std::vector<bool> muted_;
+    std::vector<Snapshot> snapshots_;  // in frame order, the first at frame 0
+    std::vector<RowStart> rowStarts_;  // the first start of each row of the first pass
 };
 
 }  // namespace corvid

@@ -130,6 +130,50 @@ TEST(SongApi, SeeksGiveTheSamplesOfARenderFromTheStart)
     }
 }
 
+// Seeks restore the nearest snapshot and go on silently: checked where that
+// could show, in every mixing family, with a channel muted (its sound and
+// its fade-outs must stay silent as if muted from the start), at frames
+// right around the snapshots and the output filter's two-frame history.
+TEST(SongApi, SeeksLandOnTheFullRenderInEveryFamilyWithAMutedChannel)
+{
+    std::vector<std::vector<uint8_t>> files = {writeXm(busySong())};
+    for (const CorpusModule& module : everyCorpusModule())
+        if (files.size() < 3)
+            files.push_back(fileBytes(module.path));
+    constexpr size_t compared = 300;
+    for (const auto& file : files)
+        for (int mixing : {CORVID_MIXING_INTEGER, CORVID_MIXING_FLOAT, CORVID_MIXING_LINEAR, CORVID_MIXING_SINC})
+            for (int muted : {-1, 0}) {
+                SCOPED_TRACE(::testing::Message() << "file " << &file - files.data() << " mixing " << mixing << " muted " << muted);
+                const corvid_song_config config{44100, mixing, 0, 0, 0};
+                SongPointer song = openBytes(file, config);
+                ASSERT_TRUE(song);
+                if (muted >= 0)
+                    corvid_song_mute(song.get(), muted, 1);
+                const std::vector<int16_t> whole = renderAll(song.get(), 1111);
+                const uint64_t length = whole.size() / 2;
+                // The first snapshot after the start lies at the first tick
+                // from 2 s (88200 frames) on: targets every 97 frames around
+                // it, downwards so that each seek restores a snapshot, and a
+                // few more.
+                std::vector<uint64_t> targets;
+                for (uint64_t frame = 97000; frame > 85000; frame -= 97)
+                    targets.push_back(frame);
+                for (uint64_t frame : {uint64_t{1}, uint64_t{3}, length / 3, uint64_t{2}, length - 100, uint64_t{0}})
+                    targets.push_back(frame);
+                for (uint64_t frame : targets) {
+                    if (frame >= length)
+                        continue;
+                    SCOPED_TRACE(frame);
+                    ASSERT_EQ(corvid_song_seek_seconds(song.get(), static_cast<double>(frame) / 44100), 1);
+                    std::vector<int16_t> next(2 * compared);
+                    next.resize(2 * corvid_song_render_int16(song.get(), next.data(), compared));
+                    ASSERT_EQ(next.size(), 2 * std::min<uint64_t>(compared, length - frame));
+                    EXPECT_TRUE(std::equal(next.begin(), next.end(), whole.begin() + static_cast<ptrdiff_t>(2 * frame)));
+                }
+            }
+}
+
 TEST(SongApi, APassFollowsJumpsDelaysAndTempoAndRepeatsAsAsked)
 {
     const std::vector<uint8_t> bytes = writeXm(busySong());
