@@ -65,6 +65,40 @@ TEST(Capture, WavHeaderCountsWhatWasWritten)
     EXPECT_EQ(b[44 + 5], 0x7F);
 }
 
+// On a stream it does not own: behind what the stream already holds, the
+// header filled in when the stream can seek back; on a pipe, which cannot,
+// the sizes of a WAV of unknown length. The stream stays open.
+TEST(Capture, WavOnAStreamFillsItsHeaderWhereItCanSeek)
+{
+    const std::int16_t samples[] = {1, -1, 32767, -32768};
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fputs("lead", file);
+    platform::WavWriter wav;
+    ASSERT_TRUE(wav.open(file, 22050, 2));
+    wav.write(samples, 2);
+    ASSERT_TRUE(wav.close());
+    std::vector<std::uint8_t> b(4 + 44 + 8);
+    std::rewind(file);
+    ASSERT_EQ(std::fread(b.data(), 1, b.size(), file), b.size());
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 8), "leadRIFF");
+    EXPECT_EQ(le32(b, 4 + 40), 8u);
+    std::fclose(file);
+
+    const testsupport::ScratchFolder scratch;
+    const std::string path = scratch.path("piped.wav");
+    std::FILE* pipe = popen(("cat > '" + path + "'").c_str(), "w");
+    ASSERT_NE(pipe, nullptr);
+    ASSERT_TRUE(wav.open(pipe, 44100, 2));
+    wav.write(samples, 2);
+    EXPECT_TRUE(wav.close());
+    EXPECT_EQ(pclose(pipe), 0);
+    const auto piped = testsupport::readBytes(path);
+    ASSERT_EQ(piped.size(), 44u + 8u);
+    EXPECT_EQ(le32(piped, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(le32(piped, 40), 0xFFFFFFFFu - 36);
+}
+
 TEST(Capture, VideoWithSoundIsJoinedByFfmpeg)
 {
     if (!platform::ffmpegAvailable())
