@@ -43,6 +43,17 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
             }
             o.screenMode = choice->screenMode;
             o.interlaced = choice->interlaced;
+        } else if (arg == "--keep-sound") {
+            o.keepSound = true;
+        } else if (is("--capture-scale")) {
+            const auto scale = value("--capture-scale");
+            if (!scale)
+                break;
+            if (scale->size() != 1 || (*scale)[0] < '1' || (*scale)[0] > '8') {
+                parsed.error = "--capture-scale needs a whole number from 1 to 8";
+                break;
+            }
+            o.captureScale = (*scale)[0] - '0';
         } else if (is("--capture")) {
             const auto path = value("--capture");
             if (!path)
@@ -76,6 +87,9 @@ std::string usageText(const std::string& programName)
            "  --capture PATH    render the whole show off-screen, every frame: to numbered\n"
            "                    PNG files when PATH is a folder, to a video file through\n"
            "                    ffmpeg when PATH ends in .mp4 or .mkv\n"
+           "  --capture-scale N enlarge captured pictures N times (1 to 8), every pixel a\n"
+           "                    square block: 4 by default for a video file, 1 for PNG frames\n"
+           "  --keep-sound      keep the captured sound's WAV file beside a video file\n"
            "  --version         print the version and exit\n"
            "  -h, --help        print this help and exit\n"
            "\n"

@@ -28,6 +28,8 @@ struct ShowOptions {
     int soundBufferMs = 0;  // 0: the library's own setting
     std::function<void(int playHandle, MusicStatus& status)> readMusicStatus;
     std::string capturePath;        // empty: show on the screen
+    int captureScale = 0;           // 0: 4 for a video file, 1 for PNG frames
+    bool keepSound = false;         // keep the sound's WAV file beside a captured video
 };
 
 struct ParsedCommandLine {

@@ -6,6 +6,9 @@
 #ifndef SOLVANE_INSTALL_DATADIR
 #define SOLVANE_INSTALL_DATADIR "/usr/local/share/solvane"
 #endif
+#ifndef SOLVANE_DATADIR_FROM_BINDIR
+#define SOLVANE_DATADIR_FROM_BINDIR "../share/solvane"
+#endif
 
 namespace host {
 
@@ -14,8 +17,10 @@ std::vector<std::string> dataSearchFolders()
     std::vector<std::string> folders;
     std::error_code ec;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec)
+    if (!ec) {
         folders.push_back(program.parent_path().string());
+        folders.push_back((program.parent_path() / SOLVANE_DATADIR_FROM_BINDIR).lexically_normal().string());
+    }
     folders.emplace_back(SOLVANE_INSTALL_DATADIR);
     return folders;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Where the show finds qorv.xm and qorv.dat: in the current folder as it
-// always has, else next to the program, else in the installed data folder, so
-// that `solvane` works from anywhere.
+// always has, else next to the program, else in the data folder beside an
+// installed program (../share/solvane), else in the installed data folder, so
+// that `solvane` works from anywhere, and an installed tree can move.
 
 #include <string>
 #include <vector>

@@ -43,11 +43,13 @@ namespace {
 // virtual time, each the picture on the screen at that moment, and shows the
 // progress on standard error. The show presents most pictures 33 ms apart,
 // but the final fade presents 256 within about a quarter of a second: those
-// are thinned out so that the video keeps time with the sound.
+// are thinned out so that the video keeps time with the sound. Each picture
+// is enlarged `scale` times, every pixel a square block, so that players and
+// video sites that scale the video do not blur it.
 class TimedCaptureSink final : public platform::FrameSink {
 public:
-    TimedCaptureSink(std::unique_ptr<platform::FrameSink> inner, platform::Clock& clock)
-        : inner_(std::move(inner)), clock_(clock)
+    TimedCaptureSink(std::unique_ptr<platform::FrameSink> inner, platform::Clock& clock, int scale)
+        : inner_(std::move(inner)), clock_(clock), scale_(scale)
     {
     }
 
@@ -85,17 +87,25 @@ private:
     }
     void emitFrame(int width, int height)
     {
-        inner_->writeFrame(shown_.data(), width, height);
+        if (scale_ == 1) {
+            inner_->writeFrame(shown_.data(), width, height);
+        } else {
+            platform::enlargePicture(shown_.data(), width, height, scale_, enlarged_);
+            inner_->writeFrame(enlarged_.data(), width * scale_, height * scale_);
+        }
         const int frames = inner_->framesWritten();
         // Once a second of show on a terminal, once every ten into a log.
         if (frames % (isatty(2) ? 30 : 300) == 0)
-            std::fprintf(stderr, "\rCapturing: %d:%02d of show, music position %d of 45 ", frames * 33 / 60000,
-                         frames * 33 / 1000 % 60, frameService.musicStatus.position);
+            std::fprintf(stderr, "\rCapturing at %dx%d: %d:%02d of show, music position %d of 45 ", width * scale_,
+                         height * scale_, frames * 33 / 60000, frames * 33 / 1000 % 60,
+                         frameService.musicStatus.position);
     }
 
     std::unique_ptr<platform::FrameSink> inner_;
     platform::Clock& clock_;
+    const int scale_;
     std::vector<std::uint32_t> shown_;
+    std::vector<std::uint32_t> enlarged_;
     std::uint64_t origin_ = 0;
     int width_ = 0, height_ = 0;
 };
@@ -261,26 +271,31 @@ platform::VideoOptions choosePresentation(const ShowOptions& options)
                          capture.c_str());
             std::exit(1);
         }
-        sink = platform::makeFfmpegSink(capture, 1000, 33, presentation.soundPath);
+        sink = platform::makeFfmpegSink(capture, 1000, 33, presentation.soundPath, options.keepSound);
     } else {
         std::error_code ec;
         std::filesystem::create_directories(capture, ec);
         sink = platform::makePngFolderSink(capture);
     }
-    presentation.captureSink = std::make_unique<TimedCaptureSink>(std::move(sink), presentation.virtualClock);
+    // Video files are scaled by every player, PNG frames are usually processed further.
+    const int scale = options.captureScale != 0 ? options.captureScale : video_file ? 4 : 1;
+    presentation.captureSink = std::make_unique<TimedCaptureSink>(std::move(sink), presentation.virtualClock, scale);
     return video;
 }
 
 // Starts the sound system on the device this run wants.
 void startSound(const ShowOptions& options)
 {
-    if (options.silent)
-        MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
-    if (presentation.capturing && !options.silent) {
-        if (!presentation.sound.open(presentation.soundPath, static_cast<int>(corvid::captureMixingRate), 2))
+    // A capture always mixes on the virtual clock, even when nothing of the
+    // sound is kept: the music times the show, and any device running on
+    // real time would stretch the capture to the length of its own run.
+    if (presentation.capturing) {
+        if (!presentation.soundPath.empty() &&
+            !presentation.sound.open(presentation.soundPath, static_cast<int>(corvid::captureMixingRate), 2))
             std::fprintf(stderr, "Cannot write %s; capturing without sound\n", presentation.soundPath.c_str());
-        else
-            corvid::useCaptureDevice(presentation.virtualClock, capturedSound);
+        corvid::useCaptureDevice(presentation.virtualClock, capturedSound);
+    } else if (options.silent) {
+        MusicSetOption(MUSIC_OPTION_FORCE_SILENCE, 1);
     }
     if (options.soundBufferMs > 0 && MusicGetOption(MUSIC_OPTION_BUFFER_LENGTH) > options.soundBufferMs)
         MusicSetOption(MUSIC_OPTION_BUFFER_LENGTH, options.soundBufferMs);

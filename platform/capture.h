@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,18 +21,24 @@ public:
     virtual int framesWritten() const = 0;
 };
 
+// The picture enlarged `scale` times into `enlarged`, every pixel a square
+// block (players and video sites that scale a small video blur it).
+void enlargePicture(const std::uint32_t* pixels, int width, int height, int scale, std::vector<std::uint32_t>& enlarged);
+
 // Writes a picture as an 8-bit RGB PNG file; false when the file cannot be written.
 bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height);
 
-// frame000000.png, frame000001.png, ... in an existing or new folder.
-std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder);
+// frame000000.png, frame000001.png, ... in an existing or new folder, encoded
+// by `workers` threads (0: one per core, at most four).
+std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder, int workers = 0);
 
 // A video file through `ffmpeg`, at framesPerSecondNum / framesPerSecondDen.
 // The picture size is taken from the first frame. With a sound file, the
 // pictures are encoded into a scratch file first and joined with the sound
-// when the sink finishes (the sound file is written meanwhile, by a WavWriter).
+// when the sink finishes (the sound file is written meanwhile, by a WavWriter);
+// the sound file is removed once the video holds it, unless `keepSound`.
 std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen,
-                                          const std::string& soundFile = {});
+                                          const std::string& soundFile = {}, bool keepSound = false);
 
 // A 16-bit PCM WAV file written as the sound comes; the sizes in its header
 // are filled in when it is closed. Written to a stream it does not own (such

@@ -6,8 +6,12 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -18,39 +22,97 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Encoding is what a capture spends its time on, so frames are compressed on
+// a few worker threads while the show draws the next ones. The queue is
+// bounded: the show waits rather than piling up pictures in memory.
 class PngFolderSink final : public FrameSink {
 public:
-    explicit PngFolderSink(std::string folder) : folder_(std::move(folder)) {}
+    explicit PngFolderSink(std::string folder, int workers) : folder_(std::move(folder))
+    {
+        for (int i = 0; i < workers; ++i)
+            workers_.emplace_back([this] { encodeFrames(); });
+        maxQueued_ = 2 * static_cast<std::size_t>(workers);
+    }
+    ~PngFolderSink() override { finish(); }
 
     void writeFrame(const std::uint32_t* pixels, int width, int height) override
     {
-        if (!error_.empty())
-            return;
         if (frames_ == 0) {
             std::error_code ec;
             std::filesystem::create_directories(folder_, ec);
             if (ec) {
+                const std::lock_guard lock(mutex_);
                 error_ = "cannot create folder " + folder_ + ": " + ec.message();
-                return;
             }
         }
+        std::unique_lock lock(mutex_);
+        roomLeft_.wait(lock, [this] { return queue_.size() < maxQueued_ || !error_.empty(); });
+        if (!error_.empty() || closed_)
+            return;
         char name[32];
         std::snprintf(name, sizeof name, "frame%06d.png", frames_);
-        const std::string path = (std::filesystem::path(folder_) / name).string();
-        if (!writePng(path, pixels, width, height)) {
-            error_ = "cannot write " + path;
-            return;
-        }
+        queue_.push_back({(std::filesystem::path(folder_) / name).string(),
+                          std::vector<std::uint32_t>(pixels, pixels + static_cast<std::size_t>(width) * height), width,
+                          height});
         ++frames_;
+        workWaiting_.notify_one();
     }
-    bool finish() override { return error_.empty(); }
-    std::string error() const override { return error_; }
+    bool finish() override
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        workWaiting_.notify_all();
+        for (auto& worker : workers_)
+            worker.join();
+        workers_.clear();
+        return error().empty();
+    }
+    std::string error() const override
+    {
+        const std::lock_guard lock(mutex_);
+        return error_;
+    }
     int framesWritten() const override { return frames_; }
 
 private:
+    struct Frame {
+        std::string path;
+        std::vector<std::uint32_t> pixels;
+        int width, height;
+    };
+
+    void encodeFrames()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            workWaiting_.wait(lock, [this] { return !queue_.empty() || closed_; });
+            if (queue_.empty())
+                return;
+            const Frame frame = std::move(queue_.front());
+            queue_.pop_front();
+            roomLeft_.notify_one();
+            lock.unlock();
+            const bool written = writePng(frame.path, frame.pixels.data(), frame.width, frame.height);
+            lock.lock();
+            if (!written && error_.empty()) {
+                error_ = "cannot write " + frame.path;
+                queue_.clear();
+                roomLeft_.notify_all();
+            }
+        }
+    }
+
     std::string folder_;
+    int frames_ = 0;  // frames accepted; only the show's thread counts them
+    mutable std::mutex mutex_;
+    std::condition_variable workWaiting_, roomLeft_;
+    std::deque<Frame> queue_;
+    std::size_t maxQueued_ = 0;
+    bool closed_ = false;
     std::string error_;
-    int frames_ = 0;
+    std::vector<std::thread> workers_;
 };
 
 std::string shellQuoted(const std::string& text)
@@ -63,8 +125,8 @@ std::string shellQuoted(const std::string& text)
 
 class FfmpegSink final : public FrameSink {
 public:
-    FfmpegSink(std::string path, int num, int den, std::string soundFile)
-        : path_(std::move(path)), soundFile_(std::move(soundFile)), num_(num), den_(den),
+    FfmpegSink(std::string path, int num, int den, std::string soundFile, bool keepSound)
+        : path_(std::move(path)), soundFile_(std::move(soundFile)), keepSound_(keepSound), num_(num), den_(den),
           videoFile_(soundFile_.empty() ? path_ : path_ + ".pictures.mkv")
     {
     }
@@ -103,7 +165,10 @@ public:
                                      shellQuoted(soundFile_) + " -c:v copy -c:a aac -b:a 192k -shortest " +
                                      "-movflags +faststart " + shellQuoted(path_);
             if (std::system(join.c_str()) != 0)
-                error_ = "ffmpeg failed to join pictures and sound into " + path_;
+                error_ = "ffmpeg failed to join pictures and sound into " + path_ + "; the sound is kept in " +
+                         soundFile_;
+            else if (!keepSound_)
+                std::remove(soundFile_.c_str());
             std::remove(videoFile_.c_str());
         }
         return error_.empty();
@@ -131,6 +196,7 @@ private:
 
     std::string path_;
     std::string soundFile_;
+    bool keepSound_;
     int num_, den_;
     std::string videoFile_;  // the output itself, or a scratch file when sound is joined at the end
     std::FILE* pipe_ = nullptr;
@@ -140,6 +206,20 @@ private:
 };
 
 }  // namespace
+
+void enlargePicture(const std::uint32_t* pixels, int width, int height, int scale, std::vector<std::uint32_t>& enlarged)
+{
+    const std::size_t wide = static_cast<std::size_t>(width) * scale;
+    enlarged.resize(wide * height * scale);
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* row = enlarged.data() + static_cast<std::size_t>(y) * scale * wide;
+        const std::uint32_t* source = pixels + static_cast<std::size_t>(y) * width;
+        for (std::size_t x = 0; x < wide; ++x)
+            row[x] = source[x / static_cast<std::size_t>(scale)];
+        for (int copy = 1; copy < scale; ++copy)
+            std::copy(row, row + wide, row + copy * wide);
+    }
+}
 
 bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height)
 {
@@ -160,6 +240,11 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
     png_init_io(png, file.get());
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    // Captures are written by the thousand: a fast setting costs about a third
+    // more space and saves most of the time (the default level, with every
+    // filter tried on every row, is several times slower).
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -175,15 +260,17 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
     return std::fflush(file.get()) == 0;
 }
 
-std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder)
+std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder, int workers)
 {
-    return std::make_unique<PngFolderSink>(folder);
+    if (workers <= 0)
+        workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    return std::make_unique<PngFolderSink>(folder, workers);
 }
 
 std::unique_ptr<FrameSink> makeFfmpegSink(const std::string& path, int framesPerSecondNum, int framesPerSecondDen,
-                                          const std::string& soundFile)
+                                          const std::string& soundFile, bool keepSound)
 {
-    return std::make_unique<FfmpegSink>(path, framesPerSecondNum, framesPerSecondDen, soundFile);
+    return std::make_unique<FfmpegSink>(path, framesPerSecondNum, framesPerSecondDen, soundFile, keepSound);
 }
 
 namespace {

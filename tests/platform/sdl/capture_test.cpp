@@ -130,6 +130,67 @@ TEST(Capture, VideoWithSoundIsJoinedByFfmpeg)
     EXPECT_NE(streams.find("video"), std::string::npos) << streams;
     EXPECT_NE(streams.find("audio"), std::string::npos) << streams;
     EXPECT_FALSE(std::filesystem::exists(video + ".pictures.mkv")) << "the scratch file is removed";
+    EXPECT_FALSE(std::filesystem::exists(sound)) << "the video holds the sound";
+}
+
+TEST(Capture, TheSoundIsKeptWhenAskedOrWhenJoiningFails)
+{
+    if (!platform::ffmpegAvailable())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const testsupport::ScratchFolder scratch;
+    const std::string sound = scratch.path("show.wav");
+    platform::WavWriter wav;
+    ASSERT_TRUE(wav.open(sound, 44100, 2));
+    const std::vector<std::int16_t> silence(2 * 4410);
+    wav.write(silence.data(), silence.size() / 2);
+    ASSERT_TRUE(wav.close());
+    const std::vector<std::uint32_t> picture(64 * 40, 0x00204080);
+
+    auto kept = platform::makeFfmpegSink(scratch.path("kept.mp4"), 1000, 33, sound, true);
+    kept->writeFrame(picture.data(), 64, 40);
+    ASSERT_TRUE(kept->finish()) << kept->error();
+    EXPECT_TRUE(std::filesystem::exists(sound));
+
+    // ffmpeg cannot read a truncated WAV header: the sound stays and the error says where.
+    testsupport::writeBytes(scratch.path("broken.wav"), std::vector<std::uint8_t>{'R', 'I', 'F', 'F'});
+    auto failed = platform::makeFfmpegSink(scratch.path("failed.mp4"), 1000, 33, scratch.path("broken.wav"));
+    failed->writeFrame(picture.data(), 64, 40);
+    EXPECT_FALSE(failed->finish());
+    EXPECT_NE(failed->error().find("the sound is kept in"), std::string::npos) << failed->error();
+    EXPECT_TRUE(std::filesystem::exists(scratch.path("broken.wav")));
+}
+
+TEST(Capture, EnlargedPicturesRepeatEveryPixelAsASquareBlock)
+{
+    const std::vector<std::uint32_t> picture = {1, 2, 3, 4, 5, 6};  // 3 × 2
+    std::vector<std::uint32_t> enlarged;
+    platform::enlargePicture(picture.data(), 3, 2, 2, enlarged);
+    const std::vector<std::uint32_t> expected = {1, 1, 2, 2, 3, 3, 1, 1, 2, 2, 3, 3,
+                                                 4, 4, 5, 5, 6, 6, 4, 4, 5, 5, 6, 6};
+    EXPECT_EQ(enlarged, expected);
+    platform::enlargePicture(picture.data(), 3, 2, 1, enlarged);
+    EXPECT_EQ(enlarged, picture);
+}
+
+TEST(Capture, ThePoolWritesEveryFrameInOrder)
+{
+    const testsupport::ScratchFolder scratch;
+    const std::filesystem::path folder = scratch.path("frames");
+    auto sink = platform::makePngFolderSink(folder.string(), 3);
+    std::vector<std::uint32_t> picture(16 * 8);
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        picture.assign(picture.size(), i * 0x010203u);
+        sink->writeFrame(picture.data(), 16, 8);
+    }
+    ASSERT_TRUE(sink->finish()) << sink->error();
+    EXPECT_EQ(sink->framesWritten(), 40);
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame%06u.png", i);
+        const auto pixels = testsupport::readPng((folder / name).string());
+        ASSERT_EQ(pixels.size(), 16u * 8u) << name;
+        EXPECT_EQ(pixels[0], i * 0x010203u) << name;
+    }
 }
 
 }  // namespace
