@@ -21,3 +21,6 @@ if(TARGET corvid)
   install(FILES ${CMAKE_BINARY_DIR}/corvidConfig.cmake ${CMAKE_BINARY_DIR}/corvidConfigVersion.cmake
           DESTINATION ${CORVID_PACKAGE_DIR})
 endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/man/solvane.1 ${PROJECT_SOURCE_DIR}/man/corvid-play.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -14,6 +14,8 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/solvane"
 test -x "$prefix/bin/corvid-play"
+test -f "$prefix/share/man/man1/solvane.1"
+test -f "$prefix/share/man/man1/corvid-play.1"
 test -f "$prefix/share/solvane/qorv.dat"
 library=$(ls "$prefix"/lib*/libcorvid.so.1 "$prefix"/lib/*/libcorvid.so.1 2>/dev/null | head -n 1)
 objdump -p "$library" | grep -q 'SONAME *libcorvid.so.1$'
