@@ -1,6 +1,7 @@
 #include "platform/audio_shared.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +13,34 @@ namespace platform {
 
 namespace {
 
-bool startAudio() { return SDL_WasInit(SDL_INIT_AUDIO) != 0 || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+// ALSA prints its own complaints on standard error when it finds no card
+// ("cannot find card '0'", "Unknown PCM default"), eight lines before the
+// one the sound library says about its silent device. SDL loads ALSA itself;
+// loading the same library first lets us hand it a handler that keeps quiet.
+// The library stays loaded: SDL uses the same instance.
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+void quietAlsa()
+{
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    static const bool quieted = [] {
+        void* alsa = dlopen("libasound.so.2", RTLD_NOW);
+        if (alsa == nullptr)
+            return false;
+        using SetHandler = int (*)(ErrorHandler);
+        const auto setHandler = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+        return setHandler != nullptr && setHandler(ignoreAlsaMessage) == 0;
+    }();
+    (void)quieted;
+}
+
+bool startAudio()
+{
+    if (SDL_WasInit(SDL_INIT_AUDIO) != 0)
+        return true;
+    quietAlsa();
+    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
 
 SDL_AudioSpec specFor(const WaveFormat& f, SDL_AudioCallback callback, void* user)
 {

@@ -18,6 +18,7 @@
 
 #include "data/data_library.h"
 #include "tests/support/files.h"
+#include "tests/support/scratch_folder.h"
 #include "data/mesh.h"
 
 
@@ -30,20 +31,16 @@ struct RunResult {
     std::string output;  // standard output and standard error
 };
 
+// The program and its music in a scratch folder, beside a data library of the test's own.
 class ShowFolder {
 public:
     ShowFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "solvane-show-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
         fs::copy_file("solvane", root_ / "solvane");
         fs::copy_file("qorv.xm", root_ / "qorv.xm");
     }
-    ~ShowFolder() { fs::remove_all(root_); }
-    ShowFolder(const ShowFolder&) = delete;
-    ShowFolder& operator=(const ShowFolder&) = delete;
 
-    fs::path path(const std::string& name) const { return root_ / name; }
+    fs::path path(const std::string& name) const { return scratch_.path(name); }
     void write(const std::string& name, const std::vector<char>& bytes) const
     {
         std::ofstream(path(name), std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
@@ -76,7 +73,8 @@ public:
     }
 
 private:
-    fs::path root_;
+    testsupport::ScratchFolder scratch_;
+    const fs::path& root_ = scratch_.root();
 };
 
 // `reason` is the data library's own line, printed before the message.

@@ -14,6 +14,7 @@
 
 #include "tests/fuzz/show_assets.h"
 #include "sound/loaders/module_loader.h"
+#include "tests/support/cuts.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/sound/mod_writer.h"
@@ -23,23 +24,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every length below `dense` (headers are where most fields live), then
-// `spread` lengths evenly over the rest, then the last few bytes.
-std::vector<size_t> cutLengths(size_t size, size_t dense, size_t spread)
-{
-    std::vector<size_t> lengths;
-    for (size_t length = 0; length < std::min(size, dense); ++length)
-        lengths.push_back(length);
-    if (size > dense)
-        for (size_t i = 0; i < spread; ++i)
-            lengths.push_back(dense + (size - dense) * i / spread);
-    for (size_t back = 1; back <= 4 && back <= size; ++back)
-        lengths.push_back(size - back);
-    std::sort(lengths.begin(), lengths.end());
-    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
-    return lengths;
-}
 
 bool loads(std::span<const uint8_t> bytes)
 {
@@ -54,11 +38,7 @@ bool loads(std::span<const uint8_t> bytes)
 // header names (or none).
 void expectEveryCutFails(const std::string& name, const std::vector<uint8_t>& bytes, size_t dense, size_t spread)
 {
-    ASSERT_TRUE(loads(bytes)) << name;
-    for (const size_t length : cutLengths(bytes.size(), dense, spread)) {
-        EXPECT_FALSE(loads(std::span<const uint8_t>(bytes.data(), length)))
-            << name << " cut to " << length << " of " << bytes.size() << " bytes";
-    }
+    testsupport::expectEveryCutFails(name, bytes, testsupport::cutLengths(bytes.size(), dense, spread), loads);
 }
 
 TEST(TruncationSweep, EveryCutOfATestModuleFailsToLoad)
@@ -108,7 +88,7 @@ TEST(TruncationSweep, EveryCutOfTheDataLibraryFailsSomewhere)
     const std::vector<uint8_t> library = testsupport::readBytes("qorv.dat");
     ASSERT_FALSE(library.empty()) << "qorv.dat missing from " << fs::current_path();
     const testsupport::ScratchFolder folder;
-    for (const size_t length : cutLengths(library.size(), 128, 60)) {
+    for (const size_t length : testsupport::cutLengths(library.size(), 128, 60)) {
         const auto* first = reinterpret_cast<const std::byte*>(library.data());
         const std::string path = folder.write("cut.dat", std::vector<std::byte>(first, first + length));
         auto opened = data::DataLibrary::open(path, data::Access::readOnly);

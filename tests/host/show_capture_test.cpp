@@ -2,6 +2,7 @@
 // program as a user runs it, checked from the outside.
 
 #include "tests/support/png_reader.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +29,8 @@ TEST(ShowCapture, TheWholeShowPlaysToItsFadeAndEndsWithExitCodeOne)
 #ifdef SOLVANE_SANITIZED
     GTEST_SKIP() << "the whole show takes too long under the sanitizers";
 #endif
-    const fs::path out = fs::temp_directory_path() / ("solvane-show-" + std::to_string(::getpid()));
-    fs::remove_all(out);
+    const testsupport::ScratchFolder scratch;
+    const fs::path out = scratch.path("frames");
     // The test runs in the build's bin/ folder, where solvane, qorv.xm and qorv.dat are.
     const std::string command = "./solvane --capture '" + out.string() + "' --mode 320x200x32 >/dev/null 2>&1";
     const int status = std::system(command.c_str());
@@ -55,7 +56,6 @@ TEST(ShowCapture, TheWholeShowPlaysToItsFadeAndEndsWithExitCodeOne)
     const auto soundBytes = fs::file_size(out / "sound.wav") - 44;
     const double soundSeconds = static_cast<double>(soundBytes) / (44100.0 * 4);
     EXPECT_NEAR(soundSeconds, static_cast<double>(frames) * 0.033, 0.1);
-    fs::remove_all(out);
 }
 
 }  // namespace

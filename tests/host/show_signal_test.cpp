@@ -5,6 +5,7 @@
 // the setup window; without a display that case skips.
 
 #include "tests/host/running_show.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +43,9 @@ TEST(ShowSignals, TermDuringTheShowEndsItAsEscapeDoes)
 
 TEST(ShowSignals, IntDuringACaptureKeepsItUnderAnIncompleteName)
 {
-    const fs::path folder = fs::temp_directory_path() / ("solvane-signal-" + std::to_string(getpid()));
+    const testsupport::ScratchFolder scratch;
+    const fs::path folder = scratch.path("frames");
     const fs::path incomplete = folder.string() + ".incomplete";
-    fs::remove_all(folder);
-    fs::remove_all(incomplete);
     RunningShow show({"--capture", folder.string()}, {});
     ASSERT_TRUE(show.started());
     ASSERT_TRUE(show.waitForOutput("Done...", 20000ms)) << show.output();
@@ -56,7 +56,6 @@ TEST(ShowSignals, IntDuringACaptureKeepsItUnderAnIncompleteName)
     EXPECT_TRUE(fs::exists(incomplete / "frame000000.png")) << show.output();
     EXPECT_TRUE(fs::exists(incomplete / "sound.wav")) << show.output();
     EXPECT_NE(show.output().find("Capture interrupted"), std::string::npos) << show.output();
-    fs::remove_all(incomplete);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 // unplugged card does).
 
 #include "tests/host/running_show.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -51,9 +52,8 @@ TEST(ShowSoundCard, WithoutASoundCardTheShowRunsOnTheSilentDevice)
 
 TEST(ShowSoundCard, ASoundCardLostDuringTheShowEndsItWithTheLibrarysFatalError)
 {
-    const fs::path folder = fs::temp_directory_path() / ("solvane-card-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    const fs::path card = folder / "card";
+    const testsupport::ScratchFolder folder;
+    const fs::path card = folder.path("card");
     ASSERT_EQ(mkfifo(card.c_str(), 0600), 0);
     // Opened first, without waiting, so that the show's open for writing finds
     // a reader; not inherited, so that closing it leaves the pipe without one.
@@ -82,7 +82,6 @@ TEST(ShowSoundCard, ASoundCardLostDuringTheShowEndsItWithTheLibrarysFatalError)
         EXPECT_NE(show.output().find("Done..."), std::string::npos) << show.output();
         EXPECT_NE(show.output().find("CORVID Error: Device is not available"), std::string::npos) << show.output();
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace

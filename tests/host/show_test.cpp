@@ -5,6 +5,7 @@
 #include "host/sine_table.h"
 #include "display/display.h"
 #include "platform/dialog.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,8 @@ namespace {
 TEST(DataFiles, CurrentFolderFirstThenTheSearchFoldersInOrder)
 {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("solvane-data-files-" + std::to_string(::getpid()));
+    const testsupport::ScratchFolder scratch;
+    const fs::path& root = scratch.root();
     fs::create_directories(root / "a");
     fs::create_directories(root / "b");
     std::ofstream(root / "b" / "only-in-b.dat") << "x";
@@ -75,7 +77,6 @@ TEST(DataFiles, CurrentFolderFirstThenTheSearchFoldersInOrder)
     EXPECT_EQ(host::locateDataFile("only-in-b.dat", folders), (root / "b" / "only-in-b.dat").string());
     EXPECT_EQ(host::locateDataFile("in-both.dat", folders), (root / "a" / "in-both.dat").string());
     EXPECT_EQ(host::locateDataFile("nowhere.dat", folders), "nowhere.dat");
-    fs::remove_all(root);
 }
 
 }  // namespace

@@ -9,27 +9,47 @@
 #include <random>
 
 #include "player_test_support.h"
+#include "tests/support/cuts.h"
 
 namespace corvid::testing {
 
 using BytesLoader = ErrorCode (*)(std::span<const uint8_t>, bool, SampleCallback, const SoundDevice*,
                                   std::unique_ptr<Module>&);
 
-inline ErrorCode loadWith(BytesLoader loader, std::span<const uint8_t> bytes)
+// One format's loader on `bytes`, onto the recording device: a module
+// exactly when it succeeds.
+inline ErrorCode loadInto(BytesLoader loader, std::span<const uint8_t> bytes, std::unique_ptr<Module>& module,
+                          bool addToDevice = true)
 {
     resetRecorder();
-    std::unique_ptr<Module> module;
-    const ErrorCode error = loader(bytes, true, nullptr, &recorder().device, module);
+    const ErrorCode error = loader(bytes, addToDevice, nullptr, &recorder().device, module);
     EXPECT_EQ(module != nullptr, error == ErrorCode::ok);
+    return error;
+}
+
+// The module loaded from `bytes`, expecting the loader to answer `expected`.
+inline std::unique_ptr<Module> loadExpecting(BytesLoader loader, std::span<const uint8_t> bytes, ErrorCode expected,
+                                             bool addToDevice = true)
+{
+    std::unique_ptr<Module> module;
+    EXPECT_EQ(loadInto(loader, bytes, module, addToDevice), expected);
+    return module;
+}
+
+inline ErrorCode loadWith(BytesLoader loader, std::span<const uint8_t> bytes)
+{
+    std::unique_ptr<Module> module;
+    const ErrorCode error = loadInto(loader, bytes, module);
     freeModule(module, &recorder().device);
     return error;
 }
 
 inline void expectEveryCutFails(BytesLoader loader, const std::vector<uint8_t>& file)
 {
-    for (size_t length = 0; length < file.size(); ++length)
-        EXPECT_NE(loadWith(loader, std::span(file.data(), length)), ErrorCode::ok) << length;
-    EXPECT_EQ(loadWith(loader, file), ErrorCode::ok);
+    testsupport::expectEveryCutFails("the file", file, testsupport::cutLengths(file.size(), file.size()),
+                                     [loader](std::span<const uint8_t> bytes) {
+                                         return loadWith(loader, bytes) == ErrorCode::ok;
+                                     });
 }
 
 // Returns how many damaged copies loaded. Bytes before `keep` stay intact.

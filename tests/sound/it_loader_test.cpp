@@ -104,11 +104,7 @@ std::vector<uint8_t> writeIt(const ItFile& f)
 
 std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
 {
-    resetRecorder();
-    std::unique_ptr<Module> module;
-    EXPECT_EQ(loadIT(file, true, nullptr, &recorder().device, module), expected);
-    EXPECT_EQ(module != nullptr, expected == ErrorCode::ok);
-    return module;
+    return loadExpecting(loadIT, file, expected);
 }
 
 // Rows: channel 0 (mask 0x8F: note, instrument, volume, command) C-5 with

@@ -15,11 +15,7 @@ namespace {
 
 std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
 {
-    resetRecorder();
-    std::unique_ptr<Module> module;
-    EXPECT_EQ(loadS3M(file, true, nullptr, &recorder().device, module), expected);
-    EXPECT_EQ(module != nullptr, expected == ErrorCode::ok);
-    return module;
+    return loadExpecting(loadS3M, file, expected);
 }
 
 TEST(S3mLoader, HeaderChannelsPanningAndOrders)

@@ -17,11 +17,7 @@ namespace {
 
 std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok, bool addToDevice = true)
 {
-    resetRecorder();
-    std::unique_ptr<Module> module;
-    EXPECT_EQ(loadXM(file, addToDevice, nullptr, &recorder().device, module), expected);
-    EXPECT_EQ(module != nullptr, expected == ErrorCode::ok);
-    return module;
+    return loadExpecting(loadXM, file, expected, addToDevice);
 }
 
 void put16(std::vector<uint8_t>& f, size_t at, uint32_t v) { f[at] = uint8_t(v), f[at + 1] = uint8_t(v >> 8); }
