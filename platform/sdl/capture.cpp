@@ -182,11 +182,13 @@ private:
         width_ = width;
         height_ = height;
         // A closed pipe must give an error from fwrite, not end the process.
+        // The enlarged pictures are large: the fast preset keeps the capture
+        // from waiting on the encoder.
         std::signal(SIGPIPE, SIG_IGN);
         const std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt bgra -s " +
                                     std::to_string(width) + "x" + std::to_string(height) + " -framerate " +
                                     std::to_string(num_) + "/" + std::to_string(den_) +
-                                    " -i - -c:v libx264 -pix_fmt yuv420p " +
+                                    " -i - -c:v libx264 -preset veryfast -pix_fmt yuv420p " +
                                     (soundFile_.empty() ? "-movflags +faststart " : "") + shellQuoted(videoFile_);
         pipe_ = popen(command.c_str(), "w");
         if (pipe_ == nullptr)
