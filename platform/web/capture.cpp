@@ -20,9 +20,9 @@ public:
 
 }  // namespace
 
-std::unique_ptr<FrameSink> makePngFolderSink(const std::string&) { return std::make_unique<NoCaptureSink>(); }
+std::unique_ptr<FrameSink> makePngFolderSink(const std::string&, int) { return std::make_unique<NoCaptureSink>(); }
 
-std::unique_ptr<FrameSink> makeFfmpegSink(const std::string&, int, int, const std::string&)
+std::unique_ptr<FrameSink> makeFfmpegSink(const std::string&, int, int, const std::string&, bool)
 {
     return std::make_unique<NoCaptureSink>();
 }
