@@ -27,6 +27,7 @@ public:
     ErrorCode seek(int64_t offset, int32_t origin);
     ErrorCode tell(uint32_t& position) const;
     uint32_t size() const { return static_cast<uint32_t>(bytes_.size()); }
+    std::span<const uint8_t> bytes() const { return bytes_; }
 
 private:
     bool open_ = false;

@@ -15,6 +15,7 @@ namespace {
 
 constexpr uint32_t headerBytes = 0xC0;
 constexpr uint32_t instrumentBytes = 0x226;   // up to the end of the pitch envelope
+constexpr uint32_t volumeEnvelopeAt = 0x130, panningEnvelopeAt = 0x182, envelopeBytes = 6 + 25 * 3;
 constexpr uint32_t sampleHeaderBytes = 0x50;
 constexpr uint32_t maximumOrders = 256;
 constexpr uint32_t maximumPatterns = 256;
@@ -29,35 +30,23 @@ constexpr uint8_t itNoteCut = 254, itLastNote = 119;
 constexpr uint8_t channelDisabled = 128;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
-// Effect letters A..Z (1..26) -> internal command; 0 = dropped. A, C, S, T
-// and V are decided apart.
-constexpr std::array<uint8_t, 27> effectCommands = {
-    0,
-    0, 12, 0, extraCommands::volumeSlide, extraCommands::portaDown, extraCommands::portaUp, 4, 5, 0, 1, 7, 6, 0,
-    0, 10, 0, 29, 8, 0, 0, extraCommands::fineVibrato, 0, 28, 9, 0, 0,
-};
-constexpr uint8_t effectSpeed = 1, effectBreak = 3, effectSpecial = 19, effectTempo = 20, effectGlobalVolume = 22;
-// High nibble of Sxy -> command (as for S3M).
-constexpr std::array<uint8_t, 16> specialCommands = {0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 19, 24, 25, 26, 0};
 // Volume-column portamento speeds 0..9 as Gxx arguments.
 constexpr std::array<uint8_t, 10> volumePortaSpeeds = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
 
-uint8_t convertEffect(uint8_t effect, uint8_t& argument)
+Command convertEffect(uint8_t effect, uint8_t& argument)
 {
     switch (effect) {
-    case effectSpeed: return argument != 0 ? 15 : 0;
-    case effectTempo: return argument >= 0x20 ? 16 : extraCommands::tempoSlide;  // T0x down, T1x up
-    case effectBreak:
+    case letterSpeed: return argument != 0 ? Command::setSpeed : Command::none;
+    case letterTempo: return argument >= 0x20 ? Command::setTempo : Command::tempoSlide;  // T0x down, T1x up
+    case letterBreak:
         // The row is plain here; the player reads it as two decimal digits.
         argument = static_cast<uint8_t>(std::min<uint32_t>(argument, 99) / 10 << 4 | std::min<uint32_t>(argument, 99) % 10);
-        return 14;
-    case effectGlobalVolume: argument = static_cast<uint8_t>(std::min<uint32_t>(argument, 128) / 2); return 27;
-    case effectSpecial: {
-        const uint8_t command = specialCommands[argument >> 4];
-        argument &= 15;
-        return command;
-    }
-    default: return effect < effectCommands.size() ? effectCommands[effect] : 0;
+        return Command::patternBreak;
+    case letterGlobalVolume:
+        argument = static_cast<uint8_t>(std::min<uint32_t>(argument, 128) / 2);
+        return Command::globalVolume;
+    case letterSpecial: return specialCommand(argument);
+    default: return effect < letterCommands.size() ? letterCommands[effect] : Command::none;
     }
 }
 
@@ -69,39 +58,43 @@ uint8_t convertVolumeColumn(uint8_t v, bool& present)
     if (v <= 64)
         return v;
     if (v <= 74)
-        return static_cast<uint8_t>(0x90 | (v - 65));  // fine volume up
+        return volumeColumnByte(VolumeEffect::fineUp, v - 65);
     if (v <= 84)
-        return static_cast<uint8_t>(0x80 | (v - 75));  // fine volume down
+        return volumeColumnByte(VolumeEffect::fineDown, v - 75);
     if (v <= 94)
-        return static_cast<uint8_t>(0x70 | (v - 85));  // volume slide up
+        return volumeColumnByte(VolumeEffect::slideUp, v - 85);
     if (v <= 104)
-        return static_cast<uint8_t>(0x60 | (v - 95));  // volume slide down
+        return volumeColumnByte(VolumeEffect::slideDown, v - 95);
     if (v >= 128 && v <= 192)
-        return static_cast<uint8_t>(0xC0 | std::min((v - 128) / 4, 15));  // panning 0..64
+        return volumeColumnByte(VolumeEffect::setPanning, std::min((v - 128) / 4, 15));  // panning 0..64
     if (v >= 193 && v <= 202)
-        return static_cast<uint8_t>(0xF0 | std::min(volumePortaSpeeds[v - 193] / 16, 15));
+        return volumeColumnByte(VolumeEffect::tonePorta, std::min(volumePortaSpeeds[v - 193] / 16, 15));
     if (v >= 203 && v <= 212)
-        return static_cast<uint8_t>(0xB0 | (v - 203));  // vibrato depth
+        return volumeColumnByte(VolumeEffect::vibrato, v - 203);
     present = false;  // pitch slides and unused bytes
     return 0;
 }
 
-Envelope readEnvelope(const uint8_t* e, bool panning)
+// One of the instrument's envelopes, read from its flags byte on.
+Envelope readEnvelope(ByteReader e, bool panning)
 {
     Envelope envelope;
-    const uint8_t flags = e[0];
-    envelope.pointCount = std::min<uint8_t>(e[1], 25);
+    const uint8_t flags = e.u8();
+    envelope.pointCount = std::min<uint8_t>(e.u8(), 25);
+    const uint8_t loopStart = e.u8(), loopEnd = e.u8(), sustainStart = e.u8();
+    e.skip(1);
     const auto inside = [&](uint8_t index) { return index < envelope.pointCount; };
-    if ((flags & 2) && e[2] <= e[3] && inside(e[2]) && inside(e[3]) && e[2] != e[3]) {
-        envelope.loopStart = e[2];
-        envelope.loopEnd = e[3];
+    if ((flags & 2) && loopStart < loopEnd && inside(loopEnd)) {
+        envelope.loopStart = loopStart;
+        envelope.loopEnd = loopEnd;
     }
     // A sustain loop holds at its first point.
-    if ((flags & 4) && inside(e[4]))
-        envelope.sustainPoint = e[4];
+    if ((flags & 4) && inside(sustainStart))
+        envelope.sustainPoint = sustainStart;
     for (uint32_t i = 0; i < envelope.pointCount; ++i) {
-        const int32_t y = static_cast<int8_t>(e[6 + i * 3]);
-        envelope.points[i] = {u16le(e + 7 + i * 3), static_cast<uint16_t>(std::clamp(panning ? y + 32 : y, 0, 64))};
+        const int32_t y = static_cast<int8_t>(e.u8());
+        const uint16_t x = e.u16le();
+        envelope.points[i] = {x, static_cast<uint16_t>(std::clamp(panning ? y + 32 : y, 0, 64))};
     }
     return envelope;
 }
@@ -110,7 +103,7 @@ class ItLoader {
 public:
     explicit ItLoader(const SampleTarget& target) : target_(target) {}
 
-    ErrorCode load(ModuleFile& file, Module& module)
+    ErrorCode load(ByteReader& file, Module& module)
     {
         if (ErrorCode e = readHeader(file, module); e != ErrorCode::ok)
             return e;
@@ -120,67 +113,58 @@ public:
     }
 
 private:
-    ErrorCode readOffsets(ModuleFile& file, uint32_t count, std::vector<uint32_t>& offsets)
+    static void readOffsets(ByteReader& file, uint32_t count, std::vector<uint32_t>& offsets)
     {
-        std::vector<uint8_t> raw(count * 4);
-        if (ErrorCode e = file.read(raw.data(), static_cast<uint32_t>(raw.size())); e != ErrorCode::ok)
-            return e;
         for (uint32_t i = 0; i < count; ++i)
-            offsets.push_back(u32le(&raw[i * 4]));
-        return ErrorCode::ok;
+            offsets.push_back(file.u32le());
     }
 
     // The message's lines end in CR; a message the file cannot hold is left out.
-    static std::string readMessage(ModuleFile& file, uint32_t offset, uint32_t length)
+    static std::string readMessage(ByteReader& file, uint64_t offset, uint64_t length)
     {
-        uint32_t resume = 0;
-        file.tell(resume);
-        std::string text(length, '\0');
-        if (readAt(file, offset, text.data(), length) != ErrorCode::ok)
-            text.clear();
-        file.seek(resume, static_cast<int32_t>(SeekOrigin::fromStart));
-        text.resize(std::min(text.find('\0'), text.size()));
+        if (offset + length > file.size())
+            return {};
+        std::string text = file.textAt(offset, length);
         std::replace(text.begin(), text.end(), '\r', '\n');
         return text;
     }
 
-    ErrorCode readHeader(ModuleFile& file, Module& module)
+    ErrorCode readHeader(ByteReader& file, Module& module)
     {
-        std::array<uint8_t, headerBytes> h{};
-        if (ErrorCode e = file.read(h.data(), headerBytes); e != ErrorCode::ok)
+        ByteReader h = file.section(0, headerBytes);
+        if (ErrorCode e = endOfSection(h); e != ErrorCode::ok)
             return e;
-        if (std::memcmp(h.data(), "IMPM", 4) != 0)
+        const std::span<const uint8_t> all = h.bytes(headerBytes);
+        if (std::memcmp(all.data(), "IMPM", 4) != 0)
             return ErrorCode::invalidModule;
-        const uint32_t orderCount = u16le(&h[0x20]);
-        const uint32_t instrumentCount = u16le(&h[0x22]);
-        const uint32_t sampleCount = u16le(&h[0x24]);
-        const uint32_t patternCount = u16le(&h[0x26]);
+        const uint32_t orderCount = h.u16leAt(0x20);
+        const uint32_t instrumentCount = h.u16leAt(0x22);
+        const uint32_t sampleCount = h.u16leAt(0x24);
+        const uint32_t patternCount = h.u16leAt(0x26);
         // Pattern entries name instruments and samples with one byte.
         if (orderCount == 0 || orderCount > maximumOrders || instrumentCount > 255 || sampleCount > 255 ||
             patternCount > maximumPatterns)
             return ErrorCode::invalidModule;
-        const uint16_t flags = u16le(&h[0x2C]);
+        const uint16_t flags = h.u16leAt(0x2C);
         useInstruments_ = flags & flagUseInstruments;
-        std::copy_n(&h[0x40], fileChannels, channelPanning_.begin());
+        std::ranges::copy(all.subspan<0x40, fileChannels>(), channelPanning_.begin());
 
-        std::vector<uint8_t> orders(orderCount);
-        if (ErrorCode e = file.read(orders.data(), orderCount); e != ErrorCode::ok)
-            return e;
-        if (ErrorCode e = readOffsets(file, instrumentCount, instrumentOffsets_); e != ErrorCode::ok)
-            return e;
-        if (ErrorCode e = readOffsets(file, sampleCount, sampleOffsets_); e != ErrorCode::ok)
-            return e;
-        if (ErrorCode e = readOffsets(file, patternCount, patternOffsets_); e != ErrorCode::ok)
+        file.seek(headerBytes);
+        const std::span<const uint8_t> orders = file.bytes(orderCount);
+        readOffsets(file, instrumentCount, instrumentOffsets_);
+        readOffsets(file, sampleCount, sampleOffsets_);
+        readOffsets(file, patternCount, patternOffsets_);
+        if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
             return e;
 
-        module.name = fixedText(&h[4], 26);
-        module.tracker = trackerOfVersion(u16le(&h[0x28]));
-        if (u16le(&h[0x2E]) & flagMessageAttached)
-            module.message = readMessage(file, u32le(&h[0x38]), u16le(&h[0x36]));
+        module.name = h.textAt(4, 26);
+        module.tracker = trackerOfVersion(h.u16leAt(0x28));
+        if (h.u16leAt(0x2E) & flagMessageAttached)
+            module.message = readMessage(file, h.u32leAt(0x38), h.u16leAt(0x36));
         module.type = ModuleType::it;
-        module.masterVolume = static_cast<uint8_t>(std::min<uint32_t>(h[0x30], 128) / 2);
-        module.initialSpeed = h[0x32] == 0 ? 6 : h[0x32];
-        module.initialTempo = h[0x33] < 32 ? 125 : h[0x33];
+        module.masterVolume = static_cast<uint8_t>(std::min<uint32_t>(all[0x30], 128) / 2);
+        module.initialSpeed = all[0x32] == 0 ? 6 : all[0x32];
+        module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
         module.flags = moduleChannelPanningOnly | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
@@ -194,7 +178,7 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode readPatterns(ModuleFile& file, Module& module)
+    ErrorCode readPatterns(ByteReader& file, Module& module)
     {
         module.patterns.resize(patternCount_);
         uint32_t channels = 1;
@@ -206,15 +190,15 @@ private:
                 pattern.rows.assign(64, 0);
                 continue;
             }
-            std::array<uint8_t, 8> h{};
-            if (ErrorCode e = readAt(file, offset, h.data(), 8); e != ErrorCode::ok)
+            file.seek(offset);
+            const uint32_t packedLength = file.u16le();
+            pattern.rowCount = file.u16le();
+            file.skip(4);
+            const std::span<const uint8_t> packed = file.bytes(packedLength);
+            if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
                 return e;
-            pattern.rowCount = u16le(&h[2]);
             if (pattern.rowCount == 0 || pattern.rowCount > maximumRows)
                 return ErrorCode::invalidModule;
-            std::vector<uint8_t> packed(u16le(&h[0]));
-            if (ErrorCode e = file.read(packed.data(), static_cast<uint32_t>(packed.size())); e != ErrorCode::ok)
-                return e;
             if (ErrorCode e = convertPattern(packed, pattern, channels); e != ErrorCode::ok)
                 return e;
         }
@@ -286,14 +270,14 @@ private:
         if (m.mask & (8 | 128)) {
             entry.argument = m.argument;
             entry.command = convertEffect(m.effect, entry.argument);
-            if (entry.command != 0)
+            if (entry.command != Command::none)
                 entry.flags |= entryCommand;
         }
         writePackedEntry(entry, channel, out);
     }
 
     // Sample mode: instrument i plays sample i.
-    ErrorCode readSampleInstruments(ModuleFile& file, Module& module)
+    ErrorCode readSampleInstruments(ByteReader& file, Module& module)
     {
         const uint32_t count = std::max<uint32_t>(static_cast<uint32_t>(sampleOffsets_.size()),
                                                   static_cast<uint32_t>(largestInstrument_ + 1));
@@ -311,7 +295,7 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode readInstruments(ModuleFile& file, Module& module)
+    ErrorCode readInstruments(ByteReader& file, Module& module)
     {
         const uint32_t count = std::max<uint32_t>(static_cast<uint32_t>(instrumentOffsets_.size()),
                                                   static_cast<uint32_t>(largestInstrument_ + 1));
@@ -320,15 +304,15 @@ private:
             Instrument& instrument = module.instruments[i];
             if (i >= instrumentOffsets_.size())
                 continue;
-            std::vector<uint8_t> h(instrumentBytes);
-            if (ErrorCode e = readAt(file, instrumentOffsets_[i], h.data(), instrumentBytes); e != ErrorCode::ok)
+            ByteReader h = file.section(instrumentOffsets_[i], instrumentBytes);
+            if (ErrorCode e = endOfSection(h); e != ErrorCode::ok)
                 return e;
-            instrument.name = fixedText(&h[0x20], 22);
-            instrument.fadeout = u16le(&h[0x14]) * itFadeoutScale;
-            if (h[0x130] & 1)
-                instrument.volumeEnvelope = readEnvelope(&h[0x130], false);
-            if (h[0x182] & 1)
-                instrument.panningEnvelope = readEnvelope(&h[0x182], true);
+            instrument.name = h.textAt(0x20, 22);
+            instrument.fadeout = h.u16leAt(0x14) * itFadeoutScale;
+            if (h.u8At(volumeEnvelopeAt) & 1)
+                instrument.volumeEnvelope = readEnvelope(h.section(volumeEnvelopeAt, envelopeBytes), false);
+            if (h.u8At(panningEnvelopeAt) & 1)
+                instrument.panningEnvelope = readEnvelope(h.section(panningEnvelopeAt, envelopeBytes), true);
             if (!used_[i])
                 continue;
             instrument.used = 1;
@@ -336,7 +320,7 @@ private:
             std::map<uint8_t, uint8_t> indexOfSample;
             std::array<uint8_t, notesPerInstrument> map{};
             for (uint32_t note = 0; note < notesPerInstrument; ++note) {
-                const uint8_t sample = h[0x40 + note * 2 + 1];
+                const uint8_t sample = h.u8At(0x40 + note * 2 + 1);
                 if (sample == 0 || sample > sampleOffsets_.size()) {
                     map[note] = 255;  // no sample: the note does not play
                     continue;
@@ -354,19 +338,19 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode readSample(ModuleFile& file, uint32_t index, Sample& sample)
+    ErrorCode readSample(ByteReader& file, uint32_t index, Sample& sample)
     {
         if (index >= sampleOffsets_.size())
             return ErrorCode::ok;
-        std::array<uint8_t, sampleHeaderBytes> h{};
-        if (ErrorCode e = readAt(file, sampleOffsets_[index], h.data(), sampleHeaderBytes); e != ErrorCode::ok)
+        ByteReader h = file.section(sampleOffsets_[index], sampleHeaderBytes);
+        if (ErrorCode e = endOfSection(h); e != ErrorCode::ok)
             return e;
-        sample.name = fixedText(&h[0x14], 22);
-        sample.volume = std::min<uint8_t>(h[0x13], 64);
-        tuneForMiddleC(u32le(&h[0x3C]), sample);
+        sample.name = h.textAt(0x14, 22);
+        sample.volume = std::min<uint8_t>(h.u8At(0x13), 64);
+        tuneForMiddleC(h.u32leAt(0x3C), sample);
         sample.relativeNote -= 12;  // middle C is C-5 here, an octave above the player's
-        const uint8_t flags = h[0x12];
-        const uint32_t frames = u32le(&h[0x30]);
+        const uint8_t flags = h.u8At(0x12);
+        const uint32_t frames = h.u32leAt(0x30);
         if (!(flags & sampleHasData) || frames == 0)
             return ErrorCode::ok;
         const bool sixteenBit = flags & sample16Bit;
@@ -377,8 +361,8 @@ private:
         sample.length = frames * frameBytes;
         // The loop, or else the sustain loop, which then goes on after release.
         const bool loop = flags & sampleLoop, sustain = flags & sampleSustainLoop;
-        const uint32_t loopStart = std::min(u32le(&h[loop ? 0x34 : 0x40]), frames);
-        const uint32_t loopEnd = std::min(u32le(&h[loop ? 0x38 : 0x44]), frames);
+        const uint32_t loopStart = std::min(h.u32leAt(loop ? 0x34 : 0x40), frames);
+        const uint32_t loopEnd = std::min(h.u32leAt(loop ? 0x38 : 0x44), frames);
         const bool loops = (loop || sustain) && loopStart < loopEnd;
         const bool pingPong = loop ? (flags & samplePingPong) : (flags & sampleSustainPingPong);
         sample.looping = loops ? 1 : 0;
@@ -386,26 +370,26 @@ private:
         sample.loopStart = loops ? loopStart * frameBytes : 0;
         sample.loopEnd = loops ? loopEnd * frameBytes : 0;
 
-        const uint32_t offset = u32le(&h[0x48]);
+        const uint32_t offset = h.u32leAt(0x48);
+        const uint8_t conversion = h.u8At(0x2E);
         sample.dataOffset = offset;
         if (offset > file.size())
             return ErrorCode::unexpectedEndOfFile;
         std::vector<uint8_t> data;
         if (flags & sampleCompressed) {
-            std::vector<uint8_t> stored(file.size() - offset);
-            if (ErrorCode e = readAt(file, offset, stored.data(), static_cast<uint32_t>(stored.size())); e != ErrorCode::ok)
-                return e;
-            const bool doubleDelta = h[0x2E] & 4;
-            if (ErrorCode e = decompressItSample(stored, frames, sixteenBit, doubleDelta, data); e != ErrorCode::ok)
+            ByteReader stored = file.section(offset, file.size() - offset);
+            const bool doubleDelta = conversion & 4;
+            if (ErrorCode e = decompressItSample(stored.bytes(stored.size()), frames, sixteenBit, doubleDelta, data);
+                e != ErrorCode::ok)
                 return e;
         } else {
             // Checked before the buffer is made; a stereo sample keeps its left half, stored first.
-            if (static_cast<uint64_t>(offset) + sample.length > file.size())
-                return ErrorCode::unexpectedEndOfFile;
-            data.resize(sample.length);
-            if (ErrorCode e = readAt(file, offset, data.data(), sample.length); e != ErrorCode::ok)
+            ByteReader stored = file.section(offset, sample.length);
+            if (ErrorCode e = endOfSection(stored); e != ErrorCode::ok)
                 return e;
-            toDeviceSampleFormat(data, sixteenBit, h[0x2E] & 1);
+            const std::span<const uint8_t> bytes = stored.bytes(sample.length);
+            data.assign(bytes.begin(), bytes.end());
+            toDeviceSampleFormat(data, sixteenBit, conversion & 1);
         }
         SampleDescription description;
         description.type = sixteenBit ? SampleType::pcm16Mono : SampleType::pcm8Mono;
@@ -430,14 +414,14 @@ ErrorCode loadIT(const char* fileName, bool addToDevice, SampleCallback sampleCa
                  std::unique_ptr<Module>& module)
 {
     const SampleTarget target{addToDevice, sampleCallback, device};
-    return loadModuleFrom(fileName, target, module, [&](ModuleFile& f, Module& m) { return ItLoader(target).load(f, m); });
+    return loadModuleFrom(fileName, target, module, [&](ByteReader& f, Module& m) { return ItLoader(target).load(f, m); });
 }
 
 ErrorCode loadIT(std::span<const uint8_t> fileBytes, bool addToDevice, SampleCallback sampleCallback,
                  const SoundDevice* device, std::unique_ptr<Module>& module)
 {
     const SampleTarget target{addToDevice, sampleCallback, device};
-    return loadModuleFrom(fileBytes, target, module, [&](ModuleFile& f, Module& m) { return ItLoader(target).load(f, m); });
+    return loadModuleFrom(fileBytes, target, module, [&](ByteReader& f, Module& m) { return ItLoader(target).load(f, m); });
 }
 
 }  // namespace corvid

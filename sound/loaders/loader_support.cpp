@@ -4,15 +4,8 @@
 #include <cstdio>
 
 #include <algorithm>
-#include <cstring>
 
 namespace corvid {
-
-std::string fixedText(const uint8_t* p, size_t length)
-{
-    const auto* text = reinterpret_cast<const char*>(p);
-    return std::string(text, strnlen(text, length));
-}
 
 ErrorCode handOverSample(Sample& sample, std::vector<uint8_t>& data, SampleDescription description,
                          const SampleTarget& target)
@@ -47,18 +40,9 @@ void writePackedEntry(const PackedEntry& entry, uint32_t channel, std::vector<ui
     if (entry.flags & entryVolume)
         out.push_back(entry.volume);
     if (entry.flags & entryCommand) {
-        out.push_back(entry.command);
+        out.push_back(static_cast<uint8_t>(entry.command));
         out.push_back(entry.argument);
     }
-}
-
-ErrorCode readAt(ModuleFile& file, uint64_t offset, void* destination, uint32_t count)
-{
-    if (offset > file.size())
-        return ErrorCode::unexpectedEndOfFile;
-    if (ErrorCode e = file.seek(static_cast<int64_t>(offset), static_cast<int32_t>(SeekOrigin::fromStart)); e != ErrorCode::ok)
-        return e;
-    return file.read(destination, count);
 }
 
 ErrorCode convertOrderList(std::span<const uint8_t> orders, Module& module, uint32_t& largestPattern)

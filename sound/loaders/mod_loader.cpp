@@ -20,10 +20,13 @@ constexpr uint32_t rowsPerPattern = 64;
 constexpr uint32_t largestSampleLength = 0x7FFFFFF0;
 constexpr uint8_t restartUnused = 127;
 
-// High nibble of Exy -> command; 0 = dropped (as for XM).
-constexpr std::array<uint8_t, 16> extendedCommands = {0, 17, 18, 0, 0, 0, 19, 0, 20, 21, 22, 23, 24, 25, 26, 0};
 // MOD effect 0..13 -> command; 8 is decided apart.
-constexpr std::array<uint8_t, 14> effectCommands = {1, 2, 3, 4, 5, 6, 7, 8, 0, 10, 11, 12, 13, 14};
+constexpr std::array<Command, 14> effectCommands = {
+    Command::arpeggio,   Command::portaUp,           Command::portaDown,    Command::tonePorta,
+    Command::vibrato,    Command::tonePortaVolumeSlide, Command::vibratoVolumeSlide, Command::tremolo,
+    Command::none,       Command::sampleOffset,      Command::volumeSlide,  Command::positionJump,
+    Command::setVolume,  Command::patternBreak,
+};
 constexpr uint8_t effectPanning = 8, effectExtended = 14, effectSpeedOrTempo = 15;
 constexpr uint8_t surroundPanningArgument = 164;
 
@@ -31,23 +34,23 @@ bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
 // Channel count from the signature at 1080; each later match overrides an
 // earlier one. 0 = no signature.
-uint32_t channelsOfSignature(const uint8_t* s)
+uint32_t channelsOfSignature(std::span<const uint8_t, 4> s)
 {
     uint32_t channels = 0;
-    if (!std::memcmp(s, "M.K.", 4) || !std::memcmp(s, "M!K!", 4) || !std::memcmp(s, "FLT4", 4))
+    if (!std::memcmp(s.data(), "M.K.", 4) || !std::memcmp(s.data(), "M!K!", 4) || !std::memcmp(s.data(), "FLT4", 4))
         channels = 4;
-    if (!std::memcmp(s, "OCTA", 4))
+    if (!std::memcmp(s.data(), "OCTA", 4))
         channels = 8;
-    if (!std::memcmp(s + 1, "CHN", 3))
+    if (!std::memcmp(s.data() + 1, "CHN", 3))
         channels = static_cast<uint32_t>(s[0] - '0');
-    if (!std::memcmp(s + 2, "CH", 2))
+    if (!std::memcmp(s.data() + 2, "CH", 2))
         channels = 10 * static_cast<uint32_t>(s[0] - '0') + static_cast<uint32_t>(s[1] - '0');
-    if (!std::memcmp(s, "TDZ", 3))
+    if (!std::memcmp(s.data(), "TDZ", 3))
         channels = static_cast<uint32_t>(s[3] - '0');
     // Non-digits in a digit place give counts no entry can name.
-    const bool digits = (std::memcmp(s + 1, "CHN", 3) || isDigit(s[0])) &&
-                        (std::memcmp(s + 2, "CH", 2) || (isDigit(s[0]) && isDigit(s[1]))) &&
-                        (std::memcmp(s, "TDZ", 3) || isDigit(s[3]));
+    const bool digits = (std::memcmp(s.data() + 1, "CHN", 3) || isDigit(s[0])) &&
+                        (std::memcmp(s.data() + 2, "CH", 2) || (isDigit(s[0]) && isDigit(s[1]))) &&
+                        (std::memcmp(s.data(), "TDZ", 3) || isDigit(s[3]));
     return digits ? channels : 0;
 }
 
@@ -76,56 +79,60 @@ class ModLoader {
 public:
     explicit ModLoader(const SampleTarget& target) : target_(target) {}
 
-    ErrorCode load(ModuleFile& file, Module& module)
+    ErrorCode load(ByteReader& file, Module& module)
     {
-        std::array<uint8_t, headerBytes> header{};
-        if (ErrorCode e = file.read(header.data(), headerBytes); e != ErrorCode::ok)
+        ByteReader header = file.section(0, headerBytes);
+        if (ErrorCode e = endOfSection(header); e != ErrorCode::ok)
             return e;
         if (ErrorCode e = readHeader(header, module); e != ErrorCode::ok)
             return e;
+        file.seek(headerBytes);
         if (ErrorCode e = readPatterns(file, module); e != ErrorCode::ok)
             return e;
         return readSamples(file, module);
     }
 
 private:
-    ErrorCode readHeader(const std::array<uint8_t, headerBytes>& header, Module& module)
+    ErrorCode readHeader(ByteReader& header, Module& module)
     {
-        const uint32_t channels = channelsOfSignature(&header[1080]);
+        const std::span<const uint8_t> all = header.bytes(headerBytes);
+        const uint32_t channels = channelsOfSignature(all.subspan<1080, 4>());
         // The packed entry names 32 channels at most; 0 is no signature at all.
         if (channels == 0 || channels > maximumModuleChannels)
             return ErrorCode::invalidModule;
-        const uint32_t songLength = header[950];
+        const uint32_t songLength = all[950];
         // The order table has 128 entries and a song needs one.
         if (songLength == 0 || songLength > orderTableBytes)
             return ErrorCode::invalidModule;
 
-        module.name = fixedText(&header[0], 20);
+        module.name = header.textAt(0, 20);
         module.type = ModuleType::mod;
         module.channelCount = static_cast<uint8_t>(channels);
         module.masterVolume = 64;
         module.initialSpeed = 6;
         module.initialTempo = 125;
-        const uint8_t restart = header[951];
+        const uint8_t restart = all[951];
         module.restartPosition = (restart == restartUnused || restart >= songLength) ? 0 : restart;
         const int32_t separation = libraryCore().options.get(Option::stereoSeparation);
         module.channelPanning.fill(64);
         for (uint32_t c = 0; c < channels; ++c)
             module.channelPanning[c] = separatedPanning(c, separation);
-        module.orders.assign(&header[952], &header[952 + songLength]);
-        patternCount_ = 1u + *std::max_element(&header[952], &header[952 + orderTableBytes]);
+        const auto orderTable = all.subspan<952, orderTableBytes>();
+        module.orders.assign(orderTable.begin(), orderTable.begin() + songLength);
+        patternCount_ = 1u + *std::max_element(orderTable.begin(), orderTable.end());
         module.flags = moduleChannelPanningOnly | moduleNarrowPanning;
 
         uint32_t largest = 0;
         for (uint32_t i = 0; i < sampleHeaders; ++i) {
-            const uint8_t* h = &header[20 + i * sampleHeaderBytes];
+            ByteReader h = header.section(20 + i * sampleHeaderBytes, sampleHeaderBytes);
             SampleHeader& s = samples_[i];
-            s.name = fixedText(h, 22);
-            s.length = u16be(h + 22) * 2u;
-            s.finetune = h[24];
-            s.volume = h[25];
-            s.loopStart = u16be(h + 26) * 2u;
-            s.loopLength = u16be(h + 28) * 2u;
+            s.name = h.textAt(0, 22);
+            h.seek(22);
+            s.length = h.u16be() * 2u;
+            s.finetune = h.u8();
+            s.volume = h.u8();
+            s.loopStart = h.u16be() * 2u;
+            s.loopLength = h.u16be() * 2u;
             largest = std::max(largest, s.length);
         }
         if (largest >= largestSampleLength)
@@ -133,19 +140,19 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode readPatterns(ModuleFile& file, Module& module)
+    ErrorCode readPatterns(ByteReader& file, Module& module)
     {
         const uint32_t channels = module.channelCount;
-        std::vector<uint8_t> raw(channels * rowsPerPattern * 4);
         module.patterns.resize(patternCount_);
         for (Pattern& pattern : module.patterns) {
-            if (ErrorCode e = file.read(raw.data(), static_cast<uint32_t>(raw.size())); e != ErrorCode::ok)
+            const std::span<const uint8_t> raw = file.bytes(channels * rowsPerPattern * 4);
+            if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
                 return e;
             pattern.rowCount = rowsPerPattern;
             pattern.rows.reserve(rowsPerPattern * (channels * 5 + 1));
             for (uint32_t row = 0; row < rowsPerPattern; ++row) {
                 for (uint32_t channel = 0; channel < channels; ++channel)
-                    if (ErrorCode e = convertCell(&raw[(row * channels + channel) * 4], channel, module, pattern.rows);
+                    if (ErrorCode e = convertCell(raw.subspan((row * channels + channel) * 4).first<4>(), channel, module, pattern.rows);
                         e != ErrorCode::ok)
                         return e;
                 pattern.rows.push_back(0);
@@ -154,7 +161,7 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode convertCell(const uint8_t* b, uint32_t channel, Module& module, std::vector<uint8_t>& out)
+    ErrorCode convertCell(std::span<const uint8_t, 4> b, uint32_t channel, Module& module, std::vector<uint8_t>& out)
     {
         const int32_t period = (b[0] & 0x0F) << 8 | b[1];
         const uint32_t instrument = (b[0] & 0xF0) | (b[2] >> 4);
@@ -180,32 +187,30 @@ private:
         }
         if (effect != 0 || argument != 0) {
             if (effect == effectPanning)
-                entry.command = (argument < 129 || argument == surroundPanningArgument) ? 9 : 0;
+                entry.command = (argument < 129 || argument == surroundPanningArgument) ? Command::setPanning : Command::none;
             else if (effect == effectExtended) {
                 entry.command = extendedCommands[argument >> 4];
                 entry.argument = argument & 15;
             } else if (effect == effectSpeedOrTempo)
-                entry.command = argument < 33 ? 15 : 16;
+                entry.command = argument < 33 ? Command::setSpeed : Command::setTempo;
             else
                 entry.command = effectCommands[effect];
-            if (entry.command != 0)
+            if (entry.command != Command::none)
                 entry.flags |= entryCommand;
         }
         writePackedEntry(entry, channel, out);
         return ErrorCode::ok;
     }
 
-    ErrorCode readSamples(ModuleFile& file, Module& module)
+    ErrorCode readSamples(ByteReader& file, Module& module)
     {
         module.instruments.resize(sampleHeaders);
-        uint32_t dataStart = 0;
-        if (ErrorCode e = file.tell(dataStart); e != ErrorCode::ok)
-            return e;
+        uint64_t dataStart = file.position();
         for (uint32_t i = 0; i < sampleHeaders; ++i) {
             const SampleHeader& h = samples_[i];
             Instrument& instrument = module.instruments[i];
             instrument.name = h.name;
-            const uint32_t start = dataStart;
+            const uint64_t start = dataStart;
             dataStart += h.length;
             if (!used_[i])
                 continue;
@@ -230,16 +235,15 @@ private:
             if (!loopInside)
                 sample.loopStart = sample.loopEnd = 0;
             sample.type = sample.length != 0 ? SampleDataType::pcm8 : SampleDataType::none;
-            sample.dataOffset = start;
+            sample.dataOffset = static_cast<uint32_t>(std::min<uint64_t>(start, UINT32_MAX));
             if (sample.type == SampleDataType::none)
                 continue;
-            std::vector<uint8_t> data(sample.length);
-            if (ErrorCode e = file.seek(start, static_cast<int32_t>(SeekOrigin::fromStart)); e != ErrorCode::ok)
+            ByteReader stored = file.section(start, sample.length);
+            if (ErrorCode e = endOfSection(stored); e != ErrorCode::ok)
                 return e;
-            if (ErrorCode e = file.read(data.data(), sample.length); e != ErrorCode::ok)
-                return e;
-            for (uint8_t& byte : data)
-                byte = static_cast<uint8_t>(byte + 128);
+            std::vector<uint8_t> data(stored.size());
+            std::ranges::transform(stored.bytes(sample.length), data.begin(),
+                                   [](uint8_t byte) { return static_cast<uint8_t>(byte + 128); });
             SampleDescription description;
             description.type = SampleType::pcm8Mono;
             description.loopMode = static_cast<LoopMode>(sample.looping);
@@ -263,14 +267,14 @@ ErrorCode loadMOD(const char* fileName, bool addToDevice, SampleCallback sampleC
                   std::unique_ptr<Module>& module)
 {
     const SampleTarget target{addToDevice, sampleCallback, device};
-    return loadModuleFrom(fileName, target, module, [&](ModuleFile& f, Module& m) { return ModLoader(target).load(f, m); });
+    return loadModuleFrom(fileName, target, module, [&](ByteReader& f, Module& m) { return ModLoader(target).load(f, m); });
 }
 
 ErrorCode loadMOD(std::span<const uint8_t> fileBytes, bool addToDevice, SampleCallback sampleCallback,
                   const SoundDevice* device, std::unique_ptr<Module>& module)
 {
     const SampleTarget target{addToDevice, sampleCallback, device};
-    return loadModuleFrom(fileBytes, target, module, [&](ModuleFile& f, Module& m) { return ModLoader(target).load(f, m); });
+    return loadModuleFrom(fileBytes, target, module, [&](ByteReader& f, Module& m) { return ModLoader(target).load(f, m); });
 }
 
 }  // namespace corvid

@@ -4,6 +4,7 @@
 // samples (whose data the sound device keeps once they are added to it).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -102,21 +103,79 @@ inline constexpr uint8_t instrumentNone = 255;
 
 inline constexpr uint32_t maximumModuleChannels = 32;
 
-// Commands beyond the shared 1..33, for S3M and IT effects whose rules
-// differ from theirs. Argument 0 takes the command's last argument.
-namespace extraCommands {
-// Dxy: D0y down and Dx0 up on every tick but the first; DFy down and DxF up
-// once, on the first.
-inline constexpr uint8_t volumeSlide = 34;
-// Exx / Fxx: xx x 4 per tick but the first; EFx / FFx x x 4 and EEx / FEx x
-// once, on the first.
-inline constexpr uint8_t portaDown = 35;
-inline constexpr uint8_t portaUp = 36;
-// Uxy: vibrato at a quarter of 4xy's depth.
-inline constexpr uint8_t fineVibrato = 37;
-// T0x / T1x: tempo down / up by x on every tick but the first (32..255).
-inline constexpr uint8_t tempoSlide = 38;
-}  // namespace extraCommands
+// The commands of packed pattern entries, in the numbering the data stores
+// (and the player's handler tables follow). 1..33 are the XM and MOD effects;
+// the rest are S3M and IT effects whose rules differ from those.
+enum class Command : uint8_t {
+    none,
+    arpeggio,              // 0xy
+    portaUp,               // 1xx
+    portaDown,             // 2xx
+    tonePorta,             // 3xx
+    vibrato,               // 4xy
+    tonePortaVolumeSlide,  // 5xy
+    vibratoVolumeSlide,    // 6xy
+    tremolo,               // 7xy
+    setPanning,            // 8xx
+    sampleOffset,          // 9xx
+    volumeSlide,           // Axy
+    positionJump,          // Bxx
+    setVolume,             // Cxx
+    patternBreak,          // Dxx, the row as two decimal digits
+    setSpeed,              // Fxx below the tempo range
+    setTempo,              // Fxx in the tempo range
+    finePortaUp,           // E1x
+    finePortaDown,         // E2x
+    patternLoop,           // E6x
+    finePanning,           // E8x
+    retrigger,             // E9x
+    fineVolumeUp,          // EAx
+    fineVolumeDown,        // EBx
+    noteCut,               // ECx
+    noteDelay,             // EDx
+    patternDelay,          // EEx
+    globalVolume,          // Gxx
+    globalVolumeSlide,     // Hxy
+    multiRetrigger,        // Rxy
+    sync,                  // Wxx
+    extraFinePortaUp,      // X1y
+    extraFinePortaDown,    // X2y
+    panningSlide,          // Pxy
+    // Dxy: D0y down and Dx0 up on every tick but the first; DFy down and DxF
+    // up once, on the first. Argument 0 takes the last one.
+    volumeSlideWithFine,
+    // Exx / Fxx: xx x 4 per tick but the first; EFx / FFx x x 4 and EEx / FEx
+    // x once, on the first. The two share their memory.
+    portaDownWithFine,
+    portaUpWithFine,
+    fineVibrato,           // Uxy: vibrato at a quarter of 4xy's depth
+    tempoSlide,            // T0x / T1x: tempo down / up by x on every tick but the first
+    count
+};
+
+inline constexpr size_t commandCount = static_cast<size_t>(Command::count);
+inline constexpr size_t indexOf(Command command) { return static_cast<size_t>(command); }
+
+// Volume-column bytes above 64: the effect in the high nibble, its value d in
+// the low one.
+enum class VolumeEffect : uint8_t {
+    slideDown = 0x60,          // every tick but the first: volume - d
+    slideUp = 0x70,            // volume + d
+    fineDown = 0x80,           // first tick: volume - d
+    fineUp = 0x90,             // volume + d
+    vibratoSpeed = 0xA0,       // first tick: vibrato speed d
+    vibrato = 0xB0,            // every tick but the first: vibrato of depth d
+    setPanning = 0xC0,         // first tick: panning d x 17
+    panningSlideLeft = 0xD0,   // every tick but the first: panning - d
+    panningSlideRight = 0xE0,  // panning + d
+    tonePorta = 0xF0,          // tone portamento at speed d x 16
+};
+
+inline constexpr uint8_t volumeColumnByte(VolumeEffect effect, uint32_t d)
+{
+    return static_cast<uint8_t>(static_cast<uint8_t>(effect) | (d & 15));
+}
+inline constexpr VolumeEffect volumeEffectOf(uint8_t volumeColumn) { return static_cast<VolumeEffect>(volumeColumn & 0xF0); }
 
 struct Module {
     Module() = default;

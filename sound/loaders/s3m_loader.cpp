@@ -24,17 +24,6 @@ constexpr uint8_t defaultPanningFollows = 252;
 constexpr uint8_t noteCutByte = 254;
 constexpr uint32_t middleCRate = 8363;
 
-// Internal commands of the format's effects A..Z (index 1..26); 0 = dropped.
-// A, D, E, F, S, T and U are decided apart.
-constexpr std::array<uint8_t, 27> effectCommands = {
-    0,
-    0, 12, 14, 0, 0, 0, 4, 5, 0, 1, 7, 6, 0,   // A..M: jump, break, tone porta, vibrato, arpeggio, K, L
-    0, 10, 0, 29, 8, 0, 0, 0, 27, 0, 9, 0, 0,  // N..Z: offset, Q retrigger, R tremolo, V global, X panning
-};
-constexpr uint8_t effectSpeed = 1, effectVolumeSlide = 4, effectPortaDown = 5, effectPortaUp = 6,
-                  effectSpecial = 19, effectTempo = 20, effectFineVibrato = 21;
-// High nibble of Sxy -> command; 0 = dropped.
-constexpr std::array<uint8_t, 16> specialCommands = {0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 0, 19, 24, 25, 26, 0};
 
 }  // namespace
 
@@ -53,7 +42,7 @@ class S3mLoader {
 public:
     explicit S3mLoader(const SampleTarget& target) : target_(target) {}
 
-    ErrorCode load(ModuleFile& file, Module& module)
+    ErrorCode load(ByteReader& file, Module& module)
     {
         if (ErrorCode e = readHeader(file, module); e != ErrorCode::ok)
             return e;
@@ -63,24 +52,25 @@ public:
     }
 
 private:
-    ErrorCode readHeader(ModuleFile& file, Module& module)
+    ErrorCode readHeader(ByteReader& file, Module& module)
     {
-        std::array<uint8_t, headerBytes> h{};
-        if (ErrorCode e = file.read(h.data(), headerBytes); e != ErrorCode::ok)
+        ByteReader h = file.section(0, headerBytes);
+        if (ErrorCode e = endOfSection(h); e != ErrorCode::ok)
             return e;
-        if (std::memcmp(&h[0x2C], "SCRM", 4) != 0)
+        const std::span<const uint8_t> all = h.bytes(headerBytes);
+        if (std::memcmp(&all[0x2C], "SCRM", 4) != 0)
             return ErrorCode::invalidModule;
-        const uint32_t orderCount = u16le(&h[0x20]);
-        instrumentCount_ = u16le(&h[0x22]);
-        filePatternCount_ = u16le(&h[0x24]);
+        const uint32_t orderCount = h.u16leAt(0x20);
+        instrumentCount_ = h.u16leAt(0x22);
+        filePatternCount_ = h.u16leAt(0x24);
         // An order byte names at most pattern 253 and a note's instrument 255.
         if (orderCount == 0 || orderCount > maximumOrders || instrumentCount_ > 255 || filePatternCount_ > maximumPatterns)
             return ErrorCode::invalidModule;
-        signedSamples_ = u16le(&h[0x2A]) == 1;
+        signedSamples_ = h.u16leAt(0x2A) == 1;
 
         // PCM channels are settings 0..15 (0..7 left, 8..15 right); 16 and up
         // are AdLib or unused.
-        std::copy_n(&h[0x40], channelSlots, channelSettings_.begin());
+        std::ranges::copy(all.subspan<0x40, channelSlots>(), channelSettings_.begin());
         uint32_t channels = 0;
         for (uint32_t c = 0; c < channelSlots; ++c)
             if (channelSettings_[c] < 16)
@@ -88,33 +78,30 @@ private:
         if (channels == 0)
             return ErrorCode::invalidModule;
 
-        std::vector<uint8_t> orders(orderCount);
-        std::vector<uint8_t> pointers((instrumentCount_ + filePatternCount_) * 2);
-        if (ErrorCode e = file.read(orders.data(), orderCount); e != ErrorCode::ok)
-            return e;
-        if (ErrorCode e = file.read(pointers.data(), static_cast<uint32_t>(pointers.size())); e != ErrorCode::ok)
-            return e;
+        file.seek(headerBytes);
+        const std::span<const uint8_t> orders = file.bytes(orderCount);
         for (uint32_t i = 0; i < instrumentCount_; ++i)
-            instrumentOffsets_.push_back(u16le(&pointers[i * 2]) * 16u);
+            instrumentOffsets_.push_back(file.u16le() * 16u);
         for (uint32_t i = 0; i < filePatternCount_; ++i)
-            patternOffsets_.push_back(u16le(&pointers[(instrumentCount_ + i) * 2]) * 16u);
+            patternOffsets_.push_back(file.u16le() * 16u);
         std::array<uint8_t, channelSlots> storedPanning{};
-        const bool panningStored = h[0x35] == defaultPanningFollows;
+        const bool panningStored = all[0x35] == defaultPanningFollows;
         if (panningStored)
-            if (ErrorCode e = file.read(storedPanning.data(), channelSlots); e != ErrorCode::ok)
-                return e;
+            std::ranges::copy(file.bytes(channelSlots), storedPanning.begin());
+        if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
+            return e;
 
-        module.name = fixedText(&h[0], 28).substr(0, 31);
-        module.tracker = trackerOfVersion(u16le(&h[0x28]));
+        module.name = h.textAt(0, 28);
+        module.tracker = trackerOfVersion(h.u16leAt(0x28));
         module.type = ModuleType::s3m;
         module.channelCount = static_cast<uint8_t>(channels);
-        module.masterVolume = std::min<uint8_t>(h[0x30], 64);
-        module.initialSpeed = (h[0x31] == 0 || h[0x31] == 255) ? 6 : h[0x31];
+        module.masterVolume = std::min<uint8_t>(all[0x30], 64);
+        module.initialSpeed = (all[0x31] == 0 || all[0x31] == 255) ? 6 : all[0x31];
         // The format ignores tempos below 33; the device needs one to count ticks.
-        module.initialTempo = h[0x32] < 33 ? 125 : h[0x32];
+        module.initialTempo = all[0x32] < 33 ? 125 : all[0x32];
         module.flags = moduleChannelPanningOnly | moduleNarrowPanning |
-                       ((u16le(&h[0x26]) & flagAmigaLimits) ? moduleS3mAmigaLimits : 0);
-        const bool stereo = h[0x33] & 0x80;
+                       ((h.u16leAt(0x26) & flagAmigaLimits) ? moduleS3mAmigaLimits : 0);
+        const bool stereo = all[0x33] & 0x80;
         const int32_t separation = libraryCore().options.get(Option::stereoSeparation);
         module.channelPanning.fill(64);
         for (uint32_t c = 0; c < channels; ++c) {
@@ -135,20 +122,18 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode readPatterns(ModuleFile& file, Module& module)
+    ErrorCode readPatterns(ByteReader& file, Module& module)
     {
         module.patterns.resize(patternCount_);
         for (uint32_t index = 0; index < patternCount_; ++index) {
             Pattern& pattern = module.patterns[index];
             pattern.rowCount = rowsPerPattern;
-            std::vector<uint8_t> packed;
+            std::span<const uint8_t> packed;
             const uint32_t offset = index < filePatternCount_ ? patternOffsets_[index] : 0;
             if (offset != 0) {
-                std::array<uint8_t, 2> length{};
-                if (ErrorCode e = readAt(file, offset, length.data(), 2); e != ErrorCode::ok)
-                    return e;
-                packed.resize(std::max<uint32_t>(u16le(length.data()), 2) - 2);
-                if (ErrorCode e = file.read(packed.data(), static_cast<uint32_t>(packed.size())); e != ErrorCode::ok)
+                file.seek(offset);
+                packed = file.bytes(std::max<uint32_t>(file.u16le(), 2) - 2);
+                if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
                     return e;
             }
             if (ErrorCode e = convertPattern(packed, module.channelCount, pattern.rows); e != ErrorCode::ok)
@@ -169,7 +154,7 @@ private:
                 const size_t fields = ((what & 0x20) ? 2 : 0) + ((what & 0x40) ? 1 : 0) + ((what & 0x80) ? 2 : 0);
                 if (at + fields > packed.size())
                     return ErrorCode::invalidPatternData;
-                const uint8_t* f = &packed[at];
+                const std::span<const uint8_t> f = packed.subspan(at, fields);
                 at += fields;
                 const uint32_t channel = what & 31;
                 if (channel >= channels || channelSettings_[channel] >= 16)
@@ -181,11 +166,12 @@ private:
         return ErrorCode::ok;
     }
 
-    void writeEntry(uint8_t what, const uint8_t* f, uint32_t channel, std::vector<uint8_t>& out)
+    void writeEntry(uint8_t what, std::span<const uint8_t> fields, uint32_t channel, std::vector<uint8_t>& out)
     {
         PackedEntry entry;
+        ByteReader f(fields);
         if (what & 0x20) {
-            const uint8_t n = *f++, i = *f++;
+            const uint8_t n = f.u8(), i = f.u8();
             if (n == noteCutByte)
                 entry.note = noteCut;
             else if (n != 255 && (n & 15) < 12)
@@ -199,51 +185,49 @@ private:
                 entry.flags |= entryNoteAndInstrument;
         }
         if (what & 0x40) {
-            entry.volume = std::min<uint8_t>(*f++, 64);
+            entry.volume = std::min<uint8_t>(f.u8(), 64);
             entry.flags |= entryVolume;
         }
         if (what & 0x80) {
-            const uint8_t effect = *f++;
-            entry.argument = *f++;
+            const uint8_t effect = f.u8();
+            entry.argument = f.u8();
             entry.command = convertEffect(effect, entry.argument);
-            if (entry.command != 0)
+            if (entry.command != Command::none)
                 entry.flags |= entryCommand;
         }
         writePackedEntry(entry, channel, out);
     }
 
-    // Turns effect letter `effect` (1 = A) into an internal command; may
-    // rewrite the argument. 0 = dropped.
-    static uint8_t convertEffect(uint8_t effect, uint8_t& argument)
+    // Turns effect letter `effect` (1 = A) into a command; may rewrite the
+    // argument. none = dropped.
+    static Command convertEffect(uint8_t effect, uint8_t& argument)
     {
         switch (effect) {
-        case effectSpeed: return argument != 0 ? 15 : 0;  // A00 does nothing
-        case effectTempo: return argument >= 33 ? 16 : 0;
-        case effectVolumeSlide: return extraCommands::volumeSlide;
-        case effectPortaDown: return extraCommands::portaDown;
-        case effectPortaUp: return extraCommands::portaUp;
-        case effectFineVibrato: return extraCommands::fineVibrato;
-        case effectSpecial: {
-            const uint8_t command = specialCommands[argument >> 4];
-            argument &= 15;
-            return command;
-        }
-        default: return effect < effectCommands.size() ? effectCommands[effect] : 0;
+        case letterSpeed: return argument != 0 ? Command::setSpeed : Command::none;  // A00 does nothing
+        case letterTempo: return argument >= 33 ? Command::setTempo : Command::none;
+        case letterBreak: return Command::patternBreak;
+        case letterGlobalVolume: return Command::globalVolume;
+        case letterGlobalVolumeSlide: return Command::none;
+        case letterSpecial: return specialCommand(argument);
+        default: return effect < letterCommands.size() ? letterCommands[effect] : Command::none;
         }
     }
 
-    ErrorCode readInstruments(ModuleFile& file, Module& module)
+    ErrorCode readInstruments(ByteReader& file, Module& module)
     {
         const uint32_t count = std::max<uint32_t>(instrumentCount_, static_cast<uint32_t>(largestInstrument_ + 1));
         module.instruments.resize(count);
+        const std::array<uint8_t, instrumentBytes> blank{};
         for (uint32_t i = 0; i < count; ++i) {
             Instrument& instrument = module.instruments[i];
-            std::array<uint8_t, instrumentBytes> h{};
+            // An instrument the file lacks reads as a blank header.
+            ByteReader h(blank);
             if (i < instrumentCount_ && instrumentOffsets_[i] != 0) {
-                if (ErrorCode e = readAt(file, instrumentOffsets_[i], h.data(), instrumentBytes); e != ErrorCode::ok)
+                h = file.section(instrumentOffsets_[i], instrumentBytes);
+                if (ErrorCode e = endOfSection(h); e != ErrorCode::ok)
                     return e;
             }
-            instrument.name = fixedText(&h[0x30], 22);
+            instrument.name = h.textAt(0x30, 22);
             if (!used_[i])
                 continue;
             instrument.used = 1;
@@ -254,25 +238,25 @@ private:
         return ErrorCode::ok;
     }
 
-    ErrorCode readSample(ModuleFile& file, const std::array<uint8_t, instrumentBytes>& h, Sample& sample)
+    ErrorCode readSample(ByteReader& file, ByteReader& h, Sample& sample)
     {
-        sample.name = fixedText(&h[0x30], 22);
-        sample.volume = std::min<uint8_t>(h[0x1C], 64);
-        tuneForMiddleC(u32le(&h[0x20]), sample);
-        const uint8_t flags = h[0x1F];
+        sample.name = h.textAt(0x30, 22);
+        sample.volume = std::min<uint8_t>(h.u8At(0x1C), 64);
+        tuneForMiddleC(h.u32leAt(0x20), sample);
+        const uint8_t flags = h.u8At(0x1F);
         const bool sixteenBit = flags & 4, stereo = flags & 2;
-        const uint32_t frames = u32le(&h[0x10]);
+        const uint32_t frames = h.u32leAt(0x10);
         // Only type 1 (a sample) with unpacked data has sound.
-        if (h[0] != 1 || h[0x1E] != 0 || frames == 0)
+        if (h.u8At(0) != 1 || h.u8At(0x1E) != 0 || frames == 0)
             return ErrorCode::ok;
         const uint32_t frameBytes = sixteenBit ? 2 : 1;
         if (frames > largestSampleLength / frameBytes / (stereo ? 2 : 1))
             return ErrorCode::invalidInstrument;
-        const uint64_t offset = ((static_cast<uint64_t>(h[0x0D]) << 16) | u16le(&h[0x0E])) * 16;
+        const uint64_t offset = ((static_cast<uint64_t>(h.u8At(0x0D)) << 16) | h.u16leAt(0x0E)) * 16;
         sample.type = sixteenBit ? SampleDataType::pcm16 : SampleDataType::pcm8;
         sample.length = frames * frameBytes;
         sample.dataOffset = static_cast<uint32_t>(std::min<uint64_t>(offset, UINT32_MAX));
-        const uint32_t loopStart = std::min(u32le(&h[0x14]), frames), loopEnd = std::min(u32le(&h[0x18]), frames);
+        const uint32_t loopStart = std::min(h.u32leAt(0x14), frames), loopEnd = std::min(h.u32leAt(0x18), frames);
         const bool loops = (flags & 1) && loopStart < loopEnd;
         sample.looping = loops ? 1 : 0;
         sample.loopType = loops ? 1 : 0;
@@ -281,12 +265,12 @@ private:
 
         // Checked before the buffer is made: a length from a damaged header
         // must not become a huge allocation.
-        if (offset + sample.length > file.size())
-            return ErrorCode::unexpectedEndOfFile;
-        // A stereo sample keeps its left half, which is stored first.
-        std::vector<uint8_t> data(sample.length);
-        if (ErrorCode e = readAt(file, offset, data.data(), sample.length); e != ErrorCode::ok)
+        ByteReader stored = file.section(offset, sample.length);
+        if (ErrorCode e = endOfSection(stored); e != ErrorCode::ok)
             return e;
+        // A stereo sample keeps its left half, which is stored first.
+        const std::span<const uint8_t> bytes = stored.bytes(sample.length);
+        std::vector<uint8_t> data(bytes.begin(), bytes.end());
         toDeviceSampleFormat(data, sixteenBit, signedSamples_);
         SampleDescription description;
         description.type = sixteenBit ? SampleType::pcm16Mono : SampleType::pcm8Mono;
@@ -314,14 +298,14 @@ ErrorCode loadS3M(const char* fileName, bool addToDevice, SampleCallback sampleC
                   std::unique_ptr<Module>& module)
 {
     const SampleTarget target{addToDevice, sampleCallback, device};
-    return loadModuleFrom(fileName, target, module, [&](ModuleFile& f, Module& m) { return S3mLoader(target).load(f, m); });
+    return loadModuleFrom(fileName, target, module, [&](ByteReader& f, Module& m) { return S3mLoader(target).load(f, m); });
 }
 
 ErrorCode loadS3M(std::span<const uint8_t> fileBytes, bool addToDevice, SampleCallback sampleCallback,
                   const SoundDevice* device, std::unique_ptr<Module>& module)
 {
     const SampleTarget target{addToDevice, sampleCallback, device};
-    return loadModuleFrom(fileBytes, target, module, [&](ModuleFile& f, Module& m) { return S3mLoader(target).load(f, m); });
+    return loadModuleFrom(fileBytes, target, module, [&](ByteReader& f, Module& m) { return S3mLoader(target).load(f, m); });
 }
 
 }  // namespace corvid

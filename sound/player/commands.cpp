@@ -1,6 +1,6 @@
 // One function per command: the row handler runs on the row's first tick,
 // the tick handler on every later tick of the row. Both are found through
-// one table indexed by the command number the loader stored.
+// one table indexed by the Command the loader stored.
 
 #include <algorithm>
 #include <array>
@@ -375,88 +375,99 @@ ErrorCode panningSlideTick(PlayerInstance&, ChannelState& c)
 }
 
 struct CommandHandlers {
+    Command command;
     Handler row;
     Handler tick;
 };
 
+// Tremolo (7xy) has no audible effect.
 constexpr std::array<CommandHandlers, commandCount> commands = {{
-    {nothing, nothing},                          // 0 none
-    {nothing, arpeggio},                         // 1 0xy arpeggio
-    {nothing, portaUp},                          // 2 1xx porta up
-    {nothing, portaDown},                        // 3 2xx porta down
-    {tonePortaRow, tonePortaTick},               // 4 3xx tone portamento
-    {nothing, vibratoTick},                      // 5 4xy vibrato
-    {tonePortaRow, tonePortaVolumeSlideTick},    // 6 5xy tone portamento + volume slide
-    {nothing, vibratoVolumeSlideTick},           // 7 6xy vibrato + volume slide
-    {nothing, nothing},                          // 8 7xy tremolo: no audible effect
-    {setPanningRow, nothing},                    // 9 8xx set panning
-    {sampleOffsetRow, nothing},                  // 10 9xx sample offset
-    {nothing, volumeSlideTick},                  // 11 Axy volume slide
-    {positionJumpRow, nothing},                  // 12 Bxx position jump
-    {setVolumeRow, nothing},                     // 13 Cxx set volume
-    {patternBreakRow, nothing},                  // 14 Dxx pattern break
-    {setSpeedRow, nothing},                      // 15 Fxx set speed
-    {setTempoRow, nothing},                      // 16 Fxx set tempo
-    {finePortaUpRow, nothing},                   // 17 E1x fine porta up
-    {finePortaDownRow, nothing},                 // 18 E2x fine porta down
-    {patternLoopRow, nothing},                   // 19 E6x pattern loop
-    {finePanningRow, nothing},                   // 20 E8x set panning
-    {startRetriggerRow, retriggerTick},          // 21 E9x retrigger
-    {fineVolumeUpRow, nothing},                  // 22 EAx fine volume up
-    {fineVolumeDownRow, nothing},                // 23 EBx fine volume down
-    {noteCut, noteCut},                          // 24 ECx note cut
-    {noteDelayRow, noteDelayTick},               // 25 EDx note delay
-    {patternDelayRow, nothing},                  // 26 EEx pattern delay
-    {globalVolumeRow, nothing},                  // 27 Gxx global volume
-    {nothing, globalVolumeSlideTick},            // 28 Hxy global volume slide
-    {startRetriggerRow, multiRetriggerTick},     // 29 Rxy multi retrigger
-    {syncRow, nothing},                          // 30 Wxx sync
-    {extraFinePortaUpRow, nothing},              // 31 X1y extra fine porta up
-    {extraFinePortaDownRow, nothing},            // 32 X2y extra fine porta down
-    {nothing, panningSlideTick},                 // 33 Pxy panning slide
-    {volumeSlideFineRow, volumeSlideFineTick},   // 34 S3M and IT Dxy volume slide
-    {portaDownFineRow, portaDownFineTick},       // 35 S3M and IT Exx porta down
-    {portaUpFineRow, portaUpFineTick},           // 36 S3M and IT Fxx porta up
-    {nothing, fineVibratoTick},                  // 37 S3M and IT Uxy fine vibrato
-    {nothing, tempoSlideTick},                   // 38 IT T0x / T1x tempo slide
+    {Command::none, nothing, nothing},
+    {Command::arpeggio, nothing, arpeggio},
+    {Command::portaUp, nothing, portaUp},
+    {Command::portaDown, nothing, portaDown},
+    {Command::tonePorta, tonePortaRow, tonePortaTick},
+    {Command::vibrato, nothing, vibratoTick},
+    {Command::tonePortaVolumeSlide, tonePortaRow, tonePortaVolumeSlideTick},
+    {Command::vibratoVolumeSlide, nothing, vibratoVolumeSlideTick},
+    {Command::tremolo, nothing, nothing},
+    {Command::setPanning, setPanningRow, nothing},
+    {Command::sampleOffset, sampleOffsetRow, nothing},
+    {Command::volumeSlide, nothing, volumeSlideTick},
+    {Command::positionJump, positionJumpRow, nothing},
+    {Command::setVolume, setVolumeRow, nothing},
+    {Command::patternBreak, patternBreakRow, nothing},
+    {Command::setSpeed, setSpeedRow, nothing},
+    {Command::setTempo, setTempoRow, nothing},
+    {Command::finePortaUp, finePortaUpRow, nothing},
+    {Command::finePortaDown, finePortaDownRow, nothing},
+    {Command::patternLoop, patternLoopRow, nothing},
+    {Command::finePanning, finePanningRow, nothing},
+    {Command::retrigger, startRetriggerRow, retriggerTick},
+    {Command::fineVolumeUp, fineVolumeUpRow, nothing},
+    {Command::fineVolumeDown, fineVolumeDownRow, nothing},
+    {Command::noteCut, noteCut, noteCut},
+    {Command::noteDelay, noteDelayRow, noteDelayTick},
+    {Command::patternDelay, patternDelayRow, nothing},
+    {Command::globalVolume, globalVolumeRow, nothing},
+    {Command::globalVolumeSlide, nothing, globalVolumeSlideTick},
+    {Command::multiRetrigger, startRetriggerRow, multiRetriggerTick},
+    {Command::sync, syncRow, nothing},
+    {Command::extraFinePortaUp, extraFinePortaUpRow, nothing},
+    {Command::extraFinePortaDown, extraFinePortaDownRow, nothing},
+    {Command::panningSlide, nothing, panningSlideTick},
+    {Command::volumeSlideWithFine, volumeSlideFineRow, volumeSlideFineTick},
+    {Command::portaDownWithFine, portaDownFineRow, portaDownFineTick},
+    {Command::portaUpWithFine, portaUpFineRow, portaUpFineTick},
+    {Command::fineVibrato, nothing, fineVibratoTick},
+    {Command::tempoSlide, nothing, tempoSlideTick},
 }};
 
-constexpr std::array<uint8_t, 9> commandsWithMemory = {2, 3, 17, 18, 22, 23, 28, 31, 32};
+constexpr bool inCommandOrder()
+{
+    for (size_t i = 0; i < commands.size(); ++i)
+        if (indexOf(commands[i].command) != i)
+            return false;
+    return true;
+}
+static_assert(inCommandOrder(), "the handler table follows the Command numbering");
+
+constexpr std::array<Command, 9> commandsWithMemory = {
+    Command::portaUp,         Command::portaDown,         Command::finePortaUp,
+    Command::finePortaDown,   Command::fineVolumeUp,      Command::fineVolumeDown,
+    Command::globalVolumeSlide, Command::extraFinePortaUp, Command::extraFinePortaDown,
+};
 
 }  // namespace
 
 void applyCommandMemory(ChannelState& c)
 {
     if (c.argument != 0)
-        c.commandMemory[c.command] = c.argument;
+        c.commandMemory[indexOf(c.command)] = c.argument;
     else if (std::find(commandsWithMemory.begin(), commandsWithMemory.end(), c.command) != commandsWithMemory.end())
-        c.argument = c.commandMemory[c.command];
+        c.argument = c.commandMemory[indexOf(c.command)];
 }
 
 ErrorCode runRowCommand(PlayerInstance& p, ChannelState& c)
 {
-    if (c.command >= commandCount)
-        return ErrorCode::invalidPatternData;
-    return commands[c.command].row(p, c);
+    return commands[indexOf(c.command)].row(p, c);
 }
 
 ErrorCode runTickCommand(PlayerInstance& p, ChannelState& c)
 {
-    if (c.command >= commandCount)
-        return ErrorCode::invalidPatternData;
-    return commands[c.command].tick(p, c);
+    return commands[indexOf(c.command)].tick(p, c);
 }
 
 // Volume-column bytes above 64: high nibble the effect, low nibble d.
 ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c)
 {
     const int32_t d = c.volumeColumn & 15;
-    switch (c.volumeColumn & 0xF0) {
-    case 0x80: setVolume(p, c, c.volume - d); break;
-    case 0x90: setVolume(p, c, c.volume + d); break;
-    case 0xA0: c.vibratoSpeed = static_cast<uint8_t>(d); break;
-    case 0xC0: setPanning(c, d * 17); break;
-    case 0xF0: setPortaTarget(p, c); break;
+    switch (volumeEffectOf(c.volumeColumn)) {
+    case VolumeEffect::fineDown: setVolume(p, c, c.volume - d); break;
+    case VolumeEffect::fineUp: setVolume(p, c, c.volume + d); break;
+    case VolumeEffect::vibratoSpeed: c.vibratoSpeed = static_cast<uint8_t>(d); break;
+    case VolumeEffect::setPanning: setPanning(c, d * 17); break;
+    case VolumeEffect::tonePorta: setPortaTarget(p, c); break;
     default: break;
     }
     return ErrorCode::ok;
@@ -465,16 +476,16 @@ ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c)
 ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c)
 {
     const int32_t d = c.volumeColumn & 15;
-    switch (c.volumeColumn & 0xF0) {
-    case 0x60: setVolume(p, c, c.volume - d); break;
-    case 0x70: setVolume(p, c, c.volume + d); break;
-    case 0xB0:
+    switch (volumeEffectOf(c.volumeColumn)) {
+    case VolumeEffect::slideDown: setVolume(p, c, c.volume - d); break;
+    case VolumeEffect::slideUp: setVolume(p, c, c.volume + d); break;
+    case VolumeEffect::vibrato:
         c.vibratoDepth = static_cast<uint8_t>(d);
         vibrato(p, c);
         break;
-    case 0xD0: setPanning(c, c.panning - d); break;
-    case 0xE0: setPanning(c, c.panning + d); break;
-    case 0xF0: slideToTarget(p, c, static_cast<uint32_t>(d * 16)); break;
+    case VolumeEffect::panningSlideLeft: setPanning(c, c.panning - d); break;
+    case VolumeEffect::panningSlideRight: setPanning(c, c.panning + d); break;
+    case VolumeEffect::tonePorta: slideToTarget(p, c, static_cast<uint32_t>(d * 16)); break;
     default: break;
     }
     return ErrorCode::ok;

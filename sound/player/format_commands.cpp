@@ -13,11 +13,11 @@ namespace {
 
 // The argument, or the remembered one when it is 0. `slot` is the command
 // whose memory holds it.
-uint8_t rememberedArgument(ChannelState& c, uint8_t slot)
+uint8_t rememberedArgument(ChannelState& c, Command slot)
 {
     if (c.argument != 0)
-        c.commandMemory[slot] = c.argument;
-    return c.commandMemory[slot];
+        c.commandMemory[indexOf(slot)] = c.argument;
+    return c.commandMemory[indexOf(slot)];
 }
 
 enum class SlideKind { none, everyTick, once };
@@ -54,14 +54,14 @@ Slide portaOf(const PlayerInstance& p, uint8_t argument)
 
 void slideVolume(PlayerInstance& p, ChannelState& c, SlideKind when)
 {
-    const Slide slide = volumeSlideOf(rememberedArgument(c, extraCommands::volumeSlide));
+    const Slide slide = volumeSlideOf(rememberedArgument(c, Command::volumeSlideWithFine));
     if (slide.kind == when)
         setVolume(p, c, c.volume + slide.amount);
 }
 
 void slidePeriod(PlayerInstance& p, ChannelState& c, SlideKind when, int32_t direction)
 {
-    const Slide slide = portaOf(p, rememberedArgument(c, extraCommands::portaDown));
+    const Slide slide = portaOf(p, rememberedArgument(c, Command::portaDownWithFine));
     if (slide.kind == when)
         setPeriod(p, c, c.period + direction * slide.amount);
 }
@@ -116,7 +116,7 @@ ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c)
 
 ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c)
 {
-    const uint8_t argument = rememberedArgument(c, extraCommands::tempoSlide);
+    const uint8_t argument = rememberedArgument(c, Command::tempoSlide);
     const int32_t step = (argument >> 4) == 1 ? (argument & 15) : -(argument & 15);
     return changeTempo(p, static_cast<uint32_t>(std::clamp(static_cast<int32_t>(p.tempo) + step, 32, 255)));
 }

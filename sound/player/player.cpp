@@ -91,7 +91,9 @@ ErrorCode readRow(PlayerInstance& p)
             c.rowFlags |= rowVolumeColumn;
         }
         if ((flags & entryCommand) && field[0] != 0) {
-            c.command = field[0];
+            if (field[0] >= commandCount)
+                return ErrorCode::invalidPatternData;
+            c.command = static_cast<Command>(field[0]);
             c.argument = field[1];
             c.rowFlags |= rowCommand;
         }
@@ -104,10 +106,10 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
 {
     const bool command = c.rowFlags & rowCommand;
     if (c.rowFlags & rowNewInstrument) {
-        if (!(command && c.command == 25))
+        if (!(command && c.command == Command::noteDelay))
             resetInstrumentState(c);
         c.keyOff = 0;
-        if ((c.rowFlags & rowNewNote) && c.note < noteKeyOff && !(command && c.command == 4)) {
+        if ((c.rowFlags & rowNewNote) && c.note < noteKeyOff && !(command && c.command == Command::tonePorta)) {
             c.instrument = c.nextInstrument;
             c.sample = lookUpSample(p, c.instrument, c.note);
         }
@@ -130,8 +132,6 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
         }
     }
     if (command) {
-        if (c.command >= commandCount)
-            return ErrorCode::invalidPatternData;
         applyCommandMemory(c);
         if (ErrorCode e = runRowCommand(p, c); e != ErrorCode::ok)
             return e;
@@ -149,8 +149,8 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
         }
         return startNote(p, c);
     }
-    const bool vibratoCommand = command && c.command == 5;
-    const bool vibratoColumn = (c.rowFlags & rowVolumeColumn) && (c.volumeColumn & 0xF0) == 0xB0;
+    const bool vibratoCommand = command && c.command == Command::vibrato;
+    const bool vibratoColumn = (c.rowFlags & rowVolumeColumn) && volumeEffectOf(c.volumeColumn) == VolumeEffect::vibrato;
     if (!vibratoCommand && !vibratoColumn)
         setOutputPeriod(p, c, c.period);
     return ErrorCode::ok;
@@ -171,7 +171,10 @@ ErrorCode runTickEffects(PlayerInstance& p)
 
 // While a pattern delay repeats a row the cursor stays where it is, so the
 // commands that move it (jump, break, pattern loop) are not run again.
-bool movesCursor(uint8_t command) { return command == 12 || command == 14 || command == 19; }
+bool movesCursor(Command command)
+{
+    return command == Command::positionJump || command == Command::patternBreak || command == Command::patternLoop;
+}
 
 ErrorCode newRow(PlayerInstance& p)
 {

@@ -25,7 +25,6 @@
 namespace corvid::player {
 
 inline constexpr uint32_t slotCount = 16;
-inline constexpr uint32_t commandCount = 39;   // commands 0..33, and 34..38 for S3M and IT rules
 inline constexpr uint8_t noSample = 255;
 
 // Called by the sync command with (argument, position, row).
@@ -53,7 +52,7 @@ struct ChannelState {
     uint8_t note = noteNone;        // octave << 4 | semitone; 254 key off
     std::array<uint8_t, commandCount> commandMemory{};
     int32_t volume = 64;            // 0..64
-    uint8_t command = 0;
+    Command command = Command::none;
     uint8_t argument = 0;
     uint8_t tonePortaSpeed = 0;
     int32_t volumeCopy = 64;

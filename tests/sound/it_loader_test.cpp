@@ -139,17 +139,17 @@ TEST(ItLoader, HeaderOrdersAndPatterns)
     EXPECT_EQ(row0[0].note, 0x50);  // C-5
     EXPECT_EQ(row0[0].instrument, 0);
     EXPECT_EQ(row0[0].volume, 0x95);
-    EXPECT_EQ(std::pair(row0[0].command, row0[0].argument), std::pair(14, uint8_t(0x16)));
+    EXPECT_EQ(std::pair(row0[0].command, row0[0].argument), std::pair(Command::patternBreak, uint8_t(0x16)));
     const auto row1 = rowEntries(p, 1);
     ASSERT_EQ(row1.size(), 1u);
     EXPECT_EQ(std::pair(row1[0].note, row1[0].instrument), std::pair(uint8_t(0x50), uint8_t(0)));
-    EXPECT_EQ(row1[0].command, -1);
+    EXPECT_EQ(row1[0].command, Command::none);
     const auto row2 = rowEntries(p, 2);
     EXPECT_EQ(row2.at(0).note, noteKeyOff);
-    EXPECT_EQ(std::pair(row2.at(0).command, row2.at(0).argument), std::pair(27, uint8_t(64)));
+    EXPECT_EQ(std::pair(row2.at(0).command, row2.at(0).argument), std::pair(Command::globalVolume, uint8_t(64)));
     const auto row3 = rowEntries(p, 3);
     EXPECT_EQ(row3.at(0).note, noteCut);
-    EXPECT_EQ(std::pair(row3.at(0).command, row3.at(0).argument), std::pair(int(extraCommands::tempoSlide), uint8_t(5)));
+    EXPECT_EQ(std::pair(row3.at(0).command, row3.at(0).argument), std::pair(Command::tempoSlide, uint8_t(5)));
 }
 
 TEST(ItLoader, SampleModeSamplesAndTuning)

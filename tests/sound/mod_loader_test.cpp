@@ -105,21 +105,21 @@ TEST(ModLoader, CellsConvertThroughThePeriodTableAndTheCommandMap)
     };
     EXPECT_EQ(only(0).note, 0x20);
     EXPECT_EQ(only(0).instrument, 0);
-    EXPECT_EQ(only(0).command, -1);
+    EXPECT_EQ(only(0).command, Command::none);
     EXPECT_EQ(only(1).note, 0x3B);
     EXPECT_EQ(only(1).instrument, instrumentNone);
-    EXPECT_EQ(std::pair(only(1).command, only(1).argument), std::pair(1, uint8_t(0x37)));
+    EXPECT_EQ(std::pair(only(1).command, only(1).argument), std::pair(Command::arpeggio, uint8_t(0x37)));
     EXPECT_EQ(only(2).note, 0x00);
-    EXPECT_EQ(std::pair(only(2).command, only(2).argument), std::pair(9, uint8_t(128)));
+    EXPECT_EQ(std::pair(only(2).command, only(2).argument), std::pair(Command::setPanning, uint8_t(128)));
     EXPECT_TRUE(rowEntries(pattern, 3).empty());
-    EXPECT_EQ(std::pair(only(4).command, only(4).argument), std::pair(9, uint8_t(164)));
-    EXPECT_EQ(std::pair(only(5).command, only(5).argument), std::pair(17, uint8_t(3)));
+    EXPECT_EQ(std::pair(only(4).command, only(4).argument), std::pair(Command::setPanning, uint8_t(164)));
+    EXPECT_EQ(std::pair(only(5).command, only(5).argument), std::pair(Command::finePortaUp, uint8_t(3)));
     EXPECT_TRUE(rowEntries(pattern, 6).empty());
-    EXPECT_EQ(std::pair(only(7).command, only(7).argument), std::pair(15, uint8_t(32)));
-    EXPECT_EQ(std::pair(only(8).command, only(8).argument), std::pair(16, uint8_t(33)));
-    EXPECT_EQ(only(9).command, 13);
-    EXPECT_EQ(only(10).command, 8);
-    EXPECT_EQ(only(11).command, 14);
+    EXPECT_EQ(std::pair(only(7).command, only(7).argument), std::pair(Command::setSpeed, uint8_t(32)));
+    EXPECT_EQ(std::pair(only(8).command, only(8).argument), std::pair(Command::setTempo, uint8_t(33)));
+    EXPECT_EQ(only(9).command, Command::setVolume);
+    EXPECT_EQ(only(10).command, Command::tremolo);
+    EXPECT_EQ(only(11).command, Command::patternBreak);
     EXPECT_EQ(only(12).note, 0x20);  // 430 reaches 428
     EXPECT_EQ(pattern.rowCount, 64u);
     // Notes 0 (1712 and above) lie outside octaves 1..3.

@@ -14,7 +14,7 @@ struct UnpackedEntry {
     uint8_t note = noteNone;
     uint8_t instrument = instrumentNone;
     int32_t volume = -1;   // -1 = no volume byte
-    int32_t command = -1;  // -1 = no command
+    Command command = Command::none;
     uint8_t argument = 0;
 };
 
@@ -34,7 +34,7 @@ inline std::vector<UnpackedEntry> rowEntries(const Pattern& pattern, uint32_t ro
             if (flags & entryVolume)
                 e.volume = pattern.rows.at(at++);
             if (flags & entryCommand) {
-                e.command = pattern.rows.at(at++);
+                e.command = static_cast<Command>(pattern.rows.at(at++));
                 e.argument = pattern.rows.at(at++);
             }
             if (r == row)

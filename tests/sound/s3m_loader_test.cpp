@@ -89,14 +89,14 @@ TEST(S3mLoader, PatternsConvertNotesVolumesAndEffects)
     EXPECT_EQ(only(1).note, noteCut);
     EXPECT_EQ(only(1).channel, 1);
     EXPECT_TRUE(rowEntries(pattern, 2).empty());
-    EXPECT_EQ(std::pair(only(3).command, only(3).argument), std::pair(15, uint8_t(3)));
+    EXPECT_EQ(std::pair(only(3).command, only(3).argument), std::pair(Command::setSpeed, uint8_t(3)));
     EXPECT_TRUE(rowEntries(pattern, 4).empty());
-    EXPECT_EQ(std::pair(only(5).command, only(5).argument), std::pair(16, uint8_t(0x7D)));
-    EXPECT_EQ(std::pair(only(6).command, only(6).argument), std::pair(int(extraCommands::volumeSlide), uint8_t(0xF2)));
-    EXPECT_EQ(std::pair(only(7).command, only(7).argument), std::pair(19, uint8_t(2)));
-    EXPECT_EQ(std::pair(only(8).command, only(8).argument), std::pair(25, uint8_t(3)));
-    EXPECT_EQ(std::pair(only(9).command, only(9).argument), std::pair(9, uint8_t(0xA4)));
-    EXPECT_EQ(std::pair(only(10).command, only(10).argument), std::pair(int(extraCommands::portaUp), uint8_t(0xE3)));
+    EXPECT_EQ(std::pair(only(5).command, only(5).argument), std::pair(Command::setTempo, uint8_t(0x7D)));
+    EXPECT_EQ(std::pair(only(6).command, only(6).argument), std::pair(Command::volumeSlideWithFine, uint8_t(0xF2)));
+    EXPECT_EQ(std::pair(only(7).command, only(7).argument), std::pair(Command::patternLoop, uint8_t(2)));
+    EXPECT_EQ(std::pair(only(8).command, only(8).argument), std::pair(Command::noteDelay, uint8_t(3)));
+    EXPECT_EQ(std::pair(only(9).command, only(9).argument), std::pair(Command::setPanning, uint8_t(0xA4)));
+    EXPECT_EQ(std::pair(only(10).command, only(10).argument), std::pair(Command::portaUpWithFine, uint8_t(0xE3)));
     EXPECT_TRUE(rowEntries(pattern, 11).empty());
 }
 
