@@ -9,6 +9,7 @@
 #include "damaged_files.h"
 #include "test_modules.h"
 #include "mixer_test_support.h"
+#include "sound/loaders/byte_reader.h"
 #include "sound/loaders/file_access.h"
 #include "tests/support/scratch_folder.h"
 
@@ -369,6 +370,39 @@ TEST(XmLoader, DeviceFailureLeavesNothingBehind)
     EXPECT_EQ(loadXM(writeXm(song), true, nullptr, &failing, module), ErrorCode::outOfSampleHandles);
     EXPECT_FALSE(module);
     EXPECT_EQ(loadXM(writeXm(song), true, nullptr, nullptr, module), ErrorCode::invalidDevice);
+}
+
+TEST(ByteReader, ReadsPastTheEndGiveZerosAndStayTruncated)
+{
+    const std::vector<uint8_t> bytes = {0x34, 0x12, 0x78, 0x56, 'a', 'b', 0, 'c'};
+    ByteReader reader(bytes);
+    EXPECT_EQ(reader.u16le(), 0x1234);
+    EXPECT_EQ(reader.u16be(), 0x7856);
+    EXPECT_EQ(reader.u32leAt(0), 0x56781234u);
+    EXPECT_EQ(reader.textAt(4, 4), "ab");
+    EXPECT_FALSE(reader.truncated());
+    EXPECT_EQ(reader.u32leAt(6), 0x6300u);  // the two bytes past the end read as zeros
+    EXPECT_TRUE(reader.truncated());
+
+    ByteReader sequential(bytes);
+    sequential.skip(6);
+    EXPECT_EQ(sequential.bytes(4).size(), 2u);
+    EXPECT_TRUE(sequential.truncated());
+    EXPECT_EQ(sequential.u8(), 0);
+    sequential.seek(0);
+    EXPECT_EQ(sequential.u8(), 0x34);
+    EXPECT_TRUE(sequential.truncated());  // sticky
+
+    ByteReader whole(bytes);
+    ByteReader inside = whole.section(2, 4);
+    EXPECT_EQ(inside.u32le(), 0x62615678u);
+    EXPECT_EQ(inside.u8(), 0);  // past the section, not into the bytes after it
+    EXPECT_FALSE(whole.truncated());
+    ByteReader cut = whole.section(6, 3);
+    EXPECT_TRUE(cut.truncated());
+    EXPECT_EQ(cut.size(), 2u);
+    EXPECT_TRUE(whole.truncated());
+    EXPECT_EQ(ByteReader(bytes).section(UINT64_MAX, 2).size(), 0u);
 }
 
 TEST(ModuleFile, SeekReadAndTellStayInsideTheFile)
