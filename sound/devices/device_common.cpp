@@ -19,7 +19,13 @@ void TickCounter::start(uint32_t mixingRate)
 
 void TickCounter::setUpdateRate(uint32_t mixingRate, uint32_t centiHertz)
 {
+    // A rate set before any frame of the tick in progress is mixed (by the
+    // player, on the tick the counter has just announced) times that tick
+    // too: the row that sets a tempo plays at it from its first tick.
+    const bool tickUntouched = samplesUntilTick == samplesPerTick;
     samplesPerTick = samplesPerTickFor(mixingRate, centiHertz);
+    if (tickUntouched && samplesPerTick != 0)
+        samplesUntilTick = samplesPerTick;
 }
 
 bool TickCounter::consume(uint32_t frames)

@@ -23,6 +23,8 @@ struct TickCounter {
 
     // Sets the reload value for the default update rate and starts a full tick.
     void start(uint32_t mixingRate);
+    // A new reload value; it also times the tick in progress while none of
+    // that tick's frames has been mixed.
     void setUpdateRate(uint32_t mixingRate, uint32_t centiHertz);
     // Counts `frames` off the running count (frames <= samplesUntilTick);
     // true when that ends a tick, which reloads the count.

@@ -24,6 +24,9 @@ inline constexpr uint32_t moduleLinearFrequencies = 8;
 inline constexpr uint32_t moduleChannelPanningOnly = 1u << 16;
 // Panning on the 0..128 scale (64 centre), with 164 for surround.
 inline constexpr uint32_t moduleNarrowPanning = 1u << 17;
+// A tempo times the row that sets it from that row's first tick; without the
+// flag the device counts it from the tick after.
+inline constexpr uint32_t moduleTempoTimesItsRow = 1u << 18;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;

@@ -41,14 +41,26 @@ void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
 
 }  // namespace
 
+ErrorCode setUpdateRate(PlayerSubsystem& subsystem, uint32_t centiHertz)
+{
+    subsystem.pendingUpdateRate = 0;
+    if (subsystem.tempoCallback)
+        subsystem.tempoCallback(centiHertz);
+    return subsystem.device->operations.setUpdateRate(subsystem.device->context, centiHertz);
+}
+
 ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo)
 {
     p.tempo = tempo;
     PlayerSubsystem& subsystem = *p.subsystem;
     subsystem.tempo = tempo;
-    if (subsystem.tempoCallback)
-        subsystem.tempoCallback(tempo * 40);
-    return subsystem.device->operations.setUpdateRate(subsystem.device->context, tempo * 40);
+    // The device times the tick in progress by a rate set before any of its
+    // frames is mixed, so a rate the next tick sets counts from the tick after.
+    if (!(p.module->flags & moduleTempoTimesItsRow)) {
+        subsystem.pendingUpdateRate = tempo * 40;
+        return ErrorCode::ok;
+    }
+    return setUpdateRate(subsystem, tempo * 40);
 }
 
 void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift)

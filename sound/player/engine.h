@@ -67,8 +67,11 @@ ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c);
 ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c);
 ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
 ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c);
-// Sets the instance's tempo and the device's update rate (tempo x 40, 1/100 Hz).
+// Sets the instance's tempo and the device's update rate (tempo x 40, 1/100
+// Hz): at once for a module whose tempo times its row, else at the next tick.
 ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo);
+// Gives the device (and the tempo callback) an update rate now.
+ErrorCode setUpdateRate(PlayerSubsystem& subsystem, uint32_t centiHertz);
 
 // 8.8 fixed-point value of an envelope (0..64 x 256); advances its position.
 int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff);

@@ -421,6 +421,7 @@ ErrorCode playerInit(PlayerSubsystem& subsystem, const SoundDevice* device)
     subsystem.device = device;
     subsystem.starting = false;
     subsystem.tempo = startTempo;
+    subsystem.pendingUpdateRate = 0;
     return ops.setUpdateRate(device->context, updateRateOf(startTempo));
 }
 
@@ -482,6 +483,7 @@ ErrorCode playSong(PlayerSubsystem& subsystem,
     }
     p->status = {p->position, p->pattern, 0, p->tempo, p->speed, -1, 0};
     subsystem.tempo = p->tempo;
+    subsystem.pendingUpdateRate = 0;
     const ErrorCode error =
         subsystem.device->operations.setUpdateRate(subsystem.device->context, updateRateOf(p->tempo));
     if (error == ErrorCode::ok) {
@@ -548,6 +550,9 @@ ErrorCode playerTick(PlayerSubsystem& subsystem)
 {
     if (subsystem.starting)
         return ErrorCode::ok;
+    if (subsystem.pendingUpdateRate != 0)
+        if (ErrorCode e = setUpdateRate(subsystem, subsystem.pendingUpdateRate); e != ErrorCode::ok)
+            return e;
     for (auto& slot : subsystem.slots)
         if (slot && (slot->songLoopCount == 0 || slot->loop))
             if (ErrorCode e = tickInstance(*slot); e != ErrorCode::ok)

@@ -132,6 +132,7 @@ struct PlayerSubsystem {
     const SoundDevice* device = nullptr;
     uint32_t tempo = 125;
     TempoCallback tempoCallback = nullptr;
+    uint32_t pendingUpdateRate = 0;  // given to the device at the next tick; 0 = none
     bool starting = false;
 };
 

@@ -54,20 +54,26 @@ struct TickOutcome {
     bool songEnded = false;   // that row is the first after the allowed passes: not part of the song
 };
 
-// One player tick; `repeat` passes after the first belong to the song (-1: all).
-ErrorCode tickPlayer(player::PlayerSubsystem& players, const player::PlayerInstance& p, int32_t repeat,
-                     TickOutcome& outcome)
-{
-    outcome.rowStarted = p.tick + 1 >= p.speed && p.patternDelay == 0;
-    const uint32_t wrapsBefore = p.songLoopCount;
-    const ErrorCode error = player::playerTick(players);
-    outcome.songEnded = outcome.rowStarted && repeat >= 0 && wrapsBefore > static_cast<uint32_t>(repeat);
-    return error;
-}
-
 uint32_t framesUntilNextTick(uint32_t mixingRate, const player::PlayerInstance& p)
 {
     return samplesPerTickFor(mixingRate, p.tempo * 40);
+}
+
+// One player tick; `repeat` passes after the first belong to the song (-1: all).
+// Gives the frames of the tick it starts: as an output device does, the count
+// is reloaded before the tick, so a tempo change counts from the tick after
+// the one that makes it, except in modules whose tempo times its own row.
+ErrorCode tickPlayer(player::PlayerSubsystem& players, const player::PlayerInstance& p, int32_t repeat,
+                     uint32_t mixingRate, TickOutcome& outcome, uint32_t& framesOfTick)
+{
+    outcome.rowStarted = p.tick + 1 >= p.speed && p.patternDelay == 0;
+    const uint32_t wrapsBefore = p.songLoopCount;
+    framesOfTick = framesUntilNextTick(mixingRate, p);
+    const ErrorCode error = player::playerTick(players);
+    if (p.module->flags & moduleTempoTimesItsRow)
+        framesOfTick = framesUntilNextTick(mixingRate, p);
+    outcome.songEnded = outcome.rowStarted && repeat >= 0 && wrapsBefore > static_cast<uint32_t>(repeat);
+    return error;
 }
 
 }  // namespace
@@ -195,11 +201,9 @@ size_t Song::play(int16_t* destination, size_t frames, int32_t repeat)
 
 bool Song::runDueTick(int32_t repeat)
 {
-    // As an output device does, the count is reloaded before the tick: a
-    // tempo change takes effect from the tick after the one that makes it.
-    samplesUntilTick_ = framesUntilNextTick(settings_.mixingRate, *instance_);
     TickOutcome outcome;
-    if (tickPlayer(players_, *instance_, repeat, outcome) != ErrorCode::ok || outcome.songEnded) {
+    if (tickPlayer(players_, *instance_, repeat, settings_.mixingRate, outcome, samplesUntilTick_) != ErrorCode::ok ||
+        outcome.songEnded) {
         ended_ = true;
         return false;
     }

@@ -35,6 +35,15 @@ TEST(TickCounter, SamplesPerTickAreEven)
     EXPECT_FALSE(ticks.consume(800));
     EXPECT_TRUE(ticks.consume(82));
     EXPECT_EQ(ticks.samplesUntilTick, 882u) << "reloaded";
+    // The player sets a tempo on the tick just announced: that tick has it.
+    ticks.setUpdateRate(44100, 6000);
+    EXPECT_EQ(ticks.samplesUntilTick, 736u);
+    // Once the tick has begun, the new rate waits for the next one.
+    EXPECT_FALSE(ticks.consume(36));
+    ticks.setUpdateRate(44100, 5000);
+    EXPECT_EQ(ticks.samplesUntilTick, 700u);
+    EXPECT_TRUE(ticks.consume(700));
+    EXPECT_EQ(ticks.samplesUntilTick, 882u);
 }
 
 TEST(WaveOutLayout, BlocksOfFifteenMillisecondsUpToSixtyFour)

@@ -16,22 +16,14 @@ namespace {
 // Modules whose timelines differ from the other players', with the rule of
 // ours that explains it.
 const std::map<std::string, std::string> knownDifferences = {
-    // A pattern delay (EEx) on the last row of a pattern: our status shows
-    // the next pattern's row 0 from the first repeated row on, since the
-    // position has advanced before the delay is served; theirs show it when
-    // it is read. The rows and the song's length agree.
+    // A pattern delay (EEx) on the last row of a pattern: by our rule the
+    // status is copied at every row start, delay repeats included, after the
+    // position has moved on, so it shows the next pattern's row 0 while the
+    // delayed row repeats (PlayerSequence.TheStatusOfADelayedRowIsTheRowAfterIt);
+    // theirs show it when it is read. The rows and the song's length agree.
     {"tecnoballz-data__fridge-in-space_from_reg-zbb.mod", "EEB on the last row of order 22: pattern delay status"},
     {"tecnoballz-data__mon-lapin_reg-zbb.mod", "EEx on the last rows of orders 8, 29, 30: pattern delay status"},
     {"tecnoballz-data__termigator_reg-zbb.mod", "EEB on the last row of order 6: pattern delay status"},
-    // A tempo set on one of the first rows: the device has already loaded its
-    // count for the next tick at the old tempo when the player reads the row,
-    // so the new tempo counts from the tick after. The constant offset (one
-    // tick's difference, 2..6 ms) exceeds the tolerance only in the first
-    // second, which these short songs weigh heavily. Sequences agree.
-    {"pingus-data__success_1.it", "T96 on row 0: tempo counted from the next tick"},
-    {"pingus-data__success_2.it", "T70 on row 0: tempo counted from the next tick"},
-    {"pingus-data__goin_march.it", "T60 on row 1: tempo counted from the next tick"},
-    {"pingus-data__the_big_march_in_space.it", "T50 on row 0: tempo counted from the next tick"},
     // The two other players disagree on this one's break; ours follows xmp.
     {"tecnoballz-data__in-game-music-1_reg.mod", "a break the other players read differently; agrees with xmp"},
 };

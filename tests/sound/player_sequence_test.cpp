@@ -62,6 +62,9 @@ TEST(PlayerSequence, SpeedAndTempoCommands)
     player::setTempoCallback(h.players, [](uint32_t rate) { lastRate = rate; });
     h.startFirstRow();
     EXPECT_EQ(h.instance->speed, 3u);
+    EXPECT_EQ(h.instance->tempo, 150u);
+    EXPECT_EQ(recorder().updateRate, 5000u) << "the device's count for this tick is already running";
+    h.tick();
     EXPECT_EQ(recorder().updateRate, 6000u);
     EXPECT_EQ(lastRate, 6000u);
     EXPECT_EQ(nextRows(h, 2), (Rows{{0, 1}, {0, 2}}));
@@ -145,6 +148,17 @@ TEST(PlayerSequence, PatternDelayRepeatsTheRowWithItsRowHandlers)
     EXPECT_EQ(h.device(0).starts, 1u);
     h.tick(6);  // row 1 on the 24th tick
     EXPECT_EQ(h.device(0).starts, 2u);
+}
+
+TEST(PlayerSequence, TheStatusOfADelayedRowIsTheRowAfterIt)
+{
+    // EE2 on the last row of pattern 0: the row plays three times, and the
+    // status, copied at every row start after the position has moved on,
+    // shows pattern 1's row 0 from the first repeat on (our rule; other
+    // players show the delayed row until its repeats end).
+    PlayerHarness h(songOf({{3, 0, {0, 0, 0, 14, 0xE2}}}, 1, 4, 2));
+    EXPECT_EQ(nextRows(h, 7), (Rows{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 0}, {1, 0}}));
+    EXPECT_EQ(nextRows(h, 1), (Rows{{1, 1}}));
 }
 
 TEST(PlayerSequence, PatternDelayDoesNotBreakTwice)

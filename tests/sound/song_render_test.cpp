@@ -1,6 +1,6 @@
 // Rendering a song through the mixer as the output device runs it: the tick
-// falls every samples-per-tick frames, and a tempo change takes effect one
-// tick late (the device reloads its count before the tick that changes it).
+// falls every samples-per-tick frames, and a tempo change times the tick
+// after the one that sets it (XM, MOD) or that tick itself (S3M, IT).
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/song_renderer.h"
+#include "s3m_writer.h"
 #include "xm_writer.h"
 
 namespace corvid::testing {
@@ -21,11 +22,11 @@ struct Rendered {
     double peak = 0;
 };
 
-Rendered render(const XmSong& song, uint32_t familyBits = 0)
+Rendered renderBytes(const std::vector<uint8_t>& bytes, uint32_t familyBits = 0)
 {
     const testsupport::ScratchFolder folder;
-    const std::string path = folder.path("song.xm");
-    testsupport::writeBytes(path, writeXm(song));
+    const std::string path = folder.path("song.mod");
+    testsupport::writeBytes(path, bytes);
     Rendered r;
     corvidplay::RenderSettings settings;
     settings.familyBits = familyBits;
@@ -39,6 +40,8 @@ Rendered render(const XmSong& song, uint32_t familyBits = 0)
         [&r](const corvidplay::RowStart& row) { r.rows.push_back(row); }, r.result);
     return r;
 }
+
+Rendered render(const XmSong& song, uint32_t familyBits = 0) { return renderBytes(writeXm(song), familyBits); }
 
 TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
 {
@@ -64,7 +67,7 @@ TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
     EXPECT_TRUE(sounds[0] != sounds[2] && sounds[0] != sounds[3] && sounds[2] != sounds[3]);
 }
 
-TEST(SongRender, ATempoChangeCountsFromTheNextTick)
+TEST(SongRender, ATempoChangeTimesTheNextTickOrItsOwnRow)
 {
     XmSong song = simpleSong(1, 2);
     song.patterns[0].at(0, 0, 1) = {0, 0, 0, 15, 250};  // 250 bpm: 442 frames per tick
@@ -73,6 +76,12 @@ TEST(SongRender, ATempoChangeCountsFromTheNextTick)
     // Ticks 1-7 at 882 frames (the count for tick 7 was loaded before tick 6
     // changed the tempo), ticks 8-12 at 442.
     EXPECT_DOUBLE_EQ(r.rows[1].seconds, (7.0 * 882 + 5 * 442) / 44100);
+
+    // S3M: T on row 0 times that row from its first tick, as the tracker
+    // plays it: ticks 1-6 at 882, 7-12 at 442.
+    const Rendered s3m = renderBytes(writeS3m(s3mWithOneSample({{0, {0, {255, 0, -1, 20, 250}}}})));
+    ASSERT_GE(s3m.rows.size(), 2u);
+    EXPECT_DOUBLE_EQ(s3m.rows[1].seconds, (6.0 * 882 + 6 * 442) / 44100);
 }
 
 }  // namespace

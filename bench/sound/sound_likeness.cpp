@@ -1,0 +1,222 @@
+// How alike our render of a module sounds to a reference player's, over the
+// whole song: both renders become log band energies over short windows; each
+// half-second block of ours is matched to the reference at the offset (within
+// a small drift) where the two agree best, and the block's figure is the
+// correlation there. Log energies make the figure blind to overall gain, the
+// per-block alignment to a small tempo drift. 1 = alike, 0 = unrelated.
+//
+//   sound_likeness MODULE...   one line per module: ours against libopenmpt,
+//                              and libxmp against libopenmpt beside it
+//
+// Built only when the reference players' libraries are installed; the
+// product never links them.
+
+#include <libopenmpt/libopenmpt.h>
+#include <xmp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "tools/corvidplay/song_renderer.h"
+
+namespace {
+
+constexpr int rate = 44100;
+constexpr size_t windowFrames = 2048, hop = 1024;
+constexpr size_t bandCount = 24;
+constexpr size_t blockWindows = 21;      // about half a second
+constexpr int driftWindows = 8;          // searched around the last block's offset
+constexpr int firstSearchWindows = 130;  // about three seconds for the first block
+constexpr double maximumSeconds = 600;
+
+using Mono = std::vector<float>;
+using Features = std::vector<std::array<double, bandCount>>;
+
+Mono monoOf(const std::vector<int16_t>& stereo)
+{
+    Mono mono(stereo.size() / 2);
+    for (size_t i = 0; i < mono.size(); ++i)
+        mono[i] = (stereo[2 * i] + stereo[2 * i + 1]) / 65536.0f;
+    return mono;
+}
+
+Mono renderOurs(const std::string& path, uint32_t familyBits)
+{
+    std::vector<int16_t> stereo;
+    corvidplay::RenderSettings settings;
+    settings.familyBits = familyBits;
+    settings.maximumSeconds = maximumSeconds;
+    corvidplay::RenderResult result;
+    corvidplay::renderSong(
+        path, settings, [&](std::span<const int16_t> frames) { stereo.insert(stereo.end(), frames.begin(), frames.end()); },
+        nullptr, result);
+    return monoOf(stereo);
+}
+
+std::vector<char> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Mono renderOpenmpt(const std::string& path)
+{
+    const std::vector<char> bytes = fileBytes(path);
+    openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
+                                                                nullptr, nullptr, nullptr, nullptr);
+    if (!module)
+        return {};
+    std::vector<int16_t> stereo, block(2048);
+    while (stereo.size() < maximumSeconds * rate * 2) {
+        const size_t frames = openmpt_module_read_interleaved_stereo(module, rate, block.size() / 2, block.data());
+        if (frames == 0)
+            break;
+        stereo.insert(stereo.end(), block.begin(), block.begin() + static_cast<long>(frames * 2));
+    }
+    openmpt_module_destroy(module);
+    return monoOf(stereo);
+}
+
+Mono renderXmp(const std::string& path)
+{
+    xmp_context context = xmp_create_context();
+    std::vector<int16_t> stereo;
+    if (xmp_load_module(context, const_cast<char*>(path.c_str())) == 0) {
+        xmp_start_player(context, rate, 0);
+        xmp_frame_info info{};
+        while (stereo.size() < maximumSeconds * rate * 2 && xmp_play_frame(context) == 0) {
+            xmp_get_frame_info(context, &info);
+            if (info.loop_count > 0)
+                break;
+            const auto* samples = static_cast<const int16_t*>(info.buffer);
+            stereo.insert(stereo.end(), samples, samples + info.buffer_size / 2);
+        }
+        xmp_end_player(context);
+        xmp_release_module(context);
+    }
+    xmp_free_context(context);
+    return monoOf(stereo);
+}
+
+void fft(std::vector<std::complex<double>>& a)
+{
+    const size_t n = a.size();
+    for (size_t i = 1, j = 0; i < n; ++i) {
+        size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(a[i], a[j]);
+    }
+    for (size_t length = 2; length <= n; length <<= 1) {
+        const std::complex<double> step = std::polar(1.0, -2 * M_PI / static_cast<double>(length));
+        for (size_t i = 0; i < n; i += length) {
+            std::complex<double> w = 1;
+            for (size_t k = 0; k < length / 2; ++k, w *= step) {
+                const std::complex<double> u = a[i + k], v = a[i + k + length / 2] * w;
+                a[i + k] = u + v;
+                a[i + k + length / 2] = u - v;
+            }
+        }
+    }
+}
+
+// Log energy of 24 log-spaced bands from 40 Hz to 16 kHz per window.
+Features featuresOf(const Mono& mono)
+{
+    Features features;
+    std::array<size_t, bandCount + 1> edges{};
+    for (size_t b = 0; b <= bandCount; ++b) {
+        const double hz = 40 * std::pow(16000.0 / 40, static_cast<double>(b) / bandCount);
+        edges[b] = std::max<size_t>(1, static_cast<size_t>(hz * windowFrames / rate));
+    }
+    std::vector<std::complex<double>> a(windowFrames);
+    for (size_t start = 0; start + windowFrames <= mono.size(); start += hop) {
+        for (size_t i = 0; i < windowFrames; ++i)
+            a[i] = mono[start + i] * (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / windowFrames));
+        fft(a);
+        std::array<double, bandCount> bands{};
+        for (size_t b = 0; b < bandCount; ++b) {
+            double energy = 0;
+            for (size_t k = edges[b]; k < std::max(edges[b + 1], edges[b] + 1); ++k)
+                energy += std::norm(a[k]);
+            bands[b] = 10 * std::log10(energy + 1e-9);
+        }
+        features.push_back(bands);
+    }
+    return features;
+}
+
+double correlation(const Features& x, size_t xAt, const Features& y, size_t yAt, size_t count)
+{
+    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+    const double n = static_cast<double>(count * bandCount);
+    for (size_t w = 0; w < count; ++w)
+        for (size_t b = 0; b < bandCount; ++b) {
+            const double u = x[xAt + w][b], v = y[yAt + w][b];
+            sx += u, sy += v, sxx += u * u, syy += v * v, sxy += u * v;
+        }
+    const double cov = sxy - sx * sy / n, vx = sxx - sx * sx / n, vy = syy - sy * sy / n;
+    return vx <= 1e-9 || vy <= 1e-9 ? 1.0 : cov / std::sqrt(vx * vy);
+}
+
+// Mean over our blocks of the best correlation near the tracked offset.
+double likeness(const Mono& ours, const Mono& reference)
+{
+    const Features x = featuresOf(ours), y = featuresOf(reference);
+    if (x.size() < blockWindows || y.size() < blockWindows)
+        return 0;
+    double sum = 0;
+    size_t blocks = 0;
+    int offset = 0;
+    for (size_t at = 0; at + blockWindows <= x.size(); at += blockWindows) {
+        const int reach = blocks == 0 ? firstSearchWindows : driftWindows;
+        double best = -1;
+        int bestOffset = offset;
+        for (int d = offset - reach; d <= offset + reach; ++d) {
+            const long yAt = static_cast<long>(at) + d;
+            if (yAt < 0 || static_cast<size_t>(yAt) + blockWindows > y.size())
+                continue;
+            const double c = correlation(x, at, y, static_cast<size_t>(yAt), blockWindows);
+            if (c > best)
+                best = c, bestOffset = d;
+        }
+        if (best < -0.5)
+            break;  // past the end of the reference
+        offset = bestOffset;
+        sum += best;
+        ++blocks;
+    }
+    return blocks == 0 ? 0 : sum / static_cast<double>(blocks);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: sound_likeness MODULE...\n");
+        return 2;
+    }
+    std::printf("%-44s %8s %8s %8s %8s\n", "module", "float", "integer", "xmp", "seconds");
+    for (int i = 1; i < argc; ++i) {
+        const std::string path = argv[i];
+        const Mono reference = renderOpenmpt(path);
+        const Mono floatMix = renderOurs(path, 0x20), integerMix = renderOurs(path, 0x40);
+        const Mono xmp = renderXmp(path);
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(floatMix, reference),
+                    likeness(integerMix, reference), likeness(xmp, reference),
+                    static_cast<double>(floatMix.size()) / rate);
+        std::fflush(stdout);
+    }
+    return 0;
+}
