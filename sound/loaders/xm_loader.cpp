@@ -329,6 +329,9 @@ private:
             return ErrorCode::invalidInstrument;
         const uint64_t headersStart = start + headerSize;
         uint64_t dataOffset = headersStart + static_cast<uint64_t>(fileSampleCount) * sampleHeaderSize;
+        // The instrument's header and its sample headers, whole, come before any data.
+        if (dataOffset > file_.size())
+            return ErrorCode::unexpectedEndOfFile;
         for (uint32_t s = 0; s < fileSampleCount; ++s) {
             ByteReader sh = file_.section(headersStart + s * static_cast<uint64_t>(sampleHeaderSize), sampleHeaderBytes);
             if (ErrorCode e = endOfSection(sh); e != ErrorCode::ok)
