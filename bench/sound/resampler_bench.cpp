@@ -29,6 +29,7 @@
 
 #include "sound/mixer/mixer.h"
 #include "tests/sound/xm_writer.h"
+#include "bench/sound/fft.h"
 #include "tools/corvidplay/song_renderer.h"
 
 #ifdef SOLVANE_COMPARE_OPENMPT
@@ -91,30 +92,6 @@ bool theirs(const std::string& file, std::vector<float>* left, double& seconds)
 
 // ---- Quality
 
-void fft(std::vector<std::complex<double>>& a)
-{
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (size_t length = 2; length <= n; length <<= 1) {
-        const std::complex<double> root = std::polar(1.0, -2 * std::numbers::pi / double(length));
-        for (size_t i = 0; i < n; i += length) {
-            std::complex<double> w = 1;
-            for (size_t k = 0; k < length / 2; ++k, w *= root) {
-                const std::complex<double> u = a[i + k], v = a[i + k + length / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + length / 2] = u - v;
-            }
-        }
-    }
-}
-
 // Everything but the strongest tone, relative to it, in dB: 2^15 values
 // under a 7-term Blackman-Harris window (side lobes 180 dB down, so that
 // the window hides nothing a 16-bit output can show), the tone taken as its
@@ -133,7 +110,7 @@ std::optional<double> residualDecibels(const std::vector<float>& values, size_t 
             window += terms[k] * std::cos(2 * std::numbers::pi * double(k * i) / n);
         a[i] = values[first + i] * window;
     }
-    fft(a);
+    benchsupport::fft(a);
     size_t peak = 1;
     for (size_t k = 1; k < n / 2; ++k)
         if (std::norm(a[k]) > std::norm(a[peak]))

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/sound/fft.h"
 #include "tools/corvidplay/song_renderer.h"
 
 namespace {
@@ -105,30 +106,6 @@ Mono renderXmp(const std::string& path)
     return monoOf(stereo);
 }
 
-void fft(std::vector<std::complex<double>>& a)
-{
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1)
-            j ^= bit;
-        j ^= bit;
-        if (i < j)
-            std::swap(a[i], a[j]);
-    }
-    for (size_t length = 2; length <= n; length <<= 1) {
-        const std::complex<double> step = std::polar(1.0, -2 * M_PI / static_cast<double>(length));
-        for (size_t i = 0; i < n; i += length) {
-            std::complex<double> w = 1;
-            for (size_t k = 0; k < length / 2; ++k, w *= step) {
-                const std::complex<double> u = a[i + k], v = a[i + k + length / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + length / 2] = u - v;
-            }
-        }
-    }
-}
-
 // Log energy of 24 log-spaced bands from 40 Hz to 16 kHz per window.
 Features featuresOf(const Mono& mono)
 {
@@ -142,7 +119,7 @@ Features featuresOf(const Mono& mono)
     for (size_t start = 0; start + windowFrames <= mono.size(); start += hop) {
         for (size_t i = 0; i < windowFrames; ++i)
             a[i] = mono[start + i] * (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / windowFrames));
-        fft(a);
+        benchsupport::fft(a);
         std::array<double, bandCount> bands{};
         for (size_t b = 0; b < bandCount; ++b) {
             double energy = 0;
