@@ -30,12 +30,17 @@ constexpr uint8_t itNoteCut = 254, itLastNote = 119;
 constexpr uint8_t channelDisabled = 128;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
-// Volume-column portamento speeds 0..9 as Gxx arguments.
-constexpr std::array<uint8_t, 10> volumePortaSpeeds = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
+constexpr uint8_t letterTremor = 9, letterChannelVolume = 13, letterChannelVolumeSlide = 14,
+                  letterPanningSlide = 16, letterPanbrello = 25;
 
 Command convertEffect(uint8_t effect, uint8_t& argument)
 {
     switch (effect) {
+    case letterTremor: return Command::tremor;
+    case letterChannelVolume: return Command::setChannelVolume;
+    case letterChannelVolumeSlide: return Command::channelVolumeSlide;
+    case letterPanningSlide: return Command::panningSlideWithFine;
+    case letterPanbrello: return Command::panbrello;
     case letterSpeed: return argument != 0 ? Command::setSpeed : Command::none;
     case letterTempo: return argument >= 0x20 ? Command::setTempo : Command::tempoSlide;  // T0x down, T1x up
     case letterBreak:
@@ -65,13 +70,17 @@ uint8_t convertVolumeColumn(uint8_t v, bool& present)
         return volumeColumnByte(VolumeEffect::slideUp, v - 85);
     if (v <= 104)
         return volumeColumnByte(VolumeEffect::slideDown, v - 95);
+    if (v <= 114)
+        return volumeColumnByte(VolumeEffect::pitchSlideDown, v - 105 + 1);
+    if (v <= 124)
+        return volumeColumnByte(VolumeEffect::pitchSlideUp, v - 115 + 1);
     if (v >= 128 && v <= 192)
         return volumeColumnByte(VolumeEffect::setPanning, std::min((v - 128) / 4, 15));  // panning 0..64
     if (v >= 193 && v <= 202)
-        return volumeColumnByte(VolumeEffect::tonePorta, std::min(volumePortaSpeeds[v - 193] / 16, 15));
+        return volumeColumnByte(VolumeEffect::tonePorta, v - 193);  // an index into the speed table
     if (v >= 203 && v <= 212)
         return volumeColumnByte(VolumeEffect::vibrato, v - 203);
-    present = false;  // pitch slides and unused bytes
+    present = false;  // unused bytes
     return 0;
 }
 
@@ -165,11 +174,13 @@ private:
         module.masterVolume = static_cast<uint8_t>(std::min<uint32_t>(all[0x30], 128) / 2);
         module.initialSpeed = all[0x32] == 0 ? 6 : all[0x32];
         module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
-        module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0);
+        module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
+                       ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
             const uint8_t pan = channelPanning_[c] & 0x7F;
             module.channelPanning[c] = pan <= 64 ? std::min(pan * 4, 255) : 128;
+            module.channelVolume[c] = std::min<uint8_t>(all[0x80 + c], 64);
         }
         uint32_t largestPattern = 0;
         if (ErrorCode e = convertOrderList(orders, module, largestPattern); e != ErrorCode::ok)
@@ -309,6 +320,7 @@ private:
                 return e;
             instrument.name = h.textAt(0x20, 22);
             instrument.fadeout = h.u16leAt(0x14) * itFadeoutScale;
+            instrument.globalVolume = std::min<uint8_t>(h.u8At(0x18), 128);
             if (h.u8At(volumeEnvelopeAt) & 1)
                 instrument.volumeEnvelope = readEnvelope(h.section(volumeEnvelopeAt, envelopeBytes), false);
             if (h.u8At(panningEnvelopeAt) & 1)
@@ -347,6 +359,7 @@ private:
             return e;
         sample.name = h.textAt(0x14, 22);
         sample.volume = std::min<uint8_t>(h.u8At(0x13), 64);
+        sample.globalVolume = std::min<uint8_t>(h.u8At(0x11), 64);
         tuneForMiddleC(h.u32leAt(0x3C), sample);
         sample.relativeNote -= 12;  // middle C is C-5 here, an octave above the player's
         const uint8_t flags = h.u8At(0x12);

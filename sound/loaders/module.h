@@ -27,6 +27,10 @@ inline constexpr uint32_t moduleNarrowPanning = 1u << 17;
 // A tempo times the row that sets it from that row's first tick; without the
 // flag the device counts it from the tick after.
 inline constexpr uint32_t moduleTempoTimesItsRow = 1u << 18;
+// The volume column's tone portamento d (1..9) picks its speed from IT's
+// table (1, 4, 8, 16, 32, 64, 96, 128, 255) and sets the speed G remembers;
+// d = 0 slides at that speed. Without the flag the column slides at d x 16.
+inline constexpr uint32_t moduleVolumePortaTable = 1u << 19;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;
@@ -65,6 +69,7 @@ struct Sample {
     uint32_t panning = 128;         // 0..255
     int32_t relativeNote = 0;       // semitones
     int32_t finetune = 0;           // -128..127
+    uint8_t globalVolume = 64;      // 0..64, scales every note of the sample
     uint32_t dataOffset = 0;        // file offset of the data, while loading
 };
 
@@ -76,6 +81,7 @@ struct Instrument {
     std::optional<Envelope> volumeEnvelope;
     std::optional<Envelope> panningEnvelope;
     uint32_t fadeout = 0;
+    uint8_t globalVolume = 128;                                // 0..128, scales every note of the instrument
     uint8_t vibratoType = 0;
     uint8_t vibratoSweep = 0;
     uint8_t vibratoDepth = 0;
@@ -153,6 +159,11 @@ enum class Command : uint8_t {
     portaUpWithFine,
     fineVibrato,           // Uxy: vibrato at a quarter of 4xy's depth
     tempoSlide,            // T0x / T1x: tempo down / up by x on every tick but the first
+    setChannelVolume,      // Mxx: the channel's volume 0..64 (above 64 ignored)
+    channelVolumeSlide,    // Nxy: the channel's volume, slid as Dxy slides the note's
+    panningSlideWithFine,  // Pxy: P0x right, Px0 left by x per tick but the first; PFx / PxF once
+    tremor,                // Ixy: on x ticks, off y (0 counts as 1), on every tick
+    panbrello,             // Yxy: panning swung by a sine of speed x, depth y
     count
 };
 
@@ -171,7 +182,12 @@ enum class VolumeEffect : uint8_t {
     setPanning = 0xC0,         // first tick: panning d x 17
     panningSlideLeft = 0xD0,   // every tick but the first: panning - d
     panningSlideRight = 0xE0,  // panning + d
-    tonePorta = 0xF0,          // tone portamento at speed d x 16
+    tonePorta = 0xF0,          // tone portamento at speed d x 16 (see moduleVolumePortaTable)
+    // Every tick but the first: the period slides by (d - 1) x 4 as Exx and
+    // Fxx do, d = 1 by the amount they remember (d is 1..10, so that no byte
+    // of these is a volume).
+    pitchSlideDown = 0x40,
+    pitchSlideUp = 0x50,
 };
 
 inline constexpr uint8_t volumeColumnByte(VolumeEffect effect, uint32_t d)
@@ -179,6 +195,13 @@ inline constexpr uint8_t volumeColumnByte(VolumeEffect effect, uint32_t d)
     return static_cast<uint8_t>(static_cast<uint8_t>(effect) | (d & 15));
 }
 inline constexpr VolumeEffect volumeEffectOf(uint8_t volumeColumn) { return static_cast<VolumeEffect>(volumeColumn & 0xF0); }
+
+inline constexpr std::array<uint8_t, maximumModuleChannels> fullChannelVolumes()
+{
+    std::array<uint8_t, maximumModuleChannels> volumes{};
+    volumes.fill(64);
+    return volumes;
+}
 
 struct Module {
     Module() = default;
@@ -195,6 +218,7 @@ struct Module {
     uint8_t initialSpeed = 6;
     uint8_t initialTempo = 125;
     std::array<int32_t, maximumModuleChannels> channelPanning{};
+    std::array<uint8_t, maximumModuleChannels> channelVolume = fullChannelVolumes();  // 0..64
     std::vector<uint16_t> orders;               // song length = orders.size()
     std::vector<Instrument> instruments;
     std::vector<Pattern> patterns;

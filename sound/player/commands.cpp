@@ -29,6 +29,9 @@ void setPortaTarget(PlayerInstance& p, ChannelState& c)
     }
 }
 
+// IT's volume-column tone portamento speeds, by the column's digit.
+constexpr std::array<uint8_t, 10> volumePortaSpeeds = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
+
 void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
 {
     if (c.portaTarget == 0 || c.period == c.portaTarget)
@@ -386,6 +389,47 @@ ErrorCode panningSlideTick(PlayerInstance&, ChannelState& c)
     return ErrorCode::ok;
 }
 
+ErrorCode setChannelVolumeRow(PlayerInstance&, ChannelState& c)
+{
+    if (c.argument <= 64)
+        c.songChannelVolume = c.argument;
+    return ErrorCode::ok;
+}
+
+// Runs on every tick of the row, the first included; the count goes on
+// from row to row while the command repeats.
+ErrorCode tremor(PlayerInstance&, ChannelState& c)
+{
+    if (c.argument != 0)
+        c.commandMemory[indexOf(Command::tremor)] = c.argument;
+    const uint8_t argument = c.commandMemory[indexOf(Command::tremor)];
+    const uint32_t on = std::max(argument >> 4, 1), off = std::max(argument & 15, 1);
+    c.tremorPosition = static_cast<uint8_t>(c.tremorPosition % (on + off));
+    c.tremorSilent = c.tremorPosition >= on;
+    ++c.tremorPosition;
+    return ErrorCode::ok;
+}
+
+ErrorCode panbrelloRow(PlayerInstance&, ChannelState& c)
+{
+    if (high(c) != 0)
+        c.panbrelloSpeed = high(c);
+    if (low(c) != 0)
+        c.panbrelloDepth = low(c);
+    return ErrorCode::ok;
+}
+
+// The sine of 64 steps read at a quarter of the position; depth 15 swings
+// the panning by up to 119 of 255.
+ErrorCode panbrelloTick(PlayerInstance&, ChannelState& c)
+{
+    const uint32_t step = c.panbrelloPosition >> 2;
+    const int32_t swing = vibratoSine[step & 31] * c.panbrelloDepth >> 5;
+    c.panbrelloOffset = (step & 32) ? -swing : swing;
+    c.panbrelloPosition = static_cast<uint8_t>(c.panbrelloPosition + c.panbrelloSpeed);
+    return ErrorCode::ok;
+}
+
 struct CommandHandlers {
     Command command;
     Handler row;
@@ -433,6 +477,11 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {Command::portaUpWithFine, portaUpFineRow, portaUpFineTick},
     {Command::fineVibrato, nothing, fineVibratoTick},
     {Command::tempoSlide, nothing, tempoSlideTick},
+    {Command::setChannelVolume, setChannelVolumeRow, nothing},
+    {Command::channelVolumeSlide, channelVolumeSlideRow, channelVolumeSlideTick},
+    {Command::panningSlideWithFine, panningSlideFineRow, panningSlideFineTick},
+    {Command::tremor, tremor, tremor},
+    {Command::panbrello, panbrelloRow, panbrelloTick},
 }};
 
 constexpr bool inCommandOrder()
@@ -479,7 +528,13 @@ ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c)
     case VolumeEffect::fineUp: setVolume(p, c, c.volume + d); break;
     case VolumeEffect::vibratoSpeed: c.vibratoSpeed = static_cast<uint8_t>(d); break;
     case VolumeEffect::setPanning: setPanning(c, d * 17); break;
-    case VolumeEffect::tonePorta: setPortaTarget(p, c); break;
+    case VolumeEffect::tonePorta:
+        setPortaTarget(p, c);
+        if ((p.module->flags & moduleVolumePortaTable) && d != 0)
+            c.tonePortaSpeed = volumePortaSpeeds[static_cast<size_t>(std::min(d, 9))];
+        break;
+    case VolumeEffect::pitchSlideDown: volumeColumnPitchSlide(p, c, static_cast<uint8_t>(d - 1), 1); break;
+    case VolumeEffect::pitchSlideUp: volumeColumnPitchSlide(p, c, static_cast<uint8_t>(d - 1), -1); break;
     default: break;
     }
     return ErrorCode::ok;
@@ -497,7 +552,11 @@ ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c)
         break;
     case VolumeEffect::panningSlideLeft: setPanning(c, c.panning - d); break;
     case VolumeEffect::panningSlideRight: setPanning(c, c.panning + d); break;
-    case VolumeEffect::tonePorta: slideToTarget(p, c, static_cast<uint32_t>(d * 16)); break;
+    case VolumeEffect::tonePorta:
+        slideToTarget(p, c, (p.module->flags & moduleVolumePortaTable) ? c.tonePortaSpeed : static_cast<uint32_t>(d * 16));
+        break;
+    case VolumeEffect::pitchSlideDown: volumeColumnPitchSlide(p, c, 0, 1); break;
+    case VolumeEffect::pitchSlideUp: volumeColumnPitchSlide(p, c, 0, -1); break;
     default: break;
     }
     return ErrorCode::ok;

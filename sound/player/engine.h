@@ -67,6 +67,13 @@ ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c);
 ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c);
 ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
 ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c);
+ErrorCode channelVolumeSlideRow(PlayerInstance& p, ChannelState& c);
+ErrorCode channelVolumeSlideTick(PlayerInstance& p, ChannelState& c);
+ErrorCode panningSlideFineRow(PlayerInstance& p, ChannelState& c);
+ErrorCode panningSlideFineTick(PlayerInstance& p, ChannelState& c);
+// IT's volume-column pitch slide by x x 4 (0: the amount Exx and Fxx
+// remember): the row stores it, each later tick slides; direction +1 down.
+void volumeColumnPitchSlide(PlayerInstance& p, ChannelState& c, uint8_t x, int32_t direction);
 // Sets the instance's tempo and the device's update rate (tempo x 40, 1/100
 // Hz): at once for a module whose tempo times its row, else at the next tick.
 ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo);

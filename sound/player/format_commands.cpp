@@ -104,6 +104,59 @@ ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c)
     return ErrorCode::ok;
 }
 
+void slideChannelVolume(ChannelState& c, SlideKind when)
+{
+    const Slide slide = volumeSlideOf(rememberedArgument(c, Command::channelVolumeSlide));
+    if (slide.kind == when)
+        c.songChannelVolume = static_cast<uint8_t>(std::clamp(c.songChannelVolume + slide.amount, 0, 64));
+}
+
+ErrorCode channelVolumeSlideRow(PlayerInstance&, ChannelState& c)
+{
+    slideChannelVolume(c, SlideKind::once);
+    return ErrorCode::ok;
+}
+
+ErrorCode channelVolumeSlideTick(PlayerInstance&, ChannelState& c)
+{
+    slideChannelVolume(c, SlideKind::everyTick);
+    return ErrorCode::ok;
+}
+
+// Pxy reads as Dxy with left for up: P0x right, Px0 left, PFx and PxF once.
+// A step of the 0..64 scale is 4 of the channel's.
+void slidePanning(ChannelState& c, SlideKind when)
+{
+    const Slide slide = volumeSlideOf(rememberedArgument(c, Command::panningSlideWithFine));
+    if (slide.kind == when)
+        setPanning(c, c.panning - 4 * slide.amount);
+}
+
+ErrorCode panningSlideFineRow(PlayerInstance&, ChannelState& c)
+{
+    slidePanning(c, SlideKind::once);
+    return ErrorCode::ok;
+}
+
+ErrorCode panningSlideFineTick(PlayerInstance&, ChannelState& c)
+{
+    slidePanning(c, SlideKind::everyTick);
+    return ErrorCode::ok;
+}
+
+void volumeColumnPitchSlide(PlayerInstance& p, ChannelState& c, uint8_t x, int32_t direction)
+{
+    uint8_t& memory = c.commandMemory[indexOf(Command::portaDownWithFine)];
+    if (p.tick == 0) {
+        if (x != 0)
+            memory = static_cast<uint8_t>(x * 4);
+        return;
+    }
+    const Slide slide = portaOf(p, memory);
+    if (slide.kind == SlideKind::everyTick)
+        setPeriod(p, c, c.period + direction * slide.amount);
+}
+
 ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c)
 {
     if (c.argument >> 4)

@@ -219,12 +219,22 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
             volume = std::clamp(static_cast<int32_t>(static_cast<int64_t>(volume) * envelope >> 14), 0, 64);
         }
     }
-    const int32_t scaled = (volume * p.globalVolume * c.channelVolume * p.musicVolume + 0x3FFFF) >> 18;
-    c.outputVolume = static_cast<uint8_t>(std::clamp(scaled, 0, 64));
+    // Sample (0..64), instrument (0..128), song channel, global, host channel
+    // and music volumes (0..64 each) scale the note's, rounded up.
+    const Sample* sample = currentSample(p, c);
+    const int64_t product = int64_t{volume} * (sample ? sample->globalVolume : 64) *
+                            (instrument ? instrument->globalVolume : 128) * c.songChannelVolume * p.globalVolume *
+                            c.channelVolume * p.musicVolume;
+    constexpr int64_t fullScale = int64_t{1} << 37;  // 64^5 x 128
+    const bool tremorSilent = (c.rowFlags & rowCommand) && c.command == Command::tremor && c.tremorSilent;
+    const int64_t scaled = tremorSilent ? 0 : (product + fullScale - 1) / fullScale;
+    c.outputVolume = static_cast<uint8_t>(std::clamp<int64_t>(scaled, 0, 64));
     if (ErrorCode e = device.operations.setVolume(device.context, c.deviceChannel, c.outputVolume); e != ErrorCode::ok)
         return e;
 
     int32_t panning = c.panning;
+    if ((c.rowFlags & rowCommand) && c.command == Command::panbrello)
+        panning = std::clamp(panning + c.panbrelloOffset, 0, 255);
     if (instrument && instrument->panningEnvelope && instrument->panningEnvelope->pointCount != 0) {
         const int32_t swing = (envelopeValue(*instrument->panningEnvelope, c.panningEnvelope, c.keyOff) >> 8) - 32;
         panning += (panning < 128 ? panning * swing : swing * (256 - panning)) / 32;
@@ -480,6 +490,7 @@ ErrorCode playSong(PlayerSubsystem& subsystem,
         ChannelState& c = p->channels[i];
         c.deviceChannel = channelNumbers[i];
         setPanning(c, i < module.channelPanning.size() ? module.channelPanning[i] : 128);
+        c.songChannelVolume = i < module.channelVolume.size() ? module.channelVolume[i] : 64;
     }
     p->status = {p->position, p->pattern, 0, p->tempo, p->speed, -1, 0};
     subsystem.tempo = p->tempo;

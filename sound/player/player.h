@@ -56,7 +56,8 @@ struct ChannelState {
     uint8_t argument = 0;
     uint8_t tonePortaSpeed = 0;
     int32_t volumeCopy = 64;
-    uint8_t channelVolume = 64;     // 0..64
+    uint8_t channelVolume = 64;     // 0..64, the host's
+    uint8_t songChannelVolume = 64; // 0..64, the song's (Mxx, Nxy)
     int32_t panning = 128;          // 0..255, 128 centre
     int32_t fadeVolume = 65536;     // 65536 = full
     uint8_t keyOff = 0;
@@ -74,6 +75,12 @@ struct ChannelState {
     uint8_t patternLoopRow = 0;
     uint8_t patternLoopCounter = 0;
     uint8_t volumeSlideMemory = 0;
+    uint8_t tremorPosition = 0;     // ticks into the on and off phases
+    bool tremorSilent = false;      // in the off phase
+    uint8_t panbrelloSpeed = 0;
+    uint8_t panbrelloDepth = 0;
+    uint8_t panbrelloPosition = 0;  // 256 steps a swing
+    int32_t panbrelloOffset = 0;    // on the 0..255 panning scale
     EnvelopeState volumeEnvelope;
     EnvelopeState panningEnvelope;
     uint8_t rowFlags = 0;

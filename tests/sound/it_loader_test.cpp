@@ -1,6 +1,8 @@
 // The IT loader: header, orders and channels, pattern entries with their
 // memory and the volume column, samples (plain and compressed) and the
-// instrument keyboard and envelopes, and damaged files.
+// instrument keyboard and envelopes, and damaged files; and IT playback,
+// tick by tick: the volume chain, channel volume, panning slides, tremor,
+// panbrello and the volume column's slides.
 
 #include <gtest/gtest.h>
 
@@ -32,6 +34,9 @@ struct ItFile {
     uint8_t sampleFlags = 1 | 16;          // data, loop
     uint32_t middleC = 8363;
     std::array<uint8_t, 64> panning = [] { std::array<uint8_t, 64> p{}; p.fill(32); return p; }();
+    std::array<uint8_t, 64> channelVolume = [] { std::array<uint8_t, 64> v{}; v.fill(64); return v; }();
+    uint8_t sampleGlobalVolume = 64;
+    uint8_t instrumentGlobalVolume = 128;
 };
 
 // One sample, one pattern, and with `instruments` one instrument whose
@@ -54,7 +59,7 @@ std::vector<uint8_t> writeIt(const ItFile& f)
     b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
     b.put16(0), b.put32(0), b.put32(0);
     for (uint8_t p : f.panning) b.put8(p);
-    for (int i = 0; i < 64; ++i) b.put8(64);
+    for (uint8_t v : f.channelVolume) b.put8(v);
     for (uint8_t o : f.orders) b.put8(o);
     const size_t instrumentPointer = b.v.size();
     if (f.instruments) b.put32(0);
@@ -68,6 +73,7 @@ std::vector<uint8_t> writeIt(const ItFile& f)
         b.text("IMPI", 4);
         b.v.resize(start + 0x226, 0);
         b.v[start + 0x14] = 8;  // fadeout 8
+        b.v[start + 0x18] = f.instrumentGlobalVolume;
         std::memcpy(&b.v[start + 0x20], "keyboard", 8);
         for (int note = 0; note < 120; ++note) {
             b.v[start + 0x40 + note * 2] = uint8_t(note);
@@ -84,6 +90,7 @@ std::vector<uint8_t> writeIt(const ItFile& f)
     const size_t sample = b.v.size();
     b.text("IMPS", 4);
     b.v.resize(sample + 0x50, 0);
+    b.v[sample + 0x11] = f.sampleGlobalVolume;
     b.v[sample + 0x12] = f.sampleFlags;
     b.v[sample + 0x13] = 48;
     std::memcpy(&b.v[sample + 0x14], "a sample", 8);
@@ -186,6 +193,149 @@ TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
     EXPECT_EQ(instrument.volumeEnvelope->points[1].x, 10);
     EXPECT_EQ(instrument.volumeEnvelope->points[1].y, 32);
     EXPECT_FALSE(instrument.panningEnvelope);
+}
+
+// One channel's rows: each a list of packed bytes after the channel byte
+// (mask, then the fields it names); the rows end where the list ends.
+ItFile channelRows(const std::vector<std::vector<uint8_t>>& rows)
+{
+    ItFile f;
+    f.rows = static_cast<uint16_t>(rows.size());
+    for (const std::vector<uint8_t>& row : rows) {
+        if (!row.empty()) {
+            f.pattern.push_back(0x81);
+            f.pattern.insert(f.pattern.end(), row.begin(), row.end());
+        }
+        f.pattern.push_back(0);
+    }
+    return f;
+}
+
+constexpr uint8_t noteAndSample = 0x03, effectOnly = 0x08, noteSampleEffect = 0x0B, volumeOnly = 0x04,
+                  noteSampleVolume = 0x07;
+constexpr uint8_t letterI = 9, letterM = 13, letterN = 14, letterP = 16, letterY = 25;
+using Values = std::vector<int32_t>;
+const auto period = [](const player::ChannelState& c) { return c.period; };
+
+TEST(ItPlayback, SampleInstrumentChannelAndGlobalVolumesScaleTheNote)
+{
+    // Sample volume 48 x sample 32/64 x channel 32/64 = 12; with an
+    // instrument at 64/128, 6. Channel volume 0 silences the channel.
+    ItFile f = channelRows({{noteAndSample, 60, 1}});
+    f.sampleGlobalVolume = 32;
+    f.channelVolume[0] = 32;
+    auto module = load(writeIt(f));
+    EXPECT_EQ(module->channelVolume[0], 32);
+    EXPECT_EQ(module->instruments.at(0).samples.at(0).globalVolume, 32);
+    PlayerHarness plain(writeIt(f));
+    plain.startFirstRow();
+    EXPECT_EQ(plain.device(0).volume, 12u);
+
+    f.instruments = true;
+    f.instrumentGlobalVolume = 64;
+    PlayerHarness instrument(writeIt(f));
+    EXPECT_EQ(instrument.module->instruments.at(0).globalVolume, 64);
+    instrument.startFirstRow();
+    EXPECT_EQ(instrument.device(0).volume, 6u);
+
+    f.channelVolume[0] = 0;
+    PlayerHarness silent(writeIt(f));
+    silent.startFirstRow();
+    EXPECT_EQ(silent.device(0).volume, 0u);
+}
+
+TEST(ItPlayback, ChannelVolumeSetAndSlid)
+{
+    // M40 sets 64; N02 down 2 on the ticks after the first; N1F up 1 once;
+    // N00 repeats N1F; M41 is out of range and ignored (speed 4).
+    ItFile f = channelRows({{noteAndSample, 60, 1},
+                            {effectOnly, letterM, 0x40},
+                            {effectOnly, letterN, 0x02},
+                            {effectOnly, letterN, 0x1F},
+                            {effectOnly, letterN, 0x00},
+                            {effectOnly, letterM, 0x41}});
+    f.channelVolume[0] = 32;
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).songChannelVolume, 32);
+    EXPECT_EQ(h.device(0).volume, 24u);
+    const auto channelVolume = [](const player::ChannelState& c) { return c.songChannelVolume; };
+    EXPECT_EQ(h.trace(4, channelVolume), (Values{32, 32, 32, 64}));
+    EXPECT_EQ(h.trace(4, channelVolume), (Values{64, 64, 64, 64}));
+    EXPECT_EQ(h.trace(4, channelVolume), (Values{62, 60, 58, 59}));
+    EXPECT_EQ(h.device(0).volume, 45u);  // 48 x 59 / 64, rounded up
+    EXPECT_EQ(h.trace(4, channelVolume), (Values{59, 59, 59, 60}));
+    EXPECT_EQ(h.trace(4, channelVolume), (Values{60, 60, 60, 60}));
+}
+
+TEST(ItPlayback, PanningSlidesRightForP0xAndLeftForPx0)
+{
+    // Centre 128; P04: right 4 steps of 64 (16) per tick after the first;
+    // PF2 right 2 once; P20 left 2 per tick; P00 repeats P20.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterP, 0x04},
+                            {effectOnly, letterP, 0xF2},
+                            {effectOnly, letterP, 0x20},
+                            {effectOnly, letterP, 0x00}});
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).panning, 128);
+    const auto panning = [](const player::ChannelState& c) { return c.panning; };
+    EXPECT_EQ(h.trace(3, panning), (Values{144, 160, 176}));
+    EXPECT_EQ(h.trace(4, panning), (Values{184, 184, 184, 184}));
+    EXPECT_EQ(h.trace(4, panning), (Values{184, 176, 168, 160}));
+    EXPECT_EQ(h.trace(4, panning), (Values{160, 152, 144, 136}));
+}
+
+TEST(ItPlayback, TremorIsOnForXTicksAndOffForYOnEveryTick)
+{
+    // I21: on 2, off 1, counting on across the next row's I00; I00 alone
+    // on a row keeps 2/1; a row without it sounds throughout.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterI, 0x21}, {effectOnly, letterI, 0x00}, {}});
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).volume, 48u);
+    EXPECT_EQ(h.volumes(0, 3), (std::vector<uint32_t>{48, 0, 48}));
+    EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{48, 0, 48, 48}));
+    EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{48, 48, 48, 48}));
+}
+
+TEST(ItPlayback, PanbrelloSwingsThePanningWhileItRuns)
+{
+    // Y44: speed 4 of 256 steps a swing, depth 4: sine x 4 / 32 from the
+    // tick after the row's first.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterY, 0x44}, {}});
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    const auto offset = [](const player::ChannelState& c) { return c.panbrelloOffset; };
+    EXPECT_EQ(h.trace(3, offset), (Values{0, 3, 6}));
+    EXPECT_EQ(h.device(0).panning, 3);  // 128 + 6 on the device's -64..64
+    h.tick();  // the next row has no panbrello: the panning is the channel's again
+    EXPECT_EQ(h.device(0).panning, 0);
+}
+
+TEST(ItPlayback, VolumeColumnPitchSlidesAndTablePortamento)
+{
+    // e2 (107): down by 8 x 4 per tick after the first; e0 (105) repeats it
+    // from the memory it shares with Exx; f1 (116) up by 4 x 4.
+    ItFile f = channelRows({{noteSampleVolume, 60, 1, 107}, {volumeOnly, 105}, {volumeOnly, 116}});
+    auto module = load(writeIt(f));
+    EXPECT_EQ(rowEntries(module->patterns[0], 0).at(0).volume, volumeColumnByte(VolumeEffect::pitchSlideDown, 3));
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    const int32_t start = h.channel(0).period;
+    EXPECT_EQ(h.trace(4, period), (Values{start + 32, start + 64, start + 96, start + 96}));
+    EXPECT_EQ(h.trace(4, period), (Values{start + 128, start + 160, start + 192, start + 192}));
+    EXPECT_EQ(h.trace(3, period), (Values{start + 176, start + 160, start + 144}));
+
+    // g2 (195): speed 4 from the table, not 2 x 16; the note is the target.
+    ItFile porta = channelRows({{noteAndSample, 60, 1}, {noteSampleVolume, 61, 1, 195}});
+    PlayerHarness p(writeIt(porta));
+    p.startFirstRow();
+    const int32_t from = p.channel(0).period;
+    p.tick(4);
+    EXPECT_EQ(p.channel(0).period, from);
+    EXPECT_EQ(p.channel(0).tonePortaSpeed, 4);
+    EXPECT_EQ(p.trace(2, period), (Values{from - 16, from - 32}));
 }
 
 // Writes LSB-first bit fields.
