@@ -156,7 +156,8 @@ private:
             return ErrorCode::invalidModule;
         const uint16_t flags = h.u16leAt(0x2C);
         useInstruments_ = flags & flagUseInstruments;
-        std::ranges::copy(all.subspan<0x40, fileChannels>(), channelPanning_.begin());
+        const auto panning = all.subspan<0x40, fileChannels>();
+        std::copy(panning.begin(), panning.end(), channelPanning_.begin());
 
         file.seek(headerBytes);
         const std::span<const uint8_t> orders = file.bytes(orderCount);

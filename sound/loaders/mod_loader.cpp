@@ -242,8 +242,9 @@ private:
             if (ErrorCode e = endOfSection(stored); e != ErrorCode::ok)
                 return e;
             std::vector<uint8_t> data(stored.size());
-            std::ranges::transform(stored.bytes(sample.length), data.begin(),
-                                   [](uint8_t byte) { return static_cast<uint8_t>(byte + 128); });
+            const auto signedBytes = stored.bytes(sample.length);
+            std::transform(signedBytes.begin(), signedBytes.end(), data.begin(),
+                           [](uint8_t byte) { return static_cast<uint8_t>(byte + 128); });
             SampleDescription description;
             description.type = SampleType::pcm8Mono;
             description.loopMode = static_cast<LoopMode>(sample.looping);

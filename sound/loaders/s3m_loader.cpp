@@ -70,7 +70,8 @@ private:
 
         // PCM channels are settings 0..15 (0..7 left, 8..15 right); 16 and up
         // are AdLib or unused.
-        std::ranges::copy(all.subspan<0x40, channelSlots>(), channelSettings_.begin());
+        const auto settings = all.subspan<0x40, channelSlots>();
+        std::copy(settings.begin(), settings.end(), channelSettings_.begin());
         uint32_t channels = 0;
         for (uint32_t c = 0; c < channelSlots; ++c)
             if (channelSettings_[c] < 16)
@@ -86,8 +87,10 @@ private:
             patternOffsets_.push_back(file.u16le() * 16u);
         std::array<uint8_t, channelSlots> storedPanning{};
         const bool panningStored = all[0x35] == defaultPanningFollows;
-        if (panningStored)
-            std::ranges::copy(file.bytes(channelSlots), storedPanning.begin());
+        if (panningStored) {
+            const auto panning = file.bytes(channelSlots);
+            std::copy(panning.begin(), panning.end(), storedPanning.begin());
+        }
         if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
             return e;
 

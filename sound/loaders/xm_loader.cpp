@@ -309,7 +309,7 @@ private:
             if (usedSamples > 1)
                 instrument.noteToSample.emplace();
             if (instrument.noteToSample)
-                std::ranges::copy(map, instrument.noteToSample->begin());
+                std::copy(map.begin(), map.end(), instrument.noteToSample->begin());
             const uint8_t volumeType = all[extra + 204], panningType = all[extra + 205];
             if (volumeType & 1)
                 instrument.volumeEnvelope = buildEnvelope(header.section(extra + 100, 48), all[extra + 196],
