@@ -126,8 +126,34 @@ StepResult runSteps(FrameService& service, const std::function<StepResult()>& st
         const StepResult result = step();
         if (result == StepResult::waiting)
             service.clock->waitUntil(service.deadlineTicks());
-        else if (result != StepResult::running)
+        else if (result != StepResult::running && result != StepResult::yielding)
             return result;
+    }
+}
+
+Turn runTurn(FrameService& service, const std::function<StepResult()>& step, double shortWaitMs, double budgetMs)
+{
+    platform::Clock& clock = *service.clock;
+    const double msPerTick = 1000.0 / static_cast<double>(clock.frequency());
+    const std::uint64_t start = clock.counter();
+    std::uint64_t waited = 0;
+    for (;;) {
+        const StepResult result = step();
+        if (result == StepResult::running)
+            continue;
+        const std::uint64_t now = clock.counter();
+        if (result == StepResult::waiting) {
+            // In whole milliseconds, as the wait was asked for.
+            service.readClock();
+            const std::uint32_t passed = service.nowMs - service.deadline.from;
+            const double leftMs = passed >= service.deadline.span ? 0 : service.deadline.span - passed;
+            if (leftMs <= shortWaitMs && static_cast<double>(now - start) * msPerTick + leftMs <= budgetMs) {
+                clock.waitUntil(service.deadlineTicks());
+                waited += clock.counter() - now;
+                continue;
+            }
+        }
+        return {result, static_cast<double>(now - start - waited) * msPerTick};
     }
 }
 

@@ -20,6 +20,7 @@ namespace host {
 // What one step of the show answers the loop that drives it.
 enum class StepResult {
     running,   // step again at once
+    yielding,  // step again once the host has had its turn (a browser draws the page)
     waiting,   // step again once the frame service's deadline is reached
     finished,  // this part of the show is over
     aborted,   // the viewer asked to end the show
@@ -98,6 +99,19 @@ private:
 // The desktop's loop: steps until the show part is finished or aborted,
 // waiting for the frame service's deadline whenever a step asks to.
 StepResult runSteps(FrameService& service, const std::function<StepResult()>& step);
+
+// One turn of a host that is called back rather than looping (a browser's
+// animation frame): steps while they run; waits out a wait of at most
+// shortWaitMs within the turn (the final fade's 1 ms steps, the abort's 5 ms
+// volume steps) as long as the turn then ends within budgetMs; otherwise
+// ends the turn. The result is what ended it: `waiting` (call again for the
+// deadline), `yielding`, `finished` or `aborted`; busyMs is the turn's time
+// without the waits.
+struct Turn {
+    StepResult result = StepResult::waiting;
+    double busyMs = 0;
+};
+Turn runTurn(FrameService& service, const std::function<StepResult()>& step, double shortWaitMs, double budgetMs);
 
 // The show's one frame service.
 extern FrameService frameService;

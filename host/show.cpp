@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -430,9 +431,11 @@ void progressLine(const char* format, const char* argument)
 
 namespace {
 
-// The show once start-up is over: the display's settle, the passes, and
-// after Escape the abort's steps.
+// The show once the sound has started: the loading's stages, the display's
+// settle, the passes, and after Escape the abort's steps.
 struct RunningShow {
+    std::vector<std::function<void()>> loading;
+    std::size_t loadingDone = 0;  // stages of `loading` run so far
     std::optional<SpacedSteps> settle;
     std::optional<ShowPasses> passes;
     std::optional<AbortSteps> abort;
@@ -460,6 +463,69 @@ void startMusic()
             MusicGetPlayStatus(resources.playHandle, &status);
     };
     frameService.startClock();
+}
+
+// The loading, in stages that the host may show between: each progress line
+// is on screen while the work it names is done, and a browser draws the
+// page between two stages. Then the display opens and starts settling.
+std::vector<std::function<void()>> loadingStages(bool startPlayerThread)
+{
+    const DemoConfig& config = showState.config;
+    std::vector<std::function<void()>> stages;
+    stages.emplace_back([&config] { progressLine("Loading music (%s)...", config.musicFile); });
+    stages.emplace_back([&config] {
+        resources.module = MusicLoadModule(locateDataFile(config.musicFile).c_str());
+        if (resources.module == nullptr) {
+            std::fprintf(stderr, "%s: %s\n", config.musicFile, MusicGetErrorMessage(MusicGetLastError()));
+            failStartup("Error loading module!");
+        }
+        progressLine("Opening file library (%s)...", config.dataFile);
+    });
+    stages.emplace_back([&config] {
+        // The show only reads its data library, so it opens it read-only: an
+        // installed, read-only qorv.dat works too.
+        auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
+        if (!library) {
+            std::fprintf(stderr, "%s\n", library.error().c_str());
+            failStartup("Error loading filelib!");
+        }
+        resources.dataLibrary.emplace(std::move(library).value());
+        progressLine("Loading and initialising data... ");
+        running.context.emplace(scenes::SceneContext{frameService, showState, showRandom, display::mainDisplay});
+    });
+    stages.emplace_back([] { loadScene(resources.opening, *resources.dataLibrary, *running.context); });
+    stages.emplace_back([] { loadScene(resources.credits, *resources.dataLibrary, *running.context); });
+    stages.emplace_back([] { loadScene(resources.panorama, *resources.dataLibrary, *running.context); });
+    stages.emplace_back([] { loadScene(resources.window, *resources.dataLibrary, *running.context); });
+    stages.emplace_back([] { loadScene(resources.arms, *resources.dataLibrary, *running.context); });
+    stages.emplace_back([] { loadScene(resources.closing, *resources.dataLibrary, *running.context); });
+    stages.emplace_back([&config, startPlayerThread] {
+        endIfTerminationRequested();
+        progressLine("ok");
+        if (startPlayerThread)
+            MusicStartBackgroundPlay(0);
+        progressLine("");
+        progressLine("Done...");
+
+        frameService.pumpMessage = [] {
+            // A termination request ends the show as Escape does.
+            if (platform::terminationRequested())
+                frameService.abortRequested = true;
+            platform::WindowEvent event;
+            if (display::mainDisplay.video().pollEvent(event))
+                display::displayWindowProcedure(event, frameService.abortRequested);
+        };
+
+        platform::hideSetupWindow();
+        switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0)) {
+        case display::OpenResult::ok: break;
+        case display::OpenResult::deviceError: failStartup(display::deviceErrorMessage);
+        case display::OpenResult::modeUnsupported: failStartup(display::modeUnsupportedMessage);
+        }
+        // The monitor settles on the new mode before the music starts.
+        running.settle.emplace(1, platform::modeSettleMs(), [](int) { startMusic(); });
+    });
+    return stages;
 }
 
 }  // namespace
@@ -498,65 +564,20 @@ void startShow(const ShowOptions& options)
 
     startSound(options);
 
-    progressLine("Loading music (%s)...", config.musicFile);
-    resources.module = MusicLoadModule(locateDataFile(config.musicFile).c_str());
-    if (resources.module == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", config.musicFile, MusicGetErrorMessage(MusicGetLastError()));
-        failStartup("Error loading module!");
-    }
-
-    // The show only reads its data library, so it opens it read-only: an
-    // installed, read-only qorv.dat works too.
-    progressLine("Opening file library (%s)...", config.dataFile);
-    auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
-    if (!library) {
-        std::fprintf(stderr, "%s\n", library.error().c_str());
-        failStartup("Error loading filelib!");
-    }
-    resources.dataLibrary.emplace(std::move(library).value());
-
-    progressLine("Loading and initialising data... ");
-    scenes::SceneContext& context = running.context.emplace(
-        scenes::SceneContext{frameService, showState, showRandom, display::mainDisplay});
-    loadScene(resources.opening, *resources.dataLibrary, context);
-    loadScene(resources.credits, *resources.dataLibrary, context);
-    loadScene(resources.panorama, *resources.dataLibrary, context);
-    loadScene(resources.window, *resources.dataLibrary, context);
-    loadScene(resources.arms, *resources.dataLibrary, context);
-    loadScene(resources.closing, *resources.dataLibrary, context);
-    endIfTerminationRequested();
-    progressLine("ok");
-
     // In capture the sound is serviced once per pass, on the main thread, so
     // that it follows the virtual clock exactly; with servicedByCaller the
     // caller does it (the browser's timer); otherwise the player thread keeps
     // it going every 20 ms.
-    if (!presentation.capturing && !options.soundServicedByCaller)
-        MusicStartBackgroundPlay(0);
-    progressLine("");
-    progressLine("Done...");
-
-    frameService.pumpMessage = [] {
-        // A termination request ends the show as Escape does.
-        if (platform::terminationRequested())
-            frameService.abortRequested = true;
-        platform::WindowEvent event;
-        if (display::mainDisplay.video().pollEvent(event))
-            display::displayWindowProcedure(event, frameService.abortRequested);
-    };
-
-    platform::hideSetupWindow();
-    switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0)) {
-    case display::OpenResult::ok: break;
-    case display::OpenResult::deviceError: failStartup(display::deviceErrorMessage);
-    case display::OpenResult::modeUnsupported: failStartup(display::modeUnsupportedMessage);
-    }
-    // The monitor settles on the new mode for a second before the music starts.
-    running.settle.emplace(1, 1000, [](int) { startMusic(); });
+    running.loading = loadingStages(!presentation.capturing && !options.soundServicedByCaller);
+    running.loadingDone = 0;
 }
 
 StepResult showStep()
 {
+    if (running.loadingDone < running.loading.size()) {
+        running.loading[running.loadingDone++]();
+        return StepResult::yielding;
+    }
     if (running.abort)
         return running.abort->step();
     if (running.settle) {

@@ -25,11 +25,12 @@ namespace host {
 int runShow(const ShowOptions& options);
 
 // runShow in three parts, for a caller that drives the steps itself (the
-// browser's animation frames). startShow does everything before the first
-// step and ends the process on a start-up failure, as runShow does;
-// showStep is one step of the show (the display settling, the passes, and
-// after Escape the abort's steps) until it answers `finished`; endShow then
-// releases what is left and answers runShow's exit code.
+// browser's animation frames). startShow does everything up to the sound's
+// start; showStep is one step of the show (a stage of the loading, the
+// display settling, the passes, and after Escape the abort's steps) until it
+// answers `finished`; endShow then releases what is left and answers
+// runShow's exit code. A start-up failure, in startShow or in the loading,
+// ends the process as runShow does.
 void startShow(const ShowOptions& options);
 StepResult showStep();
 int endShow();

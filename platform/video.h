@@ -115,4 +115,9 @@ void convertRowToXrgb(const std::uint8_t* row, int width, int bits, bool is555, 
 // Whether the machine has a screen to show a window on.
 bool displayAvailable();
 
+// How long the show lets the monitor settle on its mode before the music
+// starts: a second where a mode switch may have happened; nothing where
+// the picture goes into a page that switches no mode.
+std::uint32_t modeSettleMs();
+
 }  // namespace platform

@@ -116,39 +116,23 @@ void readHeardStatus(int handle, MusicStatus& status)
         MusicGetPlayStatus(handle, &status);
 }
 
-double msUntilDeadline()
-{
-    const host::FrameService& service = host::frameService;
-    const std::uint64_t now = service.clock->counter();
-    const std::uint64_t due = service.deadlineTicks();
-    return due <= now ? 0 : static_cast<double>(due - now) * 1000.0 / static_cast<double>(service.clock->frequency());
-}
-
-// Steps the show until it waits for a later frame or ends.
+// Steps the show until it waits for a later frame, lets the page draw
+// (between the loading's stages), or ends.
 EM_BOOL onAnimationFrame(double, void*)
 {
-    const double start = emscripten_get_now();
-    double spun = 0;
-    for (;;) {
-        const host::StepResult result = host::showStep();
-        if (result == host::StepResult::running)
-            continue;
-        if (result == host::StepResult::waiting) {
-            const double left = msUntilDeadline();
-            if (left <= spunWaitMs && emscripten_get_now() + left - start <= spinBudgetMs) {
-                const double spinStart = emscripten_get_now();
-                while (msUntilDeadline() > 0) {
-                }
-                spun += emscripten_get_now() - spinStart;
-                continue;
-            }
-            pagePassTime(emscripten_get_now() - start - spun);
-            pageShowStatus(host::frameService.musicStatus.position, host::frameService.musicStatus.row);
-            return EM_TRUE;
-        }
-        pageShowEnded(host::endShow());
-        return EM_FALSE;
+    const host::Turn turn = host::runTurn(host::frameService, host::showStep, spunWaitMs, spinBudgetMs);
+    switch (turn.result) {
+    case host::StepResult::waiting:
+        pagePassTime(turn.busyMs);
+        pageShowStatus(host::frameService.musicStatus.position, host::frameService.musicStatus.row);
+        return EM_TRUE;
+    case host::StepResult::running:
+    case host::StepResult::yielding: return EM_TRUE;
+    case host::StepResult::finished:
+    case host::StepResult::aborted: break;
     }
+    pageShowEnded(host::endShow());
+    return EM_FALSE;
 }
 
 }  // namespace

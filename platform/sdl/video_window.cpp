@@ -171,6 +171,8 @@ std::unique_ptr<VideoWindow> startVideoSystem()
 // SDL falls back to its offscreen driver when there is no screen; that counts
 // as no screen unless the user asked for a driver by name (tests ask for
 // "dummy").
+std::uint32_t modeSettleMs() { return 1000; }
+
 bool displayAvailable()
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)

@@ -125,4 +125,6 @@ std::unique_ptr<VideoWindow> startVideoSystem() { return std::make_unique<Canvas
 
 bool displayAvailable() { return true; }
 
+std::uint32_t modeSettleMs() { return 0; }
+
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 class Pacing : public ::testing::Test {
@@ -118,3 +120,50 @@ TEST(RealClockPacing, DrawnPassesAreAtLeastOnePeriodApart)
 }
 
 }  // namespace
+
+// A browser's animation frame as one turn: short waits are waited out inside
+// it while the frame's time allows, a longer one ends it, and its busy time
+// leaves the waits out.
+TEST_F(Pacing, ATurnWaitsOutShortWaitsWithinItsBudgetOnly)
+{
+    struct Scripted {
+        std::uint32_t workMs;
+        std::uint32_t waitMs;
+    };
+    const std::vector<Scripted> script{{2, 1}, {1, 5}, {0, 20}};
+    for (const double budgetMs : {8.0, 100.0}) {
+        std::size_t next = 0;
+        service.readClock();
+        const std::uint32_t start = service.nowMs;
+        const auto step = [&] {
+            clock.advanceMs(script[next].workMs);
+            service.startWait(script[next].waitMs);
+            ++next;
+            return host::StepResult::waiting;
+        };
+        const host::Turn turn = host::runTurn(service, step, 5, budgetMs);
+        EXPECT_EQ(turn.result, host::StepResult::waiting);
+        service.readClock();
+        if (budgetMs < 10) {
+            // 3 ms in, the 5 ms wait would end the turn after 9 ms.
+            EXPECT_EQ(next, 2u);
+            EXPECT_EQ(service.nowMs - start, 4u);
+        } else {
+            EXPECT_EQ(next, 3u);  // the 20 ms wait is the next frame's
+            EXPECT_EQ(service.nowMs - start, 9u);
+        }
+        EXPECT_NEAR(turn.busyMs, 3.0, 0.01) << "budget " << budgetMs;
+        clock.advanceMs(50);
+    }
+}
+
+TEST_F(Pacing, ATurnEndsAtOnceWhenAStepYieldsOrTheShowPartIsOver)
+{
+    for (const host::StepResult last :
+         {host::StepResult::yielding, host::StepResult::finished, host::StepResult::aborted}) {
+        int calls = 0;
+        const auto step = [&] { return ++calls < 3 ? host::StepResult::running : last; };
+        EXPECT_EQ(host::runTurn(service, step, 5, 8).result, last);
+        EXPECT_EQ(calls, 3);
+    }
+}
