@@ -27,6 +27,10 @@ struct ShowOptions {
     bool soundServicedByCaller = false;
     int soundBufferMs = 0;  // 0: the library's own setting
     std::function<void(int playHandle, MusicStatus& status)> readMusicStatus;
+    // Runs once the sound library has started up and before its device
+    // opens, where the setup window offers "Audio Config": the page applies
+    // the sound settings its form holds.
+    std::function<void()> chooseSound;
     std::string capturePath;        // empty: show on the screen
     int captureScale = 0;           // 0: 4 for a video file, 1 for PNG frames
     bool keepSound = false;         // keep the sound's WAV file beside a captured video

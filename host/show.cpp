@@ -470,21 +470,20 @@ void startMusic()
 // page between two stages. Then the display opens and starts settling.
 std::vector<std::function<void()>> loadingStages(bool startPlayerThread)
 {
-    const DemoConfig& config = showState.config;
     std::vector<std::function<void()>> stages;
-    stages.emplace_back([&config] { progressLine("Loading music (%s)...", config.musicFile); });
-    stages.emplace_back([&config] {
-        resources.module = MusicLoadModule(locateDataFile(config.musicFile).c_str());
+    stages.emplace_back([] { progressLine("Loading music (%s)...", showState.config.musicFile); });
+    stages.emplace_back([] {
+        resources.module = MusicLoadModule(locateDataFile(showState.config.musicFile).c_str());
         if (resources.module == nullptr) {
-            std::fprintf(stderr, "%s: %s\n", config.musicFile, MusicGetErrorMessage(MusicGetLastError()));
+            std::fprintf(stderr, "%s: %s\n", showState.config.musicFile, MusicGetErrorMessage(MusicGetLastError()));
             failStartup("Error loading module!");
         }
-        progressLine("Opening file library (%s)...", config.dataFile);
+        progressLine("Opening file library (%s)...", showState.config.dataFile);
     });
-    stages.emplace_back([&config] {
+    stages.emplace_back([] {
         // The show only reads its data library, so it opens it read-only: an
         // installed, read-only qorv.dat works too.
-        auto library = data::DataLibrary::open(locateDataFile(config.dataFile), data::Access::readOnly);
+        auto library = data::DataLibrary::open(locateDataFile(showState.config.dataFile), data::Access::readOnly);
         if (!library) {
             std::fprintf(stderr, "%s\n", library.error().c_str());
             failStartup("Error loading filelib!");
@@ -499,7 +498,7 @@ std::vector<std::function<void()>> loadingStages(bool startPlayerThread)
     stages.emplace_back([] { loadScene(resources.window, *resources.dataLibrary, *running.context); });
     stages.emplace_back([] { loadScene(resources.arms, *resources.dataLibrary, *running.context); });
     stages.emplace_back([] { loadScene(resources.closing, *resources.dataLibrary, *running.context); });
-    stages.emplace_back([&config, startPlayerThread] {
+    stages.emplace_back([startPlayerThread] {
         endIfTerminationRequested();
         progressLine("ok");
         if (startPlayerThread)
@@ -517,7 +516,8 @@ std::vector<std::function<void()>> loadingStages(bool startPlayerThread)
         };
 
         platform::hideSetupWindow();
-        switch (display::mainDisplay.openDisplay(config.screenMode, config.interlaced != 0)) {
+        switch (display::mainDisplay.openDisplay(showState.config.screenMode,
+                                                   showState.config.interlaced != 0)) {
         case display::OpenResult::ok: break;
         case display::OpenResult::deviceError: failStartup(display::deviceErrorMessage);
         case display::OpenResult::modeUnsupported: failStartup(display::modeUnsupportedMessage);
@@ -561,6 +561,8 @@ void startShow(const ShowOptions& options)
             std::exit(0);
         applySetupResult(setup, config, showState.mmx);
     }
+    if (options.chooseSound)
+        options.chooseSound();
 
     startSound(options);
 

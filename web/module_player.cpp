@@ -13,11 +13,10 @@
 #include "sound/include/corvid.h"
 #include "sound/include/corvid_devices.h"
 #include "sound/loaders/module_loader.h"
+#include "web/sound_settings.h"
 
 namespace {
 
-// The sound settings the show's page saves, read by the player too.
-constexpr const char* settingsKey = "Software\\Orvane\\Solvane";
 // A short wave-out queue: what is heard stays within about 100 ms of what is mixed.
 constexpr int webBufferMs = 90;
 
@@ -106,7 +105,9 @@ EMSCRIPTEN_KEEPALIVE int playerStart()
     }
     MusicStartup();
     MusicSetOption(MUSIC_OPTION_BUFFER_LENGTH, webBufferMs);
-    loadSoundSettingsFromRegistry(SOUND_SETTINGS_CURRENT_USER, settingsKey);
+    // The sound settings the show's page saves; the player plays on the
+    // page's output whatever card they name.
+    loadSoundSettingsFromRegistry(SOUND_SETTINGS_CURRENT_USER, web::soundSettingsKey);
     if (MusicGetOption(MUSIC_OPTION_BUFFER_LENGTH) > webBufferMs)
         MusicSetOption(MUSIC_OPTION_BUFFER_LENGTH, webBufferMs);
     p.audible = MusicInit() != 0;

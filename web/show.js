@@ -6,8 +6,9 @@
 // scripts and tests. index.html?autostart starts at once, without the form.
 // window.solvaneShowTimes holds when GO was pressed, when the data and the
 // sound output were ready, when the show had loaded, when the first picture
-// came, and each drawn pass's time spent drawing and presenting (for the
-// measures of the browser tests).
+// came, each drawn pass's time spent drawing and presenting, and for each
+// progress line the animation frame it came in (for the measures and checks
+// of the browser tests).
 /* global SolvaneShow */
 'use strict';
 
@@ -22,7 +23,9 @@
   let running = null;      // the instance of the show on screen
   let dataBytes = null;    // promise of the data files' contents, fetched once
   let framesAtLastPass = 0;
-  const times = window.solvaneShowTimes = {go: 0, ready: 0, started: 0, firstPicture: 0, passes: []};
+  let bannerText = '';
+  let animationFrames = 0;  // counted while the show loads
+  const times = window.solvaneShowTimes = {go: 0, ready: 0, started: 0, firstPicture: 0, passes: [], progress: []};
 
   function setState(state) { body.state = state; }
 
@@ -67,10 +70,42 @@
   }
   $('messageOk').addEventListener('click', () => { $('message').hidden = true; });
 
+  function countAnimationFrames() {
+    ++animationFrames;
+    if (body.state === 'loading' || body.state === 'playing' && !times.firstPicture)
+      requestAnimationFrame(countAnimationFrames);
+  }
+
+  const checkedValue = (name) => {
+    const checked = document.querySelector('input[name=' + name + ']:checked');
+    return checked ? checked.value : '';
+  };
+
+  // The sound setup dialog's controls as the engine reads them (dialogs.cpp).
+  function soundSetupValue(name) {
+    switch (name) {
+      case 'card': return $('card').value;
+      case 'quality': return checkedValue('quality');
+      case 'customMixing': return checkedValue('customMixing');
+      case 'stereo': case 'neverUseDirectSound': return $(name).checked ? '1' : '0';
+      case 'bufferLength': case 'directSoundBufferLength': case 'customRate': return $(name).value;
+      default: return null;
+    }
+  }
+
   window.solvanePage = {
     showMessage: showMessage,
-    addProgressLine: (line) => { $('progress').textContent += line + '\n'; },
-    hideSetup: () => { $('setup').hidden = true; },
+    addProgressLine: (line) => {
+      $('progress').textContent += line + '\n';
+      times.progress.push({line: line, frame: animationFrames});
+    },
+    // The loading is over and the display opens.
+    hideSetup: () => {
+      $('setup').hidden = true;
+      times.started = performance.now();
+      setState('playing');
+    },
+    soundSetupValue: soundSetupValue,
   };
 
   function showEnded(exitCode) {
@@ -127,7 +162,42 @@
       list.selectedIndex = content.selected;
     $('mmx').disabled = !content.mmxAvailable;
     $('mmx').checked = content.useMmx;
-    $('progress').textContent = content.banner.join('\n') + '\n';
+    bannerText = content.banner.join('\n') + '\n';
+    $('progress').textContent = bannerText;
+    fillSoundSetup(content.sound);
+  }
+
+  // "Custom..." shows the custom dialog's controls in place.
+  function showCustomQuality() {
+    $('custom').hidden = checkedValue('quality') !== String(customQualityId);
+  }
+  let customQualityId = 0;
+
+  function fillSoundSetup(sound) {
+    $('soundTitle').textContent = sound.title;
+    $('card').value = String(sound.card);
+    const qualities = $('qualities');
+    for (const quality of sound.qualities) {
+      const label = document.createElement('label');
+      const button = document.createElement('input');
+      button.type = 'radio';
+      button.name = 'quality';
+      button.value = quality.id;
+      button.checked = quality.id === sound.quality;
+      button.addEventListener('change', showCustomQuality);
+      label.append(button, ' ' + quality.text.replace('&', ''));
+      qualities.append(label);
+    }
+    customQualityId = sound.qualities[sound.qualities.length - 1].id;
+    for (const rate of sound.customRates)
+      $('customRates').append(new Option(String(rate)));
+    $('customRate').value = sound.customRate;
+    document.querySelector('input[name=customMixing][value="' + sound.customMixing + '"]').checked = true;
+    $('stereo').checked = sound.stereo;
+    $('neverUseDirectSound').checked = sound.neverUseDirectSound;
+    $('bufferLength').value = sound.bufferLength;
+    $('directSoundBufferLength').value = sound.directSoundBufferLength;
+    showCustomQuality();
   }
 
   async function go(event) {
@@ -138,9 +208,13 @@
     times.go = performance.now();
     times.firstPicture = 0;
     times.passes = [];
+    times.progress = [];
+    animationFrames = 0;
+    $('progress').textContent = bannerText;
     body.frames = 0;
     framesAtLastPass = 0;
     setState('loading');
+    requestAnimationFrame(countAnimationFrames);
     $('go').disabled = true;
     try {
       const [files] = await Promise.all([fetchData(), engine.solvaneAudio.prepare()]);
@@ -158,9 +232,7 @@
     // Full-screen needs the viewer's click: not with ?autostart.
     const fullscreen = $('fullscreen').checked && event !== undefined;
     start($('mode').value, $('mmx').checked ? 1 : 0, fullscreen ? 1 : 0);
-    times.started = performance.now();
     scaleCanvas();
-    setState('playing');
   }
 
   async function load() {
@@ -171,6 +243,8 @@
     setState('setup');
     if (params.has('autostart'))
       go();
+    else  // the sound output takes long to make: made now, started by "GO!"
+      setTimeout(() => first.solvaneAudio.warmUp(), 0);
   }
 
   load().catch((error) => {

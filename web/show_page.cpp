@@ -10,10 +10,15 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "display/screen_modes.h"
 #include "host/setup_choices.h"
 #include "host/show.h"
+#include "sound/core/library.h"
+#include "sound/setup/saved_settings.h"
+#include "sound/setup/sound_setup.h"
+#include "web/sound_settings.h"
 #include "platform/cpu.h"
 #include "platform/video.h"
 
@@ -108,6 +113,57 @@ void appendJsonString(std::string& out, const std::string& text)
     out += '"';
 }
 
+void appendJsonList(std::string& out, const std::vector<std::string>& texts)
+{
+    out += '[';
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        appendJsonString(out, texts[i]);
+    }
+    out += ']';
+}
+
+std::string jsonBool(bool value) { return value ? "true" : "false"; }
+
+// The sound setup dialog's controls, opened on the saved sound settings (as
+// "sound"): the card (0 "No Sound", 1 "Default"), the quality buttons and the
+// one checked, stereo, the buffer lengths as text, the DirectSound switch,
+// and the custom dialog's mixing mode (0 normal, 1 interpolating, 2
+// band-limited), rate and rate list.
+void appendSoundSetup(std::string& json)
+{
+    MusicStartup();
+    web::restoreSoundSettings();
+    const corvid::DeviceChoice& device = corvid::soundSetupState().device;
+    const corvid::SoundSetupForm form = corvid::openSoundSetupForm(corvid::libraryCore().options, device);
+    const corvid::CustomQualityForm custom = corvid::openCustomQualityForm(form.pending);
+    json += ",\"sound\":{\"title\":";
+    appendJsonString(json, corvid::soundSetupTitle);
+    json += ",\"card\":" + std::string(device.deviceIndex == corvid::silentDeviceIndex ? "0" : "1");
+    json += ",\"qualities\":[";
+    for (const platform::QualityButton& button : platform::qualityButtons) {
+        json += button.id == platform::qualityButtons.front().id ? "{\"id\":" : ",{\"id\":";
+        json += std::to_string(button.id) + ",\"text\":";
+        appendJsonString(json, button.text);
+        json += '}';
+    }
+    json += "],\"quality\":" + std::to_string(form.checkedQuality);
+    json += ",\"stereo\":" + jsonBool(form.stereo);
+    json += ",\"bufferLength\":";
+    appendJsonString(json, form.bufferLength);
+    json += ",\"directSoundBufferLength\":";
+    appendJsonString(json, form.directSoundBufferLength);
+    json += ",\"neverUseDirectSound\":" + jsonBool(form.neverUseDirectSound);
+    json += ",\"customMixing\":" + std::to_string(static_cast<int>(custom.mixing));
+    json += ",\"customRate\":";
+    appendJsonString(json, custom.rateText);
+    json += ",\"customRates\":[";
+    for (std::size_t i = 0; i < platform::customRates.size(); ++i)
+        json += (i > 0 ? "," : "") + std::to_string(platform::customRates[i]);
+    json += "]}";
+}
+
 void readHeardStatus(int handle, MusicStatus& status)
 {
     ShowPage& p = page();
@@ -140,7 +196,8 @@ EM_BOOL onAnimationFrame(double, void*)
 extern "C" {
 
 // What the setup form offers, as JSON: the title, the mode list with the
-// entry that starts selected, the MMX switch, the banner lines.
+// entry that starts selected, the MMX switch, the banner lines, and the
+// sound setup dialog's controls as the saved sound settings set them.
 EMSCRIPTEN_KEEPALIVE const char* showSetupContent()
 {
     host::DemoConfig config{};
@@ -151,22 +208,15 @@ EMSCRIPTEN_KEEPALIVE const char* showSetupContent()
     std::string& json = page().setupJson;
     json = "{\"title\":";
     appendJsonString(json, content.title);
-    json += ",\"modes\":[";
-    for (std::size_t i = 0; i < content.modeEntries.size(); ++i) {
-        if (i > 0)
-            json += ',';
-        appendJsonString(json, content.modeEntries[i]);
-    }
-    json += "],\"selected\":" + std::to_string(content.selectedMode ? static_cast<int>(*content.selectedMode) : -1);
-    json += ",\"mmxAvailable\":" + std::string(content.mmxAvailable ? "true" : "false");
-    json += ",\"useMmx\":" + std::string(content.useMmx ? "true" : "false");
-    json += ",\"banner\":[";
-    for (std::size_t i = 0; i < content.progressLines.size(); ++i) {
-        if (i > 0)
-            json += ',';
-        appendJsonString(json, content.progressLines[i]);
-    }
-    json += "]}";
+    json += ",\"modes\":";
+    appendJsonList(json, content.modeEntries);
+    json += ",\"selected\":" + std::to_string(content.selectedMode ? static_cast<int>(*content.selectedMode) : -1);
+    json += ",\"mmxAvailable\":" + jsonBool(content.mmxAvailable);
+    json += ",\"useMmx\":" + jsonBool(content.useMmx);
+    json += ",\"banner\":";
+    appendJsonList(json, content.progressLines);
+    appendSoundSetup(json);
+    json += "}";
     return json.c_str();
 }
 
@@ -189,6 +239,12 @@ EMSCRIPTEN_KEEPALIVE int showStart(const char* modeEntry, int useMmx, int fullsc
     options.soundServicedByCaller = true;
     options.soundBufferMs = webSoundBufferMs;
     options.readMusicStatus = readHeardStatus;
+    // The form's sound settings are the setup dialog's, confirmed by "GO!".
+    options.chooseSound = [] {
+        web::restoreSoundSettings();
+        if (showSoundSetup() == 1)
+            web::saveSoundSettings();
+    };
     host::startShow(options);
     emscripten_request_animation_frame_loop(onAnimationFrame, nullptr);
     return 1;

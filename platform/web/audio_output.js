@@ -104,33 +104,48 @@ var solvaneAudio = (function () {
     registerProcessor('solvane-ring', RingProcessor);
   }
 
-  let context = null;
-  let workletReady = false;
+  // One context for the page, shared by every program instance it makes (the
+  // show page makes one per "GO!"). Making it can take most of a second, so
+  // a page makes it early with warmUp(); it stays suspended until a click
+  // lets it run (prepare()).
+  const shared = globalThis.solvaneAudioShared =
+      globalThis.solvaneAudioShared || {context: null, workletReady: false, warm: null};
   const outputs = new Map();
   let nextHandle = 1;
 
-  // Makes the context and loads the worklet; resolves to whether sound plays.
-  // Call it from a user gesture (a click), where browsers allow sound to start.
-  async function prepare() {
+  // Makes the context and loads the worklet, once per page; resolves when done.
+  function warmUp() {
+    if (shared.warm)
+      return shared.warm;
     const AudioContextClass = globalThis.AudioContext || globalThis.webkitAudioContext;
     if (!AudioContextClass)
-      return false;
-    if (!context) {
-      context = new AudioContextClass({latencyHint: 'interactive'});
-      if (context.audioWorklet) {
-        const source = SoundRing.toString() + '\nconst REPORT_EVERY_BLOCKS = ' + reportEveryBlocks + ';\n(' +
-                       workletSource.toString() + ')();\n';
-        const url = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
-        try {
-          await context.audioWorklet.addModule(url);
-          workletReady = true;
-        } catch (error) {
-          workletReady = false;  // the script processor takes over
-        } finally {
-          URL.revokeObjectURL(url);
-        }
+      return (shared.warm = Promise.resolve());
+    const context = shared.context = new AudioContextClass({latencyHint: 'interactive'});
+    shared.warm = (async () => {
+      if (!context.audioWorklet)
+        return;
+      const source = SoundRing.toString() + '\nconst REPORT_EVERY_BLOCKS = ' + reportEveryBlocks + ';\n(' +
+                     workletSource.toString() + ')();\n';
+      const url = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
+      try {
+        await context.audioWorklet.addModule(url);
+        shared.workletReady = true;
+      } catch (error) {
+        shared.workletReady = false;  // the script processor takes over
+      } finally {
+        URL.revokeObjectURL(url);
       }
-    }
+    })();
+    return shared.warm;
+  }
+
+  // Lets the context run; resolves to whether sound plays. Call it from a
+  // user gesture (a click), where browsers allow sound to start.
+  async function prepare() {
+    await warmUp();
+    const context = shared.context;
+    if (!context)
+      return false;
     if (context.state !== 'running') {
       // A browser that wants a gesture first leaves the promise pending.
       await Promise.race([context.resume(), new Promise((resolve) => setTimeout(resolve, 300))]);
@@ -139,20 +154,22 @@ var solvaneAudio = (function () {
   }
 
   function available() {
-    return context !== null && context.state === 'running';
+    return shared.context !== null && shared.context.state === 'running';
   }
 
   // Seconds of sound between the ring's reader and the ear.
   function outputLatency() {
+    const context = shared.context;
     return context ? (context.baseLatency || 0) + (context.outputLatency || 0) : 0;
   }
 
   function open(rate, clocked) {
     if (!available())
       return 0;
+    const context = shared.context;
     const output = {rate: rate, clocked: clocked, written: 0, reported: 0, reportedAt: 0, lastPlayed: 0, node: null,
                     ring: null};
-    if (workletReady) {
+    if (shared.workletReady) {
       output.node = new AudioWorkletNode(context, 'solvane-ring', {
         numberOfInputs: 0,
         numberOfOutputs: 1,
@@ -213,7 +230,7 @@ var solvaneAudio = (function () {
     if (output.ring) {
       frames = output.ring.read;
     } else {
-      const running = context.state === 'running';
+      const running = shared.context.state === 'running';
       const since = running ? (performance.now() - output.reportedAt) / 1000 : 0;
       frames = output.reported + since * output.rate;
       if (!output.clocked)
@@ -247,12 +264,14 @@ var solvaneAudio = (function () {
   // Stops and restarts the sound card (the page's pause button): nothing is
   // played or counted meanwhile.
   function pause(paused) {
+    const context = shared.context;
     if (!context)
       return Promise.resolve();
     return paused ? context.suspend() : context.resume();
   }
 
   return {
+    warmUp: warmUp,
     prepare: prepare,
     available: available,
     outputLatency: outputLatency,

@@ -248,11 +248,7 @@ def check_show(checks, page, base):
                   (later.get("position"), later.get("row")))
     lit = page.evaluate(CANVAS_LIT)
     checks.expect(lit > 0.002, "the first scene's picture is on the canvas (%.1f %% of it not black)" % (100 * lit))
-    times = page.evaluate("window.solvaneShowTimes")
-    print("measure  GO to the first picture: %.0f ms (data and sound output ready %.0f ms, show loaded %.0f ms, "
-          "then the display's one-second settle)" % (times["firstPicture"] - times["go"], times["ready"] - times["go"],
-                                                     times["started"] - times["go"]))
-    passes = times["passes"]
+    passes = page.evaluate("window.solvaneShowTimes")["passes"]
     print("measure  a drawn pass in the browser (draw and present): median %.2f ms, 99th percentile %.2f ms, "
           "%d passes" % (percentile(passes, 0.5), percentile(passes, 0.99), len(passes)))
 
@@ -266,6 +262,74 @@ def check_show(checks, page, base):
     checks.expect(page.evaluate("!document.getElementById('setup').hidden && "
                                 "document.getElementById('stage').hidden"),
                   "and the setup form is back")
+
+
+# The sound setup on the form: "Custom..." at 37800 Hz interpolating, mono,
+# a 120 ms buffer, none of them the defaults.
+CHOOSE_SOUND = """(() => {
+  document.querySelector('input[name=quality][value="1006"]').click();
+  document.getElementById('customRate').value = '37800';
+  document.querySelector('input[name=customMixing][value="1"]').checked = true;
+  document.getElementById('stereo').checked = false;
+  document.getElementById('bufferLength').value = '120';
+  document.getElementById('fullscreen').checked = false;
+})()"""
+CHOSEN_SOUND = """[document.querySelector('input[name=quality]:checked').value,
+  document.getElementById('customRate').value, document.querySelector('input[name=customMixing]:checked').value,
+  document.getElementById('stereo').checked, document.getElementById('bufferLength').value,
+  !document.getElementById('custom').hidden].join(' ')"""
+
+
+def click(page, selector):
+    """A real click (a user gesture) in the middle of the element."""
+    box = page.evaluate("(() => { const e = document.querySelector(%r); e.scrollIntoView(); "
+                        "const r = e.getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()"
+                        % selector)
+    for kind in ("mousePressed", "mouseReleased"):
+        page.call("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1], button="left", clickCount=1)
+
+
+def check_go(checks, page, base):
+    """The viewer's way in: the form, a sound setup chosen, "GO!" clicked."""
+    page.open(base + "index.html")
+    ready = page.wait_for_state({"setup"}, 30)
+    checks.expect(ready, "the show page offers its setup form (state %s)" % page.dataset().get("state"))
+    if not ready:
+        return
+    page.evaluate("solvaneAudioShared.warm")  # made while the viewer looks at the form
+    page.evaluate(CHOOSE_SOUND)
+    chosen = page.evaluate(CHOSEN_SOUND)
+    click(page, "#go")
+    started = wait_until(lambda: int(page.dataset().get("frames", 0)) > 0, 30)
+    checks.expect(started, "GO! starts the show (state %s)" % page.dataset().get("state"))
+    if not started:
+        return
+    times = page.evaluate("window.solvaneShowTimes")
+    print("measure  GO to the first picture: %.0f ms (sound output running %.0f ms, show loaded %.0f ms)" %
+          (times["firstPicture"] - times["go"], times["ready"] - times["go"], times["started"] - times["go"]))
+    # The last lines ("ok", "", "Done...") come together, as the display opens.
+    frames = [line["frame"] for line in times["progress"]]
+    checks.expect(len(frames) >= 4 and frames[:4] == sorted(set(frames[:4])),
+                  "the progress lines come one by one while it loads (in animation frames %s)" % frames)
+
+    page.open(base + "index.html")
+    page.wait_for_state({"setup"}, 30)
+    kept = page.evaluate(CHOSEN_SOUND)
+    checks.expect(kept == chosen, "the sound setup chosen is kept for the next visit (%r, chosen %r)" %
+                  (kept, chosen))
+
+
+def check_whole_show(checks, page, base):
+    """From the first note to the black frame, in real time."""
+    page.open(base + "index.html?autostart")
+    start = time.monotonic()
+    ended = page.wait_for_state({"ended", "aborted", "error"}, 15 * 60)
+    state = page.dataset().get("state")
+    checks.expect(state == "ended", "the whole show plays to its end (state %s after %.0f s)" %
+                  (state, time.monotonic() - start))
+    if ended:
+        lit = page.evaluate(CANVAS_LIT)
+        checks.expect(lit == 0, "its last picture is black (%.1f %% of it not black)" % (100 * lit))
 
 
 def measure_site(site):
@@ -316,6 +380,8 @@ def main():
     parser.add_argument("--wasm", required=True, help="render_digest.js")
     parser.add_argument("--corpus", required=True)
     parser.add_argument("--chromium", default=shutil.which("chromium") or "chromium")
+    parser.add_argument("--whole-show", action="store_true",
+                        help="also play the whole show to its end, in real time (several minutes)")
     options = parser.parse_args()
 
     checks = Checks()
@@ -333,6 +399,9 @@ def main():
             modules = json.load(open(os.path.join(options.site, "modules", "index.json")))
             corpus_modules = [m["file"] for m in modules if m["file"] != "qorv.xm"]
             check_show(checks, page, base)
+            check_go(checks, page, base)
+            if options.whole_show:
+                check_whole_show(checks, page, base)
             check_player(checks, page, base, corpus_modules[0] if corpus_modules else "qorv.xm")
             page.call("Page.navigate", url="about:blank")
             checks.expect(not page.console_errors, "no errors on the console" +
