@@ -188,11 +188,17 @@ def song_place(dataset):
     return int(dataset.get("position", 0)) * 1000 + int(dataset.get("row", 0))
 
 
+def reached(checks, page, url, state, what):
+    """Opens url; whether the page comes to the state (a check saying what that means)."""
+    page.open(url)
+    came = page.wait_for_state({state}, 30)
+    checks.expect(came, "%s (state %s)" % (what, page.dataset().get("state")))
+    return came
+
+
 def check_player(checks, page, base, module):
-    page.open(base + "player.html?module=%s&autostart" % module)
-    playing = page.wait_for_state({"playing"}, 20)
-    checks.expect(playing, "the player page plays %s on its own (state %s)" % (module, page.dataset().get("state")))
-    if not playing:
+    if not reached(checks, page, base + "player.html?module=%s&autostart" % module, "playing",
+                   "the player page plays %s on its own" % module):
         return
     device = page.evaluate("document.getElementById('device').textContent")
     checks.expect("sound card" in device, "it plays through the page's sound output (%r)" % device)
@@ -233,10 +239,7 @@ CANVAS_LIT = """(() => {
 
 
 def check_show(checks, page, base):
-    page.open(base + "index.html?autostart")
-    playing = page.wait_for_state({"playing"}, 30)
-    checks.expect(playing, "the show page starts on its own (state %s)" % page.dataset().get("state"))
-    if not playing:
+    if not reached(checks, page, base + "index.html?autostart", "playing", "the show page starts on its own"):
         return
     wait_until(lambda: int(page.dataset().get("frames", 0)) > 0, 10)
     first = page.dataset()
@@ -291,10 +294,7 @@ def click(page, selector):
 
 def check_go(checks, page, base):
     """The viewer's way in: the form, a sound setup chosen, "GO!" clicked."""
-    page.open(base + "index.html")
-    ready = page.wait_for_state({"setup"}, 30)
-    checks.expect(ready, "the show page offers its setup form (state %s)" % page.dataset().get("state"))
-    if not ready:
+    if not reached(checks, page, base + "index.html", "setup", "the show page offers its setup form"):
         return
     page.evaluate("solvaneAudioShared.warm")  # made while the viewer looks at the form
     page.evaluate(CHOOSE_SOUND)
