@@ -7,7 +7,7 @@
 // window.solvaneShowTimes holds when GO was pressed, when the data and the
 // sound output were ready, when the show had loaded, when the first picture
 // came, each drawn pass's time spent drawing and presenting, and for each
-// progress line the animation frame it came in (for the measures and checks
+// progress line when and in which animation frame it came (for the measures and checks
 // of the browser tests).
 /* global SolvaneShow */
 'use strict';
@@ -97,7 +97,7 @@
     showMessage: showMessage,
     addProgressLine: (line) => {
       $('progress').textContent += line + '\n';
-      times.progress.push({line: line, frame: animationFrames});
+      times.progress.push({line: line, frame: animationFrames, at: performance.now()});
     },
     // The loading is over and the display opens.
     hideSetup: () => {

@@ -305,8 +305,10 @@ def check_go(checks, page, base):
     if not started:
         return
     times = page.evaluate("window.solvaneShowTimes")
-    print("measure  GO to the first picture: %.0f ms (sound output running %.0f ms, show loaded %.0f ms)" %
-          (times["firstPicture"] - times["go"], times["ready"] - times["go"], times["started"] - times["go"]))
+    print("measure  GO to the first picture: %.0f ms (sound output running %.0f ms, show loaded %.0f ms; "
+          "progress lines at %s ms)" %
+          (times["firstPicture"] - times["go"], times["ready"] - times["go"], times["started"] - times["go"],
+           ", ".join("%.0f" % (line["at"] - times["go"]) for line in times["progress"])))
     # The last lines ("ok", "", "Done...") come together, as the display opens.
     frames = [line["frame"] for line in times["progress"]]
     checks.expect(len(frames) >= 4 and frames[:4] == sorted(set(frames[:4])),
