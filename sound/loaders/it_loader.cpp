@@ -176,7 +176,7 @@ private:
         module.initialSpeed = all[0x32] == 0 ? 6 : all[0x32];
         module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
-                       ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0);
+                       moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
             const uint8_t pan = channelPanning_[c] & 0x7F;

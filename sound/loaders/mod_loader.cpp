@@ -120,7 +120,7 @@ private:
         const auto orderTable = all.subspan<952, orderTableBytes>();
         module.orders.assign(orderTable.begin(), orderTable.begin() + songLength);
         patternCount_ = 1u + *std::max_element(orderTable.begin(), orderTable.end());
-        module.flags = moduleChannelPanningOnly | moduleNarrowPanning;
+        module.flags = moduleChannelPanningOnly | moduleNarrowPanning | moduleStatusHoldsDelayedRow;
 
         uint32_t largest = 0;
         for (uint32_t i = 0; i < sampleHeaders; ++i) {

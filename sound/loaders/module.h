@@ -27,6 +27,10 @@ inline constexpr uint32_t moduleNarrowPanning = 1u << 17;
 // A tempo times the row that sets it from that row's first tick; without the
 // flag the device counts it from the tick after.
 inline constexpr uint32_t moduleTempoTimesItsRow = 1u << 18;
+// While a pattern delay repeats a row the status stays on that row, as the
+// trackers show it; without the flag it is copied at every row start, after
+// the position has moved on, so it shows the row after the delayed one.
+inline constexpr uint32_t moduleStatusHoldsDelayedRow = 1u << 21;
 // The volume column's tone portamento d (1..9) picks its speed from IT's
 // table (1, 4, 8, 16, 32, 64, 96, 128, 255) and sets the speed G remembers;
 // d = 0 slides at that speed. Without the flag the column slides at d x 16.

@@ -103,7 +103,7 @@ private:
         // The format ignores tempos below 33; the device needs one to count ticks.
         module.initialTempo = all[0x32] < 33 ? 125 : all[0x32];
         module.flags = moduleChannelPanningOnly | moduleNarrowPanning | moduleTempoTimesItsRow |
-                       ((h.u16leAt(0x26) & flagAmigaLimits) ? moduleS3mAmigaLimits : 0);
+                       moduleStatusHoldsDelayedRow | ((h.u16leAt(0x26) & flagAmigaLimits) ? moduleS3mAmigaLimits : 0);
         const bool stereo = all[0x33] & 0x80;
         const int32_t separation = libraryCore().options.get(Option::stereoSeparation);
         module.channelPanning.fill(64);

@@ -178,9 +178,11 @@ bool movesCursor(Command command)
 
 ErrorCode newRow(PlayerInstance& p)
 {
-    p.status.position = p.position;
-    p.status.pattern = p.pattern;
-    p.status.row = p.row;
+    if (p.patternDelay == 0 || !(p.module->flags & moduleStatusHoldsDelayedRow)) {
+        p.status.position = p.position;
+        p.status.pattern = p.pattern;
+        p.status.row = p.row;
+    }
     if (p.patternDelay != 0) {
         for (ChannelState& c : p.channels)
             if ((c.rowFlags & rowCommand) && !movesCursor(c.command))

@@ -81,17 +81,26 @@ inline bool timelinesAgree(const fs::path& ours, const fs::path& theirs, const s
     return false;
 }
 
+// Whether a module played to its end, and which players' timelines ours agrees with.
+struct TimelineAgreement {
+    bool played = false;
+    bool xmp = false;
+    bool openmpt = false;
+    bool withBoth() const { return played && xmp && openmpt; }
+    bool withEither() const { return played && (xmp || openmpt); }
+};
+
 // Renders a corpus module once to its end as corvid-play does, writes our
 // timeline into a scratch folder, and compares it with both players'
-// timelines: true when both agree, else what differs is in `differences`.
-inline bool playsAndAgrees(const CorpusModule& corpusModule, std::string& differences)
+// timelines; what differs is added to `differences`.
+inline TimelineAgreement playsAndAgrees(const CorpusModule& corpusModule, std::string& differences)
 {
     const testsupport::ScratchFolder folder;
     const fs::path ours = folder.path(corpusModule.name + ".tl");
     std::FILE* timeline = std::fopen(ours.c_str(), "w");
     EXPECT_NE(timeline, nullptr);
     if (!timeline)
-        return false;
+        return {};
     std::fprintf(timeline, "# corvid engine, 44100 Hz\n");
     corvidplay::RenderResult result;
     const ErrorCode error = corvidplay::renderSong(
@@ -104,10 +113,9 @@ inline bool playsAndAgrees(const CorpusModule& corpusModule, std::string& differ
     EXPECT_EQ(error, ErrorCode::ok);
     EXPECT_TRUE(result.wrapped) << "the song did not reach its end";
     const fs::path timelines = sharedCorpusTools() / "timelines";
-    const bool xmp = timelinesAgree(ours, timelines / "xmp" / (corpusModule.name + ".tl"), "xmp", differences);
-    const bool openmpt =
-        timelinesAgree(ours, timelines / "openmpt" / (corpusModule.name + ".tl"), "openmpt", differences);
-    return error == ErrorCode::ok && xmp && openmpt;
+    return {error == ErrorCode::ok && result.wrapped,
+            timelinesAgree(ours, timelines / "xmp" / (corpusModule.name + ".tl"), "xmp", differences),
+            timelinesAgree(ours, timelines / "openmpt" / (corpusModule.name + ".tl"), "openmpt", differences)};
 }
 
 }  // namespace corvid::testing

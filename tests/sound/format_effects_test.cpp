@@ -106,6 +106,20 @@ TEST(ModPlayback, F20SetsSpeed32AndF21Tempo33)
     EXPECT_EQ(recorder().updateRate, 33u * 40);
 }
 
+TEST(ModPlayback, APatternDelayKeepsTheStatusOnTheDelayedRow)
+{
+    // EE2 on pattern 0's last row holds the pattern for two more rows' time;
+    // the status, like the tracker's row display, stays on that row until
+    // pattern 1's first row is read.
+    ModSong song = modChannelSong({{63, {0, 0, 0xE, 0xE2}}});
+    song.songLength = 2;
+    song.orders[1] = 1;
+    song.cell(1, 0, 0) = {};
+    PlayerHarness h(writeMod(song));
+    nextRows(h, 63);
+    EXPECT_EQ(nextRows(h, 5), (Rows{{0, 63}, {0, 63}, {0, 63}, {1, 0}, {1, 1}}));
+}
+
 // S3M: C-4 at middle-C rate 8363 has period 1712 and plays at
 // 14317056 / 1712 Hz; slides move the period by 4 per unit.
 using S3mCells = std::vector<std::pair<uint32_t, std::pair<uint8_t, S3mCell>>>;
@@ -149,6 +163,13 @@ TEST(S3mPlayback, PortaAndItsFineFormsShareOneMemory)
     EXPECT_EQ(h.trace(6, period), (Values{1720, 1728, 1736, 1744, 1752, 1752}));
     EXPECT_EQ(h.trace(6, period), (Values{1744, 1736, 1728, 1720, 1712, 1708}));
     EXPECT_EQ(h.trace(6, period), (Values{1708, 1708, 1708, 1708, 1708, 1705}));
+}
+
+TEST(S3mPlayback, APatternDelayKeepsTheStatusOnTheDelayedRow)
+{
+    // SE1 on row 1: the row lasts two rows' time and shows as row 1 throughout.
+    PlayerHarness h(writeS3m(s3mWithOneSample({{1, {0, {255, 0, -1, 19, 0xE1}}}})));
+    EXPECT_EQ(nextRows(h, 4), (Rows{{0, 0}, {0, 1}, {0, 1}, {0, 2}}));
 }
 
 TEST(S3mPlayback, AmigaLimitsHoldPeriodsTo452Through3424)

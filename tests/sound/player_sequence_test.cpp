@@ -23,20 +23,6 @@ XmSong songOf(const Cells& cells, uint16_t channels = 2, uint16_t rows = 8, uint
     return song;
 }
 
-// (position, row) of each of the next `count` rows read.
-std::vector<std::pair<uint32_t, uint32_t>> nextRows(PlayerHarness& h, uint32_t count)
-{
-    std::vector<std::pair<uint32_t, uint32_t>> rows;
-    for (uint32_t guard = 0; rows.size() < count && guard < 10000; ++guard) {
-        h.tick();
-        if (h.instance->tick == 0)
-            rows.emplace_back(h.instance->status.position, h.instance->status.row);
-    }
-    return rows;
-}
-
-using Rows = std::vector<std::pair<uint32_t, uint32_t>>;
-
 TEST(PlayerSequence, SpeedSixTempo125ReadsTheFirstRowOnTheSixthTick)
 {
     PlayerHarness h(songOf({{0, 0, {49, 1}}, {1, 0, {61, 1}}}));
@@ -152,10 +138,10 @@ TEST(PlayerSequence, PatternDelayRepeatsTheRowWithItsRowHandlers)
 
 TEST(PlayerSequence, TheStatusOfADelayedRowIsTheRowAfterIt)
 {
-    // EE2 on the last row of pattern 0: the row plays three times, and the
-    // status, copied at every row start after the position has moved on,
-    // shows pattern 1's row 0 from the first repeat on (our rule; other
-    // players show the delayed row until its repeats end).
+    // EE2 on the last row of pattern 0: the row plays three times, and an
+    // XM's status, copied at every row start after the position has moved
+    // on, shows pattern 1's row 0 from the first repeat on (the other module
+    // types keep showing the delayed row, as their trackers do).
     PlayerHarness h(songOf({{3, 0, {0, 0, 0, 14, 0xE2}}}, 1, 4, 2));
     EXPECT_EQ(nextRows(h, 7), (Rows{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 0}, {1, 0}}));
     EXPECT_EQ(nextRows(h, 1), (Rows{{1, 1}}));

@@ -173,4 +173,19 @@ public:
     player::PlayerInstance* instance = nullptr;
 };
 
+using Rows = std::vector<std::pair<uint32_t, uint32_t>>;
+
+// The (position, row) the status shows at each of the next `count` row
+// starts, a pattern delay's repeats included.
+inline Rows nextRows(PlayerHarness& h, uint32_t count)
+{
+    Rows rows;
+    for (uint32_t guard = 0; rows.size() < count && guard < 10000; ++guard) {
+        h.tick();
+        if (h.instance->tick == 0)
+            rows.emplace_back(h.instance->status.position, h.instance->status.row);
+    }
+    return rows;
+}
+
 }  // namespace corvid::testing
