@@ -2,70 +2,89 @@
 
 #include "display/screen_modes.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace host {
+
+namespace {
+
+struct Flag {
+    const char* name;
+    bool ShowOptions::*field;
+};
+
+constexpr Flag flags[] = {
+    {"-h", &ShowOptions::help},
+    {"--help", &ShowOptions::help},
+    {"--version", &ShowOptions::version},
+    {"--list-modes", &ShowOptions::listModes},
+    {"--windowed", &ShowOptions::windowed},
+    {"--silent", &ShowOptions::silent},
+    {"--keep-sound", &ShowOptions::keepSound},
+};
+
+// Each stores its value in the options, or says what is wrong with it.
+std::string applyMode(const std::string& name, ShowOptions& o)
+{
+    const auto choice = display::modeChoiceByName(name);
+    if (!choice)
+        return "unknown screen mode '" + name + "' (--list-modes shows them)";
+    o.screenMode = choice->screenMode;
+    o.interlaced = choice->interlaced;
+    return {};
+}
+
+std::string applyCaptureScale(const std::string& scale, ShowOptions& o)
+{
+    if (scale.size() != 1 || scale[0] < '1' || scale[0] > '8')
+        return "--capture-scale needs a whole number from 1 to 8";
+    o.captureScale = scale[0] - '0';
+    return {};
+}
+
+std::string applyCapture(const std::string& path, ShowOptions& o)
+{
+    if (path.empty())
+        return "--capture needs a folder or a .mp4 or .mkv file";
+    o.capturePath = path;
+    return {};
+}
+
+struct ValueOption {
+    std::string name;
+    std::string (*apply)(const std::string& value, ShowOptions& o);
+};
+
+const ValueOption valueOptions[] = {
+    {"--mode", applyMode},
+    {"--capture-scale", applyCaptureScale},
+    {"--capture", applyCapture},
+};
+
+}  // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     ParsedCommandLine parsed;
-    ShowOptions& o = parsed.options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
         const std::string& arg = args[i];
+        const auto flag = std::find_if(std::begin(flags), std::end(flags), [&](const Flag& f) { return arg == f.name; });
+        if (flag != std::end(flags)) {
+            parsed.options.*flag->field = true;
+            continue;
+        }
         // Options with a value take it as the next argument or after '='.
-        auto value = [&](const std::string& name) -> std::optional<std::string> {
-            if (arg == name) {
-                if (i + 1 < args.size())
-                    return args[++i];
-                parsed.error = name + " needs a value";
-                return std::nullopt;
-            }
-            return arg.substr(name.size() + 1);
-        };
-        auto is = [&](const std::string& name) { return arg == name || arg.rfind(name + "=", 0) == 0; };
-
-        if (arg == "-h" || arg == "--help") {
-            o.help = true;
-        } else if (arg == "--version") {
-            o.version = true;
-        } else if (arg == "--list-modes") {
-            o.listModes = true;
-        } else if (arg == "--windowed") {
-            o.windowed = true;
-        } else if (arg == "--silent") {
-            o.silent = true;
-        } else if (is("--mode")) {
-            const auto name = value("--mode");
-            if (!name)
-                break;
-            const auto choice = display::modeChoiceByName(*name);
-            if (!choice) {
-                parsed.error = "unknown screen mode '" + *name + "' (--list-modes shows them)";
-                break;
-            }
-            o.screenMode = choice->screenMode;
-            o.interlaced = choice->interlaced;
-        } else if (arg == "--keep-sound") {
-            o.keepSound = true;
-        } else if (is("--capture-scale")) {
-            const auto scale = value("--capture-scale");
-            if (!scale)
-                break;
-            if (scale->size() != 1 || (*scale)[0] < '1' || (*scale)[0] > '8') {
-                parsed.error = "--capture-scale needs a whole number from 1 to 8";
-                break;
-            }
-            o.captureScale = (*scale)[0] - '0';
-        } else if (is("--capture")) {
-            const auto path = value("--capture");
-            if (!path)
-                break;
-            if (path->empty()) {
-                parsed.error = "--capture needs a folder or a .mp4 or .mkv file";
-                break;
-            }
-            o.capturePath = *path;
-        } else {
+        const auto option = std::find_if(std::begin(valueOptions), std::end(valueOptions), [&](const ValueOption& v) {
+            return arg == v.name || arg.rfind(v.name + "=", 0) == 0;
+        });
+        if (option == std::end(valueOptions)) {
             parsed.error = "unknown option '" + arg + "'";
-            break;
+        } else if (arg == option->name && i + 1 == args.size()) {
+            parsed.error = option->name + " needs a value";
+        } else {
+            const std::string value = arg == option->name ? args[++i] : arg.substr(option->name.size() + 1);
+            parsed.error = option->apply(value, parsed.options);
         }
     }
     return parsed;

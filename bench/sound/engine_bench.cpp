@@ -16,7 +16,7 @@
 
 #include "sound/loaders/xm_loader.h"
 #include "sound/player/player.h"
-#include "tests/sound/xm_writer.h"
+#include "tests/support/xm_module.h"
 #include "tools/corvidplay/song_renderer.h"
 
 namespace {
@@ -47,11 +47,11 @@ corvid::SoundDevice& silentDevice()
 
 std::vector<uint8_t> busyModule()
 {
-    using corvid::testing::XmCell;
-    corvid::testing::XmSong song = corvid::testing::simpleSong(32, 64);
-    song.instruments[0].volumeEnvelope = {{{0, 64}, {20, 32}, {40, 48}}, 1, 1, 2, 7};
-    song.instruments[0].panningEnvelope = {{{0, 0}, {30, 64}}, 0, 0, 0, 1};
-    song.instruments[0].vibratoDepth = 4, song.instruments[0].vibratoRate = 8;
+    using testsupport::XmCell;
+    testsupport::XmModule song = testsupport::simpleSong(32, 64);
+    song.instruments[0].volumeEnvelope = {{{0, 64}, {20, 32}, {40, 48}}, 1, 1, 2};
+    song.instruments[0].panningEnvelope = {{{0, 0}, {30, 64}}};
+    song.instruments[0].vibrato.depth = 4, song.instruments[0].vibrato.rate = 8;
     const std::array<std::pair<uint8_t, uint8_t>, 6> effects = {{{4, 0x46}, {10, 0x21}, {3, 0x08}, {0, 0x37}, {1, 2}, {6, 0x12}}};
     for (uint32_t row = 0; row < 64; ++row)
         for (uint32_t ch = 0; ch < 32; ++ch) {
@@ -59,7 +59,7 @@ std::vector<uint8_t> busyModule()
             song.patterns[0].at(row, ch, 32) = XmCell{static_cast<uint8_t>(25 + (row * 7 + ch) % 48), 1,
                                                       static_cast<uint8_t>(0x60 + (ch & 3)), effect, argument};
         }
-    return corvid::testing::writeXm(song);
+    return testsupport::xmBytes(song);
 }
 
 void playerTick32Channels(benchmark::State& state)

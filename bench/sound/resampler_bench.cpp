@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "sound/mixer/mixer.h"
-#include "tests/sound/xm_writer.h"
+#include "tests/support/xm_module.h"
 #include "bench/sound/fft.h"
 #include "tools/corvidplay/song_renderer.h"
 
@@ -127,24 +127,25 @@ std::optional<double> residualDecibels(const std::vector<float>& values, size_t 
 // `period` frames (whole periods in the loop, 16-bit, full scale).
 std::vector<uint8_t> sineModule(uint32_t period, uint8_t note)
 {
-    corvid::testing::XmSong song;
-    song.channels = 2;
+    testsupport::XmModule song;
+    song.channelCount = 2;
+    song.orders = {0};
     song.speed = 3;
-    corvid::testing::XmSample sample;
+    testsupport::XmSample sample;
     sample.sixteenBit = true;
     const uint32_t frames = std::max<uint32_t>(period * 8, 256) / period * period;
     for (uint32_t i = 0; i < frames; ++i)
-        sample.values.push_back(static_cast<int16_t>(std::lround(32000 * std::sin(2 * std::numbers::pi * i / period))));
+        sample.data.push_back(static_cast<int16_t>(std::lround(32000 * std::sin(2 * std::numbers::pi * i / period))));
     sample.loopStart = 0;
     sample.loopLength = frames;
-    sample.loopBits = 1;
-    corvid::testing::XmInstrument instrument;
+    sample.loop = testsupport::XmLoop::forward;
+    testsupport::XmInstrument instrument;
     instrument.samples.push_back(sample);
     song.instruments.push_back(instrument);
-    corvid::testing::XmPattern pattern;
+    testsupport::XmPattern pattern = testsupport::emptyPattern(64, 2);
     pattern.at(0, 0, 2) = {note, 1, 0, 0, 0};
     song.patterns.push_back(pattern);
-    return corvid::testing::writeXm(song);
+    return testsupport::xmBytes(song);
 }
 
 std::string noteName(int note)

@@ -13,19 +13,15 @@ uint8_t ByteReader::u8At(uint64_t offset)
     return bytes_[offset];
 }
 
-uint16_t ByteReader::u16leAt(uint64_t offset)
+uint32_t ByteReader::numberAt(uint64_t offset, uint32_t width, ByteOrder order)
 {
-    return static_cast<uint16_t>(u8At(offset) | u8At(offset + 1) << 8);
-}
-
-uint32_t ByteReader::u32leAt(uint64_t offset)
-{
-    return u16leAt(offset) | static_cast<uint32_t>(u16leAt(offset + 2)) << 16;
-}
-
-uint16_t ByteReader::u16beAt(uint64_t offset)
-{
-    return static_cast<uint16_t>(u8At(offset) << 8 | u8At(offset + 1));
+    uint32_t value = 0;
+    for (uint32_t i = 0; i < width; ++i) {
+        // An offset so large that adding to it wraps reads as past the end.
+        const uint8_t byte = offset + i < offset ? u8At(bytes_.size()) : u8At(offset + i);
+        value |= static_cast<uint32_t>(byte) << 8 * (order == ByteOrder::little ? i : width - 1 - i);
+    }
+    return value;
 }
 
 std::string ByteReader::textAt(uint64_t offset, uint64_t length)
@@ -40,31 +36,10 @@ std::string ByteReader::textAt(uint64_t offset, uint64_t length)
     return text;
 }
 
-uint8_t ByteReader::u8()
+uint32_t ByteReader::next(uint32_t width, ByteOrder order)
 {
-    const uint8_t value = u8At(position_);
-    skip(1);
-    return value;
-}
-
-uint16_t ByteReader::u16le()
-{
-    const uint16_t value = u16leAt(position_);
-    skip(2);
-    return value;
-}
-
-uint32_t ByteReader::u32le()
-{
-    const uint32_t value = u32leAt(position_);
-    skip(4);
-    return value;
-}
-
-uint16_t ByteReader::u16be()
-{
-    const uint16_t value = u16beAt(position_);
-    skip(2);
+    const uint32_t value = numberAt(position_, width, order);
+    skip(width);
     return value;
 }
 

@@ -16,10 +16,10 @@ public:
     explicit ByteReader(std::span<const uint8_t> bytes, bool truncated = false) : bytes_(bytes), truncated_(truncated) {}
 
     // Sequential reads from the position, which moves past them.
-    uint8_t u8();
-    uint16_t u16le();
-    uint32_t u32le();
-    uint16_t u16be();
+    uint8_t u8() { return static_cast<uint8_t>(next(1, ByteOrder::little)); }
+    uint16_t u16le() { return static_cast<uint16_t>(next(2, ByteOrder::little)); }
+    uint32_t u32le() { return next(4, ByteOrder::little); }
+    uint16_t u16be() { return static_cast<uint16_t>(next(2, ByteOrder::big)); }
     // Up to `count` bytes from the position: fewer (and truncated) where the data ends.
     std::span<const uint8_t> bytes(uint64_t count);
     void skip(uint64_t count);
@@ -28,9 +28,9 @@ public:
 
     // Reads at an offset from the start; the position does not move.
     uint8_t u8At(uint64_t offset);
-    uint16_t u16leAt(uint64_t offset);
-    uint32_t u32leAt(uint64_t offset);
-    uint16_t u16beAt(uint64_t offset);
+    uint16_t u16leAt(uint64_t offset) { return static_cast<uint16_t>(numberAt(offset, 2, ByteOrder::little)); }
+    uint32_t u32leAt(uint64_t offset) { return numberAt(offset, 4, ByteOrder::little); }
+    uint16_t u16beAt(uint64_t offset) { return static_cast<uint16_t>(numberAt(offset, 2, ByteOrder::big)); }
     // A fixed-size text field: up to its first NUL, at most `length` bytes.
     std::string textAt(uint64_t offset, uint64_t length);
 
@@ -44,6 +44,12 @@ public:
     bool truncated() const { return truncated_; }
 
 private:
+    enum class ByteOrder { little, big };
+    // An unsigned number `width` bytes wide (1 to 4) at an offset, or from
+    // the position, which then moves past it.
+    uint32_t numberAt(uint64_t offset, uint32_t width, ByteOrder order);
+    uint32_t next(uint32_t width, ByteOrder order);
+
     std::span<const uint8_t> bytes_;
     uint64_t position_ = 0;
     bool truncated_ = false;

@@ -111,11 +111,5 @@ TEST_F(LibraryCoreTest, FatalPathUndoesFirstThenReports)
     EXPECT_EQ(lastFatalText, "FATAL CORVID uninitialization failure: Sound Device hardware failure");
 }
 
-TEST_F(LibraryCoreTest, DefaultFatalHandlerWritesAndExitsWith255)
-{
-    EXPECT_EXIT(fatalError(ErrorCode::invalidChannel), ::testing::ExitedWithCode(255),
-                "^CORVID Error: Invalid channel number\n$");
-}
-
 }  // namespace
 }  // namespace corvid

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "damaged_files.h"
 #include "packed_rows.h"
 #include "player_test_support.h"

@@ -55,11 +55,13 @@ TEST(MusicInterface, VersionAndServiceInterval)
     EXPECT_EQ(serviceIntervalFor(-5), 20u);
 }
 
+// The default handler writes the message and exits with 255.
 TEST(MusicInterface, StartupRestoresTheDefaultFatalErrorHandler)
 {
     MusicSetFatalErrorHandler([](const char*) {});
     MusicStartup();
-    EXPECT_EXIT(fatalError(ErrorCode::invalidChannel), ::testing::ExitedWithCode(255), "Invalid channel number");
+    EXPECT_EXIT(fatalError(ErrorCode::invalidChannel), ::testing::ExitedWithCode(255),
+                "^CORVID Error: Invalid channel number\n$");
 }
 
 TEST_F(MusicInterfaceTest, DetectionTakesWaveOutWhenDirectSoundIsUnused)

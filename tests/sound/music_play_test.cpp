@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,19 +20,19 @@
 #include "sound/include/corvid_devices.h"
 #include "sound/player/player.h"
 #include "tests/support/scratch_folder.h"
-#include "xm_writer.h"
+#include "tests/support/xm_module.h"
 
 namespace corvid {
 namespace {
 
-using testing::XmSong;
+using testsupport::XmModule;
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) { testsupport::writeBytes(path, bytes); }
 
 // One channel that plays a note on row 0 of each of two 16-row patterns.
-XmSong twoPatternSong()
+XmModule twoPatternSong()
 {
-    XmSong song = testing::simpleSong(1, 16);
+    XmModule song = testsupport::simpleSong(1, 16);
     song.patterns.push_back(song.patterns[0]);
     song.orders = {0, 1};
     for (auto& pattern : song.patterns)
@@ -47,7 +48,7 @@ protected:
         setDeviceClock(&clock);
         MusicSetOption(13, 1);
         ASSERT_EQ(MusicInit(), 1);
-        writeFile(songPath, testing::writeXm(twoPatternSong()));
+        writeFile(songPath, testsupport::xmBytes(twoPatternSong()));
     }
     void TearDown() override
     {
@@ -235,7 +236,7 @@ TEST_F(MusicPlayTest, LoadingLeavesTheLockFreeWhileItReadsTheFile)
 {
     const std::string pipePath = otherPath + ".pipe";
     ASSERT_EQ(::mkfifo(pipePath.c_str(), 0600), 0);
-    const std::vector<uint8_t> bytes = testing::writeXm(twoPatternSong());
+    const std::vector<uint8_t> bytes = testsupport::xmBytes(twoPatternSong());
     MusicModule* module = nullptr;
     std::thread loader([&] { module = MusicLoadModule(pipePath.c_str()); });
     for (int opening = 0; opening < 2; ++opening) {

@@ -10,9 +10,9 @@ namespace {
 
 using Cells = std::vector<std::pair<uint32_t, XmCell>>;  // row, cell on channel 0
 
-XmSong channelSong(const Cells& cells, uint16_t rows = 8)
+XmModule channelSong(const Cells& cells, uint16_t rows = 8)
 {
-    XmSong song = simpleSong(1, rows);
+    XmModule song = simpleSong(1, rows);
     for (const auto& [row, cell] : cells)
         song.patterns[0].at(row, 0, 1) = cell;
     return song;
@@ -33,7 +33,7 @@ auto panning = [](const player::ChannelState& c) { return c.panning; };
 
 TEST(PlayerNotes, ANoteStartsItsSampleWithTheSampleSettings)
 {
-    XmSong song = channelSong({{0, {c4, 1}}});
+    XmModule song = channelSong({{0, {c4, 1}}});
     song.instruments[0].samples[0].volume = 32;
     song.instruments[0].samples[0].panning = 255;
     PlayerHarness h(song);
@@ -69,8 +69,8 @@ TEST(PlayerNotes, KeyOffWithoutEnvelopeSilencesAtOnceByNoteOrByEffect)
 
 TEST(PlayerNotes, KeyOffWithEnvelopeFadesByTwiceTheFadeoutPerTick)
 {
-    XmSong song = channelSong({{0, {c4, 1}}, {1, {97}}});
-    song.instruments[0].volumeEnvelope = {{{0, 64}, {10, 64}}, 1, 0, 0, 1 | 2};
+    XmModule song = channelSong({{0, {c4, 1}}, {1, {97}}});
+    song.instruments[0].volumeEnvelope = {{{0, 64}, {10, 64}}, 1};
     song.instruments[0].fadeout = 4096;  // 8192 of 65536 per tick
     PlayerHarness h(song);
     h.startFirstRow();
@@ -128,7 +128,7 @@ TEST(PlayerNotes, SampleOffsetStartsInsideTheSample)
     EXPECT_EQ(h.device(0).lastPosition, 512);
     EXPECT_EQ(h.device(0).positionSets, 2u);
 
-    XmSong wide = channelSong({{0, {c4, 1, 0, 9, 1}}});
+    XmModule wide = channelSong({{0, {c4, 1, 0, 9, 1}}});
     wide.instruments[0].samples[0].sixteenBit = true;
     PlayerHarness h16(wide);
     h16.startFirstRow();

@@ -16,9 +16,9 @@ using Values = std::vector<int32_t>;
 
 constexpr uint8_t c4 = 49;
 
-XmSong noteThenKeyOff(const XmEnvelope& volumeEnvelope, uint32_t keyOffRow = 1)
+XmModule noteThenKeyOff(const XmEnvelope& volumeEnvelope, uint32_t keyOffRow = 1)
 {
-    XmSong song = simpleSong(1, 16);
+    XmModule song = simpleSong(1, 16);
     song.patterns[0].at(0, 0, 1) = {c4, 1};
     song.patterns[0].at(keyOffRow, 0, 1) = {97};
     song.instruments[0].volumeEnvelope = volumeEnvelope;
@@ -27,7 +27,7 @@ XmSong noteThenKeyOff(const XmEnvelope& volumeEnvelope, uint32_t keyOffRow = 1)
 
 TEST(PlayerEnvelope, VolumeEnvelopeInterpolatesBetweenPoints)
 {
-    PlayerHarness h(noteThenKeyOff({{{0, 0}, {4, 64}}, 0, 0, 0, 1}, 8));
+    PlayerHarness h(noteThenKeyOff({{{0, 0}, {4, 64}}}, 8));
     h.startFirstRow();
     EXPECT_EQ(h.device(0).volume, 0u);
     EXPECT_EQ(h.volumes(0, 5), (Volumes{16, 32, 48, 64, 64}));  // held at the last point
@@ -36,7 +36,7 @@ TEST(PlayerEnvelope, VolumeEnvelopeInterpolatesBetweenPoints)
 TEST(PlayerEnvelope, SustainHoldsUntilKeyOff)
 {
     // Points (0, 64), (2, 32), (4, 0), sustain at point 1.
-    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 32}, {4, 0}}, 1, 0, 0, 1 | 2}));
+    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 32}, {4, 0}}, 1}));
     h.startFirstRow();
     EXPECT_EQ(h.device(0).volume, 64u);
     EXPECT_EQ(h.volumes(0, 6), (Volumes{48, 32, 32, 32, 32, 32}));  // key off on the last of these ticks
@@ -45,7 +45,7 @@ TEST(PlayerEnvelope, SustainHoldsUntilKeyOff)
 
 TEST(PlayerEnvelope, LoopJumpsBackFromTheLoopEnd)
 {
-    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 0}}, 0, 0, 1, 1 | 4}, 8));
+    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 0}}, -1, 0, 1}, 8));
     h.startFirstRow();
     EXPECT_EQ(h.device(0).volume, 64u);
     EXPECT_EQ(h.volumes(0, 4), (Volumes{32, 64, 32, 64}));
@@ -54,10 +54,10 @@ TEST(PlayerEnvelope, LoopJumpsBackFromTheLoopEnd)
 TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
 {
     const auto devicePanning = [](uint8_t samplePanning, uint16_t y) {
-        XmSong song = simpleSong(1, 4);
+        XmModule song = simpleSong(1, 4);
         song.patterns[0].at(0, 0, 1) = {c4, 1};
         song.instruments[0].samples[0].panning = samplePanning;
-        song.instruments[0].panningEnvelope = {{{0, y}}, 0, 0, 0, 1};
+        song.instruments[0].panningEnvelope = {{{0, y}}};
         PlayerHarness h(song);
         h.startFirstRow();
         return h.device(0).panning;
@@ -71,17 +71,17 @@ TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
 
 TEST(PlayerEnvelope, EnvelopeWithEqualPointsDoesNotDivideByZero)
 {
-    PlayerHarness h(noteThenKeyOff({{{0, 64}, {0, 10}, {0, 30}}, 0, 0, 0, 1}, 8));
+    PlayerHarness h(noteThenKeyOff({{{0, 64}, {0, 10}, {0, 30}}}, 8));
     h.startFirstRow();
     EXPECT_EQ(h.volumes(0, 3), (Volumes{64, 64, 64}));
 }
 
-XmSong autoVibratoSong(uint8_t type, uint8_t sweep)
+XmModule autoVibratoSong(uint8_t type, uint8_t sweep)
 {
-    XmSong song = simpleSong(1, 4);
+    XmModule song = simpleSong(1, 4);
     song.patterns[0].at(0, 0, 1) = {c4, 1};
     XmInstrument& in = song.instruments[0];
-    in.vibratoType = type, in.vibratoDepth = 8, in.vibratoRate = 64, in.vibratoSweep = sweep;
+    in.vibrato = {type, sweep, 8, 64};
     return song;
 }
 
@@ -116,8 +116,8 @@ TEST(PlayerAutoVibrato, SineWaveAndTheSquareEdgeCase)
 // The rate the device gets for a note with the sample's finetune and relative note.
 uint32_t rateOf(bool linear, uint8_t note, int8_t finetune, int8_t relativeNote = 0)
 {
-    XmSong song = simpleSong(1, 4);
-    song.linear = linear;
+    XmModule song = simpleSong(1, 4);
+    song.linearFrequencies = linear;
     song.patterns[0].at(0, 0, 1) = {note, 1};
     song.instruments[0].samples[0].finetune = finetune;
     song.instruments[0].samples[0].relativeNote = relativeNote;

@@ -11,9 +11,9 @@ namespace {
 using Cells = std::vector<std::tuple<uint32_t, uint32_t, XmCell>>;  // row, channel, cell
 
 // `patterns` patterns of `rows` rows on `channels` channels, one instrument.
-XmSong songOf(const Cells& cells, uint16_t channels = 2, uint16_t rows = 8, uint32_t patterns = 1)
+XmModule songOf(const Cells& cells, uint16_t channels = 2, uint16_t rows = 8, uint32_t patterns = 1)
 {
-    XmSong song = simpleSong(channels, rows);
+    XmModule song = simpleSong(channels, rows);
     song.patterns.resize(patterns, song.patterns[0]);
     for (const auto& [row, channel, cell] : cells)
         song.patterns[0].at(row, channel, channels) = cell;
@@ -59,8 +59,8 @@ TEST(PlayerSequence, SpeedAndTempoCommands)
 
 TEST(PlayerSequence, RowsRunToThePatternEndThenTheSongWraps)
 {
-    XmSong song = songOf({}, 1, 2, 2);
-    song.restart = 1;
+    XmModule song = songOf({}, 1, 2, 2);
+    song.restartPosition = 1;
     PlayerHarness h(song, true);
     EXPECT_EQ(nextRows(h, 6), (Rows{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}));
     EXPECT_EQ(h.status().songLoopCount, 2);
@@ -68,7 +68,7 @@ TEST(PlayerSequence, RowsRunToThePatternEndThenTheSongWraps)
 
 TEST(PlayerSequence, F00RestartsTheSongAndCountsALoop)
 {
-    XmSong song = songOf({{0, 0, {0, 0, 0, 16, 10}}, {2, 0, {0, 0, 0, 15, 0}}}, 1, 8, 2);
+    XmModule song = songOf({{0, 0, {0, 0, 0, 16, 10}}, {2, 0, {0, 0, 0, 15, 0}}}, 1, 8, 2);
     PlayerHarness looping(song, true);
     EXPECT_EQ(nextRows(looping, 3), (Rows{{0, 0}, {0, 1}, {0, 2}}));
     EXPECT_EQ(looping.status().songLoopCount, 1);
@@ -163,8 +163,8 @@ TEST(PlayerSequence, PatternLoopPlaysItsRowsAgain)
 
 TEST(PlayerSequence, SetPositionWrapsAndSteps)
 {
-    XmSong song = songOf({}, 1, 4, 3);
-    song.restart = 1;
+    XmModule song = songOf({}, 1, 4, 3);
+    song.restartPosition = 1;
     PlayerHarness h(song);
     h.startFirstRow();
     EXPECT_EQ(player::setPosition(*h.instance, 3), ErrorCode::ok);  // past the end: the restart position

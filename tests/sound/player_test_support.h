@@ -12,9 +12,11 @@
 
 #include "sound/loaders/module_loader.h"
 #include "sound/player/player.h"
-#include "xm_writer.h"
+#include "tests/support/xm_module.h"
 
 namespace corvid::testing {
+
+using namespace testsupport;
 
 struct RecordedChannel {
     uint32_t sample = 0;
@@ -112,7 +114,7 @@ inline void resetRecorder()
 // Loads `song` onto the recording device and starts it on channels 0..n-1.
 class PlayerHarness {
 public:
-    explicit PlayerHarness(const XmSong& song, bool loop = false) : PlayerHarness(writeXm(song), loop) {}
+    explicit PlayerHarness(const XmModule& song, bool loop = false) : PlayerHarness(xmBytes(song), loop) {}
     explicit PlayerHarness(const std::vector<uint8_t>& file, bool loop = false)
     {
         resetRecorder();

@@ -6,16 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
 #include "corpus_support.h"
 #include "sound/include/corvid_song.h"
-#include "xm_writer.h"
+#include "tests/support/xm_module.h"
 
 namespace corvid::testing {
+using namespace testsupport;
+
 namespace {
 
 struct SongCloser {
@@ -29,12 +29,6 @@ SongPointer openBytes(const std::vector<uint8_t>& bytes, corvid_song_config conf
     SongPointer song(corvid_song_open(bytes.data(), bytes.size(), &config, &error));
     EXPECT_EQ(error, 0);
     return song;
-}
-
-std::vector<uint8_t> fileBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Every frame up to the end, rendered in blocks of `block` frames.
@@ -54,9 +48,9 @@ std::vector<CorpusModule> everyCorpusModule()
 
 // Two rows on two channels, a pattern delay, a tempo change and a jump back
 // to order 1: the pass is orders 0, 1, 2 and ends where order 1 would start again.
-XmSong busySong()
+XmModule busySong()
 {
-    XmSong song = simpleSong(2, 8);
+    XmModule song = simpleSong(2, 8);
     song.name = "busy song";
     song.instruments[0].name = "square lead";
     song.instruments[0].samples[0].name = "square 32";
@@ -98,7 +92,7 @@ TEST(SongApi, SeeksGiveTheSamplesOfARenderFromTheStart)
     constexpr size_t compared = 22050 / 2;
     for (const CorpusModule& module : modules) {
         SCOPED_TRACE(module.name);
-        SongPointer song = openBytes(fileBytes(module.path), config);
+        SongPointer song = openBytes(readBytes(module.path), config);
         ASSERT_TRUE(song);
         const std::vector<int16_t> whole = renderAll(song.get(), 1000);
         const double duration = corvid_song_duration(song.get());
@@ -136,10 +130,10 @@ TEST(SongApi, SeeksGiveTheSamplesOfARenderFromTheStart)
 // right around the snapshots and the output filter's two-frame history.
 TEST(SongApi, SeeksLandOnTheFullRenderInEveryFamilyWithAMutedChannel)
 {
-    std::vector<std::vector<uint8_t>> files = {writeXm(busySong())};
+    std::vector<std::vector<uint8_t>> files = {xmBytes(busySong())};
     for (const CorpusModule& module : everyCorpusModule())
         if (files.size() < 3)
-            files.push_back(fileBytes(module.path));
+            files.push_back(readBytes(module.path));
     constexpr size_t compared = 300;
     for (const auto& file : files)
         for (int mixing : {CORVID_MIXING_INTEGER, CORVID_MIXING_FLOAT, CORVID_MIXING_LINEAR, CORVID_MIXING_SINC})
@@ -176,7 +170,7 @@ TEST(SongApi, SeeksLandOnTheFullRenderInEveryFamilyWithAMutedChannel)
 
 TEST(SongApi, APassFollowsJumpsDelaysAndTempoAndRepeatsAsAsked)
 {
-    const std::vector<uint8_t> bytes = writeXm(busySong());
+    const std::vector<uint8_t> bytes = xmBytes(busySong());
     SongPointer once = openBytes(bytes);
     // Speed 6; the first row is read on the 6th tick. Order 0 reads rows on
     // ticks 6, 12, 18 (F8C: 140 bpm), 24, 30 (EE2: the row plays three
@@ -216,7 +210,7 @@ TEST(SongApi, APassFollowsJumpsDelaysAndTempoAndRepeatsAsAsked)
 
 TEST(SongApi, MetadataReadsBackWhatTheModuleHolds)
 {
-    SongPointer song = openBytes(writeXm(busySong()));
+    SongPointer song = openBytes(xmBytes(busySong()));
     EXPECT_STREQ(corvid_song_title(song.get()), "busy song");
     EXPECT_STREQ(corvid_song_format(song.get()), "XM");
     EXPECT_STREQ(corvid_song_tracker(song.get()), "corvid tests");
@@ -234,7 +228,7 @@ TEST(SongApi, MetadataReadsBackWhatTheModuleHolds)
 
 TEST(SongApi, ChannelStateMuteSoloSeparationAndFloat)
 {
-    const std::vector<uint8_t> bytes = writeXm(busySong());
+    const std::vector<uint8_t> bytes = xmBytes(busySong());
     SongPointer song = openBytes(bytes);
     ASSERT_EQ(corvid_song_seek_order_row(song.get(), 0, 3), 1);
     corvid_channel_state first{}, second{};
@@ -285,10 +279,10 @@ TEST(SongApi, ChannelStateMuteSoloSeparationAndFloat)
 
 TEST(SongApi, TwoSongsOnTwoThreadsGiveTheSamplesOfOneAfterTheOther)
 {
-    std::vector<std::vector<uint8_t>> files = {writeXm(busySong())};
+    std::vector<std::vector<uint8_t>> files = {xmBytes(busySong())};
     for (const CorpusModule& module : everyCorpusModule())
         if (files.size() < 3)
-            files.push_back(fileBytes(module.path));
+            files.push_back(readBytes(module.path));
     std::vector<std::vector<int16_t>> alone;
     for (const auto& file : files)
         alone.push_back(renderAll(openBytes(file).get()));
@@ -304,7 +298,7 @@ TEST(SongApi, TwoSongsOnTwoThreadsGiveTheSamplesOfOneAfterTheOther)
 TEST(SongApi, BadArgumentsAreRefusedNeverACrash)
 {
     int error = 0;
-    const std::vector<uint8_t> bytes = writeXm(busySong());
+    const std::vector<uint8_t> bytes = xmBytes(busySong());
     EXPECT_EQ(corvid_song_open(nullptr, 10, nullptr, &error), nullptr);
     EXPECT_EQ(error, 22);
     EXPECT_EQ(corvid_song_open(bytes.data(), 0, nullptr, &error), nullptr);

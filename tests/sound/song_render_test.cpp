@@ -9,9 +9,11 @@
 #include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/song_renderer.h"
 #include "s3m_writer.h"
-#include "xm_writer.h"
+#include "tests/support/xm_module.h"
 
 namespace corvid::testing {
+using namespace testsupport;
+
 namespace {
 
 struct Rendered {
@@ -41,11 +43,11 @@ Rendered renderBytes(const std::vector<uint8_t>& bytes, uint32_t familyBits = 0)
     return r;
 }
 
-Rendered render(const XmSong& song, uint32_t familyBits = 0) { return renderBytes(writeXm(song), familyBits); }
+Rendered render(const XmModule& song, uint32_t familyBits = 0) { return renderBytes(xmBytes(song), familyBits); }
 
 TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
 {
-    XmSong song = simpleSong(1, 4);
+    XmModule song = simpleSong(1, 4);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     std::vector<std::vector<int16_t>> sounds;
     for (uint32_t family : {0x20u, 0x40u, 0x80u, 0x100u}) {
@@ -69,7 +71,7 @@ TEST(SongRender, RowsStartOnTickBoundariesUntilTheSongWraps)
 
 TEST(SongRender, ATempoChangeTimesTheNextTickOrItsOwnRow)
 {
-    XmSong song = simpleSong(1, 2);
+    XmModule song = simpleSong(1, 2);
     song.patterns[0].at(0, 0, 1) = {0, 0, 0, 15, 250};  // 250 bpm: 442 frames per tick
     const Rendered r = render(song);
     ASSERT_EQ(r.rows.size(), 2u);

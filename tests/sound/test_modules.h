@@ -1,17 +1,19 @@
 #pragma once
 // A handful of XM modules built in code that between them reach every part of
-// the loader: packed and unpacked patterns, 8- and 16-bit samples with each
-// loop kind, envelopes with sustain and loop, auto-vibrato, an instrument
-// without samples, and amiga periods. The fuzzers take them as seeds and the
+// the loader: packed and (in the rich one) unpacked patterns, 8- and 16-bit
+// samples with each loop kind, envelopes with sustain and loop, auto-vibrato,
+// an instrument without samples, and amiga periods. The fuzzers take them as seeds and the
 // truncation sweep cuts them.
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "xm_writer.h"
+#include "tests/support/xm_module.h"
 
 namespace corvid::testing {
+
+using namespace testsupport;
 
 struct NamedModule {
     std::string name;
@@ -22,13 +24,13 @@ inline std::vector<NamedModule> testModules()
 {
     std::vector<NamedModule> modules;
     // Its one note plays the sample, so that every byte of the file is read.
-    XmSong simple = simpleSong();
-    simple.patterns[0].at(0, 0, simple.channels) = {49, 1};
-    modules.push_back({"simple.xm", writeXm(simple)});
+    XmModule simple = simpleSong();
+    simple.patterns[0].at(0, 0, simple.channelCount) = {49, 1};
+    modules.push_back({"simple.xm", xmBytes(simple)});
 
-    XmSong rich = simpleSong(8, 32);
+    XmModule rich = simpleSong(8, 32);
     rich.orders = {0, 1, 0};
-    rich.restart = 1;
+    rich.restartPosition = 1;
     XmPattern& first = rich.patterns[0];
     first.at(0, 0, 8) = {49, 1, 0x40, 0x0A, 0x0F};   // note, volume column, volume slide
     first.at(1, 1, 8) = {61, 2, 0, 0x04, 0x48};      // vibrato
@@ -36,9 +38,7 @@ inline std::vector<NamedModule> testModules()
     first.at(4, 3, 8) = {97, 0, 0, 0x0E, 0x61};      // key off, pattern loop
     first.at(8, 0, 8) = {0, 0, 0, 0x14, 0x03};       // key off by command
     first.at(31, 4, 8) = {0, 0, 0, 0x0D, 0x02};      // pattern break
-    XmPattern second;
-    second.rowCount = 8;
-    second.unpacked = true;
+    XmPattern second = emptyPattern(8, 8);
     second.at(0, 0, 8) = {50, 2, 0x10, 0x09, 0x02};  // sample offset
     second.at(3, 5, 8) = {0, 0, 0, 0x0F, 0x80};      // tempo
     rich.patterns.push_back(second);
@@ -47,31 +47,31 @@ inline std::vector<NamedModule> testModules()
     XmSample wide;
     wide.sixteenBit = true;
     for (int i = 0; i < 64; ++i)
-        wide.values.push_back(static_cast<int16_t>(i * 900 - 28000));
+        wide.data.push_back(static_cast<int16_t>(i * 900 - 28000));
     wide.loopStart = 16;
     wide.loopLength = 40;
-    wide.loopBits = 2;
+    wide.loop = XmLoop::pingPong;
     wide.relativeNote = -12;
     wide.finetune = -40;
     sixteen.samples.push_back(wide);
     sixteen.noteToSample.fill(0);
-    sixteen.volumeEnvelope = {{{0, 64}, {10, 32}, {20, 48}, {40, 0}}, 1, 1, 2, 1 | 2 | 4};
-    sixteen.panningEnvelope = {{{0, 0}, {30, 64}}, 0, 0, 1, 1 | 4};
-    sixteen.vibratoType = 1, sixteen.vibratoSweep = 8, sixteen.vibratoDepth = 4, sixteen.vibratoRate = 10;
+    sixteen.volumeEnvelope = {{{0, 64}, {10, 32}, {20, 48}, {40, 0}}, 1, 1, 2};
+    sixteen.panningEnvelope = {{{0, 0}, {30, 64}}, -1, 0, 1};
+    sixteen.vibrato = {1, 8, 4, 10};
     sixteen.fadeout = 512;
     rich.instruments.push_back(sixteen);
     XmInstrument silent;
     silent.name = "no samples";
     rich.instruments.push_back(silent);
-    modules.push_back({"rich.xm", writeXm(rich)});
+    modules.push_back({"rich.xm", xmBytes(rich, true)});
 
-    XmSong amiga = simpleSong(4, 64);
-    amiga.linear = false;
+    XmModule amiga = simpleSong(4, 64);
+    amiga.linearFrequencies = false;
     amiga.speed = 3;
-    amiga.bpm = 200;
+    amiga.tempo = 200;
     amiga.patterns[0].at(0, 0, 4) = {25, 1, 0, 0x01, 0x20};  // portamento up
     amiga.patterns[0].at(1, 1, 4) = {85, 1, 0, 0x00, 0x37};  // arpeggio
-    modules.push_back({"amiga.xm", writeXm(amiga)});
+    modules.push_back({"amiga.xm", xmBytes(amiga)});
     return modules;
 }
 

@@ -25,16 +25,20 @@ void put16(std::vector<uint8_t>& f, size_t at, uint32_t v) { f[at] = uint8_t(v),
 void put32(std::vector<uint8_t>& f, size_t at, uint32_t v) { put16(f, at, v), put16(f, at + 2, v >> 16); }
 
 constexpr size_t firstPatternHeader = 336;
+// The instrument after a pattern of one row on one channel holding a note
+// and an instrument number (flag byte, note, instrument).
+constexpr size_t oneNoteInstrument = firstPatternHeader + 9 + 3;
+constexpr size_t panningEnvelopeType = 234;  // in the instrument header
 
 TEST(XmLoader, HeaderFieldsFillTheModule)
 {
-    XmSong song = simpleSong(6);
+    XmModule song = simpleSong(6);
     song.name = "a song name longer than twenty";
     song.orders = {0, 0, 0};
-    song.restart = 2;
+    song.restartPosition = 2;
     song.speed = 0x0103;  // only the low bytes count
-    song.bpm = 0x0196;
-    auto module = load(writeXm(song));
+    song.tempo = 0x0196;
+    auto module = load(xmBytes(song));
     EXPECT_EQ(module->name, "a song name longer t");
     EXPECT_EQ(module->type, ModuleType::xm);
     EXPECT_EQ(module->songLength(), 3u);
@@ -44,16 +48,16 @@ TEST(XmLoader, HeaderFieldsFillTheModule)
     EXPECT_EQ(module->initialTempo, 0x96);
     EXPECT_EQ(module->flags, moduleLinearFrequencies);
 
-    song.linear = false;
-    song.restart = 3;  // past the song: playback returns to the start
-    module = load(writeXm(song));
+    song.linearFrequencies = false;
+    song.restartPosition = 3;  // past the song: playback returns to the start
+    module = load(xmBytes(song));
     EXPECT_EQ(module->flags, 0u);
     EXPECT_EQ(module->restartPosition, 0u);
 }
 
 TEST(XmLoader, PatternsConvertToThePlayersForm)
 {
-    XmSong song = simpleSong(4, 2);
+    XmModule song = simpleSong(4, 2);
     XmPattern& p = song.patterns[0];
     p.at(0, 0, 4) = {49, 1, 0x10, 0xE, 0x12};  // C-4, instrument 1, volume 0, E12 fine porta up 2
     p.at(0, 1, 4) = {0, 0, 0x50, 20, 7};       // volume 64, key off by effect
@@ -63,7 +67,7 @@ TEST(XmLoader, PatternsConvertToThePlayersForm)
     p.at(1, 1, 4) = {0, 0, 0, 33, 0x25};       // X25 extra fine down
     p.at(1, 2, 4) = {0, 0, 0, 33, 0x35};       // X35: dropped
     p.at(1, 3, 4) = {0, 0, 0, 18, 0x11};       // effect I: dropped
-    auto module = load(writeXm(song));
+    auto module = load(xmBytes(song));
     const std::vector<uint8_t> expected = {
         0xE0, 0x40, 0, 0, 17, 2,   // ch0: note 4 << 4 | 0, instrument 0, volume 0, command 17 argument 2
         0x61, 254, 255, 64,        // ch1: key off, no instrument, volume 64, no command
@@ -81,40 +85,39 @@ TEST(XmLoader, PatternsConvertToThePlayersForm)
 
 TEST(XmLoader, UnpackedCellsGiveEntriesWithNoNote)
 {
-    XmSong song = simpleSong(2, 1);
-    song.patterns[0].unpacked = true;
+    XmModule song = simpleSong(2, 1);
     song.patterns[0].at(0, 1, 2) = {0, 0, 0, 0xE, 0x0F};  // E0x: dropped
-    auto module = load(writeXm(song));
+    auto module = load(xmBytes(song, true));
     // A note byte of 0 that is present still gives an entry: note 255, bit 5.
     EXPECT_EQ(module->patterns[0].rows, (std::vector<uint8_t>{0x20, 255, 255, 0x21, 255, 255, 0}));
 }
 
 TEST(XmLoader, OrderListAndPatternsBeyondTheFileGetEmptyPatterns)
 {
-    XmSong song = simpleSong(2, 8);
+    XmModule song = simpleSong(2, 8);
     song.orders = {0, 3};
-    auto module = load(writeXm(song));
+    auto module = load(xmBytes(song));
     ASSERT_EQ(module->patterns.size(), 4u);
     for (size_t i = 1; i < 4; ++i) {
         EXPECT_EQ(module->patterns[i].rowCount, 64u);
         EXPECT_EQ(module->patterns[i].rows, std::vector<uint8_t>(64, 0));
     }
     // A stored pattern with no packed data has empty rows too.
-    song.patterns[0].rowCount = 5;
-    song.channels = 0;
-    module = load(writeXm(song));
+    song.patterns[0] = emptyPattern(5, 0);
+    song.channelCount = 0;
+    module = load(xmBytes(song));
     EXPECT_EQ(module->patterns[0].rows, std::vector<uint8_t>(5, 0));
 }
 
 TEST(XmLoader, InstrumentsNamedBeyondTheFileGetPlaceholders)
 {
-    XmSong song = simpleSong(2, 1);
-    song.instruments[0].volumeEnvelope = {{{0, 64}, {10, 0}}, 0, 0, 0, 1};
+    XmModule song = simpleSong(2, 1);
+    song.instruments[0].volumeEnvelope = {{{0, 64}, {10, 0}}};
     song.instruments.push_back(song.instruments[0]);  // instrument 2: never used
     song.instruments[1].name = "unused";
     song.patterns[0].at(0, 0, 2) = {49, 1};
     song.patterns[0].at(0, 1, 2) = {49, 5};
-    auto module = load(writeXm(song));
+    auto module = load(xmBytes(song));
     ASSERT_EQ(module->instruments.size(), 5u);
     EXPECT_EQ(module->instruments[0].samples.size(), 1u);
     EXPECT_EQ(module->instruments[0].used, 1);
@@ -138,15 +141,15 @@ TEST(XmLoader, InstrumentsNamedBeyondTheFileGetPlaceholders)
 
 TEST(XmLoader, NoteToSampleMapOnlyWhenSeveralSamplesAreUsed)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     song.instruments[0].samples.push_back(song.instruments[0].samples[0]);
-    auto module = load(writeXm(song));  // map all zeros: one sample record, no map
+    auto module = load(xmBytes(song));  // map all zeros: one sample record, no map
     EXPECT_FALSE(module->instruments[0].noteToSample);
     EXPECT_EQ(module->instruments[0].samples.size(), 1u);
 
     song.instruments[0].noteToSample[50] = 1;
-    module = load(writeXm(song));
+    module = load(xmBytes(song));
     ASSERT_TRUE(module->instruments[0].noteToSample);
     EXPECT_EQ((*module->instruments[0].noteToSample)[50], 1);
     EXPECT_EQ(module->instruments[0].samples.size(), 2u);
@@ -155,25 +158,24 @@ TEST(XmLoader, NoteToSampleMapOnlyWhenSeveralSamplesAreUsed)
 
 TEST(XmLoader, SampleFieldsLoopsAndDeltaDecoding)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     XmInstrument& in = song.instruments[0];
     in.samples.clear();
     XmSample eight;
-    eight.values = {0, 1, -1, 127, -128, 5};
-    eight.loopStart = 1, eight.loopLength = 3, eight.loopBits = 2;
+    eight.data = {0, 1, -1, 127, -128, 5};
+    eight.loopStart = 1, eight.loopLength = 3, eight.loop = XmLoop::pingPong;
     eight.volume = 40, eight.finetune = -16, eight.panning = 200, eight.relativeNote = -12, eight.name = "eight";
     XmSample sixteen;
     sixteen.sixteenBit = true;
-    sixteen.values = {1000, -1000, 32767, -32768};
-    sixteen.loopBits = 1;                 // loop length 0: no loop
+    sixteen.data = {1000, -1000, 32767, -32768};
     XmSample typeThree = eight;
-    typeThree.loopBits = 3;
+    typeThree.loop = static_cast<XmLoop>(3);
     XmSample empty;
     in.samples = {eight, sixteen, typeThree, empty};
     for (size_t n = 0; n < 4; ++n)
         in.noteToSample[n] = static_cast<uint8_t>(n);
-    auto module = load(writeXm(song));
+    auto module = load(xmBytes(song));
     const auto& samples = module->instruments[0].samples;
     ASSERT_EQ(samples.size(), 4u);
     EXPECT_EQ(samples[0].name, "eight");
@@ -208,7 +210,7 @@ TEST(XmLoader, SampleFieldsLoopsAndDeltaDecoding)
     EXPECT_EQ(samples[1].deviceHandle, 2u);
 
     // Without the device the decoded data stays in the samples.
-    module = load(writeXm(song), ErrorCode::ok, false);
+    module = load(xmBytes(song), ErrorCode::ok, false);
     EXPECT_TRUE(recorder().samples.empty());
     EXPECT_EQ(module->instruments[0].samples[0].data, (std::vector<uint8_t>{128, 129, 127, 255, 0, 133}));
     EXPECT_EQ(module->instruments[0].samples[0].deviceHandle, 0u);
@@ -216,14 +218,14 @@ TEST(XmLoader, SampleFieldsLoopsAndDeltaDecoding)
 
 TEST(XmLoader, EnvelopesAndInstrumentSettings)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     XmInstrument& in = song.instruments[0];
-    in.volumeEnvelope = {{{0, 0}, {4, 64}, {8, 32}, {12, 16}}, 1, 2, 3, 1 | 2 | 4};
-    in.panningEnvelope = {{{0, 32}, {4, 0}}, 1, 1, 1, 1 | 2 | 4};  // loop start = end: no loop
-    in.vibratoType = 1, in.vibratoSweep = 2, in.vibratoDepth = 3, in.vibratoRate = 4;
+    in.volumeEnvelope = {{{0, 0}, {4, 64}, {8, 32}, {12, 16}}, 1, 2, 3};
+    in.panningEnvelope = {{{0, 32}, {4, 0}}, 1, 1, 1};  // loop start = end: no loop
+    in.vibrato = {1, 2, 3, 4};
     in.fadeout = 0x1234;
-    auto module = load(writeXm(song));
+    auto module = load(xmBytes(song));
     const Instrument& instrument = module->instruments[0];
     ASSERT_TRUE(instrument.volumeEnvelope && instrument.panningEnvelope);
     const Envelope& v = *instrument.volumeEnvelope;
@@ -243,29 +245,30 @@ TEST(XmLoader, EnvelopesAndInstrumentSettings)
     EXPECT_EQ(instrument.fadeout, 0x1234u);
 
     // Without the type bits: no sustain, no loop, no envelope at all.
-    in.volumeEnvelope.type = 1;
-    in.panningEnvelope.type = 0;
-    module = load(writeXm(song));
+    in.volumeEnvelope.sustainPoint = in.volumeEnvelope.loopStart = in.volumeEnvelope.loopEnd = -1;
+    std::vector<uint8_t> file = xmBytes(song);
+    file.at(oneNoteInstrument + panningEnvelopeType) = 0;  // points, but off
+    module = load(file);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
     EXPECT_FALSE(module->instruments[0].panningEnvelope);
 
     // Sustain and loop indices past the points mean none.
-    in.volumeEnvelope = {{{0, 0}, {4, 64}}, 5, 0, 9, 1 | 2 | 4};
-    module = load(writeXm(song));
+    in.volumeEnvelope = {{{0, 0}, {4, 64}}, 5, 0, 9};
+    module = load(xmBytes(song));
     EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
 }
 
 TEST(XmLoader, SampleCallbackSeesEachAddedSample)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     static int calls = 0;
     calls = 0;
     resetRecorder();
     std::unique_ptr<Module> module;
-    ASSERT_EQ(loadXM(writeXm(song), true, [](const Sample& s) { calls += s.deviceHandle == 1; }, &recorder().device, module),
+    ASSERT_EQ(loadXM(xmBytes(song), true, [](const Sample& s) { calls += s.deviceHandle == 1; }, &recorder().device, module),
               ErrorCode::ok);
     EXPECT_EQ(calls, 1);
 }
@@ -274,7 +277,7 @@ TEST(XmLoader, SampleCallbackSeesEachAddedSample)
 
 TEST(XmLoader, RefusesFilesOutsideWhatItHandles)
 {
-    const std::vector<uint8_t> good = writeXm(simpleSong(2, 4));
+    const std::vector<uint8_t> good = xmBytes(simpleSong(2, 4));
     auto patched = [&](size_t at, uint32_t value, bool wide = false) {
         std::vector<uint8_t> f = good;
         wide ? put32(f, at, value) : put16(f, at, value);
@@ -300,10 +303,10 @@ TEST(XmLoader, RefusesFilesOutsideWhatItHandles)
 
 TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
-    const std::vector<uint8_t> good = writeXm(song);
-    const size_t instrument = firstPatternHeader + 9 + 3;  // one row: mask, note, instrument
+    const std::vector<uint8_t> good = xmBytes(song);
+    const size_t instrument = oneNoteInstrument;
     ASSERT_EQ(good[instrument + 4], 'i');                       // the instrument's name
     std::vector<uint8_t> f = good;
     put32(f, instrument, 200);  // instrument header shorter than what is read
@@ -328,17 +331,17 @@ TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
 // an instrument no pattern uses. A cut into a loaded sample still fails.
 TEST(XmLoader, FilesEndingInsideSamplesNeverLoadedStillLoad)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     song.instruments[0].samples.push_back(song.instruments[0].samples[0]);  // beyond the map
-    std::vector<uint8_t> f = writeXm(song);
+    std::vector<uint8_t> f = xmBytes(song);
     f.resize(f.size() - 20);
     auto module = load(f);
     ASSERT_EQ(module->instruments[0].samples.size(), 1u);
     EXPECT_EQ(recorder().samples.size(), 1u);
 
     song.instruments.push_back(song.instruments[0]);  // never named by a pattern
-    f = writeXm(song);
+    f = xmBytes(song);
     f.resize(f.size() - 40);
     module = load(f);
     ASSERT_EQ(module->instruments.size(), 2u);
@@ -346,7 +349,7 @@ TEST(XmLoader, FilesEndingInsideSamplesNeverLoadedStillLoad)
 
     song.instruments.pop_back();
     song.instruments[0].samples.pop_back();
-    f = writeXm(song);
+    f = xmBytes(song);
     f.resize(f.size() - 1);
     load(f, ErrorCode::unexpectedEndOfFile);
 }
@@ -360,16 +363,16 @@ TEST(XmLoader, DamagedBytesNeverCrash)
 
 TEST(XmLoader, DeviceFailureLeavesNothingBehind)
 {
-    XmSong song = simpleSong(1, 1);
+    XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     SoundDevice failing = recorder().device;
     failing.operations.addSample = [](void*, const SampleDescription&, bool, uint32_t&) {
         return ErrorCode::outOfSampleHandles;
     };
     std::unique_ptr<Module> module;
-    EXPECT_EQ(loadXM(writeXm(song), true, nullptr, &failing, module), ErrorCode::outOfSampleHandles);
+    EXPECT_EQ(loadXM(xmBytes(song), true, nullptr, &failing, module), ErrorCode::outOfSampleHandles);
     EXPECT_FALSE(module);
-    EXPECT_EQ(loadXM(writeXm(song), true, nullptr, nullptr, module), ErrorCode::invalidDevice);
+    EXPECT_EQ(loadXM(xmBytes(song), true, nullptr, nullptr, module), ErrorCode::invalidDevice);
 }
 
 TEST(ByteReader, ReadsPastTheEndGiveZerosAndStayTruncated)
@@ -403,6 +406,7 @@ TEST(ByteReader, ReadsPastTheEndGiveZerosAndStayTruncated)
     EXPECT_EQ(cut.size(), 2u);
     EXPECT_TRUE(whole.truncated());
     EXPECT_EQ(ByteReader(bytes).section(UINT64_MAX, 2).size(), 0u);
+    EXPECT_EQ(ByteReader(bytes).u16beAt(UINT64_MAX), 0);  // the offset does not wrap round to the start
 }
 
 TEST(ModuleFile, SeekReadAndTellStayInsideTheFile)

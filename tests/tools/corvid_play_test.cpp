@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/sound/xm_writer.h"
+#include "tests/support/xm_module.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/play_options.h"
@@ -64,12 +64,12 @@ class CorvidPlayOnASong : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        corvid::testing::XmSong song = corvid::testing::simpleSong(2, 16);
+        testsupport::XmModule song = testsupport::simpleSong(2, 16);
         song.name = "two voices";
         song.patterns[0].at(0, 0, 2) = {49, 1, 0, 0, 0};
         song.patterns[0].at(4, 1, 2) = {61, 1, 0, 0, 0};
         song.patterns[0].at(9, 0, 2) = {37, 1, 0, 0, 0};
-        testsupport::writeBytes(module, corvid::testing::writeXm(song));
+        testsupport::writeBytes(module, testsupport::xmBytes(song));
     }
 
     // Where the renderer starts `row`, in bytes of 16-bit stereo; the pass's length for -1.
@@ -251,7 +251,7 @@ TEST(CorvidPlay, TheSoundSystemsOwnComplaintsStayOffTheTerminal)
 {
     const testsupport::ScratchFolder folder;
     const std::string module = folder.path("short.xm");
-    testsupport::writeBytes(module, corvid::testing::writeXm(corvid::testing::simpleSong(1, 4)));
+    testsupport::writeBytes(module, testsupport::xmBytes(testsupport::simpleSong(1, 4)));
     const RunResult played = run("'" + module + "'", true);
     EXPECT_EQ(played.exitCode, 0);
     EXPECT_EQ(played.output.find("ALSA"), std::string::npos) << played.output;

@@ -224,7 +224,7 @@ std::string checkModule(const XmModule& m)
     return {};
 }
 
-std::vector<std::uint8_t> packPattern(const XmPattern& pattern, int channelCount)
+std::vector<std::uint8_t> packPattern(const XmPattern& pattern, int channelCount, bool unpacked)
 {
     std::vector<std::uint8_t> out;
     const auto cells = static_cast<std::size_t>(pattern.rows) * static_cast<std::size_t>(channelCount);
@@ -236,6 +236,8 @@ std::vector<std::uint8_t> packPattern(const XmPattern& pattern, int channelCount
         for (int f = 0; f < 5; ++f)
             if (fields[f] != 0)
                 mask |= static_cast<std::uint8_t>(1 << f);
+        if (unpacked)
+            mask = 0x1F;
         anything = anything || mask != 0;
         if (mask != 0x1F)
             out.push_back(static_cast<std::uint8_t>(0x80 | mask));
@@ -248,10 +250,11 @@ std::vector<std::uint8_t> packPattern(const XmPattern& pattern, int channelCount
     return out;
 }
 
-XmFile writeXm(const XmModule& m)
+XmFile writeXm(const XmModule& m, const XmWriteOptions& options)
 {
     XmFile file;
-    file.error = checkModule(m);
+    if (options.check)
+        file.error = checkModule(m);
     if (!file.error.empty())
         return file;
 
@@ -274,7 +277,7 @@ XmFile writeXm(const XmModule& m)
         w.u8(i < static_cast<int>(m.orders.size()) ? m.orders[i] : 0);
 
     for (const XmPattern& p : m.patterns) {
-        const std::vector<std::uint8_t> packed = packPattern(p, m.channelCount);
+        const std::vector<std::uint8_t> packed = packPattern(p, m.channelCount, options.unpackedPatterns);
         w.u32(patternHeaderSize);
         w.u8(0);  // packing type
         w.u16(static_cast<std::uint32_t>(p.rows));

@@ -9,6 +9,7 @@
 // in the file.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +33,12 @@ struct XmCell {
 struct XmPattern {
     int rows = 64;               // 1..256
     std::vector<XmCell> cells;   // rows × channel count, row after row
+
+    XmCell& at(int row, int channel, int channelCount)
+    {
+        return cells.at(static_cast<std::size_t>(row) * static_cast<std::size_t>(channelCount)
+                        + static_cast<std::size_t>(channel));
+    }
 };
 
 struct XmEnvelopePoint {
@@ -96,16 +103,23 @@ struct XmModule {
 // Empty when the module can be written; otherwise what is wrong with it.
 std::string checkModule(const XmModule& module);
 
+// Choices no tracker makes, for the tests of a reader: a module with faults
+// written as it is, and patterns in the old unpacked form.
+struct XmWriteOptions {
+    bool check = true;              // refuse a module checkModule finds fault with
+    bool unpackedPatterns = false;  // every cell as its five fields, no flag bytes
+};
+
 // One pattern in the file's packed form: per cell either the five fields
 // (when all are present) or a flag byte 0x80 | presence mask and the present
 // fields. A pattern with nothing in it packs to no bytes at all.
-std::vector<std::uint8_t> packPattern(const XmPattern& pattern, int channelCount);
+std::vector<std::uint8_t> packPattern(const XmPattern& pattern, int channelCount, bool unpacked = false);
 
 struct XmFile {
     std::vector<std::uint8_t> bytes;  // empty on failure
     std::string error;                // empty on success
 };
 
-XmFile writeXm(const XmModule& module);
+XmFile writeXm(const XmModule& module, const XmWriteOptions& options = {});
 
 }  // namespace composer
