@@ -10,8 +10,10 @@ namespace platform {
 // and a whole, non-zero number of frames.
 bool validBufferRequest(const WaveFormat& format, std::uint32_t bytes);
 
-// The one or two regions of a buffer of `size` bytes at `data` that cover
-// `bytes` from `offset`, wrapping at the end (offset < size, bytes <= size).
-SoundBuffer::Regions bufferRegions(std::uint8_t* data, std::uint32_t size, std::uint32_t offset, std::uint32_t bytes);
+// A lock of `bytes` from `offset` in a buffer of `size` bytes at `data`: the
+// one or two regions that cover it, wrapping at the end; none, and the error,
+// when the buffer is lost or the range does not fit in it.
+int lockRegions(bool lost, std::uint8_t* data, std::uint32_t size, std::uint32_t offset, std::uint32_t bytes,
+                SoundBuffer::Regions& regions);
 
 }  // namespace platform

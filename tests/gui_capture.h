@@ -1,7 +1,9 @@
 #pragma once
-// For the FLTK window tests: a window drawn into an offscreen picture, and
-// that picture written as a PPM file into $SOLVANE_SCREENSHOT_DIR (when set)
-// for someone to look at.
+// For the FLTK window tests: a fixture that skips without a display, a window
+// drawn into an offscreen picture, and that picture written as a PPM file
+// into $SOLVANE_SCREENSHOT_DIR (when set) for someone to look at.
+
+#include <gtest/gtest.h>
 
 #include <FL/Fl.H>
 #include <FL/Fl_Image_Surface.H>
@@ -14,7 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog.h"
+
 namespace gui_test {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!platform::openDialogDisplay())
+            GTEST_SKIP() << "no display to open windows on";
+    }
+};
 
 struct Picture {
     int width = 0, height = 0;

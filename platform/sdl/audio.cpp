@@ -252,15 +252,10 @@ int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
 
 int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions)
 {
-    regions = {};
-    if (lost())
-        return waveResult::badDeviceId;
-    if (offset >= size() || bytes > size())
-        return waveResult::invalidParameter;
-    Output& o = *output_;
-    o.mutex.lock();
-    regions = bufferRegions(o.data.data(), size(), offset, bytes);
-    return waveResult::ok;
+    const int result = lockRegions(lost(), output_->data.data(), size(), offset, bytes, regions);
+    if (result == waveResult::ok)
+        output_->mutex.lock();  // held until unlock: the callback reads the buffer under it
+    return result;
 }
 
 int SoundBuffer::unlock(const Regions& regions)

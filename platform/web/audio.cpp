@@ -225,14 +225,7 @@ int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
 
 int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions)
 {
-    regions = {};
-    if (lost())
-        return waveResult::badDeviceId;
-    if (offset >= size() || bytes > size())
-        return waveResult::invalidParameter;
-    Output& o = *output_;
-    regions = bufferRegions(o.data.data(), size(), offset, bytes);
-    return waveResult::ok;
+    return lockRegions(lost(), output_->data.data(), size(), offset, bytes, regions);
 }
 
 int SoundBuffer::unlock(const Regions& regions)

@@ -28,14 +28,8 @@ namespace {
 
 using platform::sdl::SetupWindow;
 
-class SetupWindowTest : public ::testing::Test {
+class SetupWindowTest : public gui_test::WindowTest {
 protected:
-    void SetUp() override
-    {
-        if (!platform::openDialogDisplay())
-            GTEST_SKIP() << "no display to open windows on";
-    }
-
     // The window as the show opens it, but for "Audio Config", which counts.
     std::unique_ptr<SetupWindow> open(const host::DemoConfig& config, const host::MmxChoice& mmx)
     {

@@ -25,14 +25,8 @@ using corvid::OptionValues;
 using platform::sdl::CustomQualityDialog;
 using platform::sdl::SoundSetupDialog;
 
-class SoundSetupDialogTest : public ::testing::Test {
+class SoundSetupDialogTest : public gui_test::WindowTest {
 protected:
-    void SetUp() override
-    {
-        if (!platform::openDialogDisplay())
-            GTEST_SKIP() << "no display to open windows on";
-    }
-
     void setRate(int32_t rate, int32_t interpolation)
     {
         options.set(static_cast<int32_t>(Option::mixingRate), rate);
