@@ -46,6 +46,8 @@ struct WaveFormat {
     int bits = 16;      // 8 (unsigned) or 16 (signed little-endian)
 
     int blockAlign() const { return channels * bits / 8; }
+    // The byte value of silence: unsigned 8-bit samples centre on 0x80.
+    std::uint8_t silence() const { return bits == 8 ? 0x80 : 0; }
 };
 
 // The formats every backend plays: mono or stereo, 8 or 16 bits, 1 to 192 kHz.

@@ -115,7 +115,7 @@ int WaveOut::open(const WaveFormat& format)
     if (!playableFormat(format))
         return waveResult::badFormat;
     o.format = format;
-    o.silence = format.bits == 8 ? 0x80 : 0;
+    o.silence = format.silence();
     o.lost.store(false);
     o.device = openOutput(format, &Output::callback, &o);
     if (o.device == 0)
@@ -220,7 +220,7 @@ int SoundBuffer::create(const WaveFormat& format, std::uint32_t bytes)
     release();
     Output& o = *output_;
     o.format = format;
-    o.data.assign(bytes, format.bits == 8 ? 0x80 : 0);
+    o.data.assign(bytes, format.silence());
     o.playPosition = 0;
     o.lost.store(false);
     o.device = openOutput(format, &Output::callback, &o);
@@ -279,7 +279,7 @@ int SoundBuffer::restore()
             return waveResult::badDeviceId;
     }
     std::lock_guard lock(o.mutex);
-    std::fill(o.data.begin(), o.data.end(), o.format.bits == 8 ? 0x80 : 0);
+    std::fill(o.data.begin(), o.data.end(), o.format.silence());
     o.lost.store(false);
     return waveResult::ok;
 }

@@ -181,7 +181,7 @@ int SoundBuffer::create(const WaveFormat& format, std::uint32_t bytes)
     release();
     Output& o = *output_;
     o.format = format;
-    o.data.assign(bytes, format.bits == 8 ? 0x80 : 0);
+    o.data.assign(bytes, format.silence());
     o.lost = false;
     o.playing = false;
     o.handle = pageAudioOpen(format.rate, 1);
@@ -247,7 +247,7 @@ int SoundBuffer::restore()
     Output& o = *output_;
     if (o.handle == 0)
         return waveResult::badDeviceId;
-    std::fill(o.data.begin(), o.data.end(), o.format.bits == 8 ? 0x80 : 0);
+    std::fill(o.data.begin(), o.data.end(), o.format.silence());
     o.lost = false;
     return waveResult::ok;
 }
