@@ -2,8 +2,6 @@
 // The port's command line. With no arguments the show behaves as it always
 // has: the setup window, then the show full-screen.
 
-#include "sound/include/corvid.h"
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,11 +20,9 @@ struct ShowOptions {
     bool useMmx = false;            // with screenMode: the MMX switch's state
     // For the browser's page, which runs the show itself (never from the
     // command line): no player thread, the caller runs MusicPoll from its
-    // timer; the sound queue's length capped; and the music's status as the
-    // scenes see it read through the caller (what is heard, not what is mixed).
+    // timer; and the sound queue's length capped.
     bool soundServicedByCaller = false;
     int soundBufferMs = 0;  // 0: the library's own setting
-    std::function<void(int playHandle, MusicStatus& status)> readMusicStatus;
     // Runs once the sound library has started up and before its device
     // opens, where the setup window offers "Audio Config": the page applies
     // the sound settings its form holds.

@@ -440,7 +440,6 @@ struct RunningShow {
     std::optional<ShowPasses> passes;
     std::optional<AbortSteps> abort;
     std::optional<scenes::SceneContext> context;
-    std::function<void(int, MusicStatus&)> readMusicStatus;  // the caller's, if any
 };
 
 RunningShow running;
@@ -454,13 +453,14 @@ void startMusic()
         presentation.captureSink->start(presentation.virtualClock.counter());
     }
     resources.playHandle = MusicPlayModule(resources.module, showState.config.loopMusic);
+    // The scenes follow the music being heard, which trails the mixing by the
+    // sound queued on its way out (none in capture).
     frameService.readMusicStatus = [](MusicStatus& status) {
         if (presentation.capturing)
             MusicPoll();
-        if (running.readMusicStatus)
-            running.readMusicStatus(resources.playHandle, status);
-        else
-            MusicGetPlayStatus(resources.playHandle, &status);
+        corvid::HeardStatus heard;
+        if (corvid::heardPlayStatus(resources.playHandle, heard))
+            status = heard.status;
     };
     frameService.startClock();
 }
@@ -539,7 +539,6 @@ void startShow(const ShowOptions& options)
     showState.mmx.useMmx = false;
 
     platform::watchTerminationRequests();
-    running.readMusicStatus = options.readMusicStatus;
     const platform::VideoOptions video = choosePresentation(options);
     frameService.nowMs = 0;
 

@@ -91,6 +91,10 @@ public:
     void markLost();
     // Stops the output and marks every queued block done.
     int reset();
+    // Frames written and not heard yet: those of the blocks still queued and
+    // what the sound system has taken from them but not yet played, as near
+    // as it tells.
+    std::uint32_t unheardFrames();
     int close();
     bool isOpen() const;
 
@@ -114,6 +118,9 @@ public:
     int stop();
     // Where the sound card reads next, and the earliest safe write position.
     int positions(std::uint32_t& play, std::uint32_t& write);
+    // Frames the sound system has read before the play position and not
+    // yet played, as near as it tells.
+    std::uint32_t unheardFramesBeforePlay();
     // Up to two regions covering bytes from offset, wrapping at the end.
     struct Regions {
         std::uint8_t* first = nullptr;

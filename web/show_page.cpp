@@ -7,7 +7,6 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -24,8 +23,8 @@
 
 namespace {
 
-// What is heard lags what is mixed by the sound queue and the page's own
-// output: the sound queue is kept this short in the browser.
+// The sound queue is kept this short in the browser, where the page's own
+// output adds its latency behind it.
 constexpr int webSoundBufferMs = 90;
 // Waits this short are spun within an animation frame (the final fade's 1 ms
 // steps, the abort's 5 ms volume steps), as long as the frame's time allows.
@@ -33,10 +32,6 @@ constexpr double spunWaitMs = 5;
 constexpr double spinBudgetMs = 8;
 
 // clang-format off
-EM_JS(double, pageOutputLatencyMs, (), {
-    const audio = Module['solvaneAudio'];
-    return audio && audio.available() ? audio.outputLatency() * 1000 : 0;
-});
 EM_JS(void, pageShowStatus, (int position, int row), {
     if (Module['onShowStatus'])
         Module['onShowStatus'](position, row);
@@ -51,47 +46,8 @@ EM_JS(void, pageShowEnded, (int exitCode), {
 });
 // clang-format on
 
-// The music's status as the service passes published it, kept for as long as
-// the sound takes to be heard: the scenes read the one heard now.
-class HeardStatus {
-public:
-    void record(double nowMs, int handle)
-    {
-        MusicStatus status{};
-        if (handle == 0 || MusicGetPlayStatus(handle, &status) == 0)
-            return;
-        entries_[next_ % entries_.size()] = {nowMs, status};
-        ++next_;
-    }
-    // The newest status published at least latencyMs before now; the oldest
-    // one kept while none is that old.
-    bool heardAt(double nowMs, double latencyMs, MusicStatus& status) const
-    {
-        if (next_ == 0)
-            return false;
-        const std::size_t kept = next_ < entries_.size() ? next_ : entries_.size();
-        for (std::size_t back = 1; back <= kept; ++back) {
-            const Entry& entry = entries_[(next_ - back) % entries_.size()];
-            status = entry.status;
-            if (entry.atMs <= nowMs - latencyMs)
-                return true;
-        }
-        return true;
-    }
-
-private:
-    struct Entry {
-        double atMs = 0;
-        MusicStatus status{};
-    };
-    std::array<Entry, 64> entries_{};  // 20 ms apart: over a second
-    std::size_t next_ = 0;
-};
-
 struct ShowPage {
     bool started = false;
-    int playHandle = 0;
-    HeardStatus heard;
     std::string setupJson;
 };
 
@@ -164,14 +120,6 @@ void appendSoundSetup(std::string& json)
     json += "]}";
 }
 
-void readHeardStatus(int handle, MusicStatus& status)
-{
-    ShowPage& p = page();
-    p.playHandle = handle;
-    if (!p.heard.heardAt(emscripten_get_now(), webSoundBufferMs + pageOutputLatencyMs(), status))
-        MusicGetPlayStatus(handle, &status);
-}
-
 // Steps the show until it waits for a later frame, lets the page draw
 // (between the loading's stages), or ends.
 EM_BOOL onAnimationFrame(double, void*)
@@ -238,7 +186,6 @@ EMSCRIPTEN_KEEPALIVE int showStart(const char* modeEntry, int useMmx, int fullsc
     options.windowed = fullscreen == 0;
     options.soundServicedByCaller = true;
     options.soundBufferMs = webSoundBufferMs;
-    options.readMusicStatus = readHeardStatus;
     // The form's sound settings are the setup dialog's, confirmed by "GO!".
     options.chooseSound = [] {
         web::restoreSoundSettings();
@@ -253,11 +200,9 @@ EMSCRIPTEN_KEEPALIVE int showStart(const char* modeEntry, int useMmx, int fullsc
 // One service pass of the sound library, from the page's timer.
 EMSCRIPTEN_KEEPALIVE void showServiceSound()
 {
-    ShowPage& p = page();
-    if (!p.started)
+    if (!page().started)
         return;
     MusicPoll();
-    p.heard.record(emscripten_get_now(), p.playHandle);
 }
 
 }  // extern "C"

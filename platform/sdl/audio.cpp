@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -72,6 +73,28 @@ bool deviceGone(std::uint32_t device)
     return device != 0 && SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
 }
 
+// The sound a callback hands over starts playing as it returns and plays out
+// over its length: what is left of it is the sound system's part of the
+// queue. SDL tells no more than that about the card's own buffers.
+class CallbackPlayout {
+public:
+    void handedOver(std::uint32_t frames)
+    {
+        handedAt_ = std::chrono::steady_clock::now();
+        frames_ = frames;
+    }
+    std::uint32_t framesLeft(int rate) const
+    {
+        const auto elapsed = std::chrono::steady_clock::now() - handedAt_;
+        const auto played = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * rate / 1000000;
+        return played >= frames_ ? 0 : frames_ - static_cast<std::uint32_t>(played);
+    }
+
+private:
+    std::chrono::steady_clock::time_point handedAt_;
+    std::uint32_t frames_ = 0;
+};
+
 }  // namespace
 
 int waveOutDeviceCount()
@@ -93,6 +116,7 @@ struct WaveOut::Output {
     std::mutex mutex;
     std::deque<WaveBlock*> queue;  // written, not yet consumed
     std::uint32_t consumed = 0;    // bytes of queue.front() already played
+    CallbackPlayout playout;       // of the blocks' sound, not the silence after it
     std::atomic<bool> lost{false};
 
     static void callback(void* self, std::uint8_t* stream, int length);
@@ -154,7 +178,19 @@ int WaveOut::reset()
         block->done.store(true, std::memory_order_release);
     o.queue.clear();
     o.consumed = 0;
+    o.playout.handedOver(0);
     return waveResult::ok;
+}
+
+std::uint32_t WaveOut::unheardFrames()
+{
+    Output& o = *output_;
+    std::lock_guard lock(o.mutex);
+    std::uint64_t bytes = 0;
+    for (const WaveBlock* block : o.queue)
+        bytes += block->length;
+    const auto queued = static_cast<std::uint32_t>((bytes - o.consumed) / static_cast<std::uint32_t>(o.format.blockAlign()));
+    return queued + o.playout.framesLeft(o.format.rate);
 }
 
 int WaveOut::close()
@@ -177,6 +213,7 @@ void WaveOut::Output::fill(std::uint8_t* stream, int length)
 {
     std::lock_guard lock(mutex);
     auto remaining = static_cast<std::uint32_t>(length);
+    const std::uint32_t asked = remaining;
     while (remaining > 0 && !queue.empty()) {
         WaveBlock* block = queue.front();
         const std::uint32_t n = std::min(remaining, block->length - consumed);
@@ -191,6 +228,7 @@ void WaveOut::Output::fill(std::uint8_t* stream, int length)
         }
     }
     std::memset(stream, silence, remaining);  // the queue ran dry: silence, not noise
+    playout.handedOver((asked - remaining) / static_cast<std::uint32_t>(format.blockAlign()));
 }
 
 struct SoundBuffer::Output {
@@ -199,6 +237,7 @@ struct SoundBuffer::Output {
     std::mutex mutex;
     std::vector<std::uint8_t> data;
     std::uint32_t playPosition = 0;
+    CallbackPlayout playout;
     std::atomic<bool> lost{false};
 
     static void callback(void* self, std::uint8_t* stream, int length);
@@ -248,6 +287,12 @@ int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
     play = output_->playPosition;
     write = output_->playPosition;
     return waveResult::ok;
+}
+
+std::uint32_t SoundBuffer::unheardFramesBeforePlay()
+{
+    std::lock_guard lock(output_->mutex);
+    return output_->playout.framesLeft(output_->format.rate);
 }
 
 int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions)
@@ -305,6 +350,7 @@ void SoundBuffer::Output::callback(void* self, std::uint8_t* stream, int length)
         remaining -= n;
         buffer.playPosition = (buffer.playPosition + n) % buffer.size();
     }
+    buffer.playout.handedOver(static_cast<std::uint32_t>(length) / static_cast<std::uint32_t>(buffer.format.blockAlign()));
 }
 
 }  // namespace platform

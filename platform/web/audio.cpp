@@ -29,6 +29,9 @@ EM_JS(void, pageAudioWrite, (int handle, const std::uint8_t* data, int bytes, in
 EM_JS(double, pageAudioPlayed, (int handle), {
     return Module['solvaneAudio'].played(handle);
 });
+EM_JS(double, pageAudioLatencySeconds, (), {
+    return Module['solvaneAudio'] ? Module['solvaneAudio'].outputLatency() : 0;
+});
 EM_JS(void, pageAudioDrop, (int handle), {
     Module['solvaneAudio'].drop(handle);
 });
@@ -38,6 +41,12 @@ EM_JS(void, pageAudioClose, (int handle), {
 // clang-format on
 
 std::uint64_t framesPlayed(int handle) { return static_cast<std::uint64_t>(pageAudioPlayed(handle)); }
+
+// Frames between the page's reader and the ear.
+std::uint32_t latencyFrames(const WaveFormat& format)
+{
+    return static_cast<std::uint32_t>(pageAudioLatencySeconds() * format.rate);
+}
 
 }  // namespace
 
@@ -125,6 +134,16 @@ int WaveOut::reset()
         queued.block->done.store(true, std::memory_order_release);
     o.queue.clear();
     return waveResult::ok;
+}
+
+std::uint32_t WaveOut::unheardFrames()
+{
+    const Output& o = *output_;
+    if (o.queue.empty())
+        return 0;
+    const std::uint64_t end = o.queue.back().endFrame;
+    const std::uint64_t played = std::min(framesPlayed(o.handle), end);
+    return static_cast<std::uint32_t>(end - played) + latencyFrames(o.format);
 }
 
 int WaveOut::close()
@@ -222,6 +241,8 @@ int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
     write = play;
     return waveResult::ok;
 }
+
+std::uint32_t SoundBuffer::unheardFramesBeforePlay() { return output_->playing ? latencyFrames(output_->format) : 0; }
 
 int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions)
 {

@@ -41,6 +41,29 @@ struct PublishedStatus {
     MusicStatus load() const;
 };
 
+// Each status a play published, with the frames the device had mixed when it
+// was published: the sound from that frame on plays with that status. The
+// status heard now is the one at the frame leaving the speakers. Kept under
+// the library lock; 256 changes last over 2.5 s at the fastest rows.
+class StatusHistory {
+public:
+    // Forgets every change and starts again from `status`.
+    void restart(uint64_t framesMixed, const MusicStatus& status);
+    // Keeps `status` when it differs from the newest kept.
+    void record(uint64_t framesMixed, const MusicStatus& status);
+    // The newest status published at or before `frame`; the oldest kept
+    // when every kept one is later.
+    MusicStatus statusAt(uint64_t frame) const;
+
+private:
+    struct Entry {
+        uint64_t framesMixed = 0;
+        MusicStatus status{};
+    };
+    std::array<Entry, 256> entries_{};
+    size_t recorded_ = 0;  // since the restart; the newest is entries_[(recorded_ - 1) % size]
+};
+
 struct PlayRecord {
     player::PlayerInstance* instance = nullptr;
     std::vector<uint32_t> channels;  // device channel numbers
@@ -62,6 +85,7 @@ struct InterfaceState {
     uint32_t baseAmplification = 0;      // the device's own, when the channels opened
     std::array<std::unique_ptr<PlayRecord>, playHandleCount> plays;
     std::array<PublishedStatus, playHandleCount> published;  // one per handle
+    std::array<StatusHistory, playHandleCount> statusHistory;  // one per handle
     bool channelsOpenedByPlay = false;
     bool backgroundPlay = false;
     player::PlayerSubsystem players;  // drives the chosen device

@@ -8,6 +8,7 @@
 #include "sound/api/interface_state.h"
 #include "sound/core/library.h"
 #include "sound/include/corvid.h"
+#include "sound/include/corvid_devices.h"
 #include "sound/loaders/file_access.h"
 #include "sound/loaders/module_loader.h"
 #include "sound/player/player.h"
@@ -76,12 +77,26 @@ ErrorCode playRecordFor(int handle, PlayRecord*& record)
     return record ? ErrorCode::ok : ErrorCode::noModulePlaying;
 }
 
-void publish(size_t index)
+// Frames the open device has mixed, and how many of them are not heard yet.
+void outputProgress(const InterfaceState& state, uint64_t& framesMixed, uint32_t& framesQueued)
 {
-    InterfaceState& state = interfaceState();
+    framesMixed = 0;
+    framesQueued = 0;
+    if (state.deviceOpen && state.device->operations.getOutputProgress)
+        state.device->operations.getOutputProgress(state.device->context, framesMixed, framesQueued);
+}
+
+MusicStatus currentStatus(size_t index)
+{
     MusicStatus status{};
-    player::getStatus(*state.plays[index]->instance, status);
-    state.published[index].store(status);
+    player::getStatus(*interfaceState().plays[index]->instance, status);
+    return status;
+}
+
+bool sameStatus(const MusicStatus& a, const MusicStatus& b)
+{
+    return a.position == b.position && a.pattern == b.pattern && a.row == b.row && a.syncInfo == b.syncInfo &&
+           a.songLoopCount == b.songLoopCount;
 }
 
 // The lowest-numbered open channels not in use; on failure none are taken.
@@ -130,7 +145,12 @@ ErrorCode playSection(const Module& module, int32_t first, int32_t last, int32_t
     }
     *empty = std::move(record);
     const auto index = static_cast<size_t>(empty - state.plays.begin());
-    publish(index);
+    const MusicStatus status = currentStatus(index);
+    state.published[index].store(status);
+    uint64_t framesMixed = 0;
+    uint32_t framesQueued = 0;
+    outputProgress(state, framesMixed, framesQueued);
+    state.statusHistory[index].restart(framesMixed, status);
     state.published[index].playing = true;
     handle = static_cast<int>(index) + 1;
     return ErrorCode::ok;
@@ -179,6 +199,48 @@ int changePlay(int handle, Change change)
 
 }  // namespace
 
+void StatusHistory::restart(uint64_t framesMixed, const MusicStatus& status)
+{
+    recorded_ = 0;
+    record(framesMixed, status);
+}
+
+void StatusHistory::record(uint64_t framesMixed, const MusicStatus& status)
+{
+    if (recorded_ > 0 && sameStatus(entries_[(recorded_ - 1) % entries_.size()].status, status))
+        return;
+    entries_[recorded_ % entries_.size()] = {framesMixed, status};
+    ++recorded_;
+}
+
+MusicStatus StatusHistory::statusAt(uint64_t frame) const
+{
+    const size_t kept = std::min(recorded_, entries_.size());
+    MusicStatus status{};
+    for (size_t back = 1; back <= kept; ++back) {
+        const Entry& entry = entries_[(recorded_ - back) % entries_.size()];
+        status = entry.status;
+        if (entry.framesMixed <= frame)
+            break;
+    }
+    return status;
+}
+
+int heardPlayStatus(int handle, HeardStatus& heard)
+{
+    LibraryLock lock;
+    if (handle < 1 || handle > static_cast<int>(playHandleCount))
+        return reportResult(ErrorCode::invalidArguments);
+    const InterfaceState& state = interfaceState();
+    const auto index = static_cast<size_t>(handle - 1);
+    if (!state.published[index].playing)
+        return reportResult(ErrorCode::noModulePlaying);
+    outputProgress(state, heard.framesMixed, heard.framesQueued);
+    const uint64_t heardFrame = heard.framesMixed - std::min<uint64_t>(heard.framesQueued, heard.framesMixed);
+    heard.status = state.statusHistory[index].statusAt(heardFrame);
+    return 1;
+}
+
 ErrorCode startPlayers(SoundDevice& device) { return player::playerInit(interfaceState().players, &device); }
 
 ErrorCode closePlayers() { return player::playerClose(interfaceState().players); }
@@ -198,10 +260,16 @@ ErrorCode tickAndPublish()
 {
     InterfaceState& state = interfaceState();
     const ErrorCode error = player::playerTick(state.players);
+    // The tick's sound starts after every frame mixed so far.
+    uint64_t framesMixed = 0;
+    uint32_t framesQueued = 0;
+    outputProgress(state, framesMixed, framesQueued);
     for (size_t i = 0; i < playHandleCount; ++i) {
         if (!state.plays[i])
             continue;
-        publish(i);
+        const MusicStatus status = currentStatus(i);
+        state.published[i].store(status);
+        state.statusHistory[i].record(framesMixed, status);
         if (state.tickListener)
             state.tickListener(state.tickListenerContext, static_cast<int>(i) + 1, state.plays[i]->instance->tick == 0);
     }

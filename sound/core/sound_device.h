@@ -87,6 +87,9 @@ struct SoundDeviceOperations {
     ErrorCode (*setUpdateRate)(void* context, uint32_t centiHertz) = nullptr;
     ErrorCode (*startPass)(void* context) = nullptr;
     ErrorCode (*serviceStep)(void* context, bool& callPlayer) = nullptr;
+    // Frames mixed since the device opened, and how many of those are still
+    // on their way to the ear (in the device's buffers and the sound system's).
+    ErrorCode (*getOutputProgress)(void* context, uint64_t& framesMixed, uint32_t& framesQueued) = nullptr;
 };
 
 // Output mode bits of a device. The library's output mode option may add

@@ -218,6 +218,19 @@ SoundDevice makeDirectSoundDevice()
     };
     ops.startPass = startDirectSoundPass;
     ops.serviceStep = serviceDirectSound;
+    ops.getOutputProgress = [](void* context, uint64_t& framesMixed, uint32_t& framesQueued) {
+        DirectSoundDeviceState& s = directSoundDeviceState();
+        std::lock_guard guard(s.lock);
+        framesMixed = static_cast<Mixer*>(context)->framesMixed();
+        framesQueued = 0;
+        uint32_t play = 0, write = 0;
+        if (s.suspended || s.bufferSize == 0 || s.buffer.positions(play, write) != platform::waveResult::ok)
+            return ErrorCode::ok;
+        // Written ahead of the card, and what the card has read but not played.
+        const uint32_t ahead = (s.writePosition + s.bufferSize - play % s.bufferSize) % s.bufferSize;
+        framesQueued = ahead / s.bytesPerFrame + s.buffer.unheardFramesBeforePlay();
+        return ErrorCode::ok;
+    };
     return device;
 }
 

@@ -200,6 +200,14 @@ SoundDevice makeWaveOutDevice()
         return ErrorCode::ok;
     };
     ops.serviceStep = serviceWaveOut;
+    ops.getOutputProgress = [](void* context, uint64_t& framesMixed, uint32_t& framesQueued) {
+        WaveOutDeviceState& s = waveOutDeviceState();
+        std::lock_guard guard(s.lock);
+        framesMixed = static_cast<Mixer*>(context)->framesMixed();
+        // The block being filled has been mixed but not sent yet.
+        framesQueued = s.suspended ? 0 : s.bytesFilled / s.bytesPerFrame + s.output.unheardFrames();
+        return ErrorCode::ok;
+    };
     return device;
 }
 

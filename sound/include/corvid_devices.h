@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "sound/devices/capture_device.h"
+#include "sound/include/corvid.h"
 
 namespace corvid {
 
@@ -25,6 +26,19 @@ const SoundDevice* openDevice();
 
 // Frames the capture device has mixed since it opened.
 uint64_t captureFramesMixed();
+
+// A play as it is heard now: MusicGetPlayStatus follows the mixing, which
+// runs ahead of the ear by whatever waits in the device's buffers and the
+// sound system's. This is the status the play had at the frame being heard
+// (frames mixed less frames queued); where nothing is queued (the capture
+// and silent devices) it is MusicGetPlayStatus's.
+struct HeardStatus {
+    MusicStatus status{};
+    uint64_t framesMixed = 0;   // by the open device since it opened
+    uint32_t framesQueued = 0;  // of those, not heard yet
+};
+// 1 on success; else 0 with the error code set, as MusicGetPlayStatus.
+int heardPlayStatus(int handle, HeardStatus& heard);
 
 // Called after every player tick for every play (its handle, and whether the
 // tick read a new row), on the thread that ran it and under the library lock,

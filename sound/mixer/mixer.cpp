@@ -142,6 +142,7 @@ ErrorCode Mixer::open(uint32_t mixingRate, uint32_t formatBits, const platform::
     const uint32_t bytesPerFrame = format_.stereo ? 8 : 4;
     const uint32_t bytes = (mixingRate * bytesPerFrame / 40 + 15) & ~15u;
     mixBufferFrames_ = bytes / bytesPerFrame;
+    framesMixed_ = 0;
     const size_t values = size_t{mixBufferFrames_} * (format_.stereo ? 2 : 1);
     if (format_.floatMixing) {
         floatMix_.assign(values, 0.0f);
@@ -807,6 +808,7 @@ ErrorCode Mixer::mix(uint32_t frames, void* destination)
 {
     if (!open_)
         return ErrorCode::invalidArguments;
+    framesMixed_ += frames;
     if (!destination) {
         if (!paused_)
             for (MixChannel& channel : channels_)

@@ -169,6 +169,8 @@ public:
     const MixChannel& channelRecord(uint32_t index) const { return channels_[index]; }
     const SampleSlot& sampleSlot(uint32_t handle) const { return slots_[handle - 1]; }
     uint32_t mixBufferFrames() const { return mixBufferFrames_; }
+    // Frames mixed (or moved without mixing) since open.
+    uint64_t framesMixed() const { return framesMixed_; }
 
 private:
     ErrorCode checkChannel(uint32_t channel) const;
@@ -224,6 +226,7 @@ private:
     bool paused_ = false;
     std::vector<SampleSlot> slots_;
     uint32_t mixBufferFrames_ = 0;
+    uint64_t framesMixed_ = 0;
     std::vector<int32_t> integerMix_;
     std::vector<float> floatMix_;
     std::vector<int32_t> byteRows_;   // 33 rows x 256 bytes

@@ -98,6 +98,11 @@ void installMixerOperations(SoundDeviceOperations& ops)
     ops.getPanning = [](void* context, uint32_t channel, int32_t& panning) {
         return mixerOf(context).getPanning(channel, panning);
     };
+    ops.getOutputProgress = [](void* context, uint64_t& framesMixed, uint32_t& framesQueued) {
+        framesMixed = mixerOf(context).framesMixed();
+        framesQueued = 0;
+        return ErrorCode::ok;
+    };
     ops.muteChannel = [](void* context, uint32_t channel, bool muted) {
         return mixerOf(context).muteChannel(channel, muted);
     };

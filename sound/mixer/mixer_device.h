@@ -20,8 +20,9 @@ ErrorCode closeSharedMixer();
 uint32_t resamplingFormat(uint32_t outputModeBits);
 ErrorCode mixSharedMixer(uint32_t frames, void* destination);
 
-// Fills get mixing rate and every channel and sample operation; they act on
-// the Mixer the device's context points to.
+// Fills get mixing rate, every channel and sample operation, and the output
+// progress of a device that queues nothing (the frames the mixer has made);
+// they act on the Mixer the device's context points to.
 void installMixerOperations(SoundDeviceOperations& operations);
 
 }  // namespace corvid

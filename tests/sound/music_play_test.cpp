@@ -5,17 +5,20 @@
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
 #include "sound/api/interface_state.h"
 #include "sound/core/library.h"
 #include "sound/devices/device_common.h"
+#include "sound/devices/wave_out_device.h"
 #include "sound/include/corvid.h"
 #include "sound/include/corvid_devices.h"
 #include "sound/player/player.h"
@@ -227,6 +230,82 @@ TEST_F(MusicPlayTest, MainThreadCallsWhileThePlayerThreadRuns)
     EXPECT_EQ(MusicGetPlayStatus(handle, &status), 0);
     EXPECT_EQ(MusicFreeModule(module), 1);  // the module outlives the device
     ASSERT_EQ(MusicInit(), 1);              // for TearDown
+}
+
+// The music a listener hears trails the mixing by the sound queued in the
+// wave-out device's blocks and in SDL's buffer (SDL's dummy driver plays at
+// about real time). With rows one 20 ms tick long, the heard row must trail
+// the mixed row by the queued duration, within one row.
+TEST_F(MusicPlayTest, HeardStatusTrailsTheMixingByTheQueuedSound)
+{
+    setDeviceClock(nullptr);
+    MusicClose();
+    MusicStartup();
+    selectDevice(static_cast<int32_t>(DeviceIndex::waveOut));
+    ASSERT_EQ(MusicInit(), 1);
+    ASSERT_STREQ(openDevice()->name, waveOutDevice().name);
+    constexpr int rows = 64;
+    constexpr double rowMs = 20;  // speed 1 at 125 BPM: one 882-frame tick per row
+    XmSong song = testing::simpleSong(1, rows);
+    song.speed = 1;
+    song.orders.assign(16, 0);
+    writeFile(songPath, testing::writeXm(song));
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    const int handle = MusicPlayModule(module, 0);
+    ASSERT_NE(handle, 0);
+    ASSERT_EQ(MusicStartBackgroundPlay(0), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the queue fills
+
+    const auto rowIndex = [](const MusicStatus& status) { return status.position * rows + status.row; };
+    std::vector<double> queuedMs;
+    for (int sample = 0; sample < 200; ++sample) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(7));
+        MusicStatus before{}, after{};
+        HeardStatus heard;
+        ASSERT_EQ(MusicGetPlayStatus(handle, &before), 1);
+        ASSERT_EQ(heardPlayStatus(handle, heard), 1);
+        ASSERT_EQ(MusicGetPlayStatus(handle, &after), 1);
+        if (rowIndex(before) != rowIndex(after))
+            continue;  // a tick between the reads: no one mixed row to compare with
+        const double queued = heard.framesQueued * 1000.0 / 44100;
+        const double lag = (rowIndex(before) - rowIndex(heard.status)) * rowMs;
+        EXPECT_NEAR(lag, queued, rowMs) << "sample " << sample;
+        queuedMs.push_back(queued);
+    }
+    ASSERT_EQ(MusicStopBackgroundPlay(), 1);
+    ASSERT_GT(queuedMs.size(), 100u);
+    // What is queued is the device's 500 ms of blocks, less what has played
+    // since the last service pass, plus at most one SDL buffer.
+    std::sort(queuedMs.begin(), queuedMs.end());
+    const double median = queuedMs[queuedMs.size() / 2];
+    EXPECT_GT(median, 420);
+    EXPECT_LT(median, 530);
+    EXPECT_EQ(MusicStopModule(handle), 1);
+    EXPECT_EQ(MusicFreeModule(module), 1);
+}
+
+TEST_F(MusicPlayTest, HeardStatusIsTheMixedOneWhereNothingIsQueued)
+{
+    MusicModule* module = MusicLoadModule(songPath.c_str());
+    ASSERT_NE(module, nullptr);
+    const int handle = MusicPlayModule(module, 1);
+    for (int step = 0; step < 300; ++step) {
+        clock.advanceMs(7);
+        MusicPoll();
+        MusicStatus mixed{};
+        HeardStatus heard;
+        ASSERT_EQ(MusicGetPlayStatus(handle, &mixed), 1);
+        ASSERT_EQ(heardPlayStatus(handle, heard), 1);
+        EXPECT_EQ(heard.framesQueued, 0u);
+        EXPECT_EQ(std::tie(heard.status.position, heard.status.row, heard.status.syncInfo),
+                  std::tie(mixed.position, mixed.row, mixed.syncInfo));
+    }
+    EXPECT_EQ(MusicStopModule(handle), 1);
+    HeardStatus heard;
+    EXPECT_EQ(heardPlayStatus(handle, heard), 0);
+    EXPECT_EQ(MusicGetLastError(), static_cast<int>(ErrorCode::noModulePlaying));
+    EXPECT_EQ(MusicFreeModule(module), 1);
 }
 
 // Reading and converting a module must not hold the lock the player thread

@@ -52,9 +52,16 @@ TEST(WaveOut, BlocksAreMarkedDoneOnceConsumedInOrder)
     ASSERT_EQ(out.prepare(b), platform::waveResult::ok);
     ASSERT_EQ(out.write(a), platform::waveResult::ok);
     ASSERT_EQ(out.write(b), platform::waveResult::ok);
+    // Two blocks of 1024 frames: unheard until SDL has played them, even once
+    // its callback has taken them out of the queue.
+    const std::uint32_t unheard = out.unheardFrames();
+    EXPECT_LE(unheard, 2048u);
+    EXPECT_GT(unheard, 512u);
     EXPECT_EQ(out.unprepare(b), platform::waveResult::invalidParameter) << "a queued block is still playing";
     ASSERT_TRUE(waitFor([&] { return b.done.load(); }));
     EXPECT_TRUE(a.done.load());
+    EXPECT_LE(out.unheardFrames(), 1024u) << "at most SDL's buffer is left";
+    ASSERT_TRUE(waitFor([&] { return out.unheardFrames() == 0; }, 200ms));
     EXPECT_EQ(out.unprepare(b), platform::waveResult::ok);
     EXPECT_EQ(out.close(), platform::waveResult::ok);
 }
