@@ -81,51 +81,28 @@ private:
     std::vector<std::array<int, 3>> faces_;
 };
 
-// An icosahedron split once: 42 points on the unit sphere, 80 triangles.
-void geodesicSphere(std::vector<Vec>& points, std::vector<std::array<int, 3>>& triangles)
-{
-    const double phi = (1 + std::sqrt(5.0)) / 2;
-    points = {{-1, phi, 0}, {1, phi, 0}, {-1, -phi, 0}, {1, -phi, 0}, {0, -1, phi}, {0, 1, phi},
-              {0, -1, -phi}, {0, 1, -phi}, {phi, 0, -1}, {phi, 0, 1}, {-phi, 0, -1}, {-phi, 0, 1}};
-    for (Vec& p : points) p = normalised(p);
-    const std::vector<std::array<int, 3>> icosahedron = {
-        {0, 11, 5}, {0, 5, 1}, {0, 1, 7}, {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
-        {11, 10, 2}, {10, 7, 6}, {7, 1, 8}, {3, 9, 4}, {3, 4, 2}, {3, 2, 6}, {3, 6, 8},
-        {3, 8, 9}, {4, 9, 5}, {2, 4, 11}, {6, 2, 10}, {8, 6, 7}, {9, 8, 1}};
-    std::map<std::pair<int, int>, int> midpoints;
-    const auto midpoint = [&](int a, int b) {
-        const auto key = std::minmax(a, b);
-        const auto found = midpoints.find(key);
-        if (found != midpoints.end()) return found->second;
-        points.push_back(normalised(points[std::size_t(a)] + points[std::size_t(b)]));
-        return midpoints[key] = int(points.size() - 1);
-    };
-    triangles.clear();
-    for (const auto& [a, b, c] : icosahedron) {
-        const int ab = midpoint(a, b), bc = midpoint(b, c), ca = midpoint(c, a);
-        triangles.insert(triangles.end(), {{a, ab, ca}, {ab, b, bc}, {ca, bc, c}, {ab, bc, ca}});
-    }
-}
-
 }  // namespace
 
 data::Mesh buildSpikeMesh()
 {
-    std::vector<Vec> points;
-    std::vector<std::array<int, 3>> triangles;
-    geodesicSphere(points, triangles);
+    // The core: an octahedron with its corners on the axes.
+    constexpr double coreRadius = 180, spikeLength = 380;
     MeshBuilder builder;
-    constexpr double coreRadius = 150;
-    for (const Vec& p : points) builder.vertex(p * coreRadius);
-    for (std::size_t i = 0; i < triangles.size(); ++i) {
-        const auto& [a, b, c] = triangles[i];
-        const Vec centre = normalised(points[std::size_t(a)] + points[std::size_t(b)] + points[std::size_t(c)]);
-        // Spikes of three lengths, so the outline is not a plain ball.
-        const double length = std::array{280.0, 240.0, 200.0}[i % 3];
-        const int apex = builder.vertex(centre * length);
-        builder.triangle(a, b, apex, centre);
-        builder.triangle(b, c, apex, centre);
-        builder.triangle(c, a, apex, centre);
+    const std::array<Vec, 6> axes = {Vec{1, 0, 0}, Vec{0, 1, 0}, Vec{0, 0, 1}, Vec{-1, 0, 0}, Vec{0, -1, 0}, Vec{0, 0, -1}};
+    std::array<int, 6> corner{};
+    for (std::size_t i = 0; i < axes.size(); ++i) corner[i] = builder.vertex(axes[i] * coreRadius);
+    // One spike on each of the octahedron's eight faces: a three-sided
+    // pyramid whose tip lies along the face's centre direction.
+    for (int octant = 0; octant < 8; ++octant) {
+        const std::size_t x = (octant & 1) ? 3 : 0, y = (octant & 2) ? 4 : 1, z = (octant & 4) ? 5 : 2;
+        const Vec centre = normalised(axes[x] + axes[y] + axes[z]);
+        const int tip = builder.vertex(centre * spikeLength);
+        const std::array<int, 3> base = {corner[x], corner[y], corner[z]};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const int from = base[k], to = base[(k + 1) % 3];
+            const Vec middle = (builder.position(from) + builder.position(to) + builder.position(tip)) * (1.0 / 3);
+            builder.triangle(from, to, tip, middle);
+        }
     }
     return builder.finish();
 }

@@ -8,7 +8,8 @@
 
 namespace assetgen {
 
-// "tagg.obj": a star of 80 spikes on a geodesic core, about 560 units across.
+// "tagg.obj": a star of eight long spikes on an octahedron, about 800 units
+// across (100 to 130 pixels at the panorama's viewing distance).
 data::Mesh buildSpikeMesh();
 // "astro.obj": a ring station (torus, hub, four spokes), about 36 units across.
 data::Mesh buildStationMesh();
