@@ -246,10 +246,10 @@ TEST_F(MusicPlayTest, HeardStatusTrailsTheMixingByTheQueuedSound)
     ASSERT_STREQ(openDevice()->name, waveOutDevice().name);
     constexpr int rows = 64;
     constexpr double rowMs = 20;  // speed 1 at 125 BPM: one 882-frame tick per row
-    XmSong song = testing::simpleSong(1, rows);
+    XmModule song = testsupport::simpleSong(1, rows);
     song.speed = 1;
     song.orders.assign(16, 0);
-    writeFile(songPath, testing::writeXm(song));
+    writeFile(songPath, testsupport::xmBytes(song));
     MusicModule* module = MusicLoadModule(songPath.c_str());
     ASSERT_NE(module, nullptr);
     const int handle = MusicPlayModule(module, 0);
