@@ -5,13 +5,17 @@
 //   the middle order's first row (mean and worst);
 // - render speed through a song object beside the Music interface's own
 //   path (the capture device ticked on a virtual clock), both mixing in
-//   floating point: seconds of sound per wall second, and their ratio;
+//   floating point at 44 100 Hz and asked for the same 10 ms of sound a
+//   call: seconds of sound per wall second, and their ratio. The two run in
+//   turns, each round in the other order, and the medians are compared: one
+//   run of each on a busy machine says more about the machine than the paths;
 // - memory per open song: the heap grown by ten songs open at once, over ten.
 //   song_bench [MODULE]
 // Without the corpus (<build>/corpus or SOLVANE_CORPUS_DIR) and no module
 // given, it says so and ends.
 
 #include <malloc.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -51,6 +55,29 @@ double secondsOf(Work work)
     return Seconds(SteadyClock::now() - start).count();
 }
 
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Processor time of this thread: both render paths run on the calling
+// thread, and time spent waiting for other programs is not theirs.
+template <typename Work>
+double processorSecondsOf(Work work)
+{
+    const double start = threadSeconds();
+    work();
+    return threadSeconds() - start;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 std::filesystem::path corpusDirectory()
 {
     if (const char* dir = std::getenv("SOLVANE_CORPUS_DIR"))
@@ -76,13 +103,17 @@ std::string longestCorpusModule()
     return longest;
 }
 
+// The sound asked for by one call in both paths: the Music interface's poll
+// below advances its clock by 10 ms.
+constexpr size_t framesPerCall = 441;
+
 double renderThroughSong(const std::string& path, double& soundSeconds)
 {
     const SongPointer song = openSong(path);
-    std::vector<int16_t> block(2 * 4096);
+    std::vector<int16_t> block(2 * framesPerCall);
     uint64_t frames = 0;
-    const double wall = secondsOf([&] {
-        while (const size_t got = corvid_song_render_int16(song.get(), block.data(), 4096))
+    const double wall = processorSecondsOf([&] {
+        while (const size_t got = corvid_song_render_int16(song.get(), block.data(), framesPerCall))
             frames += got;
     });
     soundSeconds = static_cast<double>(frames) / 44100;
@@ -110,9 +141,9 @@ double renderThroughMusicInterface(const std::string& path, double& soundSeconds
     double wall = 0;
     if (handle != 0) {
         MusicStatus status{};
-        wall = secondsOf([&] {
+        wall = processorSecondsOf([&] {
             while (MusicGetPlayStatus(handle, &status) != 0 && status.songLoopCount == 0) {
-                clock.advanceTicks(platform::Clock::ticksPerSecond / 100);
+                clock.advanceTicks(platform::Clock::ticksPerSecond * framesPerCall / corvid::captureMixingRate);
                 MusicPoll();
             }
         });
@@ -164,14 +195,34 @@ int main(int argc, char** argv)
     const double orderSeek = secondsOf([&] { corvid_song_seek_order_row(song.get(), middle, 0); });
     std::printf("seek to order %d, row 0: %.3f ms\n", middle, orderSeek * 1e3);
 
+    // Rounds in turns, alternating which path goes first.
+    constexpr int rounds = 7;
+    std::vector<double> songSpeeds, musicSpeeds, ratios;
     double songSound = 0, musicSound = 0;
-    const double songWall = renderThroughSong(path, songSound);
-    const double musicWall = renderThroughMusicInterface(path, musicSound);
-    const double songSpeed = songSound / songWall, musicSpeed = musicWall > 0 ? musicSound / musicWall : 0;
-    std::printf("render, song object:     %.0f x real time (%.1f s of sound)\n", songSpeed, songSound);
-    std::printf("render, Music interface: %.0f x real time (%.1f s of sound)\n", musicSpeed, musicSound);
-    if (musicSpeed > 0)
-        std::printf("song object / Music interface: %.2f\n", songSpeed / musicSpeed);
+    for (int round = 0; round < rounds; ++round) {
+        double songWall = 0, musicWall = 0;
+        if (round % 2 == 0)
+            songWall = renderThroughSong(path, songSound);
+        musicWall = renderThroughMusicInterface(path, musicSound);
+        if (round % 2 == 1)
+            songWall = renderThroughSong(path, songSound);
+        if (musicWall <= 0)
+            break;
+        songSpeeds.push_back(songSound / songWall);
+        musicSpeeds.push_back(musicSound / musicWall);
+        ratios.push_back(songSpeeds.back() / musicSpeeds.back());
+    }
+    if (ratios.empty()) {
+        std::printf("render: the Music interface could not play the module\n");
+    } else {
+        std::printf("render, song object:     %.0f x real time (%.1f s of sound, median of %zu)\n",
+                    median(songSpeeds), songSound, songSpeeds.size());
+        std::printf("render, Music interface: %.0f x real time (%.1f s of sound, median of %zu)\n",
+                    median(musicSpeeds), musicSound, musicSpeeds.size());
+        std::printf("song object / Music interface: %.2f (median of the rounds' ratios; lowest %.2f, highest %.2f)\n",
+                    median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+                    *std::max_element(ratios.begin(), ratios.end()));
+    }
 
     song.reset();
     constexpr int held = 10;
