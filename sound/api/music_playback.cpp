@@ -66,7 +66,10 @@ ErrorCode loadModuleIntoDevice(const char* fileName, std::unique_ptr<Module>& mo
     loadingDevice.operations.addSample = addSampleLocked;
     loadingDevice.operations.removeSample = removeSampleLocked;
     loadingDevice.context = state.device;
-    return loadModule(fileName, true, nullptr, &loadingDevice, module);
+    if (const ErrorCode error = loadModule(fileName, true, nullptr, &loadingDevice, module); error != ErrorCode::ok)
+        return error;
+    module->applyStereoSeparation(libraryCore().options.get(Option::stereoSeparation));
+    return ErrorCode::ok;
 }
 
 ErrorCode playRecordFor(int handle, PlayRecord*& record)

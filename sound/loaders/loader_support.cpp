@@ -84,12 +84,4 @@ std::string trackerOfVersion(uint16_t createdWith)
     return text.data();
 }
 
-int32_t separatedPanning(uint32_t channel, int32_t separation)
-{
-    // An out-of-range separation option still leaves the panning on its scale.
-    const int32_t s = std::clamp(separation, -64, 64);
-    const uint32_t lane = channel % 4;
-    return (lane == 0 || lane == 3) ? 64 - s : 64 + s;
-}
-
 }  // namespace corvid

@@ -151,8 +151,4 @@ ErrorCode convertOrderList(std::span<const uint8_t> orders, Module& module, uint
 // 16-bit little-endian.
 void toDeviceSampleFormat(std::span<uint8_t> data, bool sixteenBit, bool storedSigned);
 
-// Channel panning on the 0..128 scale for modules that store none: channels 0
-// and 3 of each group of four lean left by `separation`, 1 and 2 right.
-int32_t separatedPanning(uint32_t channel, int32_t separation);
-
 }  // namespace corvid

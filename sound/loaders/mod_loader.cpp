@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "sound/core/library.h"
 #include "sound/loaders/loader_support.h"
 #include "sound/loaders/note_periods.h"
 
@@ -113,10 +112,11 @@ private:
         module.initialTempo = 125;
         const uint8_t restart = all[951];
         module.restartPosition = (restart == restartUnused || restart >= songLength) ? 0 : restart;
-        const int32_t separation = libraryCore().options.get(Option::stereoSeparation);
+        // Channels 0 and 3 of each group of four lean left, 1 and 2 right.
         module.channelPanning.fill(64);
         for (uint32_t c = 0; c < channels; ++c)
-            module.channelPanning[c] = separatedPanning(c, separation);
+            module.separationSide[c] = (c % 4 == 0 || c % 4 == 3) ? -1 : 1;
+        module.applyStereoSeparation(defaultStereoSeparation);
         const auto orderTable = all.subspan<952, orderTableBytes>();
         module.orders.assign(orderTable.begin(), orderTable.begin() + songLength);
         patternCount_ = 1u + *std::max_element(orderTable.begin(), orderTable.end());

@@ -16,7 +16,8 @@ namespace corvid {
 
 // As loadXM. Fails with 15 without a known signature, 16 for an oversized
 // sample, 17 for a period off the table or an instrument above 31, 29 when
-// the file ends early. Channel panning follows the stereo separation option.
+// the file ends early. Channels pan at the default stereo separation
+// (Module::applyStereoSeparation sets another).
 ErrorCode loadMOD(const char* fileName, bool addToDevice, SampleCallback sampleCallback, const SoundDevice* device,
                   std::unique_ptr<Module>& module);
 ErrorCode loadMOD(std::span<const uint8_t> fileBytes, bool addToDevice, SampleCallback sampleCallback,

@@ -3,6 +3,7 @@
 // list, the packed patterns, the instruments with their envelopes, and the
 // samples (whose data the sound device keeps once they are added to it).
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -207,6 +208,10 @@ inline constexpr std::array<uint8_t, maximumModuleChannels> fullChannelVolumes()
     return volumes;
 }
 
+// The stereo separation a module loads with (the Music interface's option may
+// ask for another after loading).
+inline constexpr int32_t defaultStereoSeparation = 64;
+
 struct Module {
     Module() = default;
     Module(const Module&) = delete;             // samples are shared with the device by handle
@@ -222,6 +227,9 @@ struct Module {
     uint8_t initialSpeed = 6;
     uint8_t initialTempo = 125;
     std::array<int32_t, maximumModuleChannels> channelPanning{};
+    // Channels whose panning follows the stereo separation (MOD's, and S3M's
+    // without stored panning): -1 leans left, +1 right; 0 keeps its panning.
+    std::array<int8_t, maximumModuleChannels> separationSide{};
     std::array<uint8_t, maximumModuleChannels> channelVolume = fullChannelVolumes();  // 0..64
     std::vector<uint16_t> orders;               // song length = orders.size()
     std::vector<Instrument> instruments;
@@ -230,7 +238,18 @@ struct Module {
 
     uint32_t songLength() const { return static_cast<uint32_t>(orders.size()); }
     uint32_t sampleCount() const;
+    // The channels with a side get 64 -/+ `separation` on the 0..128 scale.
+    void applyStereoSeparation(int32_t separation);
 };
+
+inline void Module::applyStereoSeparation(int32_t separation)
+{
+    // An out-of-range separation still leaves the panning on its scale.
+    const int32_t s = std::clamp(separation, -64, 64);
+    for (size_t c = 0; c < channelPanning.size(); ++c)
+        if (separationSide[c] != 0)
+            channelPanning[c] = 64 + separationSide[c] * s;
+}
 
 inline uint32_t Module::sampleCount() const
 {

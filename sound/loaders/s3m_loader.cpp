@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "sound/core/library.h"
 #include "sound/loaders/loader_support.h"
 
 namespace corvid {
@@ -105,7 +104,6 @@ private:
         module.flags = moduleChannelPanningOnly | moduleNarrowPanning | moduleTempoTimesItsRow |
                        moduleStatusHoldsDelayedRow | ((h.u16leAt(0x26) & flagAmigaLimits) ? moduleS3mAmigaLimits : 0);
         const bool stereo = all[0x33] & 0x80;
-        const int32_t separation = libraryCore().options.get(Option::stereoSeparation);
         module.channelPanning.fill(64);
         for (uint32_t c = 0; c < channels; ++c) {
             if (!stereo)
@@ -113,9 +111,9 @@ private:
             if (panningStored && (storedPanning[c] & 0x20))
                 module.channelPanning[c] = ((storedPanning[c] & 15) * 128 + 7) / 15;
             else
-                module.channelPanning[c] = channelSettings_[c] < 8 ? 64 - std::clamp(separation, 0, 64)
-                                                                   : 64 + std::clamp(separation, 0, 64);
+                module.separationSide[c] = channelSettings_[c] < 8 ? -1 : 1;
         }
+        module.applyStereoSeparation(defaultStereoSeparation);
 
         // The list ends at its first end marker; skip markers stay and are stepped over.
         uint32_t largestPattern = 0;

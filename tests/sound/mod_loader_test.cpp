@@ -65,9 +65,8 @@ TEST(ModLoader, HeaderFillsTheModule)
     song.restart = 3;  // not below the song length
     EXPECT_EQ(load(writeMod(song))->restartPosition, 0u);
 
-    libraryCore().options.set(static_cast<int32_t>(Option::stereoSeparation), 32);
     module = load(writeMod(song));
-    libraryCore().options.reset();
+    module->applyStereoSeparation(32);
     EXPECT_EQ(module->channelPanning[0], 32);
     EXPECT_EQ(module->channelPanning[1], 96);
 

@@ -22,6 +22,7 @@
 #include "sound/include/corvid.h"
 #include "sound/include/corvid_devices.h"
 #include "sound/player/player.h"
+#include "mod_writer.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/xm_module.h"
 
@@ -367,6 +368,26 @@ TEST_F(MusicPlayTest, StatusReadsSurviveTheFatalPathFreeingThePlays)
     EXPECT_EQ(MusicGetPlayStatus(handle, &status), 0);
     EXPECT_EQ(MusicGetLastError(), 47);
     EXPECT_EQ(MusicFreeModule(module), 1);
+}
+
+TEST_F(MusicPlayTest, StereoSeparationOptionPansAModuleWithoutStoredPanning)
+{
+    // A MOD's channels 0 and 3 lean left by the option, 1 and 2 right.
+    writeFile(otherPath, testing::writeMod(testing::modWithOneSample()));
+    for (const auto& [separation, left, right] : {std::tuple{64, 0, 128}, {32, 32, 96}, {0, 64, 64}}) {
+        MusicSetOption(MUSIC_OPTION_STEREO_SEPARATION, separation);
+        MusicModule* module = MusicLoadModule(otherPath.c_str());
+        ASSERT_NE(module, nullptr);
+        const int handle = MusicPlayModule(module, 0);
+        ASSERT_NE(handle, 0);
+        const player::PlayerInstance& instance = *interfaceState().plays[static_cast<size_t>(handle - 1)]->instance;
+        EXPECT_EQ(instance.channels[0].panning, left) << separation;
+        EXPECT_EQ(instance.channels[1].panning, right) << separation;
+        EXPECT_EQ(instance.channels[3].panning, left) << separation;
+        EXPECT_EQ(MusicStopModule(handle), 1);
+        EXPECT_EQ(MusicFreeModule(module), 1);
+    }
+    MusicSetOption(MUSIC_OPTION_STEREO_SEPARATION, 64);
 }
 
 class CollectingSink : public SoundSink {

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "corpus_support.h"
+#include "mod_writer.h"
+#include "s3m_writer.h"
+#include "sound/include/corvid.h"
 #include "sound/include/corvid_song.h"
 #include "tests/support/xm_module.h"
 
@@ -224,6 +227,51 @@ TEST(SongApi, MetadataReadsBackWhatTheModuleHolds)
     EXPECT_STREQ(corvid_song_sample_name(song.get(), 0), "square 32");
     EXPECT_EQ(corvid_song_instrument_name(song.get(), 1), nullptr);
     EXPECT_EQ(corvid_song_sample_name(song.get(), -1), nullptr);
+}
+
+// MOD and S3M: what the writers put in reads back, and the channels pan at the
+// library's own separation whatever the Music interface's option says.
+TEST(SongApi, ModAndS3mMetadataAndPanningOwnNothingOfTheMusicInterface)
+{
+    ModSong mod = modWithOneSample(2000);
+    mod.name = "mod title";
+    mod.samples[0].name = "ramp";
+    mod.samples[0].loopLengthWords = 1000;
+    mod.cell(0, 0, 0) = {428, 1};
+    const std::vector<uint8_t> modBytes = writeMod(mod);
+    S3mSong s3m = s3mWithOneSample({{0, {0, {0x40, 1}}}});
+    s3m.name = "s3m title";
+    s3m.samples[0].name = "bytes";
+    s3m.samples[0].loop = true;
+    s3m.samples[0].loopEnd = 32;
+    s3m.orders = {0, 0};
+    const std::vector<uint8_t> s3mBytes = writeS3m(s3m);
+
+    SongPointer song = openBytes(modBytes);
+    EXPECT_STREQ(corvid_song_title(song.get()), "mod title");
+    EXPECT_STREQ(corvid_song_format(song.get()), "MOD");
+    EXPECT_EQ(corvid_song_channels(song.get()), 4);
+    EXPECT_EQ(corvid_song_orders(song.get()), 1);
+    EXPECT_EQ(corvid_song_patterns(song.get()), 1);
+    EXPECT_STREQ(corvid_song_sample_name(song.get(), 0), "ramp");
+    song = openBytes(s3mBytes);
+    EXPECT_STREQ(corvid_song_title(song.get()), "s3m title");
+    EXPECT_STREQ(corvid_song_format(song.get()), "S3M");
+    EXPECT_STREQ(corvid_song_tracker(song.get()), "Scream Tracker 3.20");
+    EXPECT_EQ(corvid_song_orders(song.get()), 2);
+    EXPECT_STREQ(corvid_song_sample_name(song.get(), 0), "bytes");
+
+    for (const std::vector<uint8_t>* bytes : {&modBytes, &s3mBytes}) {
+        const std::vector<int16_t> plain = renderAll(openBytes(*bytes).get());
+        bool leans = false;
+        for (size_t i = 0; i < plain.size(); i += 2)
+            leans = leans || plain[i] != plain[i + 1];
+        EXPECT_TRUE(leans) << "channel 0 leans to one side";
+        MusicSetOption(MUSIC_OPTION_STEREO_SEPARATION, 0);
+        const std::vector<int16_t> withOption = renderAll(openBytes(*bytes).get());
+        MusicSetOption(MUSIC_OPTION_STEREO_SEPARATION, 64);
+        EXPECT_EQ(withOption, plain) << "the Music interface's options are not the song's";
+    }
 }
 
 TEST(SongApi, ChannelStateMuteSoloSeparationAndFloat)
