@@ -246,7 +246,7 @@ int corvid_song_channel_state(const corvid_song* song, int channel, corvid_chann
     state->note = noteNumber(played.lastPlayedNote);
     state->instrument = played.instrument + 1;
     state->volume = played.outputVolume;
-    state->panning = played.panning;
+    state->panning = song->song->channelPanning(index);
     state->frequency = sounding ? static_cast<int>(mixed.rate) : 0;
     state->active = sounding && mixed.rate != 0 && played.outputVolume != 0 ? 1 : 0;
     return success;

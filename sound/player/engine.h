@@ -33,6 +33,9 @@ ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate);
 void applyModuleRules(PlayerInstance& p);
 // The device's panning (-64..64, 128 surround) for a channel panning.
 int32_t devicePanningOf(const PlayerInstance& p, int32_t panning);
+// A channel panning on the 0..255 scale (128 centre) whatever the module's
+// type; surround counts as centre.
+int32_t fullScalePanningOf(const PlayerInstance& p, int32_t panning);
 
 // Starts the channel's note (or key off); clears the new-note flag.
 ErrorCode startNote(PlayerInstance& p, ChannelState& c);

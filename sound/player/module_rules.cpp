@@ -55,4 +55,13 @@ int32_t devicePanningOf(const PlayerInstance& p, int32_t panning)
     return std::clamp(panning - 64, -64, 64);
 }
 
+int32_t fullScalePanningOf(const PlayerInstance& p, int32_t panning)
+{
+    if (!(p.module->flags & moduleNarrowPanning))
+        return panning;
+    if (panning == surroundNarrowPanning)
+        return 128;
+    return std::clamp(panning * 2, 0, 255);
+}
+
 }  // namespace corvid::player

@@ -10,6 +10,7 @@
 #include "sound/devices/device_common.h"
 #include "sound/loaders/module_loader.h"
 #include "sound/mixer/mixer_device.h"
+#include "sound/player/engine.h"
 
 namespace corvid {
 
@@ -258,6 +259,11 @@ ErrorCode Song::frameOfRow(uint32_t order, uint32_t row, uint64_t& frame) const
             return ErrorCode::ok;
         }
     return ErrorCode::invalidArguments;
+}
+
+int32_t Song::channelPanning(uint32_t channel) const
+{
+    return player::fullScalePanningOf(*instance_, instance_->channels[channel].panning);
 }
 
 SongPosition Song::position() const

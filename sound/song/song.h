@@ -78,6 +78,8 @@ public:
     const Module& module() const { return *module_; }
     const SongSettings& settings() const { return settings_; }
     const player::ChannelState& playerChannel(uint32_t channel) const { return instance_->channels[channel]; }
+    // The channel's panning on the 0..255 scale, whatever the module's type.
+    int32_t channelPanning(uint32_t channel) const;
     const MixChannel& mixerChannel(uint32_t channel) const { return mixer_.channelRecord(channel); }
     ErrorCode mute(uint32_t channel, bool muted);
 

@@ -39,6 +39,8 @@ struct ItFile {
     std::array<uint8_t, 64> channelVolume = [] { std::array<uint8_t, 64> v{}; v.fill(64); return v; }();
     uint8_t sampleGlobalVolume = 64;
     uint8_t instrumentGlobalVolume = 128;
+    std::string message;                   // lines ended by CR, stored after everything else
+    uint32_t messageLength = 0;            // as stored; the message's own length when 0
 };
 
 // One sample, one pattern, and with `instruments` one instrument whose
@@ -57,9 +59,11 @@ std::vector<uint8_t> writeIt(const ItFile& f)
     b.put16(0x0217);
     b.put16(0x0214);
     b.put16(1 | 8 | (f.instruments ? 4 : 0));  // stereo, linear slides
-    b.put16(0);
+    b.put16(f.message.empty() ? 0 : 1);  // message attached
     b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
-    b.put16(0), b.put32(0), b.put32(0);
+    b.put16(f.messageLength != 0 ? f.messageLength : static_cast<uint32_t>(f.message.size()));
+    const size_t messagePointer = b.v.size();
+    b.put32(0), b.put32(0);
     for (uint8_t p : f.panning) b.put8(p);
     for (uint8_t v : f.channelVolume) b.put8(v);
     for (uint8_t o : f.orders) b.put8(o);
@@ -108,6 +112,10 @@ std::vector<uint8_t> writeIt(const ItFile& f)
     b.v.insert(b.v.end(), f.pattern.begin(), f.pattern.end());
     b.set32(sample + 0x48, static_cast<uint32_t>(b.v.size()));
     b.v.insert(b.v.end(), f.sampleData.begin(), f.sampleData.end());
+    if (!f.message.empty()) {
+        b.set32(messagePointer, static_cast<uint32_t>(b.v.size()));
+        b.text(f.message, f.message.size());
+    }
     return b.v;
 }
 
@@ -159,6 +167,17 @@ TEST(ItLoader, HeaderOrdersAndPatterns)
     const auto row3 = rowEntries(p, 3);
     EXPECT_EQ(row3.at(0).note, noteCut);
     EXPECT_EQ(std::pair(row3.at(0).command, row3.at(0).argument), std::pair(Command::tempoSlide, uint8_t(5)));
+    EXPECT_EQ(module->tracker, "Impulse Tracker 2.17");
+    EXPECT_EQ(module->message, "");
+}
+
+TEST(ItLoader, TheSongMessageEndsItsLinesInNewlinesAndStaysInsideTheFile)
+{
+    ItFile f = standardFile();
+    f.message = "first line\rsecond line\r";
+    EXPECT_EQ(load(writeIt(f))->message, "first line\nsecond line\n");
+    f.messageLength = 4000;  // runs past the end of the file: left out, the song still loads
+    EXPECT_EQ(load(writeIt(f))->message, "");
 }
 
 TEST(ItLoader, SampleModeSamplesAndTuning)

@@ -76,7 +76,7 @@ TEST(SongApi, DurationIsTheRenderedLengthForEveryCorpusModule)
         SCOPED_TRACE(module.name);
         int error = -1;
         SongPointer song(corvid_song_open_file(module.path.c_str(), nullptr, &error));
-        ASSERT_TRUE(song) << corvid_song_format(song.get()) << error;
+        ASSERT_TRUE(song) << "error " << error;
         const size_t rendered = renderAll(song.get(), 3000).size() / 2;
         EXPECT_EQ(corvid_song_duration_frames(song.get()), rendered);
         EXPECT_DOUBLE_EQ(corvid_song_duration(song.get()), rendered / 44100.0);
@@ -254,6 +254,11 @@ TEST(SongApi, ModAndS3mMetadataAndPanningOwnNothingOfTheMusicInterface)
     EXPECT_EQ(corvid_song_orders(song.get()), 1);
     EXPECT_EQ(corvid_song_patterns(song.get()), 1);
     EXPECT_STREQ(corvid_song_sample_name(song.get(), 0), "ramp");
+    corvid_channel_state left{}, right{};
+    ASSERT_EQ(corvid_song_channel_state(song.get(), 0, &left), 1);
+    ASSERT_EQ(corvid_song_channel_state(song.get(), 1, &right), 1);
+    EXPECT_EQ(left.panning, 0) << "MOD channels pan hard to a side, on the 0..255 scale of every format";
+    EXPECT_EQ(right.panning, 255);
     song = openBytes(s3mBytes);
     EXPECT_STREQ(corvid_song_title(song.get()), "s3m title");
     EXPECT_STREQ(corvid_song_format(song.get()), "S3M");
@@ -374,8 +379,14 @@ TEST(SongApi, BadArgumentsAreRefusedNeverACrash)
     EXPECT_EQ(corvid_song_seek_seconds(nullptr, 1), 0);
     EXPECT_EQ(corvid_song_seek_order_row(nullptr, 0, 0), 0);
     EXPECT_EQ(corvid_song_position(nullptr, &position), 0);
-    EXPECT_EQ(corvid_song_title(nullptr), nullptr);
-    EXPECT_EQ(corvid_song_channels(nullptr), 0);
+    EXPECT_EQ(corvid_song_duration_frames(nullptr), 0u);
+    for (const auto text : {corvid_song_title, corvid_song_format, corvid_song_tracker, corvid_song_message})
+        EXPECT_EQ(text(nullptr), nullptr);
+    for (const auto count : {corvid_song_channels, corvid_song_orders, corvid_song_patterns, corvid_song_instruments,
+                             corvid_song_samples})
+        EXPECT_EQ(count(nullptr), 0);
+    EXPECT_EQ(corvid_song_instrument_name(nullptr, 0), nullptr);
+    EXPECT_EQ(corvid_song_sample_name(nullptr, 0), nullptr);
     EXPECT_EQ(corvid_song_channel_state(nullptr, 0, &state), 0);
     EXPECT_EQ(corvid_song_mute(nullptr, 0, 1), 0);
     EXPECT_EQ(corvid_song_solo(nullptr, 0), 0);
@@ -383,6 +394,10 @@ TEST(SongApi, BadArgumentsAreRefusedNeverACrash)
 
     SongPointer song = openBytes(bytes);
     EXPECT_EQ(corvid_song_render_int16(song.get(), nullptr, 2), 0u);
+    EXPECT_EQ(corvid_song_render_float(song.get(), nullptr, 2), 0u);
+    EXPECT_EQ(corvid_song_seek_order_row(song.get(), -1, 0), 0);
+    EXPECT_EQ(corvid_song_mute(song.get(), -1, 1), 0);
+    EXPECT_EQ(corvid_song_solo(song.get(), -2), 0);
     EXPECT_EQ(corvid_song_seek_seconds(song.get(), -1), 0);
     EXPECT_EQ(corvid_song_seek_seconds(song.get(), std::nan("")), 0);
     EXPECT_EQ(corvid_song_seek_order_row(song.get(), 3, 0), 0);
