@@ -21,13 +21,17 @@ library=$(ls "$prefix"/lib*/libcorvid.so.1 "$prefix"/lib/*/libcorvid.so.1 2>/dev
 objdump -p "$library" | grep -q 'SONAME *libcorvid.so.1$'
 cat > "$prefix/use_corvid.c" <<'C'
 #include <corvid.h>
+#include <corvid_song.h>
 #include <stdio.h>
 #include <string.h>
 int main(void)
 {
     MusicStatus status;
+    int error = 0;
     memset(&status, 0, sizeof status);
     if (MusicSetOption(MUSIC_OPTION_MIXING_MODE, 2) != 1 || MusicGetOption(MUSIC_OPTION_MIXING_MODE) != 0)
+        return 1;
+    if (corvid_song_open(NULL, 1, NULL, &error) != NULL || error != 22)
         return 1;
     printf("%s\n", MusicGetErrorMessage(0));
     return status.row;

@@ -7,12 +7,15 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/sound/mod_writer.h"
 #include "tests/support/xm_module.h"
 #include "tests/support/files.h"
 #include "tests/support/scratch_folder.h"
@@ -87,10 +90,11 @@ protected:
     }
 
     // The sound of a WAV render with these options (the 44-byte header dropped).
-    std::string render(const std::string& options, int expectedExit = 0)
+    std::string render(const std::string& options, int expectedExit = 0) { return renderOf(module, options, expectedExit); }
+    std::string renderOf(const std::string& path, const std::string& options, int expectedExit = 0)
     {
         const std::string wav = folder.path("out.wav");
-        EXPECT_EQ(run("--wav '" + wav + "' " + options + " '" + module + "'").exitCode, expectedExit) << options;
+        EXPECT_EQ(run("--wav '" + wav + "' " + options + " '" + path + "'").exitCode, expectedExit) << options;
         const std::string bytes = testsupport::readText(wav);
         return bytes.size() > 44 ? bytes.substr(44) : "";
     }
@@ -145,6 +149,49 @@ TEST_F(CorvidPlayOnASong, StandardOutputGetsTheSameSound)
     EXPECT_TRUE(piped.output.substr(44) == file);
 }
 
+// The WAV's 16-bit values.
+std::vector<int16_t> valuesOf(const std::string& sound)
+{
+    std::vector<int16_t> values(sound.size() / 2);
+    std::memcpy(values.data(), sound.data(), values.size() * 2);
+    return values;
+}
+
+int peakOf(const std::vector<int16_t>& values)
+{
+    int peak = 0;
+    for (int16_t v : values)
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    return peak;
+}
+
+TEST_F(CorvidPlayOnASong, SeparationAmplificationAndQuiet)
+{
+    // A MOD, whose first channel is panned hard left.
+    corvid::testing::ModSong mod = corvid::testing::modWithOneSample(2000);
+    mod.samples[0].loopLengthWords = 1000;
+    mod.cell(0, 0, 0) = {428, 1};
+    const std::string sided = folder.path("sided.mod");
+    testsupport::writeBytes(sided, corvid::testing::writeMod(mod));
+    const std::vector<int16_t> plain = valuesOf(renderOf(sided, ""));
+    const std::vector<int16_t> mono = valuesOf(renderOf(sided, "--separation 0"));
+    ASSERT_EQ(mono.size(), plain.size());
+    bool leans = false;
+    for (size_t i = 0; i < plain.size(); i += 2) {
+        leans = leans || plain[i] != plain[i + 1];
+        ASSERT_EQ(mono[i], mono[i + 1]) << i;
+    }
+    EXPECT_TRUE(leans) << "the song itself is not mono";
+    const int louder = peakOf(valuesOf(renderOf(sided, "--amplify 200")));
+    EXPECT_NEAR(louder, 2 * peakOf(plain), peakOf(plain) / 50 + 2);
+
+    const std::string wav = folder.path("quiet.wav");
+    EXPECT_NE(run("--wav '" + wav + "' '" + module + "'", true).output.find("wrote"), std::string::npos);
+    const RunResult quiet = run("--quiet --wav '" + wav + "' '" + module + "'", true);
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.output, "");
+}
+
 TEST_F(CorvidPlayOnASong, StartAndSeekRenderTheTailOfTheWholeRender)
 {
     const std::string whole = render("");
@@ -174,6 +221,7 @@ TEST_F(CorvidPlayOnASong, DescribesAndPlaysSeveralFilesGoingOnPastOneThatFails)
     EXPECT_NE(info.output.find("format:    XM"), std::string::npos);
     EXPECT_NE(info.output.find("channels:  2"), std::string::npos);
     EXPECT_NE(info.output.find("duration:  0:02.0 (2.040 s)"), std::string::npos);
+    EXPECT_NE(info.output.find("instruments (1):\n    1  instrument\nsamples (1):\n    1  sample\n"), std::string::npos);
     EXPECT_NE(info.output.find("no-such-module.xm: "), std::string::npos);
     EXPECT_NE(info.output.find("title:", info.output.find("title:") + 1), std::string::npos) << "both described";
     // Played in real time on the silent output: the last 0.1 s of each.
