@@ -41,7 +41,7 @@ std::vector<int16_t> renderAll(corvid_song* song, size_t block = 4096, size_t mo
     std::vector<int16_t> out;
     std::vector<int16_t> buffer(2 * block);
     while (out.size() / 2 < most)
-        if (const size_t frames = corvid_song_render_int16(song, buffer.data(), block); frames != 0)
+        if (const size_t frames = corvid_song_render_int16(song, buffer.data(), std::min(block, most - out.size() / 2)))
             out.insert(out.end(), buffer.begin(), buffer.begin() + static_cast<ptrdiff_t>(2 * frames));
         else
             break;
@@ -357,7 +357,8 @@ TEST(SongApi, TwoSongsOnTwoThreadsGiveTheSamplesOfOneAfterTheOther)
         threads.emplace_back([&, i] { together[i] = renderAll(openBytes(files[i], configOf(i)).get(), 777, most); });
     for (std::thread& thread : threads)
         thread.join();
-    EXPECT_EQ(together, alone);
+    for (size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(together[i] == alone[i]) << "song " << i;
 }
 
 TEST(SongApi, BadArgumentsAreRefusedNeverACrash)
