@@ -28,7 +28,8 @@ inline ErrorCode loadInto(BytesLoader loader, std::span<const uint8_t> bytes, st
 }
 
 // The module loaded from `bytes`, expecting the loader to answer `expected`.
-inline std::unique_ptr<Module> loadExpecting(BytesLoader loader, std::span<const uint8_t> bytes, ErrorCode expected,
+inline std::unique_ptr<Module> loadExpecting(BytesLoader loader, std::span<const uint8_t> bytes,
+                                             ErrorCode expected = ErrorCode::ok,
                                              bool addToDevice = true)
 {
     std::unique_ptr<Module> module;

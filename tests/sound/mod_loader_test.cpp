@@ -13,11 +13,6 @@
 namespace corvid::testing {
 namespace {
 
-std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
-{
-    return loadExpecting(loadMOD, file, expected);
-}
-
 ModSong songWithSignature(const std::string& signature, uint32_t channels)
 {
     ModSong song;
@@ -32,14 +27,14 @@ TEST(ModLoader, SignaturesGiveTheChannelCountAndNoSignatureFails)
                                                       {"8CHN", 8}, {"6CHN", 6}, {"12CH", 12}, {"32CH", 32},
                                                       {"TDZ3", 3}};
     for (const auto& [signature, channels] : known) {
-        auto module = load(writeMod(songWithSignature(signature, channels)));
+        auto module = loadExpecting(loadMOD, writeMod(songWithSignature(signature, channels)));
         ASSERT_TRUE(module) << signature;
         EXPECT_EQ(module->channelCount, channels) << signature;
     }
     // Unknown text, a channel count of 0, digits that are not digits, more
     // channels than an entry can name.
     for (const char* signature : {"ABCD", "0CHN", "xCHN", "1xCH", "33CH", "TDZ0"})
-        load(writeMod(songWithSignature(signature, 4)), ErrorCode::invalidModule);
+        loadExpecting(loadMOD, writeMod(songWithSignature(signature, 4)), ErrorCode::invalidModule);
 }
 
 TEST(ModLoader, HeaderFillsTheModule)
@@ -51,7 +46,7 @@ TEST(ModLoader, HeaderFillsTheModule)
     song.songLength = 3;
     song.orders[0] = 1;
     song.orders[40] = 40;  // beyond the song length, still counts
-    auto module = load(writeMod(song));
+    auto module = loadExpecting(loadMOD, writeMod(song));
     EXPECT_EQ(module->name, "a name of twenty cha");
     EXPECT_EQ(module->orders, (std::vector<uint16_t>{1, 0, 0}));
     EXPECT_EQ(module->patterns.size(), 41u);
@@ -61,19 +56,19 @@ TEST(ModLoader, HeaderFillsTheModule)
               (std::vector<int32_t>{0, 128, 128, 0, 0, 128, 128, 0}));
 
     song.restart = 2;
-    EXPECT_EQ(load(writeMod(song))->restartPosition, 2u);
+    EXPECT_EQ(loadExpecting(loadMOD, writeMod(song))->restartPosition, 2u);
     song.restart = 3;  // not below the song length
-    EXPECT_EQ(load(writeMod(song))->restartPosition, 0u);
+    EXPECT_EQ(loadExpecting(loadMOD, writeMod(song))->restartPosition, 0u);
 
-    module = load(writeMod(song));
+    module = loadExpecting(loadMOD, writeMod(song));
     module->applyStereoSeparation(32);
     EXPECT_EQ(module->channelPanning[0], 32);
     EXPECT_EQ(module->channelPanning[1], 96);
 
     song.songLength = 0;
-    load(writeMod(song), ErrorCode::invalidModule);
+    loadExpecting(loadMOD, writeMod(song), ErrorCode::invalidModule);
     song.songLength = 129;
-    load(writeMod(song), ErrorCode::invalidModule);
+    loadExpecting(loadMOD, writeMod(song), ErrorCode::invalidModule);
 }
 
 TEST(ModLoader, CellsConvertThroughThePeriodTableAndTheCommandMap)
@@ -96,7 +91,7 @@ TEST(ModLoader, CellsConvertThroughThePeriodTableAndTheCommandMap)
     };
     for (uint32_t row = 0; row < std::size(cells); ++row)
         song.cell(0, row, 0) = cells[row];
-    auto module = load(writeMod(song));
+    auto module = loadExpecting(loadMOD, writeMod(song));
     const Pattern& pattern = module->patterns[0];
     auto only = [&](uint32_t row) {
         const auto entries = rowEntries(pattern, row);
@@ -125,20 +120,20 @@ TEST(ModLoader, CellsConvertThroughThePeriodTableAndTheCommandMap)
     EXPECT_EQ(module->flags & moduleExtendedOctaves, moduleExtendedOctaves);
 
     song.cell(0, 2, 0).period = 856;
-    EXPECT_EQ(load(writeMod(song))->flags & moduleExtendedOctaves, 0u);
+    EXPECT_EQ(loadExpecting(loadMOD, writeMod(song))->flags & moduleExtendedOctaves, 0u);
     song.cell(0, 2, 0).period = 107;  // octave 4
-    EXPECT_EQ(load(writeMod(song))->flags & moduleExtendedOctaves, moduleExtendedOctaves);
+    EXPECT_EQ(loadExpecting(loadMOD, writeMod(song))->flags & moduleExtendedOctaves, moduleExtendedOctaves);
 }
 
 TEST(ModLoader, PeriodsBelowTheTableAndInstrumentsAbove31AreBadPatternData)
 {
     ModSong song = modWithOneSample();
     song.cell(0, 5, 2).period = 27;
-    load(writeMod(song), ErrorCode::invalidPatternData);
+    loadExpecting(loadMOD, writeMod(song), ErrorCode::invalidPatternData);
     song.cell(0, 5, 2).period = 28;
-    load(writeMod(song));
+    loadExpecting(loadMOD, writeMod(song));
     song.cell(0, 7, 1).instrument = 32;
-    load(writeMod(song), ErrorCode::invalidPatternData);
+    loadExpecting(loadMOD, writeMod(song), ErrorCode::invalidPatternData);
 }
 
 TEST(ModLoader, SamplesOfUsedInstrumentsGoToTheDeviceWithAmigaLoops)
@@ -164,7 +159,7 @@ TEST(ModLoader, SamplesOfUsedInstrumentsGoToTheDeviceWithAmigaLoops)
     // Instrument 5 is used but has no data.
     for (uint8_t i = 2; i <= 5; ++i)
         song.cell(0, i, 0) = {428, i, 0, 0};
-    auto module = load(writeMod(song));
+    auto module = loadExpecting(loadMOD, writeMod(song));
 
     EXPECT_EQ(module->instruments[0].used, 0);
     EXPECT_TRUE(module->instruments[0].samples.empty());

@@ -13,11 +13,6 @@
 namespace corvid::testing {
 namespace {
 
-std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
-{
-    return loadExpecting(loadS3M, file, expected);
-}
-
 TEST(S3mLoader, HeaderChannelsPanningAndOrders)
 {
     S3mSong song = s3mWithOneSample();
@@ -29,7 +24,7 @@ TEST(S3mLoader, HeaderChannelsPanningAndOrders)
     song.globalVolume = 48;
     song.speed = 0;
     song.tempo = 20;
-    auto module = load(writeS3m(song));
+    auto module = loadExpecting(loadS3M, writeS3m(song));
     EXPECT_EQ(module->name, "twenty-eight characters name");
     EXPECT_EQ(module->type, ModuleType::s3m);
     EXPECT_EQ(module->channelCount, 4);
@@ -47,15 +42,15 @@ TEST(S3mLoader, HeaderChannelsPanningAndOrders)
     song.panning[0] = 0x20 | 15;
     song.panning[1] = 0x20 | 7;
     song.panning[3] = 3;  // not marked valid: the default stays
-    module = load(writeS3m(song));
+    module = loadExpecting(loadS3M, writeS3m(song));
     EXPECT_EQ(module->channelPanning[0], 128);
     EXPECT_EQ(module->channelPanning[1], 60);
     EXPECT_EQ(module->channelPanning[3], 128);
     song.masterVolume = 0x30;  // mono: everything centred
-    EXPECT_EQ(load(writeS3m(song))->channelPanning[0], 64);
+    EXPECT_EQ(loadExpecting(loadS3M, writeS3m(song))->channelPanning[0], 64);
 
     song.channelSettings.fill(255);
-    load(writeS3m(song), ErrorCode::invalidModule);
+    loadExpecting(loadS3M, writeS3m(song), ErrorCode::invalidModule);
 }
 
 TEST(S3mLoader, PatternsConvertNotesVolumesAndEffects)
@@ -76,7 +71,7 @@ TEST(S3mLoader, PatternsConvertNotesVolumesAndEffects)
     };
     S3mSong song = s3mWithOneSample(cells);
     song.channelSettings[2] = 255;
-    auto module = load(writeS3m(song));
+    auto module = loadExpecting(loadS3M, writeS3m(song));
     const Pattern& pattern = module->patterns[0];
     auto only = [&](uint32_t row) {
         const auto entries = rowEntries(pattern, row);
@@ -117,7 +112,7 @@ TEST(S3mLoader, SampleFormatsReachTheDeviceAsItTakesThem)
     packed.pack = 1;
     packed.bytes = {1, 2, 3, 4};
     song.samples.push_back(packed);
-    auto module = load(writeS3m(song));
+    auto module = loadExpecting(loadS3M, writeS3m(song));
     const Sample& first = module->instruments[0].samples.at(0);
     EXPECT_EQ(first.loopStart, 1u);
     EXPECT_EQ(first.loopEnd, 4u);
@@ -155,7 +150,7 @@ TEST(S3mLoader, TruncatedAndDamagedFilesFailCleanly)
     std::vector<uint8_t> shortPattern = file;
     const size_t pattern = (shortPattern[0x60 + 2 + 2] | shortPattern[0x60 + 2 + 3] << 8) * 16u;
     shortPattern[pattern] = 4;  // 2 bytes of data: the first entry's fields are cut
-    load(shortPattern, ErrorCode::invalidPatternData);
+    loadExpecting(loadS3M, shortPattern, ErrorCode::invalidPatternData);
 
     // The id at 44 stays, so the player's harness picks this loader too.
     EXPECT_GT(playDamagedCopies(loadS3M, file, 99, 48), 0);

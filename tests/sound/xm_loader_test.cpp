@@ -16,11 +16,6 @@
 namespace corvid::testing {
 namespace {
 
-std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok, bool addToDevice = true)
-{
-    return loadExpecting(loadXM, file, expected, addToDevice);
-}
-
 void put16(std::vector<uint8_t>& f, size_t at, uint32_t v) { f[at] = uint8_t(v), f[at + 1] = uint8_t(v >> 8); }
 void put32(std::vector<uint8_t>& f, size_t at, uint32_t v) { put16(f, at, v), put16(f, at + 2, v >> 16); }
 
@@ -38,7 +33,7 @@ TEST(XmLoader, HeaderFieldsFillTheModule)
     song.restartPosition = 2;
     song.speed = 0x0103;  // only the low bytes count
     song.tempo = 0x0196;
-    auto module = load(xmBytes(song));
+    auto module = loadExpecting(loadXM, xmBytes(song));
     EXPECT_EQ(module->name, "a song name longer t");
     EXPECT_EQ(module->type, ModuleType::xm);
     EXPECT_EQ(module->songLength(), 3u);
@@ -50,7 +45,7 @@ TEST(XmLoader, HeaderFieldsFillTheModule)
 
     song.linearFrequencies = false;
     song.restartPosition = 3;  // past the song: playback returns to the start
-    module = load(xmBytes(song));
+    module = loadExpecting(loadXM, xmBytes(song));
     EXPECT_EQ(module->flags, 0u);
     EXPECT_EQ(module->restartPosition, 0u);
 }
@@ -67,7 +62,7 @@ TEST(XmLoader, PatternsConvertToThePlayersForm)
     p.at(1, 1, 4) = {0, 0, 0, 33, 0x25};       // X25 extra fine down
     p.at(1, 2, 4) = {0, 0, 0, 33, 0x35};       // X35: dropped
     p.at(1, 3, 4) = {0, 0, 0, 18, 0x11};       // effect I: dropped
-    auto module = load(xmBytes(song));
+    auto module = loadExpecting(loadXM, xmBytes(song));
     const std::vector<uint8_t> expected = {
         0xE0, 0x40, 0, 0, 17, 2,   // ch0: note 4 << 4 | 0, instrument 0, volume 0, command 17 argument 2
         0x61, 254, 255, 64,        // ch1: key off, no instrument, volume 64, no command
@@ -87,7 +82,7 @@ TEST(XmLoader, UnpackedCellsGiveEntriesWithNoNote)
 {
     XmModule song = simpleSong(2, 1);
     song.patterns[0].at(0, 1, 2) = {0, 0, 0, 0xE, 0x0F};  // E0x: dropped
-    auto module = load(xmBytes(song, true));
+    auto module = loadExpecting(loadXM, xmBytes(song, true));
     // A note byte of 0 that is present still gives an entry: note 255, bit 5.
     EXPECT_EQ(module->patterns[0].rows, (std::vector<uint8_t>{0x20, 255, 255, 0x21, 255, 255, 0}));
 }
@@ -96,7 +91,7 @@ TEST(XmLoader, OrderListAndPatternsBeyondTheFileGetEmptyPatterns)
 {
     XmModule song = simpleSong(2, 8);
     song.orders = {0, 3};
-    auto module = load(xmBytes(song));
+    auto module = loadExpecting(loadXM, xmBytes(song));
     ASSERT_EQ(module->patterns.size(), 4u);
     for (size_t i = 1; i < 4; ++i) {
         EXPECT_EQ(module->patterns[i].rowCount, 64u);
@@ -105,7 +100,7 @@ TEST(XmLoader, OrderListAndPatternsBeyondTheFileGetEmptyPatterns)
     // A stored pattern with no packed data has empty rows too.
     song.patterns[0] = emptyPattern(5, 0);
     song.channelCount = 0;
-    module = load(xmBytes(song));
+    module = loadExpecting(loadXM, xmBytes(song));
     EXPECT_EQ(module->patterns[0].rows, std::vector<uint8_t>(5, 0));
 }
 
@@ -117,7 +112,7 @@ TEST(XmLoader, InstrumentsNamedBeyondTheFileGetPlaceholders)
     song.instruments[1].name = "unused";
     song.patterns[0].at(0, 0, 2) = {49, 1};
     song.patterns[0].at(0, 1, 2) = {49, 5};
-    auto module = load(xmBytes(song));
+    auto module = loadExpecting(loadXM, xmBytes(song));
     ASSERT_EQ(module->instruments.size(), 5u);
     EXPECT_EQ(module->instruments[0].samples.size(), 1u);
     EXPECT_EQ(module->instruments[0].used, 1);
@@ -144,12 +139,12 @@ TEST(XmLoader, NoteToSampleMapOnlyWhenSeveralSamplesAreUsed)
     XmModule song = simpleSong(1, 1);
     song.patterns[0].at(0, 0, 1) = {49, 1};
     song.instruments[0].samples.push_back(song.instruments[0].samples[0]);
-    auto module = load(xmBytes(song));  // map all zeros: one sample record, no map
+    auto module = loadExpecting(loadXM, xmBytes(song));  // map all zeros: one sample record, no map
     EXPECT_FALSE(module->instruments[0].noteToSample);
     EXPECT_EQ(module->instruments[0].samples.size(), 1u);
 
     song.instruments[0].noteToSample[50] = 1;
-    module = load(xmBytes(song));
+    module = loadExpecting(loadXM, xmBytes(song));
     ASSERT_TRUE(module->instruments[0].noteToSample);
     EXPECT_EQ((*module->instruments[0].noteToSample)[50], 1);
     EXPECT_EQ(module->instruments[0].samples.size(), 2u);
@@ -175,7 +170,7 @@ TEST(XmLoader, SampleFieldsLoopsAndDeltaDecoding)
     in.samples = {eight, sixteen, typeThree, empty};
     for (size_t n = 0; n < 4; ++n)
         in.noteToSample[n] = static_cast<uint8_t>(n);
-    auto module = load(xmBytes(song));
+    auto module = loadExpecting(loadXM, xmBytes(song));
     const auto& samples = module->instruments[0].samples;
     ASSERT_EQ(samples.size(), 4u);
     EXPECT_EQ(samples[0].name, "eight");
@@ -210,7 +205,7 @@ TEST(XmLoader, SampleFieldsLoopsAndDeltaDecoding)
     EXPECT_EQ(samples[1].deviceHandle, 2u);
 
     // Without the device the decoded data stays in the samples.
-    module = load(xmBytes(song), ErrorCode::ok, false);
+    module = loadExpecting(loadXM, xmBytes(song), ErrorCode::ok, false);
     EXPECT_TRUE(recorder().samples.empty());
     EXPECT_EQ(module->instruments[0].samples[0].data, (std::vector<uint8_t>{128, 129, 127, 255, 0, 133}));
     EXPECT_EQ(module->instruments[0].samples[0].deviceHandle, 0u);
@@ -225,7 +220,7 @@ TEST(XmLoader, EnvelopesAndInstrumentSettings)
     in.panningEnvelope = {{{0, 32}, {4, 0}}, 1, 1, 1};  // loop start = end: no loop
     in.vibrato = {1, 2, 3, 4};
     in.fadeout = 0x1234;
-    auto module = load(xmBytes(song));
+    auto module = loadExpecting(loadXM, xmBytes(song));
     const Instrument& instrument = module->instruments[0];
     ASSERT_TRUE(instrument.volumeEnvelope && instrument.panningEnvelope);
     const Envelope& v = *instrument.volumeEnvelope;
@@ -248,14 +243,14 @@ TEST(XmLoader, EnvelopesAndInstrumentSettings)
     in.volumeEnvelope.sustainPoint = in.volumeEnvelope.loopStart = in.volumeEnvelope.loopEnd = -1;
     std::vector<uint8_t> file = xmBytes(song);
     file.at(oneNoteInstrument + panningEnvelopeType) = 0;  // points, but off
-    module = load(file);
+    module = loadExpecting(loadXM, file);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
     EXPECT_FALSE(module->instruments[0].panningEnvelope);
 
     // Sustain and loop indices past the points mean none.
     in.volumeEnvelope = {{{0, 0}, {4, 64}}, 5, 0, 9};
-    module = load(xmBytes(song));
+    module = loadExpecting(loadXM, xmBytes(song));
     EXPECT_EQ(module->instruments[0].volumeEnvelope->sustainPoint, noPoint);
     EXPECT_EQ(module->instruments[0].volumeEnvelope->loopEnd, noPoint);
 }
@@ -278,27 +273,36 @@ TEST(XmLoader, SampleCallbackSeesEachAddedSample)
 TEST(XmLoader, RefusesFilesOutsideWhatItHandles)
 {
     const std::vector<uint8_t> good = xmBytes(simpleSong(2, 4));
-    auto patched = [&](size_t at, uint32_t value, bool wide = false) {
-        std::vector<uint8_t> f = good;
-        wide ? put32(f, at, value) : put16(f, at, value);
-        return f;
-    };
     std::vector<uint8_t> badId = good;
     badId[9] = 'm';
-    load(badId, ErrorCode::invalidModule);
-    load(patched(58, 0x103), ErrorCode::invalidModule);             // version
-    load(patched(64, 0), ErrorCode::invalidModule);                 // song length 0
-    load(patched(64, 257), ErrorCode::invalidModule);               // longer than the order table
-    load(patched(68, 33), ErrorCode::invalidModule);                // more channels than an entry can name
-    load(patched(60, 275, true), ErrorCode::invalidModule);         // header size that would seek backwards
-    load(patched(60, 0x10000000, true), ErrorCode::unexpectedEndOfFile);  // ... or past the end
-    std::vector<uint8_t> noTempo = patched(78, 0x100);
-    load(noTempo, ErrorCode::invalidModule);
-    load(patched(firstPatternHeader + 5, 0), ErrorCode::invalidModule);     // row count 0
-    load(patched(firstPatternHeader + 5, 257), ErrorCode::invalidModule);   // row count 257
-    load(patched(firstPatternHeader, 8, true), ErrorCode::invalidModule);   // pattern header shorter than read
-    load(patched(firstPatternHeader + 7, 3), ErrorCode::invalidPatternData);         // rows overrun the packed size
-    load(patched(firstPatternHeader + 7, 2 * 1280 + 10), ErrorCode::invalidPatternData);  // larger than any pattern
+    loadExpecting(loadXM, badId, ErrorCode::invalidModule);
+    struct Patch {
+        size_t at;
+        uint32_t value;
+        bool wide;
+        ErrorCode expected;
+        const char* what;
+    };
+    const Patch patches[] = {
+        {58, 0x103, false, ErrorCode::invalidModule, "version"},
+        {64, 0, false, ErrorCode::invalidModule, "song length 0"},
+        {64, 257, false, ErrorCode::invalidModule, "longer than the order table"},
+        {68, 33, false, ErrorCode::invalidModule, "more channels than an entry can name"},
+        {60, 275, true, ErrorCode::invalidModule, "header size that would seek backwards"},
+        {60, 0x10000000, true, ErrorCode::unexpectedEndOfFile, "header size past the end"},
+        {78, 0x100, false, ErrorCode::invalidModule, "tempo 256"},
+        {firstPatternHeader + 5, 0, false, ErrorCode::invalidModule, "row count 0"},
+        {firstPatternHeader + 5, 257, false, ErrorCode::invalidModule, "row count 257"},
+        {firstPatternHeader, 8, true, ErrorCode::invalidModule, "pattern header shorter than read"},
+        {firstPatternHeader + 7, 3, false, ErrorCode::invalidPatternData, "rows overrun the packed size"},
+        {firstPatternHeader + 7, 2 * 1280 + 10, false, ErrorCode::invalidPatternData, "larger than any pattern"},
+    };
+    for (const Patch& patch : patches) {
+        SCOPED_TRACE(patch.what);
+        std::vector<uint8_t> f = good;
+        patch.wide ? put32(f, patch.at, patch.value) : put16(f, patch.at, patch.value);
+        loadExpecting(loadXM, f, patch.expected);
+    }
 }
 
 TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
@@ -310,20 +314,20 @@ TEST(XmLoader, RefusesDamagedInstrumentsAndSamples)
     ASSERT_EQ(good[instrument + 4], 'i');                       // the instrument's name
     std::vector<uint8_t> f = good;
     put32(f, instrument, 200);  // instrument header shorter than what is read
-    load(f, ErrorCode::invalidInstrument);
+    loadExpecting(loadXM, f, ErrorCode::invalidInstrument);
     f = good;
     put32(f, instrument + 29, 20);  // sample header shorter than its fields
-    load(f, ErrorCode::invalidInstrument);
+    loadExpecting(loadXM, f, ErrorCode::invalidInstrument);
     const size_t sampleHeader = instrument + 263;
     f = good;
     put32(f, sampleHeader, 0x80000000);  // oversized sample
-    load(f, ErrorCode::invalidInstrument);
+    loadExpecting(loadXM, f, ErrorCode::invalidInstrument);
     f = good;
     put32(f, sampleHeader, 33);  // data beyond the end of the file
-    load(f, ErrorCode::unexpectedEndOfFile);
+    loadExpecting(loadXM, f, ErrorCode::unexpectedEndOfFile);
     f = good;
     f.pop_back();
-    load(f, ErrorCode::unexpectedEndOfFile);
+    loadExpecting(loadXM, f, ErrorCode::unexpectedEndOfFile);
 }
 
 // A file may end inside sample data the loader never reads: the second
@@ -336,14 +340,14 @@ TEST(XmLoader, FilesEndingInsideSamplesNeverLoadedStillLoad)
     song.instruments[0].samples.push_back(song.instruments[0].samples[0]);  // beyond the map
     std::vector<uint8_t> f = xmBytes(song);
     f.resize(f.size() - 20);
-    auto module = load(f);
+    auto module = loadExpecting(loadXM, f);
     ASSERT_EQ(module->instruments[0].samples.size(), 1u);
     EXPECT_EQ(recorder().samples.size(), 1u);
 
     song.instruments.push_back(song.instruments[0]);  // never named by a pattern
     f = xmBytes(song);
     f.resize(f.size() - 40);
-    module = load(f);
+    module = loadExpecting(loadXM, f);
     ASSERT_EQ(module->instruments.size(), 2u);
     EXPECT_TRUE(module->instruments[1].samples.empty());
 
@@ -351,7 +355,7 @@ TEST(XmLoader, FilesEndingInsideSamplesNeverLoadedStillLoad)
     song.instruments[0].samples.pop_back();
     f = xmBytes(song);
     f.resize(f.size() - 1);
-    load(f, ErrorCode::unexpectedEndOfFile);
+    loadExpecting(loadXM, f, ErrorCode::unexpectedEndOfFile);
 }
 
 // Cuts of the test modules are swept in the hostile-input tests; here random
