@@ -111,25 +111,6 @@ TEST(WaveOutFormat, FallbackWalksModesDownAndRatesDown)
     EXPECT_EQ(asked.size(), 1u + 14u) << "two modes of seven rates";
 }
 
-TEST(WaveOutErrors, SystemCodesMapToLibraryCodes)
-{
-    const std::pair<int, ErrorCode> table[] = {
-        {0, ErrorCode::ok},
-        {2, ErrorCode::invalidDevice},
-        {35, ErrorCode::invalidDevice},
-        {4, ErrorCode::deviceBusy},
-        {33, ErrorCode::deviceBusy},
-        {6, ErrorCode::deviceNotAvailable},
-        {7, ErrorCode::outOfMemory},
-        {8, ErrorCode::unsupportedFunction},
-        {34, ErrorCode::invalidArguments},
-        {32, ErrorCode::unsupportedOutputMode},
-        {9, ErrorCode::undefined},
-    };
-    for (auto [system, library] : table)
-        EXPECT_EQ(waveOutError(system), library) << "system code " << system;
-}
-
 // Runs a device on a virtual clock, restoring the real one afterwards.
 class DeviceClockTest : public ::testing::Test {
 protected:
