@@ -1,7 +1,19 @@
 # What `cmake --install` puts where: the show and its data, and the CORVID
 # sound library for other programs (static and shared library, public
 # headers, pkg-config file and CMake package).
-if(TARGET corvid)
+if(TARGET corvid AND WIN32)
+  # One static library holding the platform parts the sound library uses, the
+  # DLL with its import library, the headers, the player and a short README.
+  add_library(corvid_static STATIC $<TARGET_OBJECTS:corvid> $<TARGET_OBJECTS:solvane_platform_base>
+              $<TARGET_OBJECTS:solvane_platform_audio> $<TARGET_OBJECTS:solvane_platform_gui>)
+  set_target_properties(corvid_static PROPERTIES OUTPUT_NAME corvid ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+  install(TARGETS corvid_static ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(TARGETS corvid_shared RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(TARGETS corvid-play RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/sound/include/corvid.h ${PROJECT_SOURCE_DIR}/sound/include/corvid_song.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/windows-readme.txt DESTINATION . RENAME README.txt)
+elseif(TARGET corvid)
   install(TARGETS corvid solvane_platform_base solvane_platform_audio ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
   install(TARGETS corvid_shared LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/sound/include/corvid.h ${PROJECT_SOURCE_DIR}/sound/include/corvid_song.h

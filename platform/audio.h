@@ -7,7 +7,8 @@
 // - SoundBuffer: a circular buffer that the sound card plays round and round;
 //   the caller reads the play position and writes behind it.
 //
-// On the desktop both are fed from the sound system's own thread; what that
+// On the desktop both are fed from the sound system's own thread (on Windows,
+// the system's wave-out and DirectSound play them themselves); what that
 // thread and the caller share is guarded by one mutex per output, and the
 // done flags are atomics, so the caller may poll them without it. In the
 // browser the sound is handed to the page's audio graph as it is written and
@@ -59,6 +60,10 @@ inline bool playableFormat(const WaveFormat& f)
 // How many wave-out devices the system has: 1 when the default output can be
 // opened, else 0 (no sound card).
 int waveOutDeviceCount();
+
+// Whether a circular sound buffer can be made on a real (not emulated) sound
+// card: DirectSound on Windows, the same output as wave-out elsewhere.
+bool soundBufferAvailable();
 
 // Whether a format would be accepted, without opening anything.
 int waveOutQuery(const WaveFormat& format);
@@ -113,7 +118,9 @@ public:
     SoundBuffer(const SoundBuffer&) = delete;
     SoundBuffer& operator=(const SoundBuffer&) = delete;
 
-    int create(const WaveFormat& format, std::uint32_t bytes);
+    // The window the sound belongs to (DirectSound's cooperative level needs
+    // one; 0 for none); ignored where the system has no such thing.
+    int create(const WaveFormat& format, std::uint32_t bytes, std::intptr_t window = 0);
     int playLooping();
     int stop();
     // Where the sound card reads next, and the earliest safe write position.

@@ -4,24 +4,6 @@
 
 namespace platform {
 
-int waveOutQuery(const WaveFormat& format) { return playableFormat(format) ? waveResult::ok : waveResult::badFormat; }
-
-int WaveOut::prepare(WaveBlock& block)
-{
-    if (block.data == nullptr || block.length == 0)
-        return waveResult::invalidParameter;
-    block.prepared = true;
-    return waveResult::ok;
-}
-
-int WaveOut::unprepare(WaveBlock& block)
-{
-    if (!block.done.load(std::memory_order_acquire))
-        return waveResult::invalidParameter;  // still playing
-    block.prepared = false;
-    return waveResult::ok;
-}
-
 bool validBufferRequest(const WaveFormat& format, std::uint32_t bytes)
 {
     return playableFormat(format) && bytes != 0 && bytes % static_cast<std::uint32_t>(format.blockAlign()) == 0;

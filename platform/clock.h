@@ -8,7 +8,6 @@
 // to milliseconds lands on exactly that millisecond.
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 
 namespace platform {
@@ -33,7 +32,8 @@ public:
     }
 };
 
-// Wall time from the moment it is made (program start for the process clock).
+// Wall time from the moment it is made (program start for the process clock),
+// read from the system's own high-resolution counter.
 class RealClock final : public Clock {
 public:
     RealClock();
@@ -41,7 +41,8 @@ public:
     void waitUntil(std::uint64_t ticks) override;
 
 private:
-    std::chrono::steady_clock::time_point origin_;
+    std::uint64_t origin_ = 0;           // the system counter when the clock was made
+    std::uint64_t countsPerSecond_ = 0;  // the system counter's frequency
 };
 
 // Time that moves only when told: by waits, or by advance(). Used by tests and

@@ -68,13 +68,18 @@ bool VideoDevice::create(const VideoOptions& options)
     options_ = options;
     if (!options_.window)
         return true;
-    window_ = startVideoSystem();
+    window_ = startVideoSystem(options_);
     return window_ != nullptr;
 }
 
 std::vector<VideoModeDesc> VideoDevice::enumerateModes() const
 {
-    return {std::begin(offeredModes), std::end(offeredModes)};
+    std::vector<VideoModeDesc> modes;
+    if (window_)
+        modes = window_->displayModes();
+    if (modes.empty())
+        modes.assign(std::begin(offeredModes), std::end(offeredModes));
+    return modes;
 }
 
 bool VideoDevice::openWindow()
@@ -90,7 +95,7 @@ bool VideoDevice::openWindow()
 bool VideoDevice::setDisplayMode(int width, int height, int bits)
 {
     bool offered = false;
-    for (const auto& mode : offeredModes)
+    for (const auto& mode : enumerateModes())
         offered |= mode.width == width && mode.height == height && mode.bits == bits;
     if (!offered || bits < 16)
         return false;
@@ -104,7 +109,7 @@ bool VideoDevice::setDisplayMode(int width, int height, int bits)
     surface_.assign(static_cast<std::size_t>(desc_.pitch) * height, 0);
     shown_.assign(static_cast<std::size_t>(width) * height, 0);
 
-    if (windowOpen_ && !window_->setPictureSize(width, height))
+    if (windowOpen_ && !window_->setPictureSize(width, height, bits))
         return false;
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -19,9 +20,11 @@ public:
     // Opens the (still black) window: full-screen on the desktop, or a
     // window of its own, as the options say.
     virtual bool open(const VideoOptions& options) = 0;
-    // From now on pictures are width × height: shown letterboxed, scaled by
-    // whole steps with square pixels. False when the window cannot show them.
-    virtual bool setPictureSize(int width, int height) = 0;
+    // From now on pictures are width × height, for a screen of that many
+    // bits per pixel: the screen switched into that mode where the platform
+    // can, else shown letterboxed, scaled by whole steps with square pixels.
+    // False when the window cannot show them.
+    virtual bool setPictureSize(int width, int height, int bits) = 0;
     // Shows one picture of 0x00RRGGBB pixels at the size last set.
     virtual void show(const std::uint32_t* pixels) = 0;
     virtual void setCursorShown(bool shown) = 0;
@@ -29,10 +32,13 @@ public:
     virtual void restoreDesktop() = 0;
     // One pending event of the window, if any.
     virtual bool pollEvent(WindowEvent& event) = 0;
+    // The modes the display driver offers, when it switches the screen into
+    // them; empty when any mode can be shown (scaled in a window).
+    virtual std::vector<VideoModeDesc> displayModes() const { return {}; }
 };
 
-// Starts the platform's video system; nothing when it cannot be started.
-// Destroying the window stops the video system again.
-std::unique_ptr<VideoWindow> startVideoSystem();
+// Starts the platform's video system for windows of these options; nothing
+// when it cannot be started. Destroying the window stops it again.
+std::unique_ptr<VideoWindow> startVideoSystem(const VideoOptions& options);
 
 }  // namespace platform

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of the named groups that are missing:
-#   scripts/install-packages.sh build [test] [web] [browser]
+#   scripts/install-packages.sh build [test] [web] [browser] [windows]
 # build: the native build (show, library, generators); test: the tests and
 # benchmarks; web: Emscripten for the browser build; browser: headless
-# Chromium and what drives it, for the browser tests.
+# Chromium and what drives it, for the browser tests; windows: MinGW-w64
+# for the Windows build, GoogleTest's sources to build for it, Wine to test it.
 set -euo pipefail
 packages=()
 for group in "$@"; do
@@ -13,6 +14,7 @@ for group in "$@"; do
     test) packages+=(googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool ffmpeg) ;;
     web) packages+=(emscripten node-acorn python3) ;;
     browser) packages+=(chromium python3-websocket) ;;
+    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64 zip) ;;
     *) echo "install-packages.sh: unknown group $group" >&2; exit 2 ;;
   esac
 done

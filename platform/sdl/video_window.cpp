@@ -56,7 +56,8 @@ public:
         return true;
     }
 
-    bool setPictureSize(int width, int height) override
+    // No desktop switches into these modes any more: the picture is scaled.
+    bool setPictureSize(int width, int height, int) override
     {
         width_ = width;
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
@@ -161,7 +162,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<VideoWindow> startVideoSystem()
+std::unique_ptr<VideoWindow> startVideoSystem(const VideoOptions&)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return nullptr;

@@ -193,7 +193,7 @@ std::uint32_t SoundBuffer::size() const { return output_->size(); }
 
 void SoundBuffer::markLost() { output_->lost = true; }
 
-int SoundBuffer::create(const WaveFormat& format, std::uint32_t bytes)
+int SoundBuffer::create(const WaveFormat& format, std::uint32_t bytes, std::intptr_t)
 {
     if (!validBufferRequest(format, bytes))
         return waveResult::invalidParameter;

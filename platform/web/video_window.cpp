@@ -95,7 +95,7 @@ EM_JS(int, nextPageEvent, (), {
 class CanvasWindow final : public VideoWindow {
 public:
     bool open(const VideoOptions& options) override { return canvasOpen(options.fullscreen ? 1 : 0) == 1; }
-    bool setPictureSize(int width, int height) override
+    bool setPictureSize(int width, int height, int) override
     {
         width_ = width;
         height_ = height;
@@ -121,7 +121,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<VideoWindow> startVideoSystem() { return std::make_unique<CanvasWindow>(); }
+std::unique_ptr<VideoWindow> startVideoSystem(const VideoOptions&) { return std::make_unique<CanvasWindow>(); }
 
 bool displayAvailable() { return true; }
 

@@ -26,9 +26,7 @@ ErrorCode detectDirectSound(void*, bool& found)
     }
     if (s.neverUse)
         return ErrorCode::ok;
-    // The buffer layer plays through the same output as wave-out, and is
-    // never an emulated driver.
-    found = platform::waveOutDeviceCount() >= 1;
+    found = platform::soundBufferAvailable();
     return ErrorCode::ok;
 }
 
@@ -59,7 +57,7 @@ ErrorCode setUpBuffer(DirectSoundDeviceState& s)
     format.channels = (s.mode & outputStereo) ? 2 : 1;
     format.rate = static_cast<int>(s.mixingRate);
     format.bits = (s.mode & output16Bit) ? 16 : 8;
-    if (const int result = s.buffer.create(format, s.bufferSize); result != platform::waveResult::ok) {
+    if (const int result = s.buffer.create(format, s.bufferSize, s.window); result != platform::waveResult::ok) {
         s.buffer.release();
         return soundBufferError(result);
     }

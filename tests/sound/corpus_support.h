@@ -97,7 +97,7 @@ inline TimelineAgreement playsAndAgrees(const CorpusModule& corpusModule, std::s
 {
     const testsupport::ScratchFolder folder;
     const fs::path ours = folder.path(corpusModule.name + ".tl");
-    std::FILE* timeline = std::fopen(ours.c_str(), "w");
+    std::FILE* timeline = std::fopen(ours.string().c_str(), "w");
     EXPECT_NE(timeline, nullptr);
     if (!timeline)
         return {};

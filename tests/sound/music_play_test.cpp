@@ -314,6 +314,9 @@ TEST_F(MusicPlayTest, HeardStatusIsTheMixedOneWhereNothingIsQueued)
 // long as the test likes: once for the header, once for the whole file.
 TEST_F(MusicPlayTest, LoadingLeavesTheLockFreeWhileItReadsTheFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a file that blocks its reader needs a POSIX pipe";
+#else
     const std::string pipePath = otherPath + ".pipe";
     ASSERT_EQ(::mkfifo(pipePath.c_str(), 0600), 0);
     const std::vector<uint8_t> bytes = testsupport::xmBytes(twoPatternSong());
@@ -330,6 +333,7 @@ TEST_F(MusicPlayTest, LoadingLeavesTheLockFreeWhileItReadsTheFile)
     loader.join();
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(MusicFreeModule(module), 1);
+#endif
 }
 
 // The fatal path frees the plays, on the player thread in a real show, while

@@ -79,7 +79,7 @@ TEST(SongApi, DurationIsTheRenderedLengthForEveryCorpusModule)
     for (const CorpusModule& module : modules) {
         SCOPED_TRACE(module.name);
         int error = -1;
-        SongPointer song(corvid_song_open_file(module.path.c_str(), nullptr, &error));
+        SongPointer song(corvid_song_open_file(module.path.string().c_str(), nullptr, &error));
         ASSERT_TRUE(song) << "error " << error;
         const size_t rendered = renderAll(song.get(), 3000).size() / 2;
         EXPECT_EQ(corvid_song_duration_frames(song.get()), rendered);

@@ -3,8 +3,8 @@
 // side by side and leave nothing in the folder they run from.
 
 #include <cstddef>
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,8 +16,12 @@ class ScratchFolder {
 public:
     ScratchFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "solvane-test-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
+        // A random name that no other test holds: create_directory makes it
+        // only when it does not exist yet (and works where mkdtemp is absent).
+        std::random_device random;
+        do
+            root_ = std::filesystem::temp_directory_path() / ("solvane-test-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(root_));
     }
     ~ScratchFolder() { std::filesystem::remove_all(root_); }
     ScratchFolder(const ScratchFolder&) = delete;

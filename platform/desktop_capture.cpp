@@ -1,11 +1,12 @@
+// Capture on the desktop systems: PNG frames through the backend's writer
+// (png_writer.cpp) on a few threads, a video through ffmpeg's pipe, and the
+// WAV writer.
 #include "platform/capture.h"
-
-#include <png.h>
+#include "platform/process.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -17,10 +18,6 @@
 namespace platform {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // Encoding is what a capture spends its time on, so frames are compressed on
 // a few worker threads while the show draws the next ones. The queue is
@@ -115,14 +112,6 @@ private:
     std::vector<std::thread> workers_;
 };
 
-std::string shellQuoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 class FfmpegSink final : public FrameSink {
 public:
     FfmpegSink(std::string path, int num, int den, std::string soundFile, bool keepSound)
@@ -155,7 +144,7 @@ public:
     {
         if (pipe_ == nullptr)
             return error_.empty();
-        const int status = pclose(pipe_);
+        const int status = closePipe(pipe_);
         pipe_ = nullptr;
         if (status != 0 && error_.empty())
             error_ = "ffmpeg failed to write " + videoFile_;
@@ -164,7 +153,7 @@ public:
             const std::string join = "ffmpeg -hide_banner -loglevel error -y -i " + shellQuoted(videoFile_) + " -i " +
                                      shellQuoted(soundFile_) + " -c:v copy -c:a aac -b:a 192k -shortest " +
                                      "-movflags +faststart " + shellQuoted(path_);
-            if (std::system(join.c_str()) != 0)
+            if (runCommand(join) != 0)
                 error_ = "ffmpeg failed to join pictures and sound into " + path_ + "; the sound is kept in " +
                          soundFile_;
             else if (!keepSound_)
@@ -181,16 +170,14 @@ private:
     {
         width_ = width;
         height_ = height;
-        // A closed pipe must give an error from fwrite, not end the process.
         // The enlarged pictures are large: the fast preset keeps the capture
         // from waiting on the encoder.
-        std::signal(SIGPIPE, SIG_IGN);
         const std::string command = "ffmpeg -hide_banner -loglevel error -y -f rawvideo -pix_fmt bgra -s " +
                                     std::to_string(width) + "x" + std::to_string(height) + " -framerate " +
                                     std::to_string(num_) + "/" + std::to_string(den_) +
                                     " -i - -c:v libx264 -preset veryfast -pix_fmt yuv420p " +
                                     (soundFile_.empty() ? "-movflags +faststart " : "") + shellQuoted(videoFile_);
-        pipe_ = popen(command.c_str(), "w");
+        pipe_ = openPipeTo(command);
         if (pipe_ == nullptr)
             error_ = std::string("cannot start ffmpeg: ") + std::strerror(errno);
         return pipe_ != nullptr;
@@ -208,45 +195,6 @@ private:
 };
 
 }  // namespace
-
-bool writePng(const std::string& path, const std::uint32_t* pixels, int width, int height)
-{
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    std::vector<png_byte> row(static_cast<std::size_t>(width) * 3);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    // Captures are written by the thousand: a fast setting costs about a third
-    // more space and saves most of the time (the default level, with every
-    // filter tried on every row, is several times slower).
-    png_set_compression_level(png, 1);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-    png_write_info(png, info);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
-            row[3 * x] = static_cast<png_byte>(p >> 16);
-            row[3 * x + 1] = static_cast<png_byte>(p >> 8);
-            row[3 * x + 2] = static_cast<png_byte>(p);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fflush(file.get()) == 0;
-}
 
 std::unique_ptr<FrameSink> makePngFolderSink(const std::string& folder, int workers)
 {
@@ -351,7 +299,7 @@ bool WavWriter::close()
 
 bool ffmpegAvailable()
 {
-    return std::system("ffmpeg -hide_banner -version >/dev/null 2>&1") == 0;
+    return runCommand("ffmpeg -hide_banner -version", true) == 0;
 }
 
 }  // namespace platform
