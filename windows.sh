@@ -29,10 +29,11 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake
   -DSOLVANE_BUILD_BENCH=OFF ${CMAKE_ARGS:-} >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-# The distribution: the programs, the data, the library and its header.
+# The distribution: the programs (without their debugging information), the
+# data, the library and its header.
 dist="$build/dist/solvane"
 rm -rf "$build/dist"
-cmake --install "$build" --prefix "$dist" >/dev/null
+cmake --install "$build" --prefix "$dist" --strip >/dev/null
 (cd "$build/dist" && rm -f ../solvane-windows.zip && zip -qr ../solvane-windows.zip solvane)
 echo "Built $build/solvane-windows.zip"
 

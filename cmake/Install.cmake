@@ -34,5 +34,7 @@ elseif(TARGET corvid)
           DESTINATION ${CORVID_PACKAGE_DIR})
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/man/solvane.1 ${PROJECT_SOURCE_DIR}/man/corvid-play.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(NOT WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/man/solvane.1 ${PROJECT_SOURCE_DIR}/man/corvid-play.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()

@@ -3,7 +3,7 @@
 # opens its window and shows the first scene; Escape aborts the show, the
 # "Demonstration aborted" box is dismissed, and the process ends with exit
 # code 0.
-#   windowed_show_test.sh SOLVANE_EXE        (run inside xvfb-run)
+#   windowed_show_test.sh SOLVANE_EXE        (run inside xvfb-run, on a 1024x768 screen)
 set -u
 exe=$1
 scratch=$(mktemp -d)
@@ -30,7 +30,7 @@ fi
 lit=0
 for _ in $(seq 30); do
   sleep 2
-  ffmpeg -loglevel error -f x11grab -video_size "$(xdpyinfo | awk '/dimensions/ {print $2}')" -i "$DISPLAY" \
+  ffmpeg -loglevel error -f x11grab -video_size 1024x768 -i "$DISPLAY" \
     -frames:v 1 -f rawvideo -pix_fmt gray -y "$scratch/screen.raw"
   lit=$(od -An -v -tu1 -w1 "$scratch/screen.raw" | awk '$1 > 40 {n++} END {print n + 0}')
   [ "$lit" -gt 10000 ] && break

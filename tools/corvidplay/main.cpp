@@ -2,14 +2,13 @@
 // sound card with a live status line and keys, describes them, renders one
 // to a WAV file, or prints a row timeline. See usageText for the options.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/capture.h"
+#include "platform/console.h"
 #include "platform/termination.h"
 #include "sound/include/corvid.h"
 #include "sound/include/corvid_song.h"
@@ -131,6 +130,8 @@ int renderWav(const std::string& path, const PlayOptions& options)
     const int rate = options.song.rate == 0 ? 44100 : options.song.rate;
     const bool toOutput = options.wavPath == "-";
     platform::WavWriter wav;
+    if (toOutput)
+        platform::binaryStandardOutput();
     if (!(toOutput ? wav.open(stdout, rate, 2) : wav.open(options.wavPath, rate, 2))) {
         complain("cannot write " + options.wavPath);
         return exitFailure;
@@ -185,7 +186,7 @@ void moveByOrder(corvid_song* song, int order, int step)
 
 enum class PlayEnd { finished, failed, quit, interrupted };
 
-PlayEnd playOne(corvid_song* song, Output& output, corvidplay::TerminalKeys& keys, bool showStatus)
+PlayEnd playOne(corvid_song* song, Output& output, platform::ConsoleKeys& keys, bool showStatus)
 {
     const int orders = corvid_song_orders(song);
     const double duration = corvid_song_duration(song);
@@ -198,7 +199,7 @@ PlayEnd playOne(corvid_song* song, Output& output, corvidplay::TerminalKeys& key
             complain("the sound card went away");
             return PlayEnd::failed;
         }
-        const corvidplay::Key key = keys.poll();
+        const corvidplay::Key key = corvidplay::lastKey(keys.typed());
         if (key == corvidplay::Key::quit)
             return PlayEnd::quit;
         if (key != corvidplay::Key::none) {
@@ -241,10 +242,10 @@ PlayEnd playOne(corvid_song* song, Output& output, corvidplay::TerminalKeys& key
 
 int play(const PlayOptions& options)
 {
-    const bool showStatus = !options.quiet && isatty(STDERR_FILENO);
+    const bool showStatus = !options.quiet && platform::errorIsConsole();
     const int rate = options.song.rate == 0 ? 44100 : options.song.rate;
     std::unique_ptr<Output> output;
-    corvidplay::TerminalKeys keys;
+    platform::ConsoleKeys keys;
     int result = exitOk;
     for (const std::string& path : options.modules) {
         // The module is read before the sound card is opened, so that a file
