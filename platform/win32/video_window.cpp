@@ -313,6 +313,9 @@ std::unique_ptr<VideoWindow> startVideoSystem(const VideoOptions& options)
     return std::make_unique<Win32VideoWindow>(directDraw, options.fullscreen);
 }
 
+// A monitor switched to another mode takes about a second to show it.
+std::uint32_t modeSettleMs() { return 1000; }
+
 bool displayAvailable() { return GetSystemMetrics(SM_CXSCREEN) > 0; }
 
 }  // namespace platform
