@@ -60,7 +60,20 @@ bool writePng(const std::string& path, const std::uint32_t* pixels, int width, i
         FAILED(encoder->Initialize(stream.pointer, WICBitmapEncoderNoCache)))
         return false;
     ComPointer<IWICBitmapFrameEncode> frame;
-    if (FAILED(encoder->CreateNewFrame(frame.out(), nullptr)) || FAILED(frame->Initialize(nullptr)) ||
+    ComPointer<IPropertyBag2> options;
+    if (FAILED(encoder->CreateNewFrame(frame.out(), options.out())))
+        return false;
+    // Captures are written by the thousand: one cheap filter on every row (as
+    // the other desktop writer does) instead of every filter tried on each.
+    // An encoder that does not know the option keeps its own choice.
+    PROPBAG2 filterOption{};
+    filterOption.pstrName = const_cast<LPOLESTR>(L"FilterOption");
+    VARIANT filter{};
+    filter.vt = VT_UI1;
+    filter.bVal = WICPngFilterSub;
+    if (options.pointer != nullptr)
+        options->Write(1, &filterOption, &filter);
+    if (FAILED(frame->Initialize(options.pointer)) ||
         FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))))
         return false;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
