@@ -32,8 +32,6 @@ WAVEFORMATEX waveFormatEx(const WaveFormat& f)
     return format;
 }
 
-std::uint8_t silenceOf(const WaveFormat& f) { return f.bits == 8 ? 0x80 : 0; }
-
 // ---- DirectSound, loaded at run time
 
 using DirectSoundCreateFunction = HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND*, LPUNKNOWN);
@@ -266,7 +264,7 @@ struct SoundBuffer::Output {
         const HRESULT result = buffer->Lock(0, size, &first, &firstBytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER);
         if (result != DS_OK)
             return waveCode(result);
-        std::memset(first, silenceOf(format), firstBytes);
+        std::memset(first, format.silence(), firstBytes);
         buffer->Unlock(first, firstBytes, nullptr, 0);
         return waveResult::ok;
     }
