@@ -109,7 +109,11 @@ bool soundBufferAvailable()
 
 struct WaveOut::Output {
     HWAVEOUT handle = nullptr;
+    std::uint32_t blockAlign = 1;
     std::atomic<bool> lost{false};
+    // Frames handed to the system since it was opened or reset, which is
+    // when its play position starts again from 0.
+    std::atomic<std::uint32_t> framesWritten{0};
     // One header per block, at a fixed address while the system holds it.
     std::map<const WaveBlock*, WAVEHDR> headers;
 
@@ -140,6 +144,8 @@ int WaveOut::open(const WaveFormat& format)
     if (!playableFormat(format))
         return waveResult::badFormat;
     o.lost.store(false);
+    o.blockAlign = static_cast<std::uint32_t>(format.blockAlign());
+    o.framesWritten.store(0);
     const WAVEFORMATEX wave = waveFormatEx(format);
     const MMRESULT result = waveOutOpen(&o.handle, WAVE_MAPPER, &wave, 0, 0, CALLBACK_NULL);
     if (result != MMSYSERR_NOERROR)
@@ -188,6 +194,8 @@ int WaveOut::write(WaveBlock& block)
         return waveResult::noDriver;
     block.done.store(false, std::memory_order_release);
     const MMRESULT result = waveOutWrite(o.handle, &found->second, sizeof found->second);
+    if (result == MMSYSERR_NOERROR)
+        o.framesWritten.fetch_add(block.length / o.blockAlign);
     if (result != MMSYSERR_NOERROR) {
         block.done.store(true, std::memory_order_release);
         if (result == MMSYSERR_NODRIVER)
@@ -221,11 +229,31 @@ int WaveOut::reset()
     MMRESULT result = MMSYSERR_NOERROR;
     if (o.handle != nullptr)
         result = waveOutReset(o.handle);  // every queued header comes back done
+    o.framesWritten.store(0);
     o.markDoneBlocks();
     if (lost())
         for (auto& [block, header] : o.headers)
             const_cast<WaveBlock*>(block)->done.store(true, std::memory_order_release);
     return static_cast<int>(result);
+}
+
+// The system's play position counts the frames the card has played; where it
+// cannot tell, the blocks it has not finished are what is left to hear.
+std::uint32_t WaveOut::unheardFrames()
+{
+    Output& o = *output_;
+    if (o.handle == nullptr)
+        return 0;
+    const std::uint32_t written = o.framesWritten.load();
+    MMTIME played{};
+    played.wType = TIME_SAMPLES;
+    if (waveOutGetPosition(o.handle, &played, sizeof played) == MMSYSERR_NOERROR && played.wType == TIME_SAMPLES)
+        return played.u.sample >= written ? 0 : written - played.u.sample;
+    std::uint32_t bytes = 0;
+    for (const auto& [block, header] : o.headers)
+        if (!block->done.load(std::memory_order_acquire) && !Output::systemDone(header))
+            bytes += header.dwBufferLength;
+    return bytes / o.blockAlign;
 }
 
 int WaveOut::close()
@@ -344,6 +372,10 @@ int SoundBuffer::positions(std::uint32_t& play, std::uint32_t& write)
     write = writeCursor;
     return waveCode(result);
 }
+
+// DirectSound's play cursor is where the card plays: nothing it has read lies
+// before it unplayed.
+std::uint32_t SoundBuffer::unheardFramesBeforePlay() { return 0; }
 
 int SoundBuffer::lock(std::uint32_t offset, std::uint32_t bytes, Regions& regions)
 {
