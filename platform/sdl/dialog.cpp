@@ -1,26 +1,11 @@
 #include "platform/dialog.h"
+#include "platform/message_box.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>
 #include <FL/x.H>
 
-#include <cstdio>
-
 namespace platform {
-
-namespace {
-
-struct DialogState {
-    bool onScreen = false;
-};
-
-DialogState dialogState;
-
-}  // namespace
-
-void setDialogsOnScreen(bool onScreen) { dialogState.onScreen = onScreen; }
-
-bool dialogsOnScreen() { return dialogState.onScreen; }
 
 bool openDialogDisplay()
 {
@@ -33,14 +18,8 @@ bool openDialogDisplay()
     return true;
 }
 
-void showMessage(const std::string& text, const std::string& caption)
+void showMessageBox(const std::string& text, const std::string& caption)
 {
-    // A box needs a display; without one the message still reaches the viewer.
-    if (!dialogState.onScreen || !openDialogDisplay()) {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        std::fflush(stderr);
-        return;
-    }
     fl_message_title(caption.c_str());
     fl_message("%s", text.c_str());
 }
