@@ -102,6 +102,22 @@ LRESULT CALLBACK setupProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
+// The program's own resources, DEMOBITMAP and DEMOICON, when it has them
+// (solvane.exe does); else the pictures the host hands over.
+HBITMAP programBitmap(const RgbPicture& fallback)
+{
+    if (HANDLE loaded = LoadImageA(GetModuleHandleA(nullptr), "DEMOBITMAP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))
+        return static_cast<HBITMAP>(loaded);
+    return bitmapOf(fallback);
+}
+
+HICON programIcon(const RgbPicture& fallback)
+{
+    if (HANDLE loaded = LoadImageA(GetModuleHandleA(nullptr), "DEMOICON", IMAGE_ICON, fallback.width, fallback.height, 0))
+        return static_cast<HICON>(loaded);
+    return iconOf(fallback);
+}
+
 void createControls(const SetupWindowContent& content)
 {
     SetupWindowState& s = setupWindowState;
@@ -115,7 +131,7 @@ void createControls(const SetupWindowContent& content)
     s.start = child("BUTTON", "GO!", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 488, 8, client.right - 490, 68);
     s.progressList = child("LISTBOX", nullptr, LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | LBS_DISABLENOSCROLL | WS_TABSTOP,
                            WS_EX_STATICEDGE, 2, 80, client.right - 4, client.bottom - 82);
-    s.picture = bitmapOf(content.picture);
+    s.picture = programBitmap(content.picture);
     SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(s.picture));
     EnableWindow(s.mmxSwitch, content.mmxAvailable ? TRUE : FALSE);
     SendMessageA(s.mmxSwitch, BM_SETCHECK, content.useMmx ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -151,7 +167,7 @@ SetupResult runSetupWindow(const SetupWindowContent& content)
     SetupWindowState& s = setupWindowState;
     s.content = &content;
     const HINSTANCE instance = GetModuleHandleA(nullptr);
-    s.icon = iconOf(content.icon);
+    s.icon = programIcon(content.icon);
     WNDCLASSA windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = setupProcedure;

@@ -4,6 +4,7 @@
 //   assetgen build OUTPUT.dat [--fonts FOLDER]
 //   assetgen sheet LIBRARY.dat OUTPUT.png [--fonts FOLDER]
 //   assetgen resources OUTPUT.cpp [--fonts FOLDER]   (the program's picture and icon)
+//   assetgen windows-resources OUTPUT.rc [--fonts FOLDER]   (the same as Windows resources)
 
 #include "data/assets.h"
 #include "data/data_library.h"
@@ -13,6 +14,7 @@
 #include "tools/assetgen/lettering.h"
 #include "tools/assetgen/meshes.h"
 #include "tools/assetgen/pictures.h"
+#include "tools/assetgen/windows_resources.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -85,11 +87,39 @@ void writeResources(const std::string& outputPath, const assetgen::Lettering& le
     std::filesystem::rename(partial, outputPath);
 }
 
+void writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    const std::string partial = partialPath(path);
+    std::FILE* out = std::fopen(partial.c_str(), "wb");
+    if (out == nullptr) throw std::runtime_error("cannot write " + partial);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (std::fclose(out) != 0 || !written) throw std::runtime_error("cannot write " + partial);
+    std::filesystem::rename(partial, path);
+}
+
+// The same two pictures for Windows' resource compiler: DEMOBITMAP.bmp and
+// DEMOICON.ico beside the script that names them (by their full paths, which
+// the compiler reads wherever it runs).
+void writeWindowsResources(const std::string& scriptPath, const assetgen::Lettering& lettering)
+{
+    const std::filesystem::path folder = std::filesystem::absolute(scriptPath).parent_path();
+    const std::string bitmap = (folder / "DEMOBITMAP.bmp").generic_string();
+    const std::string icon = (folder / "DEMOICON.ico").generic_string();
+    writeWholeFile(bitmap, assetgen::bmpFile(assetgen::drawProgramBitmap(lettering), assetgen::programBitmapWidth,
+                                             assetgen::programBitmapHeight));
+    writeWholeFile(icon, assetgen::icoFile(assetgen::drawProgramIcon(), assetgen::programIconSize));
+    const std::string script = "// Drawn by assetgen during the build; do not edit.\n"
+                               "DEMOICON ICON \"" + icon + "\"\n"
+                               "DEMOBITMAP BITMAP \"" + bitmap + "\"\n";
+    writeWholeFile(scriptPath, std::vector<std::uint8_t>(script.begin(), script.end()));
+}
+
 int usage()
 {
     std::fputs("usage: assetgen build OUTPUT.dat [--fonts FOLDER]\n"
                "       assetgen sheet LIBRARY.dat OUTPUT.png [--fonts FOLDER]\n"
-               "       assetgen resources OUTPUT.cpp [--fonts FOLDER]\n",
+               "       assetgen resources OUTPUT.cpp [--fonts FOLDER]\n"
+               "       assetgen windows-resources OUTPUT.rc [--fonts FOLDER]\n",
                stderr);
     return 2;
 }
@@ -112,6 +142,8 @@ int main(int argc, char** argv)
             buildLibrary(args[1], assetgen::Lettering(fontFolder));
         } else if (args.size() == 2 && args[0] == "resources") {
             writeResources(args[1], assetgen::Lettering(fontFolder));
+        } else if (args.size() == 2 && args[0] == "windows-resources") {
+            writeWindowsResources(args[1], assetgen::Lettering(fontFolder));
         } else if (args.size() == 3 && args[0] == "sheet") {
             assetgen::writeContactSheet(args[1], args[2], assetgen::Lettering(fontFolder));
         } else {
