@@ -1,5 +1,7 @@
 #include "host/data_files.h"
 
+#include "platform/process.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -15,9 +17,8 @@ namespace host {
 std::vector<std::string> dataSearchFolders()
 {
     std::vector<std::string> folders;
-    std::error_code ec;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
+    if (const std::string path = platform::programPath(); !path.empty()) {
+        const std::filesystem::path program(path);
         folders.push_back(program.parent_path().string());
         folders.push_back((program.parent_path() / SOLVANE_DATADIR_FROM_BINDIR).lexically_normal().string());
     }

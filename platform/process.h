@@ -1,11 +1,15 @@
 #pragma once
-// Running another program (ffmpeg, for video capture) through the system's
-// command shell.
+// The running program's own file, and running another program (ffmpeg, for
+// video capture) through the system's command shell.
 
 #include <cstdio>
 #include <string>
 
 namespace platform {
+
+// The full path of the running program's file; empty where the system does
+// not tell.
+std::string programPath();
 
 // One argument quoted for the shell, whatever characters it holds.
 std::string shellQuoted(const std::string& text);

@@ -2,8 +2,17 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace platform {
+
+std::string programPath()
+{
+    std::error_code ec;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : program.string();
+}
 
 std::string shellQuoted(const std::string& text)
 {

@@ -3,9 +3,27 @@
 // two).
 #include "platform/process.h"
 
+#include <windows.h>
+
 #include <cstdlib>
 
 namespace platform {
+
+std::string programPath()
+{
+    // The buffer grows until the whole path fits (a path may pass MAX_PATH).
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
 
 std::string shellQuoted(const std::string& text)
 {

@@ -1,11 +1,14 @@
 // solvane.exe carries its picture and icon as the resources DEMOBITMAP and
-// DEMOICON, with the same pixels as the pictures built into the program.
+// DEMOICON, with the same pixels as the pictures built into the program; the
+// show finds its data beside the program whatever the current folder.
+#include "host/data_files.h"
 #include "host/resources.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -82,6 +85,18 @@ TEST_F(ProgramResources, DemoIconHasTheIconOfTheSetupWindowOpaque)
     DeleteObject(parts.hbmColor);
     DeleteObject(parts.hbmMask);
     DestroyIcon(icon);
+}
+
+TEST(ProgramData, FoundBesideTheProgramFromAnotherFolder)
+{
+    const auto before = std::filesystem::current_path();
+    const auto elsewhere = std::filesystem::temp_directory_path();
+    std::filesystem::current_path(elsewhere);
+    const std::string found = host::locateDataFile("qorv.xm");
+    std::filesystem::current_path(before);
+    ASSERT_FALSE(std::filesystem::exists(elsewhere / "qorv.xm")) << "the other folder must not hold the file";
+    EXPECT_TRUE(std::filesystem::exists(found)) << found;
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::path(found).parent_path(), before)) << found;
 }
 
 }  // namespace
