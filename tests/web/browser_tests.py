@@ -30,6 +30,7 @@ import gzip
 import json
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -94,7 +95,7 @@ class Page:
         port = free_port()
         self.process = subprocess.Popen(
             [chromium, *CHROMIUM_FLAGS, "--remote-debugging-port=%d" % port, "--user-data-dir=" + self.profile,
-             "about:blank"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+             "about:blank"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         listing = "http://127.0.0.1:%d/json/list" % port
 
         def page_target():
@@ -119,12 +120,23 @@ class Page:
     def close(self):
         with contextlib.suppress(Exception):
             self.socket.close()
-        self.process.terminate()
+        # Chromium's helper processes outlive the browser for a moment and may
+        # still write into the profile: end its whole process group before
+        # removing the profile.
+        self._signal_group(signal.SIGTERM)
         with contextlib.suppress(subprocess.TimeoutExpired):
             self.process.wait(10)
-        if self.process.poll() is None:
-            self.process.kill()
-        shutil.rmtree(self.profile, ignore_errors=True)
+        self._signal_group(signal.SIGKILL)
+        self.process.wait()
+        for _ in range(20):
+            shutil.rmtree(self.profile, ignore_errors=True)
+            if not os.path.exists(self.profile):
+                break
+            time.sleep(0.1)
+
+    def _signal_group(self, number):
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(self.process.pid, number)
 
     def _note(self, message):
         method, params = message.get("method"), message.get("params", {})
