@@ -102,13 +102,14 @@ bool sameStatus(const MusicStatus& a, const MusicStatus& b)
            a.songLoopCount == b.songLoopCount;
 }
 
-// The lowest-numbered open channels not in use; on failure none are taken.
-ErrorCode takeChannels(InterfaceState& state, uint32_t count, std::vector<uint32_t>& channels)
+// The lowest-numbered open channels not in use, up to `wanted` of them;
+// fewer than `needed` fails, and then none are taken.
+ErrorCode takeChannels(InterfaceState& state, uint32_t needed, uint32_t wanted, std::vector<uint32_t>& channels)
 {
-    for (uint32_t channel = 0; channel < state.openChannelCount && channels.size() < count; ++channel)
+    for (uint32_t channel = 0; channel < state.openChannelCount && channels.size() < wanted; ++channel)
         if (state.channelInUse[channel] == 0)
             channels.push_back(channel);
-    if (channels.size() < count) {
+    if (channels.size() < needed) {
         channels.clear();
         return ErrorCode::outOfChannels;
     }
@@ -131,13 +132,15 @@ ErrorCode playSection(const Module& module, int32_t first, int32_t last, int32_t
     if (empty == state.plays.end())
         return ErrorCode::outOfResources;
     const uint32_t count = module.channelCount;
+    // Background notes take whatever open channels are free, up to the pool's size.
+    const uint32_t withBackground = count + player::backgroundVoiceCount(module);
     state.channelsOpenedByPlay = state.openChannelCount == 0;
     if (state.channelsOpenedByPlay)
-        if (const ErrorCode error = openChannels(count); error != ErrorCode::ok)
+        if (const ErrorCode error = openChannels(withBackground); error != ErrorCode::ok)
             return error;
     auto record = std::make_unique<PlayRecord>();
     record->openedChannels = state.channelsOpenedByPlay;
-    if (const ErrorCode error = takeChannels(state, count, record->channels); error != ErrorCode::ok)
+    if (const ErrorCode error = takeChannels(state, count, withBackground, record->channels); error != ErrorCode::ok)
         return error;
     std::vector<uint8_t> numbers(record->channels.begin(), record->channels.end());
     const ErrorCode error = player::playSong(state.players, module, first, static_cast<uint32_t>(last),

@@ -82,6 +82,11 @@ struct SoundDeviceOperations {
     ErrorCode (*setPanning)(void* context, uint32_t channel, int32_t panning) = nullptr;
     ErrorCode (*getPanning)(void* context, uint32_t channel, int32_t& panning) = nullptr;
     ErrorCode (*muteChannel)(void* context, uint32_t channel, bool muted) = nullptr;
+    // A channel's sound carries on on another channel (which gives up its
+    // own, fading it out); the first channel falls silent without a fade.
+    ErrorCode (*moveSound)(void* context, uint32_t from, uint32_t to) = nullptr;
+    // Whether the channel's sound still plays (it has not ended or been stopped).
+    ErrorCode (*getSounding)(void* context, uint32_t channel, bool& sounding) = nullptr;
     ErrorCode (*addSample)(void* context, const SampleDescription& sample, bool copy, uint32_t& handle) = nullptr;
     ErrorCode (*removeSample)(void* context, uint32_t handle) = nullptr;
     ErrorCode (*setUpdateRate)(void* context, uint32_t centiHertz) = nullptr;

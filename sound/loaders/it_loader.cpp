@@ -176,7 +176,8 @@ private:
         module.initialSpeed = all[0x32] == 0 ? 6 : all[0x32];
         module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
-                       moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0);
+                       moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
+                       (useInstruments_ ? moduleNewNoteActions : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
             const uint8_t pan = channelPanning_[c] & 0x7F;
@@ -322,6 +323,12 @@ private:
             instrument.name = h.textAt(0x20, 22);
             instrument.fadeout = h.u16leAt(0x14) * itFadeoutScale;
             instrument.globalVolume = std::min<uint8_t>(h.u8At(0x18), 128);
+            // Values the format does not name fall back on the plainest choice.
+            const uint8_t action = h.u8At(0x11), check = h.u8At(0x12), duplicateAction = h.u8At(0x13);
+            instrument.newNoteAction = action <= 3 ? static_cast<NewNoteAction>(action) : NewNoteAction::cut;
+            instrument.duplicateCheck = check <= 3 ? static_cast<DuplicateCheck>(check) : DuplicateCheck::off;
+            instrument.duplicateAction =
+                duplicateAction <= 2 ? static_cast<DuplicateAction>(duplicateAction) : DuplicateAction::cut;
             if (h.u8At(volumeEnvelopeAt) & 1)
                 instrument.volumeEnvelope = readEnvelope(h.section(volumeEnvelopeAt, envelopeBytes), false);
             if (h.u8At(panningEnvelopeAt) & 1)

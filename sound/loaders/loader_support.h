@@ -32,7 +32,7 @@ inline constexpr std::array<Command, 16> extendedCommands = {
 // High nibble of Sxy (S3M and IT) -> command, with the low nibble as argument.
 inline constexpr std::array<Command, 16> specialCommands = {
     Command::none,         Command::none,         Command::none,           Command::none,
-    Command::none,         Command::none,         Command::none,           Command::none,
+    Command::none,         Command::none,         Command::none,           Command::noteActionControl,
     Command::finePanning,  Command::none,         Command::none,           Command::patternLoop,
     Command::noteCut,      Command::noteDelay,    Command::patternDelay,   Command::none,
 };

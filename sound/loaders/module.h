@@ -36,6 +36,9 @@ inline constexpr uint32_t moduleStatusHoldsDelayedRow = 1u << 21;
 // table (1, 4, 8, 16, 32, 64, 96, 128, 255) and sets the speed G remembers;
 // d = 0 slides at that speed. Without the flag the column slides at d x 16.
 inline constexpr uint32_t moduleVolumePortaTable = 1u << 19;
+// Instruments carry new-note actions: a note a new one replaces may go on in
+// the background, on a channel of its own.
+inline constexpr uint32_t moduleNewNoteActions = 1u << 20;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;
@@ -80,6 +83,15 @@ struct Sample {
 
 inline constexpr uint32_t notesPerInstrument = 96;
 
+// What becomes of a playing note when a new one starts on its channel: cut,
+// or carried on in the background (as it was, released, or fading out).
+enum class NewNoteAction : uint8_t { cut, carryOn, noteOff, noteFade };
+// Which background notes of the channel a new note counts as duplicates of:
+// those of the same instrument and note, the same sample, or the same instrument.
+enum class DuplicateCheck : uint8_t { off, note, sample, instrument };
+// What a duplicate does: stops, is released, or fades out.
+enum class DuplicateAction : uint8_t { cut, noteOff, noteFade };
+
 struct Instrument {
     std::string name;                                          // at most 22 characters
     std::optional<std::array<uint8_t, notesPerInstrument>> noteToSample;  // absent: every note uses sample 0
@@ -92,6 +104,9 @@ struct Instrument {
     uint8_t vibratoDepth = 0;
     uint8_t vibratoRate = 0;
     uint8_t used = 0;                                          // 1 when a pattern names it
+    NewNoteAction newNoteAction = NewNoteAction::cut;
+    DuplicateCheck duplicateCheck = DuplicateCheck::off;
+    DuplicateAction duplicateAction = DuplicateAction::cut;
     std::vector<Sample> samples;                               // sample count = samples.size()
 };
 
@@ -169,6 +184,10 @@ enum class Command : uint8_t {
     panningSlideWithFine,  // Pxy: P0x right, Px0 left by x per tick but the first; PFx / PxF once
     tremor,                // Ixy: on x ticks, off y (0 counts as 1), on every tick
     panbrello,             // Yxy: panning swung by a sine of speed x, depth y
+    // S7x: the channel's background notes cut (0), released (1) or faded
+    // (2); the new-note action of the playing note set to cut, carry on,
+    // note off or note fade (3..6).
+    noteActionControl,
     count
 };
 

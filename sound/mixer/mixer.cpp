@@ -486,6 +486,23 @@ ErrorCode Mixer::muteChannel(uint32_t channel, bool muted)
     return changeVolumeInput(channel, true, [&](MixChannel& c) { c.muted = muted; });
 }
 
+ErrorCode Mixer::moveSound(uint32_t from, uint32_t to)
+{
+    if (from >= channelCount_ || to >= channelCount_)
+        return ErrorCode::invalidChannel;
+    if (from == to)
+        return ErrorCode::invalidArguments;
+    fadeOut(to);
+    channels_[to] = channels_[from];
+    channels_[from].state = ChannelState::none;
+    return ErrorCode::ok;
+}
+
+ErrorCode Mixer::getSounding(uint32_t channel, bool& sounding) const
+{
+    return readChannel(channel, [&](const MixChannel& c) { sounding = isSounding(c.state); });
+}
+
 ErrorCode Mixer::addSample(const SampleDescription& description, bool copy, uint32_t& handle)
 {
     if (!open_)

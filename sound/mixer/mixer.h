@@ -145,6 +145,11 @@ public:
     ErrorCode setPanning(uint32_t channel, int32_t panning);
     ErrorCode getPanning(uint32_t channel, int32_t& panning) const;
     ErrorCode muteChannel(uint32_t channel, bool muted);
+    // The sound of `from` (position, loops, volume ramp and mute) goes on on
+    // `to`, whose own sound fades out; `from` falls silent at once, so that
+    // its next note starts without a fade of the moved sound.
+    ErrorCode moveSound(uint32_t from, uint32_t to);
+    ErrorCode getSounding(uint32_t channel, bool& sounding) const;
 
     ErrorCode addSample(const SampleDescription& sample, bool copy, uint32_t& handle);
     ErrorCode removeSample(uint32_t handle);

@@ -106,6 +106,10 @@ void installMixerOperations(SoundDeviceOperations& ops)
     ops.muteChannel = [](void* context, uint32_t channel, bool muted) {
         return mixerOf(context).muteChannel(channel, muted);
     };
+    ops.moveSound = [](void* context, uint32_t from, uint32_t to) { return mixerOf(context).moveSound(from, to); };
+    ops.getSounding = [](void* context, uint32_t channel, bool& sounding) {
+        return mixerOf(context).getSounding(channel, sounding);
+    };
     ops.addSample = [](void* context, const SampleDescription& sample, bool copy, uint32_t& handle) {
         return mixerOf(context).addSample(sample, copy, handle);
     };

@@ -482,6 +482,7 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {Command::panningSlideWithFine, panningSlideFineRow, panningSlideFineTick},
     {Command::tremor, tremor, tremor},
     {Command::panbrello, panbrelloRow, panbrelloTick},
+    {Command::noteActionControl, noteActionControl, nothing},
 }};
 
 constexpr bool inCommandOrder()

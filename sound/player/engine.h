@@ -20,6 +20,8 @@ void setPanning(ChannelState& c, int32_t panning);
 
 const Instrument* currentInstrument(const PlayerInstance& p, const ChannelState& c);
 const Sample* currentSample(const PlayerInstance& p, const ChannelState& c);
+// The instrument's sample for a note (its keyboard), or noSample.
+uint8_t lookUpSample(const PlayerInstance& p, int32_t instrumentIndex, uint8_t note);
 
 // The period of a note byte (octave << 4 | semitone) for the channel's sample.
 int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t note);
@@ -43,6 +45,20 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c);
 ErrorCode setSampleOffset(const PlayerInstance& p, const ChannelState& c);
 // Envelope positions and holds, fade volume and auto-vibrato back to the start.
 void resetInstrumentState(ChannelState& c);
+
+// Sends the channel's volume, panning and rate for this tick to the device
+// (envelopes, fade-out and auto-vibrato move on).
+ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c);
+
+// Before a row's new note replaces the playing one (no tone portamento): the
+// old note goes to the background by its new-note action, and the channel's
+// background duplicates of the new note act by the instrument's rule.
+ErrorCode applyNewNoteAction(PlayerInstance& p, ChannelState& c);
+// S7x.
+ErrorCode noteActionControl(PlayerInstance& p, ChannelState& c);
+// The background notes' tick: volume, panning and rate to the device; those
+// that have ended or faded out leave the pool.
+ErrorCode updateBackgroundVoices(PlayerInstance& p);
 
 // Next order-list position, wrapping to the restart position.
 void advancePosition(PlayerInstance& p);

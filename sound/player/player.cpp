@@ -31,16 +31,6 @@ size_t skipRow(const std::vector<uint8_t>& rows, size_t at)
     return std::min(at + 1, rows.size());
 }
 
-uint8_t lookUpSample(const PlayerInstance& p, int32_t instrumentIndex, uint8_t note)
-{
-    if (instrumentIndex < 0 || static_cast<size_t>(instrumentIndex) >= p.module->instruments.size())
-        return noSample;
-    const Instrument& instrument = p.module->instruments[static_cast<size_t>(instrumentIndex)];
-    const uint32_t index = std::min<uint32_t>((note >> 4) * 12 + (note & 15), notesPerInstrument - 1);
-    const uint8_t sample = instrument.noteToSample ? (*instrument.noteToSample)[index] : 0;
-    return sample < instrument.samples.size() ? sample : noSample;
-}
-
 // Hands the device a sample. A sample without data (an instrument the file
 // lacks) has no handle: the device is not asked to play it.
 ErrorCode tellDeviceSample(const PlayerInstance& p, const ChannelState& c)
@@ -102,9 +92,24 @@ ErrorCode readRow(PlayerInstance& p)
     return ErrorCode::ok;
 }
 
+// A new note under tone portamento slides the playing one instead of replacing it.
+bool replacesNote(const ChannelState& c)
+{
+    if (!(c.rowFlags & rowNewNote) || c.note >= noteKeyOff)
+        return false;
+    const bool porta = (c.rowFlags & rowCommand) &&
+                       (c.command == Command::tonePorta || c.command == Command::tonePortaVolumeSlide);
+    const bool columnPorta =
+        (c.rowFlags & rowVolumeColumn) && volumeEffectOf(c.volumeColumn) == VolumeEffect::tonePorta;
+    return !porta && !columnPorta;
+}
+
 ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
 {
     const bool command = c.rowFlags & rowCommand;
+    if (replacesNote(c))
+        if (ErrorCode e = applyNewNoteAction(p, c); e != ErrorCode::ok)
+            return e;
     if (c.rowFlags & rowNewInstrument) {
         if (!(command && c.command == Command::noteDelay))
             resetInstrumentState(c);
@@ -207,13 +212,15 @@ ErrorCode newRow(PlayerInstance& p)
     return ErrorCode::ok;
 }
 
+}  // namespace
+
 ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
 {
     const SoundDevice& device = deviceOf(p);
     const Instrument* instrument = currentInstrument(p, c);
     int32_t volume = c.volume;
     if (instrument) {
-        if (c.keyOff)
+        if (c.keyOff || c.noteFade)
             c.fadeVolume = std::max<int32_t>(0, c.fadeVolume - 2 * static_cast<int32_t>(instrument->fadeout));
         volume = static_cast<int32_t>(static_cast<int64_t>(volume) * c.fadeVolume >> 16);
         if (instrument->volumeEnvelope && instrument->volumeEnvelope->pointCount != 0) {
@@ -265,6 +272,8 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     return device.operations.setRate(device.context, c.deviceChannel, rate);
 }
 
+namespace {
+
 ErrorCode tickInstance(PlayerInstance& p)
 {
     if (++p.tick < p.speed) {
@@ -278,7 +287,7 @@ ErrorCode tickInstance(PlayerInstance& p)
     for (ChannelState& c : p.channels)
         if (ErrorCode e = updateDeviceChannel(p, c); e != ErrorCode::ok)
             return e;
-    return ErrorCode::ok;
+    return updateBackgroundVoices(p);
 }
 
 bool isMarker(uint16_t order) { return order == orderSkip || order == orderEnd; }
@@ -308,6 +317,16 @@ void setVolume(const PlayerInstance& p, ChannelState& c, int32_t volume)
 
 void setPanning(ChannelState& c, int32_t panning) { c.panning = std::clamp(panning, 0, 255); }
 
+uint8_t lookUpSample(const PlayerInstance& p, int32_t instrumentIndex, uint8_t note)
+{
+    if (instrumentIndex < 0 || static_cast<size_t>(instrumentIndex) >= p.module->instruments.size())
+        return noSample;
+    const Instrument& instrument = p.module->instruments[static_cast<size_t>(instrumentIndex)];
+    const uint32_t index = std::min<uint32_t>((note >> 4) * 12 + (note & 15), notesPerInstrument - 1);
+    const uint8_t sample = instrument.noteToSample ? (*instrument.noteToSample)[index] : 0;
+    return sample < instrument.samples.size() ? sample : noSample;
+}
+
 const Instrument* currentInstrument(const PlayerInstance& p, const ChannelState& c)
 {
     if (c.instrument < 0 || static_cast<size_t>(c.instrument) >= p.module->instruments.size())
@@ -328,6 +347,7 @@ void resetInstrumentState(ChannelState& c)
     c.volumeEnvelope = {};
     c.panningEnvelope = {};
     c.fadeVolume = 65536;
+    c.noteFade = false;
     c.autoVibratoAmplitude = 0;
     c.autoVibratoPosition = 0;
 }
@@ -494,6 +514,9 @@ ErrorCode playSong(PlayerSubsystem& subsystem,
         setPanning(c, i < module.channelPanning.size() ? module.channelPanning[i] : 128);
         c.songChannelVolume = i < module.channelVolume.size() ? module.channelVolume[i] : 64;
     }
+    p->voices.resize(channelNumbers.size() - channelCount);
+    for (size_t i = 0; i < p->voices.size(); ++i)
+        p->voices[i].channel.deviceChannel = channelNumbers[channelCount + i];
     p->status = {p->position, p->pattern, 0, p->tempo, p->speed, -1, 0};
     subsystem.tempo = p->tempo;
     subsystem.pendingUpdateRate = 0;

@@ -84,6 +84,17 @@ struct ChannelState {
     EnvelopeState volumeEnvelope;
     EnvelopeState panningEnvelope;
     uint8_t rowFlags = 0;
+    NewNoteAction newNoteAction = NewNoteAction::cut;  // of the playing note: the instrument's, or S7x's
+    bool noteFade = false;          // fading out without a key off (note fade, or released without an envelope)
+};
+
+// A note that a new one replaced on its channel and that goes on in the
+// background, on a device channel of the instance's pool.
+struct BackgroundVoice {
+    ChannelState channel;           // its deviceChannel is the pool channel
+    uint32_t owner = 0;             // the module channel it came from
+    uint32_t sequence = 0;          // when it went to the background: the lower the older
+    bool active = false;
 };
 
 // Position, pattern and row as stored at the start of the current row.
@@ -125,6 +136,8 @@ struct PlayerInstance {
     uint8_t globalVolume = 64;
     uint8_t musicVolume = 64;
     std::vector<ChannelState> channels;
+    std::vector<BackgroundVoice> voices;  // one per pool channel
+    uint32_t voiceSequence = 0;
     StatusBlock status;
     SyncCallback syncCallback = nullptr;
     int32_t syncValue = -1;
@@ -149,9 +162,15 @@ ErrorCode playerInit(PlayerSubsystem& subsystem, const SoundDevice* device);
 // Ends every instance.
 ErrorCode playerClose(PlayerSubsystem& subsystem);
 
+// Device channels a module's background notes may use beside its own: none
+// unless its instruments carry new-note actions.
+uint32_t backgroundVoiceCount(const Module& module);
+
 // firstPosition -1 plays the whole song (last and restart positions from the
 // module); otherwise all three positions are given and must lie in the song.
-// Fails with 37 when the 16 slots are full.
+// channelNumbers holds the device channels of the module's channels, and
+// after those the pool its background notes play on (which may be empty:
+// then every new note cuts the old). Fails with 37 when the 16 slots are full.
 ErrorCode playSong(PlayerSubsystem& subsystem,
                    const Module& module,
                    int32_t firstPosition,

@@ -38,14 +38,14 @@ uint32_t mixerFormatOf(SongMixing mixing)
     return output | mixFloat;
 }
 
-// Starts the whole song on channels 0..n-1, looping: the song decides
-// itself where its passes end.
+// Starts the whole song on channels 0..n-1 (its background notes on those
+// after), looping: the song decides itself where its passes end.
 ErrorCode startPlayer(player::PlayerSubsystem& players, const SoundDevice& device, const Module& module,
                       player::PlayerInstance*& instance)
 {
     if (ErrorCode e = player::playerInit(players, &device); e != ErrorCode::ok)
         return e;
-    std::vector<uint8_t> channels(module.channelCount);
+    std::vector<uint8_t> channels(module.channelCount + player::backgroundVoiceCount(module));
     std::iota(channels.begin(), channels.end(), 0);
     return player::playSong(players, module, -1, 0, 0, true, module.channelCount, channels, instance);
 }
@@ -116,7 +116,7 @@ Song::~Song()
 ErrorCode Song::start()
 {
     const uint32_t channels = module_->channelCount;
-    if (ErrorCode e = mixer_.openChannels(channels); e != ErrorCode::ok)
+    if (ErrorCode e = mixer_.openChannels(channels + player::backgroundVoiceCount(*module_)); e != ErrorCode::ok)
         return e;
     const uint64_t amplification = uint64_t{mixer_.amplification()} * settings_.amplificationPercent / 100;
     if (ErrorCode e = mixer_.setAmplification(static_cast<uint32_t>(std::min<uint64_t>(amplification, maximumAmplification)));

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "damaged_files.h"
+#include "it_writer.h"
 #include "packed_rows.h"
 #include "player_test_support.h"
 #include "sound/loaders/it_loader.h"
@@ -16,108 +17,6 @@
 
 namespace corvid::testing {
 namespace {
-
-// Little-endian writing helpers over a growing file.
-struct Bytes {
-    std::vector<uint8_t> v;
-    size_t put8(uint8_t x) { v.push_back(x); return v.size() - 1; }
-    void put16(uint32_t x) { put8(uint8_t(x)), put8(uint8_t(x >> 8)); }
-    void put32(uint32_t x) { put16(x), put16(x >> 16); }
-    void set32(size_t at, uint32_t x) { for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i)); }
-    void text(const std::string& s, size_t length) { for (size_t i = 0; i < length; ++i) put8(i < s.size() ? uint8_t(s[i]) : 0); }
-};
-
-struct ItFile {
-    std::vector<uint8_t> orders = {0, 254, 0, 255};
-    std::vector<uint8_t> pattern;          // packed rows
-    uint16_t rows = 4;
-    bool instruments = false;
-    std::vector<uint8_t> sampleData = {0x00, 0x10, 0xF0, 0x7F};  // signed 8-bit
-    uint8_t sampleFlags = 1 | 16;          // data, loop
-    uint32_t middleC = 8363;
-    std::array<uint8_t, 64> panning = [] { std::array<uint8_t, 64> p{}; p.fill(32); return p; }();
-    std::array<uint8_t, 64> channelVolume = [] { std::array<uint8_t, 64> v{}; v.fill(64); return v; }();
-    uint8_t sampleGlobalVolume = 64;
-    uint8_t instrumentGlobalVolume = 128;
-    std::string message;                   // lines ended by CR, stored after everything else
-    uint32_t messageLength = 0;            // as stored; the message's own length when 0
-};
-
-// One sample, one pattern, and with `instruments` one instrument whose
-// keyboard maps notes 0..59 to no sample and 60 and up to the sample, with a
-// two-point volume envelope.
-std::vector<uint8_t> writeIt(const ItFile& f)
-{
-    Bytes b;
-    b.text("IMPM", 4);
-    b.text("it test song", 26);
-    b.put16(0x1004);
-    b.put16(static_cast<uint32_t>(f.orders.size()));
-    b.put16(f.instruments ? 1 : 0);
-    b.put16(1);
-    b.put16(1);
-    b.put16(0x0217);
-    b.put16(0x0214);
-    b.put16(1 | 8 | (f.instruments ? 4 : 0));  // stereo, linear slides
-    b.put16(f.message.empty() ? 0 : 1);  // message attached
-    b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
-    b.put16(f.messageLength != 0 ? f.messageLength : static_cast<uint32_t>(f.message.size()));
-    const size_t messagePointer = b.v.size();
-    b.put32(0), b.put32(0);
-    for (uint8_t p : f.panning) b.put8(p);
-    for (uint8_t v : f.channelVolume) b.put8(v);
-    for (uint8_t o : f.orders) b.put8(o);
-    const size_t instrumentPointer = b.v.size();
-    if (f.instruments) b.put32(0);
-    const size_t samplePointer = b.v.size();
-    b.put32(0);
-    const size_t patternPointer = b.v.size();
-    b.put32(0);
-    if (f.instruments) {
-        b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
-        const size_t start = b.v.size();
-        b.text("IMPI", 4);
-        b.v.resize(start + 0x226, 0);
-        b.v[start + 0x14] = 8;  // fadeout 8
-        b.v[start + 0x18] = f.instrumentGlobalVolume;
-        std::memcpy(&b.v[start + 0x20], "keyboard", 8);
-        for (int note = 0; note < 120; ++note) {
-            b.v[start + 0x40 + note * 2] = uint8_t(note);
-            b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
-        }
-        uint8_t* e = &b.v[start + 0x130];
-        e[0] = 1 | 4;  // on, sustain loop
-        e[1] = 2;
-        e[4] = e[5] = 1;
-        e[6] = 64, e[7] = 0, e[8] = 0;
-        e[9] = 32, e[10] = 10, e[11] = 0;
-    }
-    b.set32(samplePointer, static_cast<uint32_t>(b.v.size()));
-    const size_t sample = b.v.size();
-    b.text("IMPS", 4);
-    b.v.resize(sample + 0x50, 0);
-    b.v[sample + 0x11] = f.sampleGlobalVolume;
-    b.v[sample + 0x12] = f.sampleFlags;
-    b.v[sample + 0x13] = 48;
-    std::memcpy(&b.v[sample + 0x14], "a sample", 8);
-    b.v[sample + 0x2E] = 1;  // signed
-    b.set32(sample + 0x30, static_cast<uint32_t>(f.sampleData.size()));
-    b.set32(sample + 0x34, 1);
-    b.set32(sample + 0x38, 3);
-    b.set32(sample + 0x3C, f.middleC);
-    b.set32(patternPointer, static_cast<uint32_t>(b.v.size()));
-    b.put16(static_cast<uint32_t>(f.pattern.size()));
-    b.put16(f.rows);
-    b.put32(0);
-    b.v.insert(b.v.end(), f.pattern.begin(), f.pattern.end());
-    b.set32(sample + 0x48, static_cast<uint32_t>(b.v.size()));
-    b.v.insert(b.v.end(), f.sampleData.begin(), f.sampleData.end());
-    if (!f.message.empty()) {
-        b.set32(messagePointer, static_cast<uint32_t>(b.v.size()));
-        b.text(f.message, f.message.size());
-    }
-    return b.v;
-}
 
 std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
 {
@@ -216,25 +115,6 @@ TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
     EXPECT_FALSE(instrument.panningEnvelope);
 }
 
-// One channel's rows: each a list of packed bytes after the channel byte
-// (mask, then the fields it names); the rows end where the list ends.
-ItFile channelRows(const std::vector<std::vector<uint8_t>>& rows)
-{
-    ItFile f;
-    f.rows = static_cast<uint16_t>(rows.size());
-    for (const std::vector<uint8_t>& row : rows) {
-        if (!row.empty()) {
-            f.pattern.push_back(0x81);
-            f.pattern.insert(f.pattern.end(), row.begin(), row.end());
-        }
-        f.pattern.push_back(0);
-    }
-    return f;
-}
-
-constexpr uint8_t noteAndSample = 0x03, effectOnly = 0x08, noteSampleEffect = 0x0B, volumeOnly = 0x04,
-                  noteSampleVolume = 0x07;
-constexpr uint8_t letterI = 9, letterM = 13, letterN = 14, letterP = 16, letterY = 25;
 using Values = std::vector<int32_t>;
 const auto period = [](const player::ChannelState& c) { return c.period; };
 

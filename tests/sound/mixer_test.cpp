@@ -375,6 +375,42 @@ TEST(Mixer, RemovingASampleStopsTheChannelsPlayingIt)
         ASSERT_EQ(v, 0);
 }
 
+TEST(Mixer, AMovedSoundGoesOnUnchangedAndItsOldChannelIsFree)
+{
+    // A looped ramp moved from channel 0 to 2 mid-sound: the output is the
+    // unmoved mix's, in every family; channel 0 is silent, ready for a new
+    // note; the sound channel 2 had is faded out (interpolating) or gone.
+    std::vector<int16_t> ramp(200);
+    for (size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = static_cast<int16_t>(i * 150 - 15000);
+    const std::vector<uint8_t> bytes = bytesOf16(ramp);
+    const SampleDescription sample = describe(bytes, SampleType::pcm16Mono, LoopType::pingPong, 20, 400);
+    for (uint32_t format : {integerStereo16, floatStereo16, interpolatingStereo16, mixSinc | mixStereo}) {
+        Mixer moved, still;
+        openMixer(moved, format, 3);
+        openMixer(still, format, 3);
+        startSample(moved, 0, sample, 30000, 50, -20);
+        startSample(still, 0, sample, 30000, 50, -20);
+        EXPECT_EQ(mix16(moved, 700), mix16(still, 700));
+        ASSERT_EQ(moved.moveSound(0, 2), ErrorCode::ok);
+        EXPECT_EQ(mix16(moved, 900), mix16(still, 900)) << format;
+        bool sounding = true;
+        ASSERT_EQ(moved.getSounding(0, sounding), ErrorCode::ok);
+        EXPECT_FALSE(sounding);
+        ASSERT_EQ(moved.getSounding(2, sounding), ErrorCode::ok);
+        EXPECT_TRUE(sounding);
+        // Moving onto a sounding channel replaces its sound.
+        ASSERT_EQ(moved.playSound(0, 30000), ErrorCode::ok);
+        ASSERT_EQ(moved.moveSound(2, 0), ErrorCode::ok);
+        ASSERT_EQ(moved.getSounding(2, sounding), ErrorCode::ok);
+        EXPECT_FALSE(sounding);
+    }
+    Mixer mixer;
+    openMixer(mixer, integerStereo16, 2);
+    EXPECT_EQ(mixer.moveSound(0, 2), ErrorCode::invalidChannel);
+    EXPECT_EQ(mixer.moveSound(1, 1), ErrorCode::invalidArguments);
+}
+
 TEST(OutputStage, EightAndSixteenBitConversion)
 {
     const int32_t values[] = {0, 32767, -32768, -40000, 40000, -1, 255};

@@ -27,6 +27,8 @@ struct RecordedChannel {
     uint32_t stops = 0;
     int64_t lastPosition = -1;  // last set position, bytes
     uint32_t positionSets = 0;
+    bool sounding = false;      // started, and neither stopped nor moved away since
+    uint32_t releases = 0;
 };
 
 struct RecordedSample {
@@ -35,7 +37,7 @@ struct RecordedSample {
 };
 
 struct Recorder {
-    std::array<RecordedChannel, 32> channels{};
+    std::array<RecordedChannel, 128> channels{};  // a module's channels and its background pool
     std::vector<RecordedSample> samples;  // handle = index + 1
     uint32_t updateRate = 0;
     SoundDevice device;
@@ -60,6 +62,7 @@ inline Recorder& recorder()
             RecordedChannel& c = recorder().channels.at(ch);
             c.rate = rate;
             ++c.starts;
+            c.sounding = true;
             c.lastPosition = 0;
             return ErrorCode::ok;
         };
@@ -85,6 +88,21 @@ inline Recorder& recorder()
         };
         ops.stopSound = [](void*, uint32_t ch) {
             ++recorder().channels.at(ch).stops;
+            recorder().channels.at(ch).sounding = false;
+            return ErrorCode::ok;
+        };
+        ops.releaseSound = [](void*, uint32_t ch) {
+            ++recorder().channels.at(ch).releases;
+            return ErrorCode::ok;
+        };
+        ops.moveSound = [](void*, uint32_t from, uint32_t to) {
+            std::array<RecordedChannel, 128>& channels = recorder().channels;
+            channels.at(to) = channels.at(from);
+            channels.at(from).sounding = false;
+            return ErrorCode::ok;
+        };
+        ops.getSounding = [](void*, uint32_t ch, bool& sounding) {
+            sounding = recorder().channels.at(ch).sounding;
             return ErrorCode::ok;
         };
         ops.addSample = [](void*, const SampleDescription& d, bool copy, uint32_t& handle) {
@@ -111,7 +129,8 @@ inline void resetRecorder()
     r.updateRate = 0;
 }
 
-// Loads `song` onto the recording device and starts it on channels 0..n-1.
+// Loads `song` onto the recording device and starts it on channels 0..n-1,
+// with its background pool on the channels after.
 class PlayerHarness {
 public:
     explicit PlayerHarness(const XmModule& song, bool loop = false) : PlayerHarness(xmBytes(song), loop) {}
@@ -122,7 +141,7 @@ public:
         EXPECT_EQ(player::playerInit(players, &recorder().device), ErrorCode::ok);
         if (!module)
             return;
-        std::vector<uint8_t> channels(module->channelCount);
+        std::vector<uint8_t> channels(module->channelCount + player::backgroundVoiceCount(*module));
         std::iota(channels.begin(), channels.end(), 0);
         EXPECT_EQ(player::playSong(players, *module, -1, 0, 0, loop, module->channelCount, channels, instance),
                   ErrorCode::ok);

@@ -1,0 +1,203 @@
+// IT's instrument model in playback, tick by tick: new-note actions with the
+// background notes on the pool channels, duplicate checks, S7x, and the
+// stealing of a pool channel when none is free.
+
+#include <gtest/gtest.h>
+
+#include "it_writer.h"
+#include "player_test_support.h"
+
+namespace corvid::testing {
+namespace {
+
+// Channel 0 of a one-channel song: its pool starts at device channel 1.
+constexpr uint32_t firstPoolChannel = 1;
+constexpr uint8_t noteC5 = 60, noteD5 = 62, noteE5 = 64;
+
+ItFile instrumentRows(const std::vector<std::vector<uint8_t>>& rows, uint8_t newNoteAction)
+{
+    ItFile f = channelRows(rows);
+    f.instruments = true;
+    f.newNoteAction = newNoteAction;
+    return f;
+}
+
+std::vector<const player::BackgroundVoice*> activeVoices(const PlayerHarness& h)
+{
+    std::vector<const player::BackgroundVoice*> active;
+    for (const player::BackgroundVoice& voice : h.instance->voices)
+        if (voice.active)
+            active.push_back(&voice);
+    return active;
+}
+
+TEST(ItNewNoteActions, TheReplacedNoteIsCutCarriedOnReleasedOrFaded)
+{
+    // C-5 then D-5 on the next row (speed 4). Cut: the channel restarts and
+    // the pool stays empty. The others move C-5 to the pool, where it plays
+    // on at its own rate while D-5 starts on channel 0.
+    const std::vector<std::vector<uint8_t>> rows = {{noteAndSample, noteC5, 1}, {noteAndSample, noteD5, 1}, {}, {}};
+    {
+        PlayerHarness h(writeIt(instrumentRows(rows, 0)));
+        h.tick(8);
+        EXPECT_EQ(h.device(0).starts, 2u);
+        EXPECT_TRUE(activeVoices(h).empty());
+        EXPECT_FALSE(h.device(firstPoolChannel).sounding);
+    }
+    for (uint8_t action : {1, 2, 3}) {
+        ItFile f = instrumentRows(rows, action);
+        f.fadeout = 128;  // 8192 of 65536 a tick: silent after 8 ticks
+        PlayerHarness h(writeIt(f));
+        h.tick(4);
+        const uint32_t c5Rate = h.device(0).rate;
+        const uint32_t c5Volume = h.device(0).volume;
+        h.tick(4);
+        ASSERT_EQ(activeVoices(h).size(), 1u) << int(action);
+        const player::ChannelState& old = activeVoices(h)[0]->channel;
+        EXPECT_EQ(old.deviceChannel, firstPoolChannel);
+        EXPECT_EQ(old.lastPlayedNote, 0x50);  // C-5 in the player's notes
+        EXPECT_TRUE(h.device(firstPoolChannel).sounding);
+        EXPECT_EQ(h.device(firstPoolChannel).rate, c5Rate);
+        EXPECT_GT(h.device(0).rate, c5Rate);
+        EXPECT_EQ(h.device(0).starts, 2u);
+        EXPECT_EQ(old.keyOff, action == 2 ? 1 : 0);
+        EXPECT_EQ(h.device(firstPoolChannel).releases, action == 2 ? 1u : 0u);
+        EXPECT_EQ(old.noteFade, action == 3);
+        if (action == 1) {
+            // Carried on: the envelope goes on towards its sustain (64 down to 32 over 10 ticks).
+            EXPECT_LE(h.device(firstPoolChannel).volume, c5Volume);
+            h.tick(8);
+            EXPECT_EQ(activeVoices(h).size(), 1u);
+            EXPECT_EQ(h.device(firstPoolChannel).volume, 24u);
+            continue;
+        }
+        // Released or faded: the fade-out empties the pool channel after 8 ticks.
+        h.tick(6);
+        EXPECT_EQ(activeVoices(h).size(), 1u) << int(action);
+        h.tick(2);
+        EXPECT_TRUE(activeVoices(h).empty()) << int(action);
+        EXPECT_FALSE(h.device(firstPoolChannel).sounding);
+    }
+}
+
+TEST(ItNewNoteActions, AnEndedNoteLeavesThePoolAndSilentOnesAreNotKept)
+{
+    // The sample's end frees the pool channel; a note at volume 0 is not moved.
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1}, {noteAndSample, noteD5, 1}, {}}, 1);
+    PlayerHarness h(writeIt(f));
+    h.tick(8);
+    ASSERT_EQ(activeVoices(h).size(), 1u);
+    recorder().channels[firstPoolChannel].sounding = false;  // the device played it to its end
+    h.tick();
+    EXPECT_TRUE(activeVoices(h).empty());
+
+    ItFile quiet = instrumentRows({{noteSampleVolume, noteC5, 1, 0}, {noteAndSample, noteD5, 1}}, 1);
+    PlayerHarness q(writeIt(quiet));
+    q.tick(8);
+    EXPECT_TRUE(activeVoices(q).empty());
+}
+
+TEST(ItNewNoteActions, DuplicatesOfTheNewNoteActByTheInstrument)
+{
+    // Carry on, with C-5, D-5, C-5: the second C-5 finds the first in the
+    // pool. Note check: it is a duplicate (cut, released, faded); D-5 is not.
+    // Instrument and sample checks (one sample): every note is a duplicate
+    // of the one before, so that none stays in the pool.
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1}, {noteAndSample, noteD5, 1}, {noteAndSample, noteC5, 1}, {}};
+    struct Case {
+        uint8_t check, action;
+        size_t active;          // pool notes still active after the third row
+        uint32_t releases;      // of the first C-5's pool channel
+        bool firstFading;
+    };
+    for (const Case& k : {Case{1, 0, 1, 0, false}, Case{1, 1, 2, 1, false}, Case{1, 2, 2, 0, true},
+                          Case{3, 0, 0, 0, false}, Case{2, 0, 0, 0, false}, Case{0, 0, 2, 0, false}}) {
+        ItFile f = instrumentRows(rows, 1);
+        f.duplicateCheck = k.check;
+        f.duplicateAction = k.action;
+        PlayerHarness h(writeIt(f));
+        h.tick(12);
+        const auto active = activeVoices(h);
+        EXPECT_EQ(active.size(), k.active) << int(k.check) << ' ' << int(k.action);
+        const player::BackgroundVoice& first = h.instance->voices[0];
+        if (k.active != 0) {
+            EXPECT_EQ(first.channel.lastPlayedNote, 0x50);
+        }
+        EXPECT_EQ(h.device(firstPoolChannel).releases, k.releases) << int(k.check) << ' ' << int(k.action);
+        EXPECT_EQ(first.active && first.channel.noteFade, k.firstFading);
+        // The new C-5 itself plays on channel 0 whatever became of its duplicates.
+        EXPECT_EQ(h.device(0).starts, 3u);
+    }
+}
+
+TEST(ItNewNoteActions, S7xActsOnThePastNotesAndSetsThePlayingNotesAction)
+{
+    // Carry on: two notes go to the pool; S71 releases them, S70 cuts them.
+    const uint8_t S = letterS;
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1},
+                               {noteAndSample, noteD5, 1},
+                               {noteAndSample, noteE5, 1},
+                               {effectOnly, S, 0x71},
+                               {effectOnly, S, 0x70}},
+                              1);
+    f.fadeout = 0;
+    PlayerHarness h(writeIt(f));
+    h.tick(12);
+    ASSERT_EQ(activeVoices(h).size(), 2u);
+    h.tick(4);
+    for (const player::BackgroundVoice* voice : activeVoices(h))
+        EXPECT_EQ(voice->channel.keyOff, 1);
+    EXPECT_EQ(h.device(firstPoolChannel).releases + h.device(firstPoolChannel + 1).releases, 2u);
+    h.tick(4);
+    EXPECT_TRUE(activeVoices(h).empty());
+    EXPECT_FALSE(h.device(firstPoolChannel).sounding);
+    EXPECT_FALSE(h.device(firstPoolChannel + 1).sounding);
+    EXPECT_TRUE(h.device(0).sounding);  // the playing note is not a past one
+
+    // S73 on C-5's row: C-5 is cut by D-5 though the instrument carries on;
+    // D-5 takes the instrument's action again, so E-5 sends it to the pool.
+    // S76 on a row of its own makes E-5 fade when F-5 comes.
+    ItFile g = instrumentRows({{noteSampleEffect, noteC5, 1, S, 0x73},
+                               {noteAndSample, noteD5, 1},
+                               {noteAndSample, noteE5, 1},
+                               {effectOnly, S, 0x76},
+                               {noteAndSample, 65, 1}},
+                              1);
+    PlayerHarness p(writeIt(g));
+    p.tick(8);
+    EXPECT_TRUE(activeVoices(p).empty());
+    p.tick(4);
+    ASSERT_EQ(activeVoices(p).size(), 1u);
+    EXPECT_EQ(activeVoices(p)[0]->channel.lastPlayedNote, 0x52);
+    p.tick(8);
+    ASSERT_EQ(activeVoices(p).size(), 2u);
+    EXPECT_TRUE(p.instance->voices[1].channel.noteFade);
+    EXPECT_EQ(p.instance->voices[1].channel.lastPlayedNote, 0x54);
+}
+
+TEST(ItNewNoteActions, AFullPoolGivesUpItsQuietestOldestNote)
+{
+    // 66 notes carried on, at one volume: the 65th fills the pool's 64th
+    // channel, the 66th takes the oldest (the first C-5's) channel.
+    std::vector<std::vector<uint8_t>> rows;
+    for (uint8_t i = 0; i < 66; ++i)
+        rows.push_back({noteAndSample, static_cast<uint8_t>(60 + i % 12), 1});
+    rows.push_back({});
+    ItFile f = instrumentRows(rows, 1);
+    f.volumeEnvelope = false;
+    PlayerHarness h(writeIt(f));
+    const uint32_t poolSize = player::backgroundVoiceCount(*h.module);
+    ASSERT_EQ(poolSize, 64u);
+    h.tick(4 * 65);
+    EXPECT_EQ(activeVoices(h).size(), 64u);
+    EXPECT_EQ(h.instance->voices[0].sequence, 0u);
+    h.tick(4);
+    EXPECT_EQ(activeVoices(h).size(), 64u);
+    EXPECT_EQ(h.instance->voices[0].sequence, 64u);
+    EXPECT_EQ(h.instance->voices[0].channel.lastPlayedNote, 0x54);  // the 65th note, E-5 (60 + 64 % 12)
+    EXPECT_EQ(h.instance->voices[1].sequence, 1u);
+}
+
+}  // namespace
+}  // namespace corvid::testing
