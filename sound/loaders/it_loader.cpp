@@ -15,7 +15,9 @@ namespace {
 
 constexpr uint32_t headerBytes = 0xC0;
 constexpr uint32_t instrumentBytes = 0x226;   // up to the end of the pitch envelope
-constexpr uint32_t volumeEnvelopeAt = 0x130, panningEnvelopeAt = 0x182, envelopeBytes = 6 + 25 * 3;
+constexpr uint32_t volumeEnvelopeAt = 0x130, panningEnvelopeAt = 0x182, pitchEnvelopeAt = 0x1D4,
+                   envelopeBytes = 6 + 25 * 3;
+constexpr uint8_t envelopeOn = 1, envelopeLoop = 2, envelopeSustainLoop = 4, envelopeFilter = 0x80;
 constexpr uint32_t sampleHeaderBytes = 0x50;
 constexpr uint32_t maximumOrders = 256;
 constexpr uint32_t maximumPatterns = 256;
@@ -84,26 +86,28 @@ uint8_t convertVolumeColumn(uint8_t v, bool& present)
     return 0;
 }
 
-// One of the instrument's envelopes, read from its flags byte on.
-Envelope readEnvelope(ByteReader e, bool panning)
+// One of the instrument's envelopes, read from its flags byte on; signed
+// ones (panning, pitch) are moved up by 32 to 0..64. A loop of one point
+// holds there.
+Envelope readEnvelope(ByteReader e, bool isSigned)
 {
     Envelope envelope;
     const uint8_t flags = e.u8();
     envelope.pointCount = std::min<uint8_t>(e.u8(), 25);
-    const uint8_t loopStart = e.u8(), loopEnd = e.u8(), sustainStart = e.u8();
-    e.skip(1);
+    const uint8_t loopStart = e.u8(), loopEnd = e.u8(), sustainStart = e.u8(), sustainEnd = e.u8();
     const auto inside = [&](uint8_t index) { return index < envelope.pointCount; };
-    if ((flags & 2) && loopStart < loopEnd && inside(loopEnd)) {
+    if ((flags & envelopeLoop) && loopStart <= loopEnd && inside(loopEnd)) {
         envelope.loopStart = loopStart;
         envelope.loopEnd = loopEnd;
     }
-    // A sustain loop holds at its first point.
-    if ((flags & 4) && inside(sustainStart))
-        envelope.sustainPoint = sustainStart;
+    if ((flags & envelopeSustainLoop) && sustainStart <= sustainEnd && inside(sustainEnd)) {
+        envelope.sustainLoopStart = sustainStart;
+        envelope.sustainLoopEnd = sustainEnd;
+    }
     for (uint32_t i = 0; i < envelope.pointCount; ++i) {
         const int32_t y = static_cast<int8_t>(e.u8());
         const uint16_t x = e.u16le();
-        envelope.points[i] = {x, static_cast<uint16_t>(std::clamp(panning ? y + 32 : y, 0, 64))};
+        envelope.points[i] = {x, static_cast<uint16_t>(std::clamp(isSigned ? y + 32 : y, 0, 64))};
     }
     return envelope;
 }
@@ -177,7 +181,7 @@ private:
         module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
-                       (useInstruments_ ? moduleNewNoteActions : 0);
+                       (useInstruments_ ? moduleNewNoteActions | moduleNoteFadeRules : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
             const uint8_t pan = channelPanning_[c] & 0x7F;
@@ -329,10 +333,14 @@ private:
             instrument.duplicateCheck = check <= 3 ? static_cast<DuplicateCheck>(check) : DuplicateCheck::off;
             instrument.duplicateAction =
                 duplicateAction <= 2 ? static_cast<DuplicateAction>(duplicateAction) : DuplicateAction::cut;
-            if (h.u8At(volumeEnvelopeAt) & 1)
+            if (h.u8At(volumeEnvelopeAt) & envelopeOn)
                 instrument.volumeEnvelope = readEnvelope(h.section(volumeEnvelopeAt, envelopeBytes), false);
-            if (h.u8At(panningEnvelopeAt) & 1)
+            if (h.u8At(panningEnvelopeAt) & envelopeOn)
                 instrument.panningEnvelope = readEnvelope(h.section(panningEnvelopeAt, envelopeBytes), true);
+            if (h.u8At(pitchEnvelopeAt) & envelopeOn) {
+                instrument.pitchEnvelope = readEnvelope(h.section(pitchEnvelopeAt, envelopeBytes), true);
+                instrument.pitchEnvelopeFilters = h.u8At(pitchEnvelopeAt) & envelopeFilter;
+            }
             if (!used_[i])
                 continue;
             instrument.used = 1;

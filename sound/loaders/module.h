@@ -39,6 +39,10 @@ inline constexpr uint32_t moduleVolumePortaTable = 1u << 19;
 // Instruments carry new-note actions: a note a new one replaces may go on in
 // the background, on a channel of its own.
 inline constexpr uint32_t moduleNewNoteActions = 1u << 20;
+// IT's fade-out: a key off fades the note only without a volume envelope or
+// with a looping one, and the volume envelope's end starts the fade (a note
+// whose envelope ends at 0 is over). Without the flag every key off fades.
+inline constexpr uint32_t moduleNoteFadeRules = 1u << 22;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;
@@ -56,8 +60,8 @@ struct Envelope {
     uint8_t sustainPoint = noPoint;
     uint8_t loopStart = noPoint;
     uint8_t loopEnd = noPoint;          // noPoint = no loop
-    uint8_t sustainLoopStart = noPoint; // unused by XM
-    uint8_t sustainLoopEnd = noPoint;   // unused by XM
+    uint8_t sustainLoopStart = noPoint; // IT: turns, its end point included, until the note is released
+    uint8_t sustainLoopEnd = noPoint;
     std::array<EnvelopePoint, 25> points{};
 };
 
@@ -97,6 +101,9 @@ struct Instrument {
     std::optional<std::array<uint8_t, notesPerInstrument>> noteToSample;  // absent: every note uses sample 0
     std::optional<Envelope> volumeEnvelope;
     std::optional<Envelope> panningEnvelope;
+    // IT: y is 32 + half-semitones of pitch (-32..32), or with pitchEnvelopeFilters the filter's cutoff.
+    std::optional<Envelope> pitchEnvelope;
+    bool pitchEnvelopeFilters = false;
     uint32_t fadeout = 0;
     uint8_t globalVolume = 128;                                // 0..128, scales every note of the instrument
     uint8_t vibratoType = 0;

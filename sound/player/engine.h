@@ -56,6 +56,10 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c);
 ErrorCode applyNewNoteAction(PlayerInstance& p, ChannelState& c);
 // S7x.
 ErrorCode noteActionControl(PlayerInstance& p, ChannelState& c);
+// Note off: the envelopes leave their sustain, the sample its sustain loop;
+// under IT's fade rules the note fades when it has no volume envelope or a
+// looping one.
+ErrorCode releaseNote(const PlayerInstance& p, ChannelState& c);
 // The background notes' tick: volume, panning and rate to the device; those
 // that have ended or faded out leave the pool.
 ErrorCode updateBackgroundVoices(PlayerInstance& p);
@@ -101,6 +105,11 @@ ErrorCode setUpdateRate(PlayerSubsystem& subsystem, uint32_t centiHertz);
 
 // 8.8 fixed-point value of an envelope (0..64 x 256); advances its position.
 int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOff);
+// The instrument's envelope when it has points and S7x has not turned it off.
+const Envelope* activeEnvelope(const std::optional<Envelope>& envelope, const ChannelState& c, uint8_t bit);
+// Whether the envelope has come to its last point for good (no loop, no
+// sustain it still waits at).
+bool envelopeEnded(const Envelope& envelope, const EnvelopeState& state, bool keyOff);
 // Auto-vibrato wave value (-64..64) of a type at a position.
 int32_t autoVibratoWave(uint8_t type, uint8_t position);
 

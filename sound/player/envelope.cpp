@@ -26,13 +26,29 @@ int32_t envelopeValue(const Envelope& envelope, EnvelopeState& state, bool keyOf
     }
     if (!keyOff && envelope.sustainPoint != noPoint && state.position == points[envelope.sustainPoint].x)
         state.hold = 1;
-    if (!state.hold) {
-        if (count > 0 && state.position < points[count - 1].x)
-            ++state.position;
-        if (envelope.loopEnd != noPoint && state.position >= points[envelope.loopEnd].x)
-            state.position = points[envelope.loopStart].x;
+    if (state.hold)
+        return value;
+    if (!keyOff && envelope.sustainLoopEnd != noPoint && state.position >= points[envelope.sustainLoopEnd].x) {
+        state.position = points[envelope.sustainLoopStart].x;
+        return value;
     }
+    if (count > 0 && state.position < points[count - 1].x)
+        ++state.position;
+    if (envelope.loopEnd != noPoint && state.position >= points[envelope.loopEnd].x)
+        state.position = points[envelope.loopStart].x;
     return value;
+}
+
+const Envelope* activeEnvelope(const std::optional<Envelope>& envelope, const ChannelState& c, uint8_t bit)
+{
+    return envelope && envelope->pointCount != 0 && !(c.envelopesOff & bit) ? &*envelope : nullptr;
+}
+
+bool envelopeEnded(const Envelope& envelope, const EnvelopeState& state, bool keyOff)
+{
+    const bool sustained = !keyOff && (envelope.sustainPoint != noPoint || envelope.sustainLoopEnd != noPoint);
+    return envelope.pointCount != 0 && envelope.loopEnd == noPoint && !sustained &&
+           state.position >= envelope.points[envelope.pointCount - 1].x;
 }
 
 int32_t autoVibratoWave(uint8_t type, uint8_t position)

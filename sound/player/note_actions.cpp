@@ -1,10 +1,12 @@
 // New-note actions: a note that a new one replaces may go on in the
 // background on a channel of the instance's pool (as it was, released, or
 // fading out), the channel's background duplicates of the new note stop,
-// are released or fade, and S7x acts on them. Each tick the background notes
+// are released or fade, and S7x acts on them (and turns the playing note's
+// envelopes off and on). Each tick the background notes
 // run their envelopes and fade-outs and leave the pool once they are silent.
 
 #include <algorithm>
+#include <array>
 
 #include "sound/player/engine.h"
 
@@ -40,21 +42,6 @@ ErrorCode stopVoice(PlayerInstance& p, BackgroundVoice& voice)
     voice.active = false;
     const SoundDevice& device = deviceOf(p);
     return device.operations.stopSound(device.context, voice.channel.deviceChannel);
-}
-
-// Note off: the envelopes leave their sustain and the sample its sustain
-// loop; without a volume envelope the note fades out.
-ErrorCode releaseNote(const PlayerInstance& p, ChannelState& c)
-{
-    c.keyOff = 1;
-    c.volumeEnvelope.hold = 0;
-    c.panningEnvelope.hold = 0;
-    const Instrument* instrument = currentInstrument(p, c);
-    if (!instrument || !instrument->volumeEnvelope || instrument->volumeEnvelope->pointCount == 0)
-        c.noteFade = true;
-    const SoundDevice& device = deviceOf(p);
-    return device.operations.releaseSound ? device.operations.releaseSound(device.context, c.deviceChannel)
-                                          : ErrorCode::ok;
 }
 
 // The duplicate actions are the first three new-note actions but for
@@ -127,6 +114,20 @@ void takeInstrumentAction(const PlayerInstance& p, ChannelState& c)
 
 }  // namespace
 
+ErrorCode releaseNote(const PlayerInstance& p, ChannelState& c)
+{
+    c.keyOff = 1;
+    c.volumeEnvelope.hold = 0;
+    c.panningEnvelope.hold = 0;
+    const Instrument* instrument = currentInstrument(p, c);
+    const Envelope* volume = instrument ? activeEnvelope(instrument->volumeEnvelope, c, volumeEnvelopeBit) : nullptr;
+    if ((p.module->flags & moduleNoteFadeRules) && (!volume || volume->loopEnd != noPoint))
+        c.noteFade = true;
+    const SoundDevice& device = deviceOf(p);
+    return device.operations.releaseSound ? device.operations.releaseSound(device.context, c.deviceChannel)
+                                          : ErrorCode::ok;
+}
+
 ErrorCode applyNewNoteAction(PlayerInstance& p, ChannelState& c)
 {
     if (p.voices.empty())
@@ -154,8 +155,15 @@ ErrorCode noteActionControl(PlayerInstance& p, ChannelState& c)
         c.newNoteAction = static_cast<NewNoteAction>(x - 3);
         return ErrorCode::ok;
     }
-    if (x > 2)
+    if (x > 6) {
+        // S77 / S78 volume envelope off / on, S79 / S7A panning, S7B / S7C pitch.
+        constexpr std::array<uint8_t, 3> bits = {volumeEnvelopeBit, panningEnvelopeBit, pitchEnvelopeBit};
+        if (x <= 12) {
+            const uint8_t bit = bits[(x - 7) / 2];
+            c.envelopesOff = (x - 7) % 2 == 0 ? c.envelopesOff | bit : c.envelopesOff & ~bit;
+        }
         return ErrorCode::ok;
+    }
     const uint32_t owner = ownerOf(p, c);
     for (BackgroundVoice& voice : p.voices)
         if (voice.active && voice.owner == owner)

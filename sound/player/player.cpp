@@ -4,6 +4,7 @@
 #include "sound/player/player.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "sound/player/engine.h"
 
@@ -218,14 +219,20 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
 {
     const SoundDevice& device = deviceOf(p);
     const Instrument* instrument = currentInstrument(p, c);
+    const bool fadeRules = p.module->flags & moduleNoteFadeRules;
     int32_t volume = c.volume;
     if (instrument) {
-        if (c.keyOff || c.noteFade)
+        if (c.noteFade || (c.keyOff && !fadeRules))
             c.fadeVolume = std::max<int32_t>(0, c.fadeVolume - 2 * static_cast<int32_t>(instrument->fadeout));
         volume = static_cast<int32_t>(static_cast<int64_t>(volume) * c.fadeVolume >> 16);
-        if (instrument->volumeEnvelope && instrument->volumeEnvelope->pointCount != 0) {
-            const int32_t envelope = envelopeValue(*instrument->volumeEnvelope, c.volumeEnvelope, c.keyOff);
-            volume = std::clamp(static_cast<int32_t>(static_cast<int64_t>(volume) * envelope >> 14), 0, 64);
+        if (const Envelope* envelope = activeEnvelope(instrument->volumeEnvelope, c, volumeEnvelopeBit)) {
+            const int32_t value = envelopeValue(*envelope, c.volumeEnvelope, c.keyOff);
+            volume = std::clamp(static_cast<int32_t>(static_cast<int64_t>(volume) * value >> 14), 0, 64);
+            if (fadeRules && envelopeEnded(*envelope, c.volumeEnvelope, c.keyOff)) {
+                c.noteFade = true;
+                if (value == 0)
+                    c.fadeVolume = 0;  // the note is over
+            }
         }
     }
     // Sample (0..64), instrument (0..128), song channel, global, host channel
@@ -244,8 +251,8 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     int32_t panning = c.panning;
     if ((c.rowFlags & rowCommand) && c.command == Command::panbrello)
         panning = std::clamp(panning + c.panbrelloOffset, 0, 255);
-    if (instrument && instrument->panningEnvelope && instrument->panningEnvelope->pointCount != 0) {
-        const int32_t swing = (envelopeValue(*instrument->panningEnvelope, c.panningEnvelope, c.keyOff) >> 8) - 32;
+    if (const Envelope* envelope = instrument ? activeEnvelope(instrument->panningEnvelope, c, panningEnvelopeBit) : nullptr) {
+        const int32_t swing = (envelopeValue(*envelope, c.panningEnvelope, c.keyOff) >> 8) - 32;
         panning += (panning < 128 ? panning * swing : swing * (256 - panning)) / 32;
         panning = std::clamp(panning, 0, 255);
     }
@@ -269,6 +276,12 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     uint32_t rate = 0;
     if (ErrorCode e = rateOfPeriod(*p.module, c.devicePeriod, rate); e != ErrorCode::ok)
         return e;
+    const Envelope* pitch = instrument ? activeEnvelope(instrument->pitchEnvelope, c, pitchEnvelopeBit) : nullptr;
+    if (pitch && !instrument->pitchEnvelopeFilters) {
+        // 256ths of half-semitones either way.
+        const int32_t offset = envelopeValue(*pitch, c.pitchEnvelope, c.keyOff) - 32 * 256;
+        rate = static_cast<uint32_t>(std::lround(rate * std::exp2(offset / (24.0 * 256))));
+    }
     return device.operations.setRate(device.context, c.deviceChannel, rate);
 }
 
@@ -346,6 +359,8 @@ void resetInstrumentState(ChannelState& c)
 {
     c.volumeEnvelope = {};
     c.panningEnvelope = {};
+    c.pitchEnvelope = {};
+    c.envelopesOff = 0;
     c.fadeVolume = 65536;
     c.noteFade = false;
     c.autoVibratoAmplitude = 0;
@@ -370,6 +385,8 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
         return ErrorCode::ok;
     c.vibratoPosition = 0;
     const SoundDevice& device = deviceOf(p);
+    if (c.note == noteKeyOff && (p.module->flags & moduleNoteFadeRules))
+        return releaseNote(p, c);
     if (c.note == noteKeyOff) {
         const Instrument& instrument = *currentInstrument(p, c);
         const bool envelope = instrument.volumeEnvelope && instrument.volumeEnvelope->pointCount != 0;

@@ -37,6 +37,9 @@ struct EnvelopeState {
     uint8_t hold = 0;       // 1 while waiting at the sustain point
 };
 
+// The instrument envelopes, as S7x turns them off and on.
+inline constexpr uint8_t volumeEnvelopeBit = 1, panningEnvelopeBit = 2, pitchEnvelopeBit = 4;
+
 // Row flags of a channel.
 inline constexpr uint8_t rowNewNote = 1, rowVolumeColumn = 2, rowNewInstrument = 4, rowCommand = 8, rowNoteDelayed = 16;
 
@@ -83,6 +86,8 @@ struct ChannelState {
     int32_t panbrelloOffset = 0;    // on the 0..255 panning scale
     EnvelopeState volumeEnvelope;
     EnvelopeState panningEnvelope;
+    EnvelopeState pitchEnvelope;
+    uint8_t envelopesOff = 0;       // envelope bits S7x turned off for the note
     uint8_t rowFlags = 0;
     NewNoteAction newNoteAction = NewNoteAction::cut;  // of the playing note: the instrument's, or S7x's
     bool noteFade = false;          // fading out without a key off (note fade, or released without an envelope)

@@ -1,8 +1,11 @@
 // IT's instrument model in playback, tick by tick: new-note actions with the
 // background notes on the pool channels, duplicate checks, S7x, and the
-// stealing of a pool channel when none is free.
+// stealing of a pool channel when none is free; envelopes with their loops
+// and sustain loops, the fade rules, and the pitch envelope.
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "it_writer.h"
 #include "player_test_support.h"
@@ -36,7 +39,7 @@ TEST(ItNewNoteActions, TheReplacedNoteIsCutCarriedOnReleasedOrFaded)
     // C-5 then D-5 on the next row (speed 4). Cut: the channel restarts and
     // the pool stays empty. The others move C-5 to the pool, where it plays
     // on at its own rate while D-5 starts on channel 0.
-    const std::vector<std::vector<uint8_t>> rows = {{noteAndSample, noteC5, 1}, {noteAndSample, noteD5, 1}, {}, {}};
+    const std::vector<std::vector<uint8_t>> rows = {{noteAndSample, noteC5, 1}, {noteAndSample, noteD5, 1}, {}, {}, {}, {}, {}};
     {
         PlayerHarness h(writeIt(instrumentRows(rows, 0)));
         h.tick(8);
@@ -71,8 +74,11 @@ TEST(ItNewNoteActions, TheReplacedNoteIsCutCarriedOnReleasedOrFaded)
             EXPECT_EQ(h.device(firstPoolChannel).volume, 24u);
             continue;
         }
-        // Released or faded: the fade-out empties the pool channel after 8 ticks.
-        h.tick(6);
+        // Faded: the fade-out empties the pool channel after 8 ticks.
+        // Released: the envelope goes on from its sustain to its end (tick
+        // 10 of the note), which starts the fade.
+        const uint32_t envelopeLeft = action == 2 ? 10 - old.volumeEnvelope.position + 1 : 0;
+        h.tick(envelopeLeft + 6);
         EXPECT_EQ(activeVoices(h).size(), 1u) << int(action);
         h.tick(2);
         EXPECT_TRUE(activeVoices(h).empty()) << int(action);
@@ -185,7 +191,7 @@ TEST(ItNewNoteActions, AFullPoolGivesUpItsQuietestOldestNote)
         rows.push_back({noteAndSample, static_cast<uint8_t>(60 + i % 12), 1});
     rows.push_back({});
     ItFile f = instrumentRows(rows, 1);
-    f.volumeEnvelope = false;
+    f.envelopes[0].flags = 0;
     PlayerHarness h(writeIt(f));
     const uint32_t poolSize = player::backgroundVoiceCount(*h.module);
     ASSERT_EQ(poolSize, 64u);
@@ -197,6 +203,60 @@ TEST(ItNewNoteActions, AFullPoolGivesUpItsQuietestOldestNote)
     EXPECT_EQ(h.instance->voices[0].sequence, 64u);
     EXPECT_EQ(h.instance->voices[0].channel.lastPlayedNote, 0x54);  // the 65th note, E-5 (60 + 64 % 12)
     EXPECT_EQ(h.instance->voices[1].sequence, 1u);
+}
+
+TEST(ItEnvelopes, SustainLoopsTurnUntilReleaseAndTheEndOfAnEnvelopeAtZeroEndsTheNote)
+{
+    // 64, 32, 48, 0 at ticks 0, 2, 4, 6, the sustain loop from tick 2 to 4
+    // (its end point included); the sample's volume is 48. Note off on row 2.
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1}, {}, {noteOnly, 255}, {}, {}}, 0);
+    f.envelopes[0] = {1 | 4, {{64, 0}, {32, 2}, {48, 4}, {0, 6}}, 0, 0, 1, 2};
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).volume, 48u);
+    EXPECT_EQ(h.volumes(0, 7), (std::vector<uint32_t>{36, 24, 30, 36, 24, 30, 36}));
+    // Released at a loop start: on to the end, whose 0 ends the note.
+    EXPECT_EQ(h.volumes(0, 5), (std::vector<uint32_t>{24, 30, 36, 18, 0}));
+    EXPECT_EQ(h.channel(0).fadeVolume, 0);
+}
+
+TEST(ItEnvelopes, ALoopOfOnePointHoldsAndAKeyOffThenFades)
+{
+    // The loop holds at 32 (volume 24) through the release, which starts the
+    // fade-out (fadeout 128: 8192 of 65536 a tick) since the envelope loops.
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1}, {}, {}, {noteOnly, 255}, {}, {}}, 0);
+    f.envelopes[0] = {1 | 2, {{64, 0}, {32, 2}, {32, 4}}, 1, 1, 0, 0};
+    f.fadeout = 128;
+    PlayerHarness h(writeIt(f));
+    h.tick(4 + 10);
+    EXPECT_EQ(h.device(0).volume, 24u);
+    EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{24, 21, 18, 15}));  // the note off on the second
+}
+
+TEST(ItEnvelopes, ThePitchEnvelopeMovesTheRateByHalfSemitonesAndS7xTurnsEnvelopesOff)
+{
+    // 0 at tick 0 to +24 half-semitones (an octave) at tick 4: the rate
+    // doubles, by way of 2^(1/2) at tick 2. S7B turns it off on row 1 (the
+    // rate is the note's again), S7C back on where it stopped; S77 on row 3
+    // turns the volume envelope off (48 flat).
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1}, {effectOnly, letterS, 0x7B}, {effectOnly, letterS, 0x7C},
+                               {effectOnly, letterS, 0x77}},
+                              0);
+    f.envelopes[2] = {1, {{0, 0}, {24, 4}}, 0, 0, 0, 0};
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    const double base = h.device(0).rate;
+    h.tick(2);
+    EXPECT_NEAR(h.device(0).rate, base * std::sqrt(2.0), 1.0);
+    h.tick();
+    EXPECT_NEAR(h.device(0).rate, base * std::pow(2.0, 0.75), 1.0);
+    h.tick();
+    EXPECT_EQ(h.device(0).rate, base);
+    h.tick(4);
+    EXPECT_NEAR(h.device(0).rate, base * 2, 1.0);
+    EXPECT_NE(h.device(0).volume, 48u);
+    h.tick(4);
+    EXPECT_EQ(h.device(0).volume, 48u);
 }
 
 }  // namespace

@@ -109,7 +109,8 @@ TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
     EXPECT_EQ((*instrument.noteToSample)[60], 0);
     ASSERT_TRUE(instrument.volumeEnvelope);
     EXPECT_EQ(instrument.volumeEnvelope->pointCount, 2);
-    EXPECT_EQ(instrument.volumeEnvelope->sustainPoint, 1);
+    EXPECT_EQ(instrument.volumeEnvelope->sustainLoopStart, 1);
+    EXPECT_EQ(instrument.volumeEnvelope->sustainLoopEnd, 1);
     EXPECT_EQ(instrument.volumeEnvelope->points[1].x, 10);
     EXPECT_EQ(instrument.volumeEnvelope->points[1].y, 32);
     EXPECT_FALSE(instrument.panningEnvelope);

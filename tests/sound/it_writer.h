@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvid::testing {
@@ -18,6 +19,13 @@ struct Bytes {
     void put32(uint32_t x) { put16(x), put16(x >> 16); }
     void set32(size_t at, uint32_t x) { for (int i = 0; i < 4; ++i) v[at + i] = uint8_t(x >> (8 * i)); }
     void text(const std::string& s, size_t length) { for (size_t i = 0; i < length; ++i) put8(i < s.size() ? uint8_t(s[i]) : 0); }
+};
+
+// An instrument envelope as the file stores it: y signed for panning and pitch.
+struct ItEnvelope {
+    uint8_t flags = 0;  // 1 on, 2 loop, 4 sustain loop, 0x80 filter (pitch)
+    std::vector<std::pair<int8_t, uint16_t>> points;  // y, x
+    uint8_t loopStart = 0, loopEnd = 0, sustainStart = 0, sustainEnd = 0;
 };
 
 struct ItFile {
@@ -34,14 +42,16 @@ struct ItFile {
     uint8_t instrumentGlobalVolume = 128;
     uint8_t fadeout = 8;
     uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
-    bool volumeEnvelope = true;
+    // Volume, panning and pitch; the volume envelope runs 64 down to 32 at
+    // tick 10 and holds there (a sustain loop of one point).
+    std::array<ItEnvelope, 3> envelopes = {ItEnvelope{1 | 4, {{64, 0}, {32, 10}}, 0, 0, 1, 1}, {}, {}};
     std::string message;                   // lines ended by CR, stored after everything else
     uint32_t messageLength = 0;            // as stored; the message's own length when 0
 };
 
 // One sample, one pattern, and with `instruments` one instrument whose
 // keyboard maps notes 0..59 to no sample and 60 and up to the sample, with a
-// two-point volume envelope (64 down to 32 at tick 10, held there).
+// the envelopes given.
 inline std::vector<uint8_t> writeIt(const ItFile& f)
 {
     Bytes b;
@@ -84,12 +94,18 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
             b.v[start + 0x40 + note * 2] = uint8_t(note);
             b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
         }
-        uint8_t* e = &b.v[start + 0x130];
-        e[0] = (f.volumeEnvelope ? 1 : 0) | 4;  // on, sustain loop
-        e[1] = 2;
-        e[4] = e[5] = 1;
-        e[6] = 64, e[7] = 0, e[8] = 0;
-        e[9] = 32, e[10] = 10, e[11] = 0;
+        for (size_t i = 0; i < f.envelopes.size(); ++i) {
+            const ItEnvelope& envelope = f.envelopes[i];
+            uint8_t* e = &b.v[start + 0x130 + 0x52 * i];
+            e[0] = envelope.flags;
+            e[1] = static_cast<uint8_t>(envelope.points.size());
+            e[2] = envelope.loopStart, e[3] = envelope.loopEnd, e[4] = envelope.sustainStart, e[5] = envelope.sustainEnd;
+            for (size_t n = 0; n < envelope.points.size(); ++n) {
+                e[6 + 3 * n] = static_cast<uint8_t>(envelope.points[n].first);
+                e[7 + 3 * n] = static_cast<uint8_t>(envelope.points[n].second);
+                e[8 + 3 * n] = static_cast<uint8_t>(envelope.points[n].second >> 8);
+            }
+        }
     }
     b.set32(samplePointer, static_cast<uint32_t>(b.v.size()));
     const size_t sample = b.v.size();
