@@ -81,19 +81,16 @@ void applyCommandMemory(ChannelState& c);
 // shift and `extraShift` more (2 for fine vibrato); the position moves on.
 void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift = 0);
 
-// The S3M and IT rules of Dxy, Exx, Fxx and Uxy (extra commands 34..37).
-ErrorCode volumeSlideFineRow(PlayerInstance& p, ChannelState& c);
-ErrorCode volumeSlideFineTick(PlayerInstance& p, ChannelState& c);
-ErrorCode portaDownFineRow(PlayerInstance& p, ChannelState& c);
-ErrorCode portaDownFineTick(PlayerInstance& p, ChannelState& c);
-ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c);
-ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c);
+// The S3M and IT rules of Dxy, Exx, Fxx, Nxy and Pxy, each the row and the
+// tick handler (the fine forms act on the row's first tick, the others on
+// later ones), and of Uxy and Txy.
+ErrorCode volumeSlideWithFine(PlayerInstance& p, ChannelState& c);
+ErrorCode portaDownWithFine(PlayerInstance& p, ChannelState& c);
+ErrorCode portaUpWithFine(PlayerInstance& p, ChannelState& c);
+ErrorCode channelVolumeSlide(PlayerInstance& p, ChannelState& c);
+ErrorCode panningSlideWithFine(PlayerInstance& p, ChannelState& c);
 ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
 ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c);
-ErrorCode channelVolumeSlideRow(PlayerInstance& p, ChannelState& c);
-ErrorCode channelVolumeSlideTick(PlayerInstance& p, ChannelState& c);
-ErrorCode panningSlideFineRow(PlayerInstance& p, ChannelState& c);
-ErrorCode panningSlideFineTick(PlayerInstance& p, ChannelState& c);
 // IT's volume-column pitch slide by x x 4 (0: the amount Exx and Fxx
 // remember): the row stores it, each later tick slides; direction +1 down.
 void volumeColumnPitchSlide(PlayerInstance& p, ChannelState& c, uint8_t x, int32_t direction);

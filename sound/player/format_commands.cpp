@@ -52,95 +52,46 @@ Slide portaOf(const PlayerInstance& p, uint8_t argument)
     return {SlideKind::everyTick, argument << p.periodShift};
 }
 
-void slideVolume(PlayerInstance& p, ChannelState& c, SlideKind when)
-{
-    const Slide slide = volumeSlideOf(rememberedArgument(c, Command::volumeSlideWithFine));
-    if (slide.kind == when)
-        setVolume(p, c, c.volume + slide.amount);
-}
+// The fine forms act on a row's first tick, the others on every later one:
+// one handler serves both tables.
+SlideKind slideOfThisTick(const PlayerInstance& p) { return p.tick == 0 ? SlideKind::once : SlideKind::everyTick; }
 
-void slidePeriod(PlayerInstance& p, ChannelState& c, SlideKind when, int32_t direction)
+ErrorCode portaWithFine(PlayerInstance& p, ChannelState& c, int32_t direction)
 {
     const Slide slide = portaOf(p, rememberedArgument(c, Command::portaDownWithFine));
-    if (slide.kind == when)
+    if (slide.kind == slideOfThisTick(p))
         setPeriod(p, c, c.period + direction * slide.amount);
+    return ErrorCode::ok;
 }
 
 }  // namespace
 
-ErrorCode volumeSlideFineRow(PlayerInstance& p, ChannelState& c)
+ErrorCode portaDownWithFine(PlayerInstance& p, ChannelState& c) { return portaWithFine(p, c, 1); }
+ErrorCode portaUpWithFine(PlayerInstance& p, ChannelState& c) { return portaWithFine(p, c, -1); }
+
+ErrorCode volumeSlideWithFine(PlayerInstance& p, ChannelState& c)
 {
-    slideVolume(p, c, SlideKind::once);
+    const Slide slide = volumeSlideOf(rememberedArgument(c, Command::volumeSlideWithFine));
+    if (slide.kind == slideOfThisTick(p))
+        setVolume(p, c, c.volume + slide.amount);
     return ErrorCode::ok;
 }
 
-ErrorCode volumeSlideFineTick(PlayerInstance& p, ChannelState& c)
-{
-    slideVolume(p, c, SlideKind::everyTick);
-    return ErrorCode::ok;
-}
-
-ErrorCode portaDownFineRow(PlayerInstance& p, ChannelState& c)
-{
-    slidePeriod(p, c, SlideKind::once, 1);
-    return ErrorCode::ok;
-}
-
-ErrorCode portaDownFineTick(PlayerInstance& p, ChannelState& c)
-{
-    slidePeriod(p, c, SlideKind::everyTick, 1);
-    return ErrorCode::ok;
-}
-
-ErrorCode portaUpFineRow(PlayerInstance& p, ChannelState& c)
-{
-    slidePeriod(p, c, SlideKind::once, -1);
-    return ErrorCode::ok;
-}
-
-ErrorCode portaUpFineTick(PlayerInstance& p, ChannelState& c)
-{
-    slidePeriod(p, c, SlideKind::everyTick, -1);
-    return ErrorCode::ok;
-}
-
-void slideChannelVolume(ChannelState& c, SlideKind when)
+ErrorCode channelVolumeSlide(PlayerInstance& p, ChannelState& c)
 {
     const Slide slide = volumeSlideOf(rememberedArgument(c, Command::channelVolumeSlide));
-    if (slide.kind == when)
+    if (slide.kind == slideOfThisTick(p))
         c.songChannelVolume = static_cast<uint8_t>(std::clamp(c.songChannelVolume + slide.amount, 0, 64));
-}
-
-ErrorCode channelVolumeSlideRow(PlayerInstance&, ChannelState& c)
-{
-    slideChannelVolume(c, SlideKind::once);
-    return ErrorCode::ok;
-}
-
-ErrorCode channelVolumeSlideTick(PlayerInstance&, ChannelState& c)
-{
-    slideChannelVolume(c, SlideKind::everyTick);
     return ErrorCode::ok;
 }
 
 // Pxy reads as Dxy with left for up: P0x right, Px0 left, PFx and PxF once.
 // A step of the 0..64 scale is 4 of the channel's.
-void slidePanning(ChannelState& c, SlideKind when)
+ErrorCode panningSlideWithFine(PlayerInstance& p, ChannelState& c)
 {
     const Slide slide = volumeSlideOf(rememberedArgument(c, Command::panningSlideWithFine));
-    if (slide.kind == when)
+    if (slide.kind == slideOfThisTick(p))
         setPanning(c, c.panning - 4 * slide.amount);
-}
-
-ErrorCode panningSlideFineRow(PlayerInstance&, ChannelState& c)
-{
-    slidePanning(c, SlideKind::once);
-    return ErrorCode::ok;
-}
-
-ErrorCode panningSlideFineTick(PlayerInstance&, ChannelState& c)
-{
-    slidePanning(c, SlideKind::everyTick);
     return ErrorCode::ok;
 }
 
