@@ -104,7 +104,7 @@ ErrorCode closePlayers();
 ErrorCode tickAndPublish();
 
 // Channel calls shared by both halves; the caller holds the library lock.
-ErrorCode openChannels(uint32_t count);
+ErrorCode openChannels(uint32_t count, uint32_t backgroundCount = 0);
 ErrorCode closeChannels();
 
 // The service interval for a rate in Hz: half a period, or 20 ms for rate 0.

@@ -193,16 +193,16 @@ InterfaceState& interfaceState()
     return state;
 }
 
-ErrorCode openChannels(uint32_t count)
+ErrorCode openChannels(uint32_t count, uint32_t backgroundCount)
 {
     InterfaceState& state = interfaceState();
     if (!state.deviceOpen)
         return ErrorCode::invalidDevice;
     const SoundDeviceOperations& ops = state.device->operations;
-    if (const ErrorCode error = ops.openChannels(state.device->context, count); error != ErrorCode::ok)
+    if (const ErrorCode error = ops.openChannels(state.device->context, count, backgroundCount); error != ErrorCode::ok)
         return error;
-    state.openChannelCount = count;
-    state.channelInUse.assign(count, 0);
+    state.openChannelCount = count + backgroundCount;
+    state.channelInUse.assign(count + backgroundCount, 0);
     if (const ErrorCode error = ops.getAmplification(state.device->context, state.baseAmplification);
         error != ErrorCode::ok)
         return error;

@@ -133,10 +133,11 @@ ErrorCode playSection(const Module& module, int32_t first, int32_t last, int32_t
         return ErrorCode::outOfResources;
     const uint32_t count = module.channelCount;
     // Background notes take whatever open channels are free, up to the pool's size.
-    const uint32_t withBackground = count + player::backgroundVoiceCount(module);
+    const uint32_t background = player::backgroundVoiceCount(module);
+    const uint32_t withBackground = count + background;
     state.channelsOpenedByPlay = state.openChannelCount == 0;
     if (state.channelsOpenedByPlay)
-        if (const ErrorCode error = openChannels(withBackground); error != ErrorCode::ok)
+        if (const ErrorCode error = openChannels(count, background); error != ErrorCode::ok)
             return error;
     auto record = std::make_unique<PlayRecord>();
     record->openedChannels = state.channelsOpenedByPlay;

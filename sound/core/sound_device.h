@@ -58,7 +58,9 @@ struct SoundDeviceOperations {
     ErrorCode (*resume)(void* context) = nullptr;
     ErrorCode (*getMixingRate)(void* context, uint32_t& rate) = nullptr;
     ErrorCode (*getOutputMode)(void* context, uint32_t& mode) = nullptr;
-    ErrorCode (*openChannels)(void* context, uint32_t count) = nullptr;
+    // `count` channels share the mix level; `backgroundCount` more play beside
+    // them without lowering it.
+    ErrorCode (*openChannels)(void* context, uint32_t count, uint32_t backgroundCount) = nullptr;
     ErrorCode (*closeChannels)(void* context) = nullptr;
     ErrorCode (*clearChannels)(void* context) = nullptr;
     ErrorCode (*muteAll)(void* context, bool muted) = nullptr;

@@ -179,12 +179,13 @@ ErrorCode Mixer::close()
     return ErrorCode::ok;
 }
 
-ErrorCode Mixer::openChannels(uint32_t count)
+ErrorCode Mixer::openChannels(uint32_t count, uint32_t backgroundCount)
 {
-    if (!open_ || count == 0 || count > maximumChannels)
+    if (!open_ || count == 0 || count > maximumChannels || backgroundCount > maximumChannels - count)
         return ErrorCode::invalidArguments;
-    channelCount_ = count;
-    channels_.assign(format_.interpolating ? 2 * count : count, MixChannel{});
+    channelCount_ = count + backgroundCount;
+    levelChannels_ = count;
+    channels_.assign(format_.interpolating ? 2 * channelCount_ : channelCount_, MixChannel{});
     amplification_ = count > 4 ? count * 14 : 64;
     buildVolumeTables();
     return ErrorCode::ok;
@@ -196,6 +197,7 @@ ErrorCode Mixer::closeChannels()
         return ErrorCode::channelsNotOpen;
     channels_.clear();
     channelCount_ = 0;
+    levelChannels_ = 0;
     return ErrorCode::ok;
 }
 
@@ -245,9 +247,9 @@ ErrorCode Mixer::setAmplification(uint32_t amplification)
 // amplification / 2048 / channel count.
 void Mixer::buildVolumeTables()
 {
-    if (format_.floatMixing || channelCount_ == 0)
+    if (format_.floatMixing || levelChannels_ == 0)
         return;
-    const int64_t count = channelCount_;
+    const int64_t count = levelChannels_;
     for (uint32_t row = 0; row < volumeRows; ++row)
         for (int32_t value = 0; value < 256; ++value) {
             const int64_t scaled = int64_t{amplification_} * row * (value - 128) / 64;
@@ -607,12 +609,12 @@ void Mixer::setupGains(MixJob& job, const MixChannel& channel, SampleType type) 
         for (int side = 0; side < 2; ++side) {
             const uint32_t row = format_.stereo ? ((volume[side] >> 16) + 1) >> 1 : (volume[side] + 1) >> 17;
             job.rows[side] = &table[row * 256];
-            job.scale[side] = static_cast<int32_t>((uint64_t{amplification_} * volume[side] / channelCount_) >> 20);
+            job.scale[side] = static_cast<int32_t>((uint64_t{amplification_} * volume[side] / levelChannels_) >> 20);
         }
         return;
     }
     // amplification * volume / (channel count * 2^28): full scale is 1.0 for one channel.
-    const double divisor = double(channelCount_) * 268435456.0;
+    const double divisor = double(levelChannels_) * 268435456.0;
     for (int side = 0; side < 2; ++side)
         job.gain[side] = static_cast<float>(double(amplification_) * volume[side] / divisor);
     if (!format_.stereo && isStereoData(type))

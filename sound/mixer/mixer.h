@@ -120,7 +120,10 @@ public:
     uint32_t mixingRate() const { return mixingRate_; }
     const MixerFormat& format() const { return format_; }
 
-    ErrorCode openChannels(uint32_t count);
+    // `count` channels share the mix level (the amplification divides among
+    // them); `backgroundCount` more play beside them at the same level per
+    // channel without changing it (a module's background notes).
+    ErrorCode openChannels(uint32_t count, uint32_t backgroundCount = 0);
     ErrorCode closeChannels();
     ErrorCode clearChannels();
     ErrorCode muteAll(bool muted);
@@ -224,6 +227,7 @@ private:
     MixerFormat format_;
     MixerSettings settings_;
     uint32_t channelCount_ = 0;
+    uint32_t levelChannels_ = 0;  // the channels the amplification divides among
     std::vector<MixChannel> channels_;
     uint32_t amplification_ = 64;
     uint32_t masterVolume_ = 64;

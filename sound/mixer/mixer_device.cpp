@@ -43,7 +43,9 @@ void installMixerOperations(SoundDeviceOperations& ops)
         rate = mixerOf(context).mixingRate();
         return ErrorCode::ok;
     };
-    ops.openChannels = [](void* context, uint32_t count) { return mixerOf(context).openChannels(count); };
+    ops.openChannels = [](void* context, uint32_t count, uint32_t backgroundCount) {
+        return mixerOf(context).openChannels(count, backgroundCount);
+    };
     ops.closeChannels = [](void* context) { return mixerOf(context).closeChannels(); };
     ops.clearChannels = [](void* context) { return mixerOf(context).clearChannels(); };
     ops.muteAll = [](void* context, bool muted) { return mixerOf(context).muteAll(muted); };

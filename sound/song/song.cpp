@@ -116,7 +116,7 @@ Song::~Song()
 ErrorCode Song::start()
 {
     const uint32_t channels = module_->channelCount;
-    if (ErrorCode e = mixer_.openChannels(channels + player::backgroundVoiceCount(*module_)); e != ErrorCode::ok)
+    if (ErrorCode e = mixer_.openChannels(channels, player::backgroundVoiceCount(*module_)); e != ErrorCode::ok)
         return e;
     const uint64_t amplification = uint64_t{mixer_.amplification()} * settings_.amplificationPercent / 100;
     if (ErrorCode e = mixer_.setAmplification(static_cast<uint32_t>(std::min<uint64_t>(amplification, maximumAmplification)));

@@ -377,9 +377,11 @@ TEST(Mixer, RemovingASampleStopsTheChannelsPlayingIt)
 
 TEST(Mixer, AMovedSoundGoesOnUnchangedAndItsOldChannelIsFree)
 {
-    // A looped ramp moved from channel 0 to 2 mid-sound: the output is the
-    // unmoved mix's, in every family; channel 0 is silent, ready for a new
-    // note; the sound channel 2 had is faded out (interpolating) or gone.
+    // A looped ramp moved from channel 0 to background channel 2 mid-sound:
+    // the output is the unmoved mix's (of a mixer without background
+    // channels: they leave the level alone), in every family; channel 0 is
+    // silent, ready for a new note; the sound channel 2 had is faded out
+    // (interpolating) or gone.
     std::vector<int16_t> ramp(200);
     for (size_t i = 0; i < ramp.size(); ++i)
         ramp[i] = static_cast<int16_t>(i * 150 - 15000);
@@ -387,8 +389,8 @@ TEST(Mixer, AMovedSoundGoesOnUnchangedAndItsOldChannelIsFree)
     const SampleDescription sample = describe(bytes, SampleType::pcm16Mono, LoopType::pingPong, 20, 400);
     for (uint32_t format : {integerStereo16, floatStereo16, interpolatingStereo16, mixSinc | mixStereo}) {
         Mixer moved, still;
-        openMixer(moved, format, 3);
-        openMixer(still, format, 3);
+        openMixer(moved, format, 1, 44100, {true, 0}, 2);
+        openMixer(still, format, 1);
         startSample(moved, 0, sample, 30000, 50, -20);
         startSample(still, 0, sample, 30000, 50, -20);
         EXPECT_EQ(mix16(moved, 700), mix16(still, 700));
@@ -545,7 +547,7 @@ TEST(SharedMixer, DeviceOperationsReachTheSharedMixerWithTheLibraryOptions)
     uint32_t value = 0;
     ASSERT_EQ(ops.getMixingRate(&sharedMixer(), value), ErrorCode::ok);
     EXPECT_EQ(value, 22050u);
-    ASSERT_EQ(ops.openChannels(&sharedMixer(), 5), ErrorCode::ok);
+    ASSERT_EQ(ops.openChannels(&sharedMixer(), 5, 0), ErrorCode::ok);
     ops.getAmplification(&sharedMixer(), value);
     EXPECT_EQ(value, 70u);
     EXPECT_EQ(ops.setVolume(&sharedMixer(), 5, 1), ErrorCode::invalidChannel);

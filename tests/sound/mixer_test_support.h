@@ -20,12 +20,13 @@ inline platform::CpuInfo cpuOf(const char* vendor)
     return cpu;
 }
 
-// Opens `mixer` with the format bits and channels; the filter is off unless asked for.
+// Opens `mixer` with the format bits and channels (and background channels
+// after them); the filter is off unless asked for.
 inline void openMixer(Mixer& mixer, uint32_t formatBits, uint32_t channels, uint32_t rate = 44100,
-                      MixerSettings settings = {true, 0})
+                      MixerSettings settings = {true, 0}, uint32_t backgroundChannels = 0)
 {
     ASSERT_EQ(mixer.open(rate, formatBits, cpuOf("AuthenticAMD"), settings), ErrorCode::ok);
-    ASSERT_EQ(mixer.openChannels(channels), ErrorCode::ok);
+    ASSERT_EQ(mixer.openChannels(channels, backgroundChannels), ErrorCode::ok);
 }
 
 inline SampleDescription describe(const std::vector<uint8_t>& bytes, SampleType type, LoopType loopType = LoopType::none,
