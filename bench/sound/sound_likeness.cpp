@@ -1,7 +1,8 @@
 // How alike our render of a module sounds to a reference player's, over the
 // whole song: both renders become log band energies over short windows; each
 // half-second block of ours is matched to the reference at the offset (within
-// a small drift) where the two agree best, and the block's figure is the
+// a small drift of the last block's; the start is found over the first eight
+// seconds) where the two agree best, and the block's figure is the
 // correlation there. Log energies make the figure blind to overall gain, the
 // per-block alignment to a small tempo drift. 1 = alike, 0 = unrelated.
 //
@@ -34,7 +35,8 @@ constexpr size_t windowFrames = 2048, hop = 1024;
 constexpr size_t bandCount = 24;
 constexpr size_t blockWindows = 21;      // about half a second
 constexpr int driftWindows = 8;          // searched around the last block's offset
-constexpr int firstSearchWindows = 130;  // about three seconds for the first block
+constexpr size_t firstSearchWindows = 130;  // about three seconds for the start
+constexpr size_t startBlocks = 16;       // the stretch the start is found over
 constexpr double maximumSeconds = 600;
 
 using Mono = std::vector<float>;
@@ -74,15 +76,20 @@ Mono renderOpenmpt(const std::string& path)
                                                                 nullptr, nullptr, nullptr, nullptr);
     if (!module)
         return {};
-    std::vector<int16_t> stereo, block(2048);
-    while (stereo.size() < maximumSeconds * rate * 2) {
-        const size_t frames = openmpt_module_read_interleaved_stereo(module, rate, block.size() / 2, block.data());
+    // Floating-point output: the 16-bit output is dithered with random
+    // noise, which made the figure of a song with a silent stretch differ
+    // from run to run.
+    Mono mono;
+    std::vector<float> block(2048);
+    while (mono.size() < maximumSeconds * rate) {
+        const size_t frames = openmpt_module_read_interleaved_float_stereo(module, rate, block.size() / 2, block.data());
         if (frames == 0)
             break;
-        stereo.insert(stereo.end(), block.begin(), block.begin() + static_cast<long>(frames * 2));
+        for (size_t i = 0; i < frames; ++i)
+            mono.push_back((block[2 * i] + block[2 * i + 1]) / 2);
     }
     openmpt_module_destroy(module);
-    return monoOf(stereo);
+    return mono;
 }
 
 Mono renderXmp(const std::string& path)
@@ -151,14 +158,25 @@ double likeness(const Mono& ours, const Mono& reference)
     const Features x = featuresOf(ours), y = featuresOf(reference);
     if (x.size() < blockWindows || y.size() < blockWindows)
         return 0;
+    // The start is the offset where the first blocks agree best on average:
+    // one half-second block of a song that repeats itself matches a later
+    // bar as well as its own and would set the tracking off seconds away.
+    int offset = 0;
+    double bestStart = -2;
+    const size_t firstBlocks = std::min(x.size() / blockWindows, startBlocks);
+    for (size_t d = 0; d <= firstSearchWindows && d + firstBlocks * blockWindows <= y.size(); ++d) {
+        double sum = 0;
+        for (size_t block = 0; block < firstBlocks; ++block)
+            sum += correlation(x, block * blockWindows, y, d + block * blockWindows, blockWindows);
+        if (sum > bestStart)
+            bestStart = sum, offset = static_cast<int>(d);
+    }
     double sum = 0;
     size_t blocks = 0;
-    int offset = 0;
     for (size_t at = 0; at + blockWindows <= x.size(); at += blockWindows) {
-        const int reach = blocks == 0 ? firstSearchWindows : driftWindows;
         double best = -1;
         int bestOffset = offset;
-        for (int d = offset - reach; d <= offset + reach; ++d) {
+        for (int d = offset - driftWindows; d <= offset + driftWindows; ++d) {
             const long yAt = static_cast<long>(at) + d;
             if (yAt < 0 || static_cast<size_t>(yAt) + blockWindows > y.size())
                 continue;
