@@ -6,17 +6,26 @@
 // correlation there. Log energies make the figure blind to overall gain, the
 // per-block alignment to a small tempo drift. 1 = alike, 0 = unrelated.
 //
-//   sound_likeness MODULE...   one line per module: ours against libopenmpt,
-//                              and libxmp against libopenmpt beside it
+//   sound_likeness [--detail] [--solo CHANNEL] MODULE...
+//
+// One line per module: ours against libopenmpt with the nearest-frame family
+// and with the band-limited family (the reference resamples band-limited
+// too, so that column shows the playback itself), and libxmp against
+// libopenmpt beside them. --detail adds each half second's figure, its gain
+// against the reference (dB) and each band's level against the reference's
+// (40 Hz to 16 kHz, the block's gain taken out). --solo renders one channel
+// (from 0) alone in all three players.
 //
 // Built only when the reference players' libraries are installed; the
 // product never links them.
 
 #include <libopenmpt/libopenmpt.h>
+#include <libopenmpt/libopenmpt_ext.h>
 #include <xmp.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <complex>
 #include <cstdio>
 #include <fstream>
@@ -50,12 +59,13 @@ Mono monoOf(const std::vector<int16_t>& stereo)
     return mono;
 }
 
-Mono renderOurs(const std::string& path, uint32_t familyBits)
+Mono renderOurs(const std::string& path, uint32_t familyBits, int soloChannel)
 {
     std::vector<int16_t> stereo;
     corvidplay::RenderSettings settings;
     settings.familyBits = familyBits;
     settings.maximumSeconds = maximumSeconds;
+    settings.soloChannel = soloChannel;
     corvidplay::RenderResult result;
     corvidplay::renderSong(
         path, settings, [&](std::span<const int16_t> frames) { stereo.insert(stereo.end(), frames.begin(), frames.end()); },
@@ -69,13 +79,19 @@ std::vector<char> fileBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-Mono renderOpenmpt(const std::string& path)
+Mono renderOpenmpt(const std::string& path, int soloChannel)
 {
     const std::vector<char> bytes = fileBytes(path);
-    openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
-                                                                nullptr, nullptr, nullptr, nullptr);
-    if (!module)
+    openmpt_module_ext* extended = openmpt_module_ext_create_from_memory(bytes.data(), bytes.size(), nullptr, nullptr,
+                                                                         nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!extended)
         return {};
+    openmpt_module* module = openmpt_module_ext_get_module(extended);
+    openmpt_module_ext_interface_interactive interactive{};
+    if (soloChannel >= 0 && openmpt_module_ext_get_interface(extended, LIBOPENMPT_EXT_C_INTERFACE_INTERACTIVE,
+                                                             &interactive, sizeof interactive))
+        for (int32_t channel = 0; channel < openmpt_module_get_num_channels(module); ++channel)
+            interactive.set_channel_mute_status(extended, channel, channel != soloChannel);
     // Floating-point output: the 16-bit output is dithered with random
     // noise, which made the figure of a song with a silent stretch differ
     // from run to run.
@@ -88,16 +104,18 @@ Mono renderOpenmpt(const std::string& path)
         for (size_t i = 0; i < frames; ++i)
             mono.push_back((block[2 * i] + block[2 * i + 1]) / 2);
     }
-    openmpt_module_destroy(module);
+    openmpt_module_ext_destroy(extended);
     return mono;
 }
 
-Mono renderXmp(const std::string& path)
+Mono renderXmp(const std::string& path, int soloChannel)
 {
     xmp_context context = xmp_create_context();
     std::vector<int16_t> stereo;
     if (xmp_load_module(context, const_cast<char*>(path.c_str())) == 0) {
         xmp_start_player(context, rate, 0);
+        for (int channel = 0; soloChannel >= 0 && channel < XMP_MAX_CHANNELS; ++channel)
+            xmp_channel_mute(context, channel, channel != soloChannel);
         xmp_frame_info info{};
         while (stereo.size() < maximumSeconds * rate * 2 && xmp_play_frame(context) == 0) {
             xmp_get_frame_info(context, &info);
@@ -149,11 +167,40 @@ double correlation(const Features& x, size_t xAt, const Features& y, size_t yAt,
             sx += u, sy += v, sxx += u * u, syy += v * v, sxy += u * v;
         }
     const double cov = sxy - sx * sy / n, vx = sxx - sx * sx / n, vy = syy - sy * sy / n;
-    return vx <= 1e-9 || vy <= 1e-9 ? 1.0 : cov / std::sqrt(vx * vy);
+    // Silence is alike only to silence: a flat block against a changing one
+    // must not win the offset search.
+    const bool flatX = vx <= 1e-9, flatY = vy <= 1e-9;
+    if (flatX || flatY)
+        return flatX && flatY ? 1.0 : 0.0;
+    return cov / std::sqrt(vx * vy);
 }
 
-// Mean over our blocks of the best correlation near the tracked offset.
-double likeness(const Mono& ours, const Mono& reference)
+// One half-second block of ours against the reference where they agree best:
+// the figure, and each band's level against the reference's (dB, the
+// whole block's gain difference taken out).
+struct BlockMatch {
+    double seconds = 0;
+    double figure = 0;
+    double gain = 0;  // dB, ours against the reference
+    std::array<double, bandCount> bandLevels{};
+};
+
+BlockMatch blockMatch(const Features& x, size_t xAt, const Features& y, size_t yAt, double figure)
+{
+    BlockMatch match{static_cast<double>(xAt * hop) / rate, figure, 0, {}};
+    for (size_t w = 0; w < blockWindows; ++w)
+        for (size_t b = 0; b < bandCount; ++b)
+            match.bandLevels[b] += (x[xAt + w][b] - y[yAt + w][b]) / blockWindows;
+    for (double level : match.bandLevels)
+        match.gain += level / bandCount;
+    for (double& level : match.bandLevels)
+        level -= match.gain;
+    return match;
+}
+
+// Mean over our blocks of the best correlation near the tracked offset;
+// each block's match goes to `matches` when it is given.
+double likeness(const Mono& ours, const Mono& reference, std::vector<BlockMatch>* matches = nullptr)
 {
     const Features x = featuresOf(ours), y = featuresOf(reference);
     if (x.size() < blockWindows || y.size() < blockWindows)
@@ -187,6 +234,8 @@ double likeness(const Mono& ours, const Mono& reference)
         if (best < -0.5)
             break;  // past the end of the reference
         offset = bestOffset;
+        if (matches)
+            matches->push_back(blockMatch(x, at, y, static_cast<size_t>(static_cast<long>(at) + offset), best));
         sum += best;
         ++blocks;
     }
@@ -197,20 +246,39 @@ double likeness(const Mono& ours, const Mono& reference)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: sound_likeness MODULE...\n");
+    std::vector<std::string> paths;
+    bool detail = false;
+    int soloChannel = -1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--detail")
+            detail = true;
+        else if (argument == "--solo" && i + 1 < argc)
+            soloChannel = std::atoi(argv[++i]);
+        else
+            paths.push_back(argument);
+    }
+    if (paths.empty()) {
+        std::fprintf(stderr, "usage: sound_likeness [--detail] [--solo CHANNEL] MODULE...\n");
         return 2;
     }
-    std::printf("%-44s %8s %8s %8s %8s\n", "module", "float", "integer", "xmp", "seconds");
-    for (int i = 1; i < argc; ++i) {
-        const std::string path = argv[i];
-        const Mono reference = renderOpenmpt(path);
-        const Mono floatMix = renderOurs(path, 0x20), integerMix = renderOurs(path, 0x40);
-        const Mono xmp = renderXmp(path);
+    std::printf("%-44s %8s %8s %8s %8s\n", "module", "nearest", "sinc", "xmp", "seconds");
+    for (const std::string& path : paths) {
+        const Mono reference = renderOpenmpt(path, soloChannel);
+        const Mono nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
+        const Mono xmp = renderXmp(path, soloChannel);
         const std::string name = path.substr(path.find_last_of('/') + 1);
-        std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(floatMix, reference),
-                    likeness(integerMix, reference), likeness(xmp, reference),
-                    static_cast<double>(floatMix.size()) / rate);
+        std::vector<BlockMatch> matches;
+        std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(nearest, reference),
+                    likeness(sinc, reference, &matches), likeness(xmp, reference),
+                    static_cast<double>(sinc.size()) / rate);
+        if (detail)
+            for (const BlockMatch& match : matches) {
+                std::printf("  %7.2f s %6.3f %5.1f dB ", match.seconds, match.figure, match.gain);
+                for (double level : match.bandLevels)
+                    std::printf(" %3.0f", level);
+                std::printf("\n");
+            }
         std::fflush(stdout);
     }
     return 0;

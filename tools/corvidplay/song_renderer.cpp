@@ -39,6 +39,9 @@ ErrorCode renderSong(const std::string& fileName, const RenderSettings& settings
     std::unique_ptr<corvid::Song> song;
     if (ErrorCode e = corvid::Song::open(bytes, songSettings, song); e != ErrorCode::ok)
         return e;
+    if (settings.soloChannel >= 0)
+        for (uint32_t channel = 0; channel < song->module().channelCount; ++channel)
+            song->mute(channel, channel != static_cast<uint32_t>(settings.soloChannel));
     std::vector<int16_t> block;
     const auto limit = static_cast<uint64_t>(settings.maximumSeconds * settings.mixingRate);
     uint64_t& frames = result.frames;

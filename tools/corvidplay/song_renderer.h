@@ -17,6 +17,7 @@ struct RenderSettings {
     uint32_t mixingRate = 44100;
     uint32_t familyBits = 0;         // mixer format bits: 0x20 float, 0x40 integer, 0x80 linear, 0x100 sinc
     double maximumSeconds = 3600;    // a song that never wraps stops here
+    int soloChannel = -1;            // when set, every other channel is muted
 };
 
 // One row start: seconds of mixed sound before its first frame.
