@@ -33,7 +33,7 @@ constexpr uint8_t channelDisabled = 128;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
 constexpr uint8_t letterTremor = 9, letterChannelVolume = 13, letterChannelVolumeSlide = 14,
-                  letterPanningSlide = 16, letterPanbrello = 25;
+                  letterPanningSlide = 16, letterRetrigger = 17, letterPanbrello = 25;
 
 Command convertEffect(uint8_t effect, uint8_t& argument)
 {
@@ -50,9 +50,17 @@ Command convertEffect(uint8_t effect, uint8_t& argument)
         argument = static_cast<uint8_t>(std::min<uint32_t>(argument, 99) / 10 << 4 | std::min<uint32_t>(argument, 99) % 10);
         return Command::patternBreak;
     case letterGlobalVolume:
-        argument = static_cast<uint8_t>(std::min<uint32_t>(argument, 128) / 2);
+        argument = std::min<uint8_t>(argument, 128);
         return Command::globalVolume;
-    case letterSpecial: return specialCommand(argument);
+    case letterGlobalVolumeSlide: return Command::globalVolumeSlideWithFine;
+    case letterRetrigger: return Command::retriggerWithVolume;
+    case letterSpecial:
+        switch (argument >> 4) {
+        case 6: argument &= 15; return Command::finePatternDelay;
+        case 9: argument &= 15; return Command::surround;
+        case 10: argument &= 15; return Command::highOffset;
+        default: return specialCommand(argument);
+        }
     default: return effect < letterCommands.size() ? letterCommands[effect] : Command::none;
     }
 }
@@ -176,11 +184,12 @@ private:
         if (h.u16leAt(0x2E) & flagMessageAttached)
             module.message = readMessage(file, h.u32leAt(0x38), h.u16leAt(0x36));
         module.type = ModuleType::it;
-        module.masterVolume = static_cast<uint8_t>(std::min<uint32_t>(all[0x30], 128) / 2);
+        module.masterVolume = std::min<uint8_t>(all[0x30], 128);
         module.initialSpeed = all[0x32] == 0 ? 6 : all[0x32];
         module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
+                       moduleWideGlobalVolume | moduleLoopStartMovesOn |
                        (useInstruments_ ? moduleNewNoteActions | moduleNoteFadeRules : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {

@@ -43,6 +43,13 @@ inline constexpr uint32_t moduleNewNoteActions = 1u << 20;
 // with a looping one, and the volume envelope's end starts the fade (a note
 // whose envelope ends at 0 is over). Without the flag every key off fades.
 inline constexpr uint32_t moduleNoteFadeRules = 1u << 22;
+// The global volume runs 0..128 (IT) instead of 0..64: the module's master
+// volume, Gxx and the global volume slides all read that scale.
+inline constexpr uint32_t moduleWideGlobalVolume = 1u << 23;
+// A pattern loop that has played its count moves its start to the row after
+// its end (IT), so that a second loop command on the channel cannot send the
+// song back to the first loop's start.
+inline constexpr uint32_t moduleLoopStartMovesOn = 1u << 24;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;
@@ -195,6 +202,15 @@ enum class Command : uint8_t {
     // (2); the new-note action of the playing note set to cut, carry on,
     // note off or note fade (3..6).
     noteActionControl,
+    // Qxy as IT plays it: a retrigger every y ticks (0 counts as 1), the first
+    // tick of each row included and counting on from row to row, with volume
+    // change x (IT's table: x 2/3, 1/2, 3/2 and 2 for 6, 7, E, F).
+    retriggerWithVolume,
+    // Wxy as Dxy slides the note's volume, on the global volume.
+    globalVolumeSlideWithFine,
+    highOffset,            // SAy: y x 65536 bytes added to later sample offsets
+    surround,              // S9x: S91 puts the channel in surround, S90 takes it out
+    finePatternDelay,      // S6x: the row lasts x ticks more
     count
 };
 

@@ -165,8 +165,28 @@ ErrorCode sampleOffsetRow(PlayerInstance& p, ChannelState& c)
         c.sampleOffsetMemory = c.argument;
     if (!(c.rowFlags & rowNewNote))
         return ErrorCode::ok;
-    c.sampleOffset = c.sampleOffsetMemory * 256;
+    c.sampleOffset = c.sampleOffsetHigh * 65536 + c.sampleOffsetMemory * 256;
     return startNote(p, c);
+}
+
+ErrorCode highOffsetRow(PlayerInstance&, ChannelState& c)
+{
+    c.sampleOffsetHigh = low(c);
+    return ErrorCode::ok;
+}
+
+ErrorCode surroundRow(PlayerInstance&, ChannelState& c)
+{
+    if (low(c) <= 1)
+        c.surround = low(c) == 1;
+    return ErrorCode::ok;
+}
+
+// S6x: several on one row add up.
+ErrorCode finePatternDelayRow(PlayerInstance& p, ChannelState& c)
+{
+    p.rowExtraTicks += low(c);
+    return ErrorCode::ok;
 }
 
 uint32_t rowCountAt(const PlayerInstance& p, uint32_t pattern)
@@ -248,6 +268,8 @@ ErrorCode patternLoopRow(PlayerInstance& p, ChannelState& c)
     }
     if (c.patternLoopCounter == 1) {
         c.patternLoopCounter = 0;
+        if (p.module->flags & moduleLoopStartMovesOn)
+            c.patternLoopRow = static_cast<uint8_t>(p.row + 1);
         return ErrorCode::ok;
     }
     c.patternLoopCounter = c.patternLoopCounter == 0 ? count : static_cast<uint8_t>(c.patternLoopCounter - 1);
@@ -326,29 +348,16 @@ ErrorCode patternDelayRow(PlayerInstance& p, ChannelState& c)
 
 ErrorCode globalVolumeRow(PlayerInstance& p, ChannelState& c)
 {
-    p.globalVolume = std::min<uint8_t>(c.argument, 64);
+    setGlobalVolume(p, c.argument);
     return ErrorCode::ok;
 }
 
 ErrorCode globalVolumeSlideTick(PlayerInstance& p, ChannelState& c)
 {
-    const int32_t volume = high(c) != 0 ? p.globalVolume + high(c) : p.globalVolume - low(c);
-    p.globalVolume = static_cast<uint8_t>(std::clamp(volume, 0, 64));
+    setGlobalVolume(p, high(c) != 0 ? p.globalVolume + high(c) : p.globalVolume - low(c));
     return ErrorCode::ok;
 }
 
-// Rxy: volume change by x after each retrigger.
-int32_t retriggerVolume(int32_t volume, uint8_t x)
-{
-    constexpr std::array<int32_t, 16> added = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
-    switch (x) {
-    case 6: return volume * 10 / 16;
-    case 7: return volume * 8 / 16;
-    case 14: return volume * 24 / 16;
-    case 15: return volume * 32 / 16;
-    default: return volume + added[x];
-    }
-}
 
 ErrorCode multiRetriggerTick(PlayerInstance& p, ChannelState& c)
 {
@@ -356,7 +365,7 @@ ErrorCode multiRetriggerTick(PlayerInstance& p, ChannelState& c)
         if (ErrorCode e = setSampleOffset(p, c); e != ErrorCode::ok)
             return e;
         c.retriggerCounter = 0;
-        setVolume(p, c, retriggerVolume(c.volume, high(c)));
+        setVolume(p, c, retriggerVolume(c.volume, high(c), RetriggerScale::sixteenths));
     }
     ++c.retriggerCounter;
     return ErrorCode::ok;
@@ -483,6 +492,11 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {Command::tremor, tremor, tremor},
     {Command::panbrello, panbrelloRow, panbrelloTick},
     {Command::noteActionControl, noteActionControl, nothing},
+    {Command::retriggerWithVolume, retriggerWithVolume, retriggerWithVolume},
+    {Command::globalVolumeSlideWithFine, globalVolumeSlideWithFine, globalVolumeSlideWithFine},
+    {Command::highOffset, highOffsetRow, nothing},
+    {Command::surround, surroundRow, nothing},
+    {Command::finePatternDelay, finePatternDelayRow, nothing},
 }};
 
 constexpr bool inCommandOrder()

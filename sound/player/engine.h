@@ -17,6 +17,9 @@ void setPeriod(const PlayerInstance& p, ChannelState& c, int32_t period);
 void setOutputPeriod(const PlayerInstance& p, ChannelState& c, int32_t period);
 void setVolume(const PlayerInstance& p, ChannelState& c, int32_t volume);
 void setPanning(ChannelState& c, int32_t panning);
+// The global volume, clamped to the module's scale (0..64, or 0..128 with
+// moduleWideGlobalVolume).
+void setGlobalVolume(PlayerInstance& p, int32_t volume);
 
 const Instrument* currentInstrument(const PlayerInstance& p, const ChannelState& c);
 const Sample* currentSample(const PlayerInstance& p, const ChannelState& c);
@@ -33,7 +36,8 @@ ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate);
 
 // Period range, slide scale and volume ceiling of the module's type.
 void applyModuleRules(PlayerInstance& p);
-// The device's panning (-64..64, 128 surround) for a channel panning.
+inline constexpr int32_t deviceSurroundPanning = 128;
+// The device's panning (-64..64, deviceSurroundPanning) for a channel panning.
 int32_t devicePanningOf(const PlayerInstance& p, int32_t panning);
 // A channel panning on the 0..255 scale (128 centre) whatever the module's
 // type; surround counts as centre.
@@ -91,6 +95,14 @@ ErrorCode channelVolumeSlide(PlayerInstance& p, ChannelState& c);
 ErrorCode panningSlideWithFine(PlayerInstance& p, ChannelState& c);
 ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c);
 ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c);
+// IT's Wxy (row and tick, as Dxy) and Qxy (every tick, the first included).
+ErrorCode globalVolumeSlideWithFine(PlayerInstance& p, ChannelState& c);
+ErrorCode retriggerWithVolume(PlayerInstance& p, ChannelState& c);
+// The volume after a retrigger with volume change x: 1..5 take 1, 2, 4, 8,
+// 16 away and 9..D add them; 6, 7, E and F scale it, by 10/16, 8/16, 24/16
+// and 32/16 for Rxy, by 2/3, 1/2, 3/2 and 2 for IT's Qxy.
+enum class RetriggerScale { sixteenths, itFractions };
+int32_t retriggerVolume(int32_t volume, uint8_t x, RetriggerScale scale);
 // IT's volume-column pitch slide by x x 4 (0: the amount Exx and Fxx
 // remember): the row stores it, each later tick slides; direction +1 down.
 void volumeColumnPitchSlide(PlayerInstance& p, ChannelState& c, uint8_t x, int32_t direction);

@@ -1,9 +1,10 @@
 // The S3M and IT forms of volume slide, porta and fine vibrato, and IT's
-// tempo slide: one
-// argument carries both the slide and its fine variants, and 0 repeats the
-// last argument. Porta up and down share that memory.
+// tempo slide, global volume slide and retrigger: one argument carries both
+// the slide and its fine variants, and 0 repeats the last argument. Porta up
+// and down share that memory.
 
 #include <algorithm>
+#include <array>
 
 #include "sound/player/engine.h"
 
@@ -116,6 +117,43 @@ ErrorCode fineVibratoTick(PlayerInstance& p, ChannelState& c)
         c.vibratoDepth = c.argument & 15;
     vibrato(p, c, 2);
     return ErrorCode::ok;
+}
+
+ErrorCode globalVolumeSlideWithFine(PlayerInstance& p, ChannelState& c)
+{
+    const Slide slide = volumeSlideOf(rememberedArgument(c, Command::globalVolumeSlideWithFine));
+    if (slide.kind == slideOfThisTick(p))
+        setGlobalVolume(p, p.globalVolume + slide.amount);
+    return ErrorCode::ok;
+}
+
+int32_t retriggerVolume(int32_t volume, uint8_t x, RetriggerScale scale)
+{
+    constexpr std::array<int32_t, 16> added = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
+    const bool sixteenths = scale == RetriggerScale::sixteenths;
+    switch (x & 15) {
+    case 6: return sixteenths ? volume * 10 / 16 : volume * 2 / 3;
+    case 7: return volume / 2;
+    case 14: return sixteenths ? volume * 24 / 16 : volume * 3 / 2;
+    case 15: return volume * 2;
+    default: return volume + added[x & 15];
+    }
+}
+
+// The note a row starts is the count's first trigger; without one the count
+// goes on from the rows before.
+ErrorCode retriggerWithVolume(PlayerInstance& p, ChannelState& c)
+{
+    const uint8_t argument = rememberedArgument(c, Command::retriggerWithVolume);
+    if (p.tick == 0 && (c.rowFlags & rowNewNote)) {
+        c.retriggerCounter = 0;
+        return ErrorCode::ok;
+    }
+    if (++c.retriggerCounter < std::max(argument & 15, 1))
+        return ErrorCode::ok;
+    c.retriggerCounter = 0;
+    setVolume(p, c, retriggerVolume(c.volume, static_cast<uint8_t>(argument >> 4), RetriggerScale::itFractions));
+    return setSampleOffset(p, c);
 }
 
 ErrorCode tempoSlideTick(PlayerInstance& p, ChannelState& c)

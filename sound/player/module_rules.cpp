@@ -11,7 +11,6 @@ namespace corvid::player {
 namespace {
 
 constexpr int32_t surroundNarrowPanning = 164;
-constexpr int32_t deviceSurround = 128;
 
 }  // namespace
 
@@ -51,7 +50,7 @@ int32_t devicePanningOf(const PlayerInstance& p, int32_t panning)
     if (!(p.module->flags & moduleNarrowPanning))
         return std::clamp((panning - 128) / 2, -64, 64);
     if (panning == surroundNarrowPanning)
-        return deviceSurround;
+        return deviceSurroundPanning;
     return std::clamp(panning - 64, -64, 64);
 }
 

@@ -184,6 +184,7 @@ bool movesCursor(Command command)
 
 ErrorCode newRow(PlayerInstance& p)
 {
+    p.rowExtraTicks = 0;
     if (p.patternDelay == 0 || !(p.module->flags & moduleStatusHoldsDelayedRow)) {
         p.status.position = p.position;
         p.status.pattern = p.pattern;
@@ -235,13 +236,15 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
             }
         }
     }
-    // Sample (0..64), instrument (0..128), song channel, global, host channel
-    // and music volumes (0..64 each) scale the note's, rounded up.
+    // Sample (0..64), instrument (0..128), song channel (0..64), global
+    // (0..128 on the wide scale, else 0..64 counted twice), host channel and
+    // music volumes (0..64 each) scale the note's, rounded up.
     const Sample* sample = currentSample(p, c);
+    const int32_t globalVolume = (p.module->flags & moduleWideGlobalVolume) ? p.globalVolume : 2 * p.globalVolume;
     const int64_t product = int64_t{volume} * (sample ? sample->globalVolume : 64) *
-                            (instrument ? instrument->globalVolume : 128) * c.songChannelVolume * p.globalVolume *
+                            (instrument ? instrument->globalVolume : 128) * c.songChannelVolume * globalVolume *
                             c.channelVolume * p.musicVolume;
-    constexpr int64_t fullScale = int64_t{1} << 37;  // 64^5 x 128
+    constexpr int64_t fullScale = int64_t{1} << 38;  // 64^4 x 128^2
     const bool tremorSilent = (c.rowFlags & rowCommand) && c.command == Command::tremor && c.tremorSilent;
     const int64_t scaled = tremorSilent ? 0 : (product + fullScale - 1) / fullScale;
     c.outputVolume = static_cast<uint8_t>(std::clamp<int64_t>(scaled, 0, 64));
@@ -256,7 +259,8 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
         panning += (panning < 128 ? panning * swing : swing * (256 - panning)) / 32;
         panning = std::clamp(panning, 0, 255);
     }
-    if (ErrorCode e = device.operations.setPanning(device.context, c.deviceChannel, devicePanningOf(p, panning));
+    if (ErrorCode e = device.operations.setPanning(device.context, c.deviceChannel,
+                                                   c.surround ? deviceSurroundPanning : devicePanningOf(p, panning));
         e != ErrorCode::ok)
         return e;
 
@@ -289,7 +293,7 @@ namespace {
 
 ErrorCode tickInstance(PlayerInstance& p)
 {
-    if (++p.tick < p.speed) {
+    if (++p.tick < p.speed + p.rowExtraTicks) {
         if (ErrorCode e = runTickEffects(p); e != ErrorCode::ok)
             return e;
     } else {
@@ -328,7 +332,17 @@ void setVolume(const PlayerInstance& p, ChannelState& c, int32_t volume)
     c.volumeCopy = c.volume;
 }
 
-void setPanning(ChannelState& c, int32_t panning) { c.panning = std::clamp(panning, 0, 255); }
+void setPanning(ChannelState& c, int32_t panning)
+{
+    c.panning = std::clamp(panning, 0, 255);
+    c.surround = false;
+}
+
+void setGlobalVolume(PlayerInstance& p, int32_t volume)
+{
+    const int32_t full = (p.module->flags & moduleWideGlobalVolume) ? 128 : 64;
+    p.globalVolume = static_cast<uint8_t>(std::clamp(volume, 0, full));
+}
 
 uint8_t lookUpSample(const PlayerInstance& p, int32_t instrumentIndex, uint8_t note)
 {

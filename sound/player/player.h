@@ -71,6 +71,8 @@ struct ChannelState {
     uint8_t vibratoDepth = 0;
     uint8_t vibratoPosition = 0;
     uint8_t sampleOffsetMemory = 0;
+    uint8_t sampleOffsetHigh = 0;   // SAy: 65536-byte steps added to the offset
+    bool surround = false;          // S91; a panning set or slid ends it
     int32_t outputPeriod = 0;       // after vibrato and arpeggio
     int32_t devicePeriod = 0;       // after auto-vibrato
     int32_t autoVibratoAmplitude = 0;  // 1/256 units of depth
@@ -131,6 +133,7 @@ struct PlayerInstance {
     uint32_t speed = 6;
     uint32_t tick = 0;
     uint32_t patternDelay = 0;
+    uint32_t rowExtraTicks = 0;     // S6x: ticks the row lasts beyond the speed
     uint32_t channelCount = 0;
     int32_t maximumPeriod = 54784;
     int32_t minimumPeriod = 57;

@@ -62,7 +62,7 @@ TEST(ItLoader, HeaderOrdersAndPatterns)
     EXPECT_EQ(row1[0].command, Command::none);
     const auto row2 = rowEntries(p, 2);
     EXPECT_EQ(row2.at(0).note, noteKeyOff);
-    EXPECT_EQ(std::pair(row2.at(0).command, row2.at(0).argument), std::pair(Command::globalVolume, uint8_t(64)));
+    EXPECT_EQ(std::pair(row2.at(0).command, row2.at(0).argument), std::pair(Command::globalVolume, uint8_t(128)));
     const auto row3 = rowEntries(p, 3);
     EXPECT_EQ(row3.at(0).note, noteCut);
     EXPECT_EQ(std::pair(row3.at(0).command, row3.at(0).argument), std::pair(Command::tempoSlide, uint8_t(5)));

@@ -1,0 +1,147 @@
+// IT's own forms of effects the other formats share, tick by tick (speed 4):
+// retrigger with volume change, global volume and its slide, the high
+// sample offset, surround, the fine pattern delay and the pattern loop's
+// start after a finished loop.
+
+#include <gtest/gtest.h>
+
+#include "it_writer.h"
+#include "packed_rows.h"
+#include "player_test_support.h"
+#include "sound/loaders/it_loader.h"
+
+namespace corvid::testing {
+namespace {
+
+constexpr uint8_t letterO = 15, letterQ = 17, letterV = 22, letterW = 23, letterX = 24;
+
+TEST(ItEffects, RetriggerCountsOnAcrossRowsAndChangesTheVolumeByItsTable)
+{
+    // Q93: every 3 ticks, +1. The note is the count's first trigger; Q00
+    // repeats Q93 and the count carries on from the row before.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterQ, 0x93}, {effectOnly, letterQ, 0x00}, {}});
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).volume, 48u);
+    const uint32_t startsBefore = h.device(0).positionSets;
+    EXPECT_EQ(h.volumes(0, 3), (std::vector<uint32_t>{48, 48, 49}));
+    EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{49, 49, 50, 50}));
+    EXPECT_EQ(h.device(0).positionSets - startsBefore, 2u);
+    // A row without Q stops it.
+    EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{50, 50, 50, 50}));
+    EXPECT_EQ(h.device(0).positionSets - startsBefore, 2u);
+
+    // Q61: every tick, x 2/3 (not 10/16); QE1: x 3/2 up to the ceiling;
+    // Q71 halves.
+    ItFile scaled = channelRows({{noteSampleEffect, 60, 1, letterQ, 0x61},
+                                 {effectOnly, letterQ, 0xE1},
+                                 {effectOnly, letterQ, 0x71}});
+    PlayerHarness s(writeIt(scaled));
+    s.startFirstRow();
+    EXPECT_EQ(s.volumes(0, 3), (std::vector<uint32_t>{32, 21, 14}));
+    EXPECT_EQ(s.volumes(0, 4), (std::vector<uint32_t>{21, 31, 46, 64}));
+    EXPECT_EQ(s.volumes(0, 2), (std::vector<uint32_t>{32, 16}));
+}
+
+TEST(ItEffects, GlobalVolumeRunsOnItsWideScaleWithFineSlides)
+{
+    // V40: 64 of 128 halves the note; W02 down 2 a tick after the first;
+    // WF4 down 4 once; W00 repeats WF4; W10 up 1 a tick; V81 stops at 128.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterV, 0x40},
+                            {effectOnly, letterW, 0x02},
+                            {effectOnly, letterW, 0xF4},
+                            {effectOnly, letterW, 0x00},
+                            {effectOnly, letterW, 0x10},
+                            {effectOnly, letterV, 0x81}});
+    PlayerHarness h(writeIt(f));
+    EXPECT_EQ(h.module->masterVolume, 128);
+    EXPECT_EQ(rowEntries(h.module->patterns[0], 0).at(0).argument, 0x40);
+    h.startFirstRow();
+    EXPECT_EQ(h.instance->globalVolume, 64);
+    EXPECT_EQ(h.device(0).volume, 24u);
+    const auto globalVolumes = [&h](uint32_t count) {
+        std::vector<uint32_t> out;
+        for (uint32_t i = 0; i < count; ++i) {
+            h.tick();
+            out.push_back(h.instance->globalVolume);
+        }
+        return out;
+    };
+    EXPECT_EQ(globalVolumes(3), (std::vector<uint32_t>{64, 64, 64}));
+    EXPECT_EQ(globalVolumes(4), (std::vector<uint32_t>{64, 62, 60, 58}));
+    EXPECT_EQ(h.device(0).volume, 22u);  // 48 x 58 / 128, rounded up
+    EXPECT_EQ(globalVolumes(4), (std::vector<uint32_t>{54, 54, 54, 54}));
+    EXPECT_EQ(globalVolumes(4), (std::vector<uint32_t>{50, 50, 50, 50}));
+    EXPECT_EQ(globalVolumes(4), (std::vector<uint32_t>{50, 51, 52, 53}));
+    EXPECT_EQ(globalVolumes(1), (std::vector<uint32_t>{128}));
+    EXPECT_EQ(h.device(0).volume, 48u);
+}
+
+TEST(ItEffects, HighOffsetAddsToLaterSampleOffsetsUntilChanged)
+{
+    // SA1 then O02 with a note: 1 x 65536 + 2 x 256 bytes in; SA0 takes it back.
+    ItFile f = channelRows({{effectOnly, letterS, 0xA1},
+                            {noteSampleEffect, 60, 1, letterO, 0x02},
+                            {effectOnly, letterS, 0xA0},
+                            {noteSampleEffect, 60, 1, letterO, 0x02}});
+    PlayerHarness h(writeIt(f));
+    EXPECT_EQ(rowEntries(h.module->patterns[0], 0).at(0).command, Command::highOffset);
+    h.startFirstRow();
+    h.tick(4);
+    EXPECT_EQ(h.device(0).lastPosition, 65536 + 512);
+    h.tick(8);
+    EXPECT_EQ(h.device(0).lastPosition, 512);
+}
+
+TEST(ItEffects, SurroundUntilAPanningIsSet)
+{
+    // S91 surround; S90 and X set a panning again.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterS, 0x91},
+                            {effectOnly, letterS, 0x90},
+                            {effectOnly, letterS, 0x91},
+                            {effectOnly, letterX, 0xFF}});
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.device(0).panning, 128);
+    h.tick(4);
+    EXPECT_EQ(h.device(0).panning, 0);
+    h.tick(4);
+    EXPECT_EQ(h.device(0).panning, 128);
+    h.tick(4);
+    EXPECT_EQ(h.device(0).panning, 63);
+}
+
+TEST(ItEffects, FinePatternDelayLengthensTheRowByItsTicks)
+{
+    // S62 on two channels: 4 + 2 + 2 ticks; the next row is back to 4.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterS, 0x62}, {}, {}});
+    f.pattern.insert(f.pattern.begin(), {0x82, effectOnly, letterS, 0x62});
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    const auto ticksInRow = [&h] {
+        uint32_t ticks = 0;
+        do {
+            h.tick();
+            ++ticks;
+        } while (h.instance->tick != 0);
+        return ticks;
+    };
+    EXPECT_EQ(ticksInRow(), 8u);
+    EXPECT_EQ(ticksInRow(), 4u);
+}
+
+TEST(ItEffects, AFinishedPatternLoopStartsTheNextOneAfterItself)
+{
+    // SB0 at row 0, SB1 at rows 1 and 2: rows 0 1 0 1, then row 2 loops to
+    // itself (the start moved past row 1), then row 3.
+    ItFile f = channelRows({{effectOnly, letterS, 0xB0},
+                            {effectOnly, letterS, 0xB1},
+                            {effectOnly, letterS, 0xB1},
+                            {}});
+    PlayerHarness h(writeIt(f));
+    EXPECT_EQ(h.module->flags & moduleLoopStartMovesOn, moduleLoopStartMovesOn);
+    EXPECT_EQ(nextRows(h, 7), (Rows{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}, {0, 2}, {0, 3}}));
+}
+
+}  // namespace
+}  // namespace corvid::testing
