@@ -24,7 +24,7 @@ constexpr uint32_t maximumPatterns = 256;
 constexpr uint32_t maximumRows = 256;
 constexpr uint32_t fileChannels = 64;
 constexpr uint32_t largestSampleLength = 0x7FFFFFEF;
-constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8;
+constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8, flagOldEffects = 16;
 constexpr uint16_t flagMessageAttached = 1;  // in the special word
 constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
@@ -189,7 +189,7 @@ private:
         module.initialTempo = all[0x33] < 32 ? 125 : all[0x33];
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
-                       moduleWideGlobalVolume | moduleLoopStartMovesOn |
+                       moduleWideGlobalVolume | moduleLoopStartMovesOn | ((flags & flagOldEffects) ? 0 : moduleItEffects) |
                        (useInstruments_ ? moduleNewNoteActions | moduleNoteFadeRules : 0);
         // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {

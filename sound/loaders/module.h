@@ -50,6 +50,11 @@ inline constexpr uint32_t moduleWideGlobalVolume = 1u << 23;
 // its end (IT), so that a second loop command on the channel cannot send the
 // song back to the first loop's start.
 inline constexpr uint32_t moduleLoopStartMovesOn = 1u << 24;
+// IT's effects without its old-effects flag: vibrato is half as deep as the
+// other formats' (the old effects keep their depth), and a sample offset
+// past the sample's end is ignored (the old effects, like the other
+// formats, put the note at the end).
+inline constexpr uint32_t moduleItEffects = 1u << 25;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;

@@ -69,6 +69,8 @@ ErrorCode changeTempo(PlayerInstance& p, uint32_t tempo)
 void vibrato(PlayerInstance& p, ChannelState& c, uint32_t extraShift)
 {
     // Depth is in sixteenths of a MOD period unit; the period shift scales it.
+    if (p.module->flags & moduleItEffects)
+        ++extraShift;
     const int32_t offset = vibratoSine[c.vibratoPosition & 31] * c.vibratoDepth >> (7 - p.periodShift + extraShift);
     setOutputPeriod(p, c, (c.vibratoPosition & 32) ? c.period - offset : c.period + offset);
     c.vibratoPosition = static_cast<uint8_t>(c.vibratoPosition + c.vibratoSpeed);
@@ -166,6 +168,10 @@ ErrorCode sampleOffsetRow(PlayerInstance& p, ChannelState& c)
     if (!(c.rowFlags & rowNewNote))
         return ErrorCode::ok;
     c.sampleOffset = c.sampleOffsetHigh * 65536 + c.sampleOffsetMemory * 256;
+    const Sample* sample = currentSample(p, c);
+    const uint32_t frames = sample ? sample->length / (sample->type == SampleDataType::pcm16 ? 2 : 1) : 0;
+    if ((p.module->flags & moduleItEffects) && static_cast<uint32_t>(c.sampleOffset) >= frames)
+        c.sampleOffset = 0;
     return startNote(p, c);
 }
 

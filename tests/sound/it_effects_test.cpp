@@ -1,7 +1,7 @@
 // IT's own forms of effects the other formats share, tick by tick (speed 4):
 // retrigger with volume change, global volume and its slide, the high
 // sample offset, surround, the fine pattern delay and the pattern loop's
-// start after a finished loop.
+// start after a finished loop; and what the old-effects flag changes.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,9 @@
 namespace corvid::testing {
 namespace {
 
-constexpr uint8_t letterO = 15, letterQ = 17, letterV = 22, letterW = 23, letterX = 24;
+constexpr uint8_t letterH = 8, letterO = 15, letterQ = 17, letterV = 22, letterW = 23, letterX = 24;
+constexpr uint16_t oldEffects = 16;
+using Values = std::vector<int32_t>;
 
 TEST(ItEffects, RetriggerCountsOnAcrossRowsAndChangesTheVolumeByItsTable)
 {
@@ -79,11 +81,13 @@ TEST(ItEffects, GlobalVolumeRunsOnItsWideScaleWithFineSlides)
 
 TEST(ItEffects, HighOffsetAddsToLaterSampleOffsetsUntilChanged)
 {
-    // SA1 then O02 with a note: 1 x 65536 + 2 x 256 bytes in; SA0 takes it back.
+    // SA1 then O02 with a note: 1 x 65536 + 2 x 256 bytes in; SA0 takes it
+    // back. (The old effects keep an offset past the short sample's end.)
     ItFile f = channelRows({{effectOnly, letterS, 0xA1},
                             {noteSampleEffect, 60, 1, letterO, 0x02},
                             {effectOnly, letterS, 0xA0},
                             {noteSampleEffect, 60, 1, letterO, 0x02}});
+    f.extraFlags = oldEffects;
     PlayerHarness h(writeIt(f));
     EXPECT_EQ(rowEntries(h.module->patterns[0], 0).at(0).command, Command::highOffset);
     h.startFirstRow();
@@ -141,6 +145,28 @@ TEST(ItEffects, AFinishedPatternLoopStartsTheNextOneAfterItself)
     PlayerHarness h(writeIt(f));
     EXPECT_EQ(h.module->flags & moduleLoopStartMovesOn, moduleLoopStartMovesOn);
     EXPECT_EQ(nextRows(h, 7), (Rows{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}, {0, 2}, {0, 3}}));
+}
+
+TEST(ItEffects, OldEffectsDoubleTheVibratoAndPutAnOffsetPastTheEndAtTheEnd)
+{
+    // H18 from the tick after the first: the sine's first steps (0, 24, 49)
+    // x depth 8, in 64ths of a period unit with IT's effects, 32nds with
+    // the old ones. O01 (256) lies past the 4-frame sample: IT ignores it.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterH, 0x18}, {noteSampleEffect, 60, 1, letterO, 0x01}});
+    PlayerHarness it(writeIt(f));
+    it.startFirstRow();
+    const int32_t start = it.channel(0).period;
+    const auto outputPeriod = [](const player::ChannelState& c) { return c.outputPeriod; };
+    EXPECT_EQ(it.trace(3, outputPeriod), (Values{start, start + 3, start + 6}));
+    it.tick();
+    EXPECT_EQ(it.device(0).lastPosition, 0);
+
+    f.extraFlags = oldEffects;
+    PlayerHarness old(writeIt(f));
+    old.startFirstRow();
+    EXPECT_EQ(old.trace(3, outputPeriod), (Values{start, start + 6, start + 12}));
+    old.tick();
+    EXPECT_EQ(old.device(0).lastPosition, 256);
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ struct ItFile {
     uint8_t sampleGlobalVolume = 64;
     uint8_t instrumentGlobalVolume = 128;
     uint8_t fadeout = 8;
+    uint16_t extraFlags = 0;               // header flags beyond stereo, linear slides and instruments
     uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
     // Volume, panning and pitch; the volume envelope runs 64 down to 32 at
     // tick 10 and holds there (a sustain loop of one point).
@@ -64,7 +65,7 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     b.put16(1);
     b.put16(0x0217);
     b.put16(0x0214);
-    b.put16(1 | 8 | (f.instruments ? 4 : 0));  // stereo, linear slides
+    b.put16(1 | 8 | (f.instruments ? 4 : 0) | f.extraFlags);  // stereo, linear slides
     b.put16(f.message.empty() ? 0 : 1);  // message attached
     b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
     b.put16(f.messageLength != 0 ? f.messageLength : static_cast<uint32_t>(f.message.size()));
