@@ -29,7 +29,7 @@ constexpr uint16_t flagMessageAttached = 1;  // in the special word
 constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
 constexpr uint8_t itNoteCut = 254, itLastNote = 119;
-constexpr uint8_t channelDisabled = 128;
+constexpr uint8_t channelDisabled = 128, itSurroundPanning = 100;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
 constexpr uint8_t letterTremor = 9, letterChannelVolume = 13, letterChannelVolumeSlide = 14,
@@ -191,10 +191,12 @@ private:
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
                        moduleWideGlobalVolume | moduleLoopStartMovesOn | ((flags & flagOldEffects) ? 0 : moduleItEffects) |
                        (useInstruments_ ? moduleNewNoteActions | moduleNoteFadeRules : 0);
-        // Panning 0..64 (100 surround, which plays centred here) on the 0..255 scale.
+        // Panning 0..64 on the 0..255 scale; 100 is surround (centred when a
+        // panning command ends it).
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
             const uint8_t pan = channelPanning_[c] & 0x7F;
             module.channelPanning[c] = pan <= 64 ? std::min(pan * 4, 255) : 128;
+            module.channelSurround[c] = pan == itSurroundPanning;
             module.channelVolume[c] = std::min<uint8_t>(all[0x80 + c], 64);
         }
         uint32_t largestPattern = 0;

@@ -278,6 +278,7 @@ struct Module {
     // without stored panning): -1 leans left, +1 right; 0 keeps its panning.
     std::array<int8_t, maximumModuleChannels> separationSide{};
     std::array<uint8_t, maximumModuleChannels> channelVolume = fullChannelVolumes();  // 0..64
+    std::array<bool, maximumModuleChannels> channelSurround{};  // IT: channels that start in surround
     std::vector<uint16_t> orders;               // song length = orders.size()
     std::vector<Instrument> instruments;
     std::vector<Pattern> patterns;

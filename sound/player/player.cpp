@@ -544,6 +544,7 @@ ErrorCode playSong(PlayerSubsystem& subsystem,
         c.deviceChannel = channelNumbers[i];
         setPanning(c, i < module.channelPanning.size() ? module.channelPanning[i] : 128);
         c.songChannelVolume = i < module.channelVolume.size() ? module.channelVolume[i] : 64;
+        c.surround = i < module.channelSurround.size() && module.channelSurround[i];
     }
     p->voices.resize(channelNumbers.size() - channelCount);
     for (size_t i = 0; i < p->voices.size(); ++i)

@@ -113,6 +113,13 @@ TEST(ItEffects, SurroundUntilAPanningIsSet)
     EXPECT_EQ(h.device(0).panning, 128);
     h.tick(4);
     EXPECT_EQ(h.device(0).panning, 63);
+
+    // A channel whose header says surround (100) starts in it.
+    ItFile header = channelRows({{noteAndSample, 60, 1}});
+    header.panning[0] = 100;
+    PlayerHarness s(writeIt(header));
+    s.startFirstRow();
+    EXPECT_EQ(s.device(0).panning, 128);
 }
 
 TEST(ItEffects, FinePatternDelayLengthensTheRowByItsTicks)
