@@ -1,9 +1,10 @@
 // How alike our render of a module sounds to a reference player's, over the
-// whole song: both renders become log band energies over short windows; each
-// half-second block of ours is matched to the reference at the offset (within
-// a small drift of the last block's; the start is found over the first eight
-// seconds) where the two agree best, and the block's figure is the
-// correlation there. Log energies make the figure blind to overall gain, the
+// whole song: both renders become log band energies over short windows (the
+// two sides' energies added, so that a surround channel, opposite on the two
+// sides, counts as any other); each half-second block of ours is matched to
+// the reference at the offset (within a small drift of the last block's; the
+// start is found over the first eight seconds) where the two agree best, and
+// the block's figure is the correlation there. Log energies make the figure blind to overall gain, the
 // per-block alignment to a small tempo drift. 1 = alike, 0 = unrelated.
 //
 //   sound_likeness [--detail] [--solo CHANNEL] MODULE...
@@ -48,18 +49,18 @@ constexpr size_t firstSearchWindows = 130;  // about three seconds for the start
 constexpr size_t startBlocks = 16;       // the stretch the start is found over
 constexpr double maximumSeconds = 600;
 
-using Mono = std::vector<float>;
+using Stereo = std::vector<float>;  // interleaved left, right
 using Features = std::vector<std::array<double, bandCount>>;
 
-Mono monoOf(const std::vector<int16_t>& stereo)
+Stereo floatsOf(const std::vector<int16_t>& samples)
 {
-    Mono mono(stereo.size() / 2);
-    for (size_t i = 0; i < mono.size(); ++i)
-        mono[i] = (stereo[2 * i] + stereo[2 * i + 1]) / 65536.0f;
-    return mono;
+    Stereo out(samples.size());
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = samples[i] / 32768.0f;
+    return out;
 }
 
-Mono renderOurs(const std::string& path, uint32_t familyBits, int soloChannel)
+Stereo renderOurs(const std::string& path, uint32_t familyBits, int soloChannel)
 {
     std::vector<int16_t> stereo;
     corvidplay::RenderSettings settings;
@@ -70,7 +71,7 @@ Mono renderOurs(const std::string& path, uint32_t familyBits, int soloChannel)
     corvidplay::renderSong(
         path, settings, [&](std::span<const int16_t> frames) { stereo.insert(stereo.end(), frames.begin(), frames.end()); },
         nullptr, result);
-    return monoOf(stereo);
+    return floatsOf(stereo);
 }
 
 std::vector<char> fileBytes(const std::string& path)
@@ -79,7 +80,7 @@ std::vector<char> fileBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-Mono renderOpenmpt(const std::string& path, int soloChannel)
+Stereo renderOpenmpt(const std::string& path, int soloChannel)
 {
     const std::vector<char> bytes = fileBytes(path);
     openmpt_module_ext* extended = openmpt_module_ext_create_from_memory(bytes.data(), bytes.size(), nullptr, nullptr,
@@ -95,20 +96,19 @@ Mono renderOpenmpt(const std::string& path, int soloChannel)
     // Floating-point output: the 16-bit output is dithered with random
     // noise, which made the figure of a song with a silent stretch differ
     // from run to run.
-    Mono mono;
+    Stereo stereo;
     std::vector<float> block(2048);
-    while (mono.size() < maximumSeconds * rate) {
+    while (stereo.size() < maximumSeconds * rate * 2) {
         const size_t frames = openmpt_module_read_interleaved_float_stereo(module, rate, block.size() / 2, block.data());
         if (frames == 0)
             break;
-        for (size_t i = 0; i < frames; ++i)
-            mono.push_back((block[2 * i] + block[2 * i + 1]) / 2);
+        stereo.insert(stereo.end(), block.begin(), block.begin() + static_cast<long>(frames * 2));
     }
     openmpt_module_ext_destroy(extended);
-    return mono;
+    return stereo;
 }
 
-Mono renderXmp(const std::string& path, int soloChannel)
+Stereo renderXmp(const std::string& path, int soloChannel)
 {
     xmp_context context = xmp_create_context();
     std::vector<int16_t> stereo;
@@ -128,11 +128,11 @@ Mono renderXmp(const std::string& path, int soloChannel)
         xmp_release_module(context);
     }
     xmp_free_context(context);
-    return monoOf(stereo);
+    return floatsOf(stereo);
 }
 
 // Log energy of 24 log-spaced bands from 40 Hz to 16 kHz per window.
-Features featuresOf(const Mono& mono)
+Features featuresOf(const Stereo& stereo)
 {
     Features features;
     std::array<size_t, bandCount + 1> edges{};
@@ -141,17 +141,20 @@ Features featuresOf(const Mono& mono)
         edges[b] = std::max<size_t>(1, static_cast<size_t>(hz * windowFrames / rate));
     }
     std::vector<std::complex<double>> a(windowFrames);
-    for (size_t start = 0; start + windowFrames <= mono.size(); start += hop) {
-        for (size_t i = 0; i < windowFrames; ++i)
-            a[i] = mono[start + i] * (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / windowFrames));
-        benchsupport::fft(a);
-        std::array<double, bandCount> bands{};
-        for (size_t b = 0; b < bandCount; ++b) {
-            double energy = 0;
-            for (size_t k = edges[b]; k < std::max(edges[b + 1], edges[b] + 1); ++k)
-                energy += std::norm(a[k]);
-            bands[b] = 10 * std::log10(energy + 1e-9);
+    for (size_t start = 0; start + windowFrames <= stereo.size() / 2; start += hop) {
+        std::array<double, bandCount> energies{};
+        for (size_t side = 0; side < 2; ++side) {
+            for (size_t i = 0; i < windowFrames; ++i)
+                a[i] = stereo[2 * (start + i) + side] *
+                       (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / windowFrames));
+            benchsupport::fft(a);
+            for (size_t b = 0; b < bandCount; ++b)
+                for (size_t k = edges[b]; k < std::max(edges[b + 1], edges[b] + 1); ++k)
+                    energies[b] += std::norm(a[k]);
         }
+        std::array<double, bandCount> bands{};
+        for (size_t b = 0; b < bandCount; ++b)
+            bands[b] = 10 * std::log10(energies[b] + 1e-9);
         features.push_back(bands);
     }
     return features;
@@ -200,7 +203,7 @@ BlockMatch blockMatch(const Features& x, size_t xAt, const Features& y, size_t y
 
 // Mean over our blocks of the best correlation near the tracked offset;
 // each block's match goes to `matches` when it is given.
-double likeness(const Mono& ours, const Mono& reference, std::vector<BlockMatch>* matches = nullptr)
+double likeness(const Stereo& ours, const Stereo& reference, std::vector<BlockMatch>* matches = nullptr)
 {
     const Features x = featuresOf(ours), y = featuresOf(reference);
     if (x.size() < blockWindows || y.size() < blockWindows)
@@ -264,14 +267,14 @@ int main(int argc, char** argv)
     }
     std::printf("%-44s %8s %8s %8s %8s\n", "module", "nearest", "sinc", "xmp", "seconds");
     for (const std::string& path : paths) {
-        const Mono reference = renderOpenmpt(path, soloChannel);
-        const Mono nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
-        const Mono xmp = renderXmp(path, soloChannel);
+        const Stereo reference = renderOpenmpt(path, soloChannel);
+        const Stereo nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
+        const Stereo xmp = renderXmp(path, soloChannel);
         const std::string name = path.substr(path.find_last_of('/') + 1);
         std::vector<BlockMatch> matches;
         std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(nearest, reference),
                     likeness(sinc, reference, &matches), likeness(xmp, reference),
-                    static_cast<double>(sinc.size()) / rate);
+                    static_cast<double>(sinc.size() / 2) / rate);
         if (detail)
             for (const BlockMatch& match : matches) {
                 std::printf("  %7.2f s %6.3f %5.1f dB ", match.seconds, match.figure, match.gain);
