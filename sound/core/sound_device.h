@@ -81,6 +81,10 @@ struct SoundDeviceOperations {
     ErrorCode (*setPosition)(void* context, uint32_t channel, uint32_t byteOffset) = nullptr;
     ErrorCode (*getPosition)(void* context, uint32_t channel, uint32_t& byteOffset) = nullptr;
     ErrorCode (*getDirection)(void* context, uint32_t channel, int32_t& direction) = nullptr;
+    // The channel's resonant low-pass on or off: cutoff in 1/256 of IT's
+    // step (127 x 256 the highest a pattern sets), resonance 0..127. A
+    // device without it plays every channel unfiltered.
+    ErrorCode (*setFilter)(void* context, uint32_t channel, bool on, uint32_t cutoff, uint32_t resonance) = nullptr;
     ErrorCode (*setPanning)(void* context, uint32_t channel, int32_t panning) = nullptr;
     ErrorCode (*getPanning)(void* context, uint32_t channel, int32_t& panning) = nullptr;
     ErrorCode (*muteChannel)(void* context, uint32_t channel, bool muted) = nullptr;

@@ -2,6 +2,7 @@
 
 #include "sound/mixer/sinc_filter.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -155,7 +156,28 @@ inline void frameContribution(const MixJob& job, int32_t position, auto* contrib
     }
 }
 
-template <MixFamily family, SampleType type, PanCase pan, uint32_t blockSize>
+// Runs `frames` frames of contributions through the resonant low-pass, one
+// filter per output side, in place. Integer values are held within the
+// job's limit and cut towards zero.
+template <MixFamily family, typename Value>
+inline void filterContributions(ResonantFilter& filter, double limit, Value* values, uint32_t frames)
+{
+    constexpr uint32_t sides = isStereoOutput(family) ? 2 : 1;
+    for (uint32_t k = 0; k < frames; ++k)
+        for (uint32_t side = 0; side < sides; ++side) {
+            Value& value = values[k * sides + side];
+            const double y = filter.input * static_cast<double>(value) + filter.feedback1 * filter.last[side] +
+                             filter.feedback2 * filter.beforeLast[side];
+            filter.beforeLast[side] = filter.last[side];
+            filter.last[side] = y;
+            if constexpr (isIntegerFamily(family))
+                value = static_cast<int32_t>(std::clamp(y, -limit, limit));
+            else
+                value = static_cast<float>(y);
+        }
+}
+
+template <MixFamily family, SampleType type, PanCase pan, bool filtered, uint32_t blockSize>
 void mixFrames(MixJob& job, uint32_t frames)
 {
     using Value = std::conditional_t<isIntegerFamily(family), int32_t, float>;
@@ -163,6 +185,7 @@ void mixFrames(MixJob& job, uint32_t frames)
     // A private copy: stores into the mix buffer cannot alias it, so gains,
     // rows and the source stay in registers.
     const MixJob local = job;
+    ResonantFilter filter = job.filter;
     auto* out = static_cast<Value*>(job.destination);
     int32_t position = job.position;
     const int32_t step = job.step;
@@ -175,6 +198,8 @@ void mixFrames(MixJob& job, uint32_t frames)
 #pragma GCC unroll 8
         for (uint32_t k = 0; k < blockSize; ++k)
             frameContribution<family, type, pan>(local, position + static_cast<int32_t>(k) * step, block + k * outputChannels);
+        if constexpr (filtered)
+            filterContributions<family>(filter, local.filterLimit, block, blockSize);
 #pragma GCC unroll 8
         for (uint32_t i = 0; i < blockSize * outputChannels; ++i)
             out[i] += block[i];
@@ -184,6 +209,8 @@ void mixFrames(MixJob& job, uint32_t frames)
     for (; frames > 0; --frames) {
         Value single[outputChannels];
         frameContribution<family, type, pan>(local, position, single);
+        if constexpr (filtered)
+            filterContributions<family>(filter, local.filterLimit, single, 1);
 #pragma GCC unroll 2
         for (uint32_t i = 0; i < outputChannels; ++i)
             out[i] += single[i];
@@ -192,6 +219,8 @@ void mixFrames(MixJob& job, uint32_t frames)
     }
     job.position = position;
     job.destination = out;
+    if constexpr (filtered)
+        job.filter = filter;
 }
 
 constexpr std::array<SampleType, 6> tableTypes = {
@@ -199,6 +228,7 @@ constexpr std::array<SampleType, 6> tableTypes = {
     SampleType::pcm8Stereo, SampleType::pcm16Stereo, SampleType::muLawStereo,
 };
 constexpr int panCaseCount = 3;
+constexpr size_t filterCaseCount = 2;  // unfiltered, filtered
 
 constexpr uint32_t blockSizeOf(MixFamily family, SampleType type)
 {
@@ -212,15 +242,18 @@ constexpr uint32_t blockSizeOf(MixFamily family, SampleType type)
     }
 }
 
+// Index: ((family x types + type) x pan cases + pan case) x filter cases + filtered.
 template <size_t index>
 constexpr MixRoutines tableEntry()
 {
-    constexpr auto family = static_cast<MixFamily>(index / (tableTypes.size() * panCaseCount));
-    constexpr SampleType type = tableTypes[index / panCaseCount % tableTypes.size()];
+    constexpr bool filtered = index % filterCaseCount != 0;
+    constexpr size_t variant = index / filterCaseCount;
+    constexpr auto family = static_cast<MixFamily>(variant / (tableTypes.size() * panCaseCount));
+    constexpr SampleType type = tableTypes[variant / panCaseCount % tableTypes.size()];
     // Only integer stereo has panning variants; elsewhere the gains carry the panning.
-    constexpr PanCase pan = family == MixFamily::integerStereo ? static_cast<PanCase>(index % panCaseCount) : PanCase::normal;
+    constexpr PanCase pan = family == MixFamily::integerStereo ? static_cast<PanCase>(variant % panCaseCount) : PanCase::normal;
     constexpr uint32_t blockSize = blockSizeOf(family, type);
-    return {&mixFrames<family, type, pan, blockSize>, &mixFrames<family, type, pan, 1>, blockSize};
+    return {&mixFrames<family, type, pan, filtered, blockSize>, &mixFrames<family, type, pan, filtered, 1>, blockSize};
 }
 
 template <size_t... index>
@@ -229,7 +262,8 @@ constexpr auto makeRoutineTable(std::index_sequence<index...>)
     return std::array<MixRoutines, sizeof...(index)>{tableEntry<index>()...};
 }
 
-constexpr auto routineTable = makeRoutineTable(std::make_index_sequence<mixFamilyCount * tableTypes.size() * panCaseCount>{});
+constexpr auto routineTable =
+    makeRoutineTable(std::make_index_sequence<mixFamilyCount * tableTypes.size() * panCaseCount * filterCaseCount>{});
 
 constexpr size_t typeIndex(SampleType type)
 {
@@ -241,11 +275,11 @@ constexpr size_t typeIndex(SampleType type)
 
 }  // namespace
 
-const MixRoutines& mixRoutines(MixFamily family, SampleType type, PanCase pan)
+const MixRoutines& mixRoutines(MixFamily family, SampleType type, PanCase pan, bool filtered)
 {
-    const size_t index = (static_cast<size_t>(family) * tableTypes.size() + typeIndex(type)) * panCaseCount +
-                         static_cast<size_t>(pan);
-    return routineTable[index];
+    const size_t variant = (static_cast<size_t>(family) * tableTypes.size() + typeIndex(type)) * panCaseCount +
+                           static_cast<size_t>(pan);
+    return routineTable[variant * filterCaseCount + (filtered ? 1 : 0)];
 }
 
 }  // namespace corvid

@@ -3,10 +3,16 @@
 // stepping, apply its gains and add the result into the mix buffer. The mix
 // loop splits every chunk at the channel's next event (loop end, sample end),
 // so a routine runs a counted loop with no branch per frame.
+//
+// A filtered routine passes what the channel adds to each output side
+// through the channel's resonant low-pass before adding it; the block form
+// works out a block's contributions as the plain form does, then runs them
+// through the filter one after another.
 
 #include <cstdint>
 
 #include "sound/core/sound_device.h"
+#include "sound/mixer/resonant_filter.h"
 
 namespace corvid {
 
@@ -46,6 +52,11 @@ struct MixJob {
     // Sinc families: the filter rows for the step. The taps of a frame n
     // read frames n - 3 .. n + 4 of the source, all of which must exist.
     const float* sincRows = nullptr;
+    // Filtered routines: the coefficients and the history, which the
+    // routine carries on. Integer families hold each filtered value within
+    // +-filterLimit, so that no sum of channels leaves 32 bits.
+    ResonantFilter filter;
+    double filterLimit = 0.0;
 };
 
 using MixRoutine = void (*)(MixJob& job, uint32_t frames);
@@ -56,13 +67,13 @@ struct MixRoutines {
     uint32_t blockSize;
 };
 
-// The routines for a family, sample type and panning case. The type must be
-// one a sample can have (not none).
-const MixRoutines& mixRoutines(MixFamily family, SampleType type, PanCase pan);
+// The routines for a family, sample type, panning case and filter. The type
+// must be one a sample can have (not none).
+const MixRoutines& mixRoutines(MixFamily family, SampleType type, PanCase pan, bool filtered);
 
 // The plain reference: one frame, every decision taken at run time. The
 // tuned routines must give the same result bit for bit.
-void referenceMixFrame(MixFamily family, SampleType type, PanCase pan, MixJob& job);
+void referenceMixFrame(MixFamily family, SampleType type, PanCase pan, bool filtered, MixJob& job);
 
 constexpr bool isStereoOutput(MixFamily family)
 {

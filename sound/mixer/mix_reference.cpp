@@ -2,6 +2,7 @@
 // for reading, with every decision taken at run time. Tests hold the tuned
 // routines to it bit for bit.
 
+#include <algorithm>
 #include <cstring>
 
 #include "sound/mixer/mix_kernels.h"
@@ -60,39 +61,62 @@ int32_t integerSample(const MixJob& job, SampleType type, int side, int dataChan
     return job.rows[side][raw];
 }
 
+// The channel's resonant low-pass on one side's contribution.
+double filtered(MixJob& job, int side, double x)
+{
+    ResonantFilter& f = job.filter;
+    const double y = f.input * x + f.feedback1 * f.last[side] + f.feedback2 * f.beforeLast[side];
+    f.beforeLast[side] = f.last[side];
+    f.last[side] = y;
+    return y;
+}
+
 }  // namespace
 
-void referenceMixFrame(MixFamily family, SampleType type, PanCase pan, MixJob& job)
+void referenceMixFrame(MixFamily family, SampleType type, PanCase pan, bool filter, MixJob& job)
 {
     const bool stereoData = isStereoData(type);
     const int rightChannel = stereoData ? 1 : 0;
+    const int sides = isStereoOutput(family) ? 2 : 1;
     if (isIntegerFamily(family)) {
-        auto* out = static_cast<int32_t*>(job.destination);
+        int32_t contribution[2];
         if (!isStereoOutput(family)) {
             if (stereoData)
-                out[0] += (integerSample(job, type, 0, 0) + integerSample(job, type, 0, 1)) >> 1;
+                contribution[0] = (integerSample(job, type, 0, 0) + integerSample(job, type, 0, 1)) >> 1;
             else
-                out[0] += integerSample(job, type, 0, 0);
-            job.destination = out + 1;
+                contribution[0] = integerSample(job, type, 0, 0);
         } else {
-            out[0] += integerSample(job, type, 0, 0);
+            contribution[0] = integerSample(job, type, 0, 0);
             const int32_t right = integerSample(job, type, pan == PanCase::normal ? 1 : 0, rightChannel);
-            out[1] += pan == PanCase::surround ? -right : right;
-            job.destination = out + 2;
+            contribution[1] = pan == PanCase::surround ? -right : right;
         }
+        auto* out = static_cast<int32_t*>(job.destination);
+        for (int side = 0; side < sides; ++side) {
+            if (filter) {
+                const double y = filtered(job, side, contribution[side]);
+                contribution[side] = static_cast<int32_t>(std::clamp(y, -job.filterLimit, job.filterLimit));
+            }
+            out[side] += contribution[side];
+        }
+        job.destination = out + sides;
     } else {
-        auto* out = static_cast<float*>(job.destination);
+        float contribution[2];
         if (!isStereoOutput(family)) {
             if (stereoData)
-                out[0] += job.gain[0] * floatSample(job, family, type, 0) + job.gain[0] * floatSample(job, family, type, 1);
+                contribution[0] = job.gain[0] * floatSample(job, family, type, 0) + job.gain[0] * floatSample(job, family, type, 1);
             else
-                out[0] += job.gain[0] * floatSample(job, family, type, 0);
-            job.destination = out + 1;
+                contribution[0] = job.gain[0] * floatSample(job, family, type, 0);
         } else {
-            out[0] += job.gain[0] * floatSample(job, family, type, 0);
-            out[1] += job.gain[1] * floatSample(job, family, type, rightChannel);
-            job.destination = out + 2;
+            contribution[0] = job.gain[0] * floatSample(job, family, type, 0);
+            contribution[1] = job.gain[1] * floatSample(job, family, type, rightChannel);
         }
+        auto* out = static_cast<float*>(job.destination);
+        for (int side = 0; side < sides; ++side) {
+            if (filter)
+                contribution[side] = static_cast<float>(filtered(job, side, contribution[side]));
+            out[side] += contribution[side];
+        }
+        job.destination = out + sides;
     }
     job.position += job.step;
 }

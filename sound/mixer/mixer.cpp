@@ -20,6 +20,10 @@ constexpr int64_t maximumRunDistance = int64_t{0x7FFF} << 16;
 // Rates beyond this many frames per output frame are not music; capping the
 // step keeps every run inside the data.
 constexpr uint32_t maximumStepFrames = 0x3FFF;
+// Integer families: a channel adds at most about 2^22 / channels; a resonant
+// filter may ring louder, and is held to sixteen times that, so that the
+// mix of every channel stays inside 32 bits.
+constexpr double filteredChannelLimit = 67108864.0;
 
 constexpr bool isKnownType(SampleType type)
 {
@@ -333,6 +337,7 @@ ErrorCode Mixer::playSound(uint32_t channel, uint32_t rate)
     fadeOut(channel);
     channels_[channel].state = ChannelState::stopped;
     channels_[channel].rate = rate;
+    channels_[channel].filter.last = channels_[channel].filter.beforeLast = {};
     return setPosition(channel, 0);
 }
 
@@ -503,6 +508,23 @@ ErrorCode Mixer::moveSound(uint32_t from, uint32_t to)
 ErrorCode Mixer::getSounding(uint32_t channel, bool& sounding) const
 {
     return readChannel(channel, [&](const MixChannel& c) { sounding = isSounding(c.state); });
+}
+
+ErrorCode Mixer::setFilter(uint32_t channel, bool on, uint32_t cutoff, uint32_t resonance)
+{
+    if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
+        return error;
+    if (cutoff > maximumFilterCutoff || resonance > maximumFilterResonance)
+        return ErrorCode::invalidArguments;
+    MixChannel& c = channels_[channel];
+    c.filtered = on;
+    if (on) {
+        const ResonantFilter history = c.filter;
+        c.filter = resonantFilterFor(cutoff, resonance, mixingRate_);
+        c.filter.last = history.last;
+        c.filter.beforeLast = history.beforeLast;
+    }
+    return ErrorCode::ok;
 }
 
 ErrorCode Mixer::addSample(const SampleDescription& description, bool copy, uint32_t& handle)
@@ -700,20 +722,29 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
             job.step = static_cast<int32_t>(backward ? -step : step);
             if (buffer)
                 job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
+            job.filter = c.filter;
+            job.filterLimit = filteredChannelLimit / channelCount_;
             auto remaining = static_cast<uint32_t>(run);
             for (; c.ramping && remaining > 0; --remaining) {
                 if (buffer) {
                     setupGains(job, c, type);
-                    mixRoutines(format_.family, type, panCase(c)).single(job, 1);
+                    mixRoutines(format_.family, type, panCase(c), c.filtered).single(job, 1);
                 }
                 moveTowards(c.currentVolume[0], c.targetVolume[0]);
                 moveTowards(c.currentVolume[1], c.targetVolume[1]);
                 c.ramping = c.currentVolume != c.targetVolume;
             }
-            if (buffer && remaining > 0 && c.currentVolume != std::array<uint32_t, 2>{}) {
-                setupGains(job, c, type);
-                mixRoutines(format_.family, type, panCase(c)).blocks(job, remaining);
+            if (buffer && remaining > 0) {
+                if (c.currentVolume != std::array<uint32_t, 2>{}) {
+                    setupGains(job, c, type);
+                    mixRoutines(format_.family, type, panCase(c), c.filtered).blocks(job, remaining);
+                } else {
+                    // Silence in, silence out: the filter rings no further.
+                    job.filter.last = job.filter.beforeLast = {};
+                }
             }
+            if (buffer)
+                c.filter = job.filter;
             position += static_cast<int64_t>(run) * (backward ? -step : step);
             done += static_cast<uint32_t>(run);
             if (c.state == ChannelState::fading && !c.ramping && c.currentVolume == std::array<uint32_t, 2>{})

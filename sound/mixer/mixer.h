@@ -17,6 +17,7 @@
 #include "sound/core/sound_device.h"
 #include "sound/mixer/mix_kernels.h"
 #include "sound/mixer/post_processing.h"
+#include "sound/mixer/resonant_filter.h"
 
 namespace corvid {
 
@@ -110,6 +111,8 @@ struct MixChannel {
     std::array<uint32_t, 2> currentVolume{};  // 0..2^22 per side
     std::array<uint32_t, 2> targetVolume{};
     bool ramping = false;
+    bool filtered = false;                // the resonant low-pass is on
+    ResonantFilter filter;                // its coefficients and history
 };
 
 class Mixer {
@@ -153,6 +156,12 @@ public:
     // its next note starts without a fade of the moved sound.
     ErrorCode moveSound(uint32_t from, uint32_t to);
     ErrorCode getSounding(uint32_t channel, bool& sounding) const;
+    // Turns the channel's resonant low-pass on (cutoff in 1/256 of IT's
+    // step, up to maximumFilterCutoff; resonance 0..127) or off. A change of
+    // setting keeps the filter's history; a new note (playSound) clears it.
+    // Off, the channel mixes through the unfiltered routines and costs
+    // nothing more.
+    ErrorCode setFilter(uint32_t channel, bool on, uint32_t cutoff, uint32_t resonance);
 
     ErrorCode addSample(const SampleDescription& sample, bool copy, uint32_t& handle);
     ErrorCode removeSample(uint32_t handle);

@@ -94,6 +94,9 @@ void installMixerOperations(SoundDeviceOperations& ops)
     ops.getDirection = [](void* context, uint32_t channel, int32_t& direction) {
         return mixerOf(context).getDirection(channel, direction);
     };
+    ops.setFilter = [](void* context, uint32_t channel, bool on, uint32_t cutoff, uint32_t resonance) {
+        return mixerOf(context).setFilter(channel, on, cutoff, resonance);
+    };
     ops.setPanning = [](void* context, uint32_t channel, int32_t panning) {
         return mixerOf(context).setPanning(channel, panning);
     };

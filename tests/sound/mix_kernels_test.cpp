@@ -1,6 +1,7 @@
 // The tuned routines (block and single-frame forms) against the plain
 // reference, bit for bit, over random data, positions, steps (both
-// directions), gains, table rows, interpolation partners and sinc filters.
+// directions), gains, table rows, interpolation partners and sinc filters,
+// unfiltered and through a resonant low-pass with a random history.
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,14 @@ MixJob randomJob(std::mt19937& random, RandomSetting& setting)
     job.byteValues = setting.byteValues.data();
     job.muLawValues = setting.muLawValues.data();
     job.sincRows = sincRows(job.step);
+    const uint32_t cutoff = std::uniform_int_distribution<uint32_t>(0, 127 * 256)(random);
+    const uint32_t resonance = std::uniform_int_distribution<uint32_t>(0, 127)(random);
+    job.filter = resonantFilterFor(cutoff, resonance, 44100);
+    std::uniform_real_distribution<double> history(-60000.0, 60000.0);
+    job.filter.last = {history(random), history(random)};
+    job.filter.beforeLast = {history(random), history(random)};
+    // Low enough that some filtered integer values are held at it.
+    job.filterLimit = 50000.0;
     return job;
 }
 
@@ -69,11 +78,13 @@ void useTheMixersByteTable(RandomSetting& setting)
         setting.byteValues[b] = static_cast<float>(b * 256 - 32768);
 }
 
-// One routine set: a family, a sample type and, for integer stereo, a pan case.
+// One routine set: a family, a sample type, for integer stereo a pan case,
+// and the filter.
 struct Variant {
     MixFamily family;
     SampleType type;
     PanCase pan;
+    bool filtered;
 };
 
 std::vector<Variant> allVariants()
@@ -83,7 +94,8 @@ std::vector<Variant> allVariants()
         for (SampleType type : allTypes)
             for (PanCase pan : {PanCase::normal, PanCase::centre, PanCase::surround})
                 if (pan == PanCase::normal || static_cast<MixFamily>(f) == MixFamily::integerStereo)
-                    variants.push_back({static_cast<MixFamily>(f), type, pan});
+                    for (bool filtered : {false, true})
+                        variants.push_back({static_cast<MixFamily>(f), type, pan, filtered});
     return variants;
 }
 
@@ -96,14 +108,14 @@ std::string variantName(const ::testing::TestParamInfo<Variant>& info)
     const auto type = static_cast<size_t>(std::find(std::begin(allTypes), std::end(allTypes), info.param.type) -
                                           std::begin(allTypes));
     return std::string(families[static_cast<int>(info.param.family)]) + "_" + types[type] +
-           pans[static_cast<int>(info.param.pan)];
+           pans[static_cast<int>(info.param.pan)] + (info.param.filtered ? "Filtered" : "");
 }
 
 class MixKernelVariant : public ::testing::TestWithParam<Variant> {};
 
 TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
 {
-    const auto [family, type, pan] = GetParam();
+    const auto [family, type, pan, filtered] = GetParam();
     std::mt19937 random(1234);
     RandomSetting setting;
     setting.data.resize(4096 * 4);
@@ -112,7 +124,7 @@ TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
     setting.muLawValues.resize(256);
     constexpr uint32_t maxFrames = 61;
 
-    const MixRoutines& routines = mixRoutines(family, type, pan);
+    const MixRoutines& routines = mixRoutines(family, type, pan, filtered);
     for (int trial = 0; trial < 40; ++trial) {
         const MixJob start = randomJob(random, setting);
         if (isSincFamily(family))
@@ -134,7 +146,7 @@ TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
         MixJob reference = start;
         reference.destination = expected.data();
         for (uint32_t i = 0; i < frames; ++i)
-            referenceMixFrame(family, type, pan, reference);
+            referenceMixFrame(family, type, pan, filtered, reference);
 
         for (MixRoutine routine : {routines.blocks, routines.single}) {
             std::vector<uint8_t> actual = initial;
@@ -143,6 +155,8 @@ TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
             routine(tuned, frames);
             ASSERT_EQ(actual, expected) << "trial " << trial << ", " << frames << " frames";
             ASSERT_EQ(tuned.position, reference.position);
+            ASSERT_EQ(tuned.filter.last, reference.filter.last);
+            ASSERT_EQ(tuned.filter.beforeLast, reference.filter.beforeLast);
             const auto written = static_cast<uint8_t*>(reference.destination) - expected.data();
             ASSERT_EQ(tuned.destination, static_cast<void*>(actual.data() + written));
         }
