@@ -159,19 +159,23 @@ inline void frameContribution(const MixJob& job, int32_t position, auto* contrib
 // Runs `frames` frames of contributions through the resonant low-pass, one
 // filter per output side, in place. Integer values are held within the
 // job's limit and cut towards zero.
-template <MixFamily family, typename Value>
-inline void filterContributions(ResonantFilter& filter, double limit, Value* values, uint32_t frames)
+// Unrolled whole, so that the history stays in registers.
+template <MixFamily family, uint32_t frames, typename Value>
+inline void filterContributions(ResonantFilter& filter, double limit, Value* values)
 {
     constexpr uint32_t sides = isStereoOutput(family) ? 2 : 1;
+#pragma GCC unroll 8
     for (uint32_t k = 0; k < frames; ++k)
+#pragma GCC unroll 2
         for (uint32_t side = 0; side < sides; ++side) {
             Value& value = values[k * sides + side];
-            const double y = filter.input * static_cast<double>(value) + filter.feedback1 * filter.last[side] +
-                             filter.feedback2 * filter.beforeLast[side];
+            // The last output enters last: each frame waits on it for one multiply and one add.
+            const double y = (filter.input * static_cast<double>(value) + filter.feedback2 * filter.beforeLast[side]) +
+                             filter.feedback1 * filter.last[side];
             filter.beforeLast[side] = filter.last[side];
             filter.last[side] = y;
             if constexpr (isIntegerFamily(family))
-                value = static_cast<int32_t>(std::clamp(y, -limit, limit));
+                value = static_cast<int32_t>(std::min(std::max(y, -limit), limit));
             else
                 value = static_cast<float>(y);
         }
@@ -199,7 +203,7 @@ void mixFrames(MixJob& job, uint32_t frames)
         for (uint32_t k = 0; k < blockSize; ++k)
             frameContribution<family, type, pan>(local, position + static_cast<int32_t>(k) * step, block + k * outputChannels);
         if constexpr (filtered)
-            filterContributions<family>(filter, local.filterLimit, block, blockSize);
+            filterContributions<family, blockSize>(filter, local.filterLimit, block);
 #pragma GCC unroll 8
         for (uint32_t i = 0; i < blockSize * outputChannels; ++i)
             out[i] += block[i];
@@ -210,7 +214,7 @@ void mixFrames(MixJob& job, uint32_t frames)
         Value single[outputChannels];
         frameContribution<family, type, pan>(local, position, single);
         if constexpr (filtered)
-            filterContributions<family>(filter, local.filterLimit, single, 1);
+            filterContributions<family, 1>(filter, local.filterLimit, single);
 #pragma GCC unroll 2
         for (uint32_t i = 0; i < outputChannels; ++i)
             out[i] += single[i];

@@ -65,7 +65,7 @@ int32_t integerSample(const MixJob& job, SampleType type, int side, int dataChan
 double filtered(MixJob& job, int side, double x)
 {
     ResonantFilter& f = job.filter;
-    const double y = f.input * x + f.feedback1 * f.last[side] + f.feedback2 * f.beforeLast[side];
+    const double y = (f.input * x + f.feedback2 * f.beforeLast[side]) + f.feedback1 * f.last[side];
     f.beforeLast[side] = f.last[side];
     f.last[side] = y;
     return y;

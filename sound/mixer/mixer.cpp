@@ -722,8 +722,10 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
             job.step = static_cast<int32_t>(backward ? -step : step);
             if (buffer)
                 job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
-            job.filter = c.filter;
-            job.filterLimit = filteredChannelLimit / channelCount_;
+            if (c.filtered) {
+                job.filter = c.filter;
+                job.filterLimit = filteredChannelLimit / channelCount_;
+            }
             auto remaining = static_cast<uint32_t>(run);
             for (; c.ramping && remaining > 0; --remaining) {
                 if (buffer) {
@@ -743,7 +745,7 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
                     job.filter.last = job.filter.beforeLast = {};
                 }
             }
-            if (buffer)
+            if (buffer && c.filtered)
                 c.filter = job.filter;
             position += static_cast<int64_t>(run) * (backward ? -step : step);
             done += static_cast<uint32_t>(run);
