@@ -33,7 +33,10 @@ constexpr uint8_t channelDisabled = 128, itSurroundPanning = 100;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
 constexpr uint8_t letterTremor = 9, letterChannelVolume = 13, letterChannelVolumeSlide = 14,
-                  letterPanningSlide = 16, letterRetrigger = 17, letterPanbrello = 25;
+                  letterPanningSlide = 16, letterRetrigger = 17, letterPanbrello = 25, letterMidiMacro = 26;
+constexpr uint8_t specialMacroSelect = 0xF;
+constexpr uint32_t filterCutoffAt = 0x3A, filterResonanceAt = 0x3B;
+constexpr uint8_t filterSettingUsed = 0x80;
 
 Command convertEffect(uint8_t effect, uint8_t& argument)
 {
@@ -54,11 +57,13 @@ Command convertEffect(uint8_t effect, uint8_t& argument)
         return Command::globalVolume;
     case letterGlobalVolumeSlide: return Command::globalVolumeSlideWithFine;
     case letterRetrigger: return Command::retriggerWithVolume;
+    case letterMidiMacro: return Command::midiMacro;
     case letterSpecial:
         switch (argument >> 4) {
         case 6: argument &= 15; return Command::finePatternDelay;
         case 9: argument &= 15; return Command::surround;
         case 10: argument &= 15; return Command::highOffset;
+        case specialMacroSelect: argument &= 15; return Command::selectMidiMacro;
         default: return specialCommand(argument);
         }
     default: return effect < letterCommands.size() ? letterCommands[effect] : Command::none;
@@ -352,6 +357,12 @@ private:
                 instrument.pitchEnvelope = readEnvelope(h.section(pitchEnvelopeAt, envelopeBytes), true);
                 instrument.pitchEnvelopeFilters = h.u8At(pitchEnvelopeAt) & envelopeFilter;
             }
+            // Bit 7 says the value (bits 0..6) is used.
+            const uint8_t cutoff = h.u8At(filterCutoffAt), resonance = h.u8At(filterResonanceAt);
+            if (cutoff & filterSettingUsed)
+                instrument.defaultCutoff = cutoff & 0x7F;
+            if (resonance & filterSettingUsed)
+                instrument.defaultResonance = resonance & 0x7F;
             if (!used_[i])
                 continue;
             instrument.used = 1;

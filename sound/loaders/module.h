@@ -126,6 +126,10 @@ struct Instrument {
     NewNoteAction newNoteAction = NewNoteAction::cut;
     DuplicateCheck duplicateCheck = DuplicateCheck::off;
     DuplicateAction duplicateAction = DuplicateAction::cut;
+    // IT: the resonant filter's cutoff and resonance (0..127) each note of
+    // the instrument starts with; absent, the channel keeps its own.
+    std::optional<uint8_t> defaultCutoff;
+    std::optional<uint8_t> defaultResonance;
     std::vector<Sample> samples;                               // sample count = samples.size()
 };
 
@@ -216,6 +220,11 @@ enum class Command : uint8_t {
     highOffset,            // SAy: y x 65536 bytes added to later sample offsets
     surround,              // S9x: S91 puts the channel in surround, S90 takes it out
     finePatternDelay,      // S6x: the row lasts x ticks more
+    // Zxx with IT's default MIDI macros: Z00..Z7F the macro SFx chose (SF0
+    // the filter's cutoff, SF1 its resonance, the others nothing), Z80..Z8F
+    // the resonance (x & 15) x 8, the rest nothing.
+    midiMacro,
+    selectMidiMacro,       // SFx: the macro Z00..Z7F sends
     count
 };
 

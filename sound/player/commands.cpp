@@ -445,6 +445,27 @@ ErrorCode panbrelloTick(PlayerInstance&, ChannelState& c)
     return ErrorCode::ok;
 }
 
+// A cutoff or resonance given during a note turns its filter on, unless
+// the filter would be left open (cutoff 127, resonance 0).
+ErrorCode midiMacro(PlayerInstance&, ChannelState& c)
+{
+    constexpr uint8_t cutoffMacro = 0, resonanceMacro = 1;
+    if (c.argument < 0x80 && c.selectedMacro == cutoffMacro)
+        c.filterCutoff = c.argument;
+    else if (c.argument < 0x80 && c.selectedMacro == resonanceMacro)
+        c.filterResonance = c.argument;
+    else if (c.argument >= 0x80 && c.argument < 0x90)
+        c.filterResonance = static_cast<uint8_t>((c.argument & 15) * 8);
+    c.filterOn = c.filterOn || c.filterCutoff < maximumCutoff || c.filterResonance > 0;
+    return ErrorCode::ok;
+}
+
+ErrorCode selectMidiMacro(PlayerInstance&, ChannelState& c)
+{
+    c.selectedMacro = c.argument;
+    return ErrorCode::ok;
+}
+
 struct CommandHandlers {
     Command command;
     Handler row;
@@ -503,6 +524,8 @@ constexpr std::array<CommandHandlers, commandCount> commands = {{
     {Command::highOffset, highOffsetRow, nothing},
     {Command::surround, surroundRow, nothing},
     {Command::finePatternDelay, finePatternDelayRow, nothing},
+    {Command::midiMacro, midiMacro, nothing},
+    {Command::selectMidiMacro, selectMidiMacro, nothing},
 }};
 
 constexpr bool inCommandOrder()

@@ -263,6 +263,14 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
                                                    c.surround ? deviceSurroundPanning : devicePanningOf(p, panning));
         e != ErrorCode::ok)
         return e;
+    if (device.operations.setFilter) {
+        // The device takes the cutoff in 1/256 steps: cutoff x share / 512 steps.
+        const int32_t share = std::clamp(c.filterEnvelopeShare, 0, fullFilterEnvelopeShare);
+        const auto cutoff = static_cast<uint32_t>(c.filterCutoff * share / 2);
+        if (ErrorCode e = device.operations.setFilter(device.context, c.deviceChannel, c.filterOn, cutoff, c.filterResonance);
+            e != ErrorCode::ok)
+            return e;
+    }
 
     c.devicePeriod = c.outputPeriod;
     if (instrument && instrument->vibratoDepth != 0) {
@@ -391,6 +399,19 @@ ErrorCode setSampleOffset(const PlayerInstance& p, const ChannelState& c)
     return device.operations.setPosition(device.context, c.deviceChannel, bytes);
 }
 
+namespace {
+
+// A note starts with its instrument's filter settings where it has them,
+// else the channel's; the filter is off for it when left open.
+void startFilter(const Instrument& instrument, ChannelState& c)
+{
+    c.filterCutoff = instrument.defaultCutoff.value_or(c.filterCutoff);
+    c.filterResonance = instrument.defaultResonance.value_or(c.filterResonance);
+    c.filterOn = c.filterCutoff < maximumCutoff || c.filterResonance > 0;
+}
+
+}  // namespace
+
 ErrorCode startNote(PlayerInstance& p, ChannelState& c)
 {
     const Sample* sample = currentSample(p, c);
@@ -414,6 +435,7 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
     if (c.note == noteCut)
         return device.operations.stopSound(device.context, c.deviceChannel);
     c.lastPlayedNote = c.note;
+    startFilter(*currentInstrument(p, c), c);
     setPeriod(p, c, periodOfNote(p, c, c.note));
     // A sample without data is silence: the channel stops instead of replaying its last sample.
     if (sample->deviceHandle == 0)

@@ -40,6 +40,9 @@ struct EnvelopeState {
 // The instrument envelopes, as S7x turns them off and on.
 inline constexpr uint8_t volumeEnvelopeBit = 1, panningEnvelopeBit = 2, pitchEnvelopeBit = 4;
 
+inline constexpr uint8_t maximumCutoff = 127;
+inline constexpr int32_t fullFilterEnvelopeShare = 512;
+
 // Row flags of a channel.
 inline constexpr uint8_t rowNewNote = 1, rowVolumeColumn = 2, rowNewInstrument = 4, rowCommand = 8, rowNoteDelayed = 16;
 
@@ -79,6 +82,17 @@ struct ChannelState {
     uint8_t autoVibratoPosition = 0;
     uint8_t patternLoopRow = 0;
     uint8_t patternLoopCounter = 0;
+    // The resonant filter (IT): cutoff and resonance 0..127 as the instrument
+    // or Zxx set them; on or off as decided at the note's start (off there
+    // at cutoff 127 and resonance 0), turned on by a setting given after.
+    uint8_t filterCutoff = maximumCutoff;
+    uint8_t filterResonance = 0;
+    bool filterOn = false;
+    uint8_t selectedMacro = 0;      // SFx
+    // The filter envelope's share of the cutoff, set every tick before the
+    // device hears the filter: 0..512 (the envelope's 0..64 x 8), 512 the
+    // cutoff as set.
+    int32_t filterEnvelopeShare = fullFilterEnvelopeShare;
     uint8_t volumeSlideMemory = 0;
     uint8_t tremorPosition = 0;     // ticks into the on and off phases
     bool tremorSilent = false;      // in the off phase
