@@ -445,18 +445,9 @@ ErrorCode panbrelloTick(PlayerInstance&, ChannelState& c)
     return ErrorCode::ok;
 }
 
-// A cutoff or resonance given during a note turns its filter on, unless
-// the filter would be left open (cutoff 127, resonance 0).
 ErrorCode midiMacro(PlayerInstance&, ChannelState& c)
 {
-    constexpr uint8_t cutoffMacro = 0, resonanceMacro = 1;
-    if (c.argument < 0x80 && c.selectedMacro == cutoffMacro)
-        c.filterCutoff = c.argument;
-    else if (c.argument < 0x80 && c.selectedMacro == resonanceMacro)
-        c.filterResonance = c.argument;
-    else if (c.argument >= 0x80 && c.argument < 0x90)
-        c.filterResonance = static_cast<uint8_t>((c.argument & 15) * 8);
-    c.filterOn = c.filterOn || c.filterCutoff < maximumCutoff || c.filterResonance > 0;
+    applyMidiMacro(c);
     return ErrorCode::ok;
 }
 
@@ -544,6 +535,20 @@ constexpr std::array<Command, 9> commandsWithMemory = {
 };
 
 }  // namespace
+
+// A cutoff or resonance given during a note turns its filter on, unless
+// the filter would be left open (cutoff 127, resonance 0).
+void applyMidiMacro(ChannelState& c)
+{
+    constexpr uint8_t cutoffMacro = 0, resonanceMacro = 1;
+    if (c.argument < 0x80 && c.selectedMacro == cutoffMacro)
+        c.filterCutoff = c.argument;
+    else if (c.argument < 0x80 && c.selectedMacro == resonanceMacro)
+        c.filterResonance = c.argument;
+    else if (c.argument >= 0x80 && c.argument < 0x90)
+        c.filterResonance = static_cast<uint8_t>((c.argument & 15) * 8);
+    c.filterOn = c.filterOn || c.filterCutoff < maximumCutoff || c.filterResonance > 0;
+}
 
 void applyCommandMemory(ChannelState& c)
 {
