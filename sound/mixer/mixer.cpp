@@ -856,6 +856,22 @@ void Mixer::restoreChannels(const std::vector<MixChannel>& records)
 
 void Mixer::restartOutput() { postProcessing_.build(resolveFilterMode(settings_.filterMode, format_.interpolating)); }
 
+// A filtered channel's history is its sound's: it is mixed into the mix
+// buffer, unheard, so that what follows sounds as after a mix.
+void Mixer::moveOnUnheard(MixChannel& channel, uint32_t frames)
+{
+    if (!channel.filtered) {
+        mixChannel(channel, frames, nullptr);
+        return;
+    }
+    void* buffer = format_.floatMixing ? static_cast<void*>(floatMix_.data()) : static_cast<void*>(integerMix_.data());
+    for (uint32_t done = 0; done < frames;) {
+        const uint32_t chunk = std::min(frames - done, mixBufferFrames_);
+        mixChannel(channel, chunk, buffer);
+        done += chunk;
+    }
+}
+
 ErrorCode Mixer::mix(uint32_t frames, void* destination)
 {
     if (!open_)
@@ -864,7 +880,7 @@ ErrorCode Mixer::mix(uint32_t frames, void* destination)
     if (!destination) {
         if (!paused_)
             for (MixChannel& channel : channels_)
-                mixChannel(channel, frames, nullptr);
+                moveOnUnheard(channel, frames);
         return ErrorCode::ok;
     }
     const uint32_t outputChannels = format_.stereo ? 2 : 1;

@@ -169,7 +169,8 @@ public:
     // Writes `frames` frames in the output format to `destination` and
     // advances every channel. With no destination the channels move on
     // exactly as a mix would move them (positions, loops, volume ramps,
-    // ends), without a sound made and with the output filter left alone.
+    // ends, the history of a channel's resonant filter), without a sound
+    // made and with the output filter left alone.
     ErrorCode mix(uint32_t frames, void* destination);
     // Forgets the output filter's history, as at open.
     void restartOutput();
@@ -223,6 +224,7 @@ private:
     PanCase panCase(const MixChannel& channel) const;
     int32_t stepFor(uint32_t rate) const;
     void mixChannel(MixChannel& channel, uint32_t frames, void* buffer);
+    void moveOnUnheard(MixChannel& channel, uint32_t frames);
     struct SincSource {
         const uint8_t* frames;  // holds frame firstFrame onwards
         int64_t firstFrame;

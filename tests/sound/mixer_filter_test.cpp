@@ -187,6 +187,27 @@ TEST(ResonantFilter, MixesTheSameWholeAndInPiecesAndChangesOnlyWhenOn)
     }
 }
 
+TEST(ResonantFilter, MovingOnUnheardLeavesTheHistoryOfAMix)
+{
+    const std::vector<uint8_t> square = squareWave();
+    const SampleDescription sample = describe(square, SampleType::pcm16Mono, LoopType::forward, 0, 400);
+    for (uint32_t formatBits : everyFamily) {
+        Mixer heard, unheard;
+        for (Mixer* mixer : {&heard, &unheard}) {
+            openMixer(*mixer, formatBits, 2);
+            startSample(*mixer, 0, sample, 30000);
+            startSample(*mixer, 1, sample, 20000);
+            ASSERT_EQ(mixer->setFilter(0, true, 20 * filterCutoffFraction, 127), ErrorCode::ok);
+        }
+        // Longer than the mix buffer, so that the unheard mix goes in pieces.
+        const uint32_t frames = heard.mixBufferFrames() * 2 + 17;
+        mix16(heard, frames);
+        ASSERT_EQ(unheard.mix(frames, nullptr), ErrorCode::ok);
+        ASSERT_EQ(heard.channelRecord(0).filter.last, unheard.channelRecord(0).filter.last) << formatBits;
+        EXPECT_EQ(mix16(heard, 1000), mix16(unheard, 1000)) << formatBits;
+    }
+}
+
 TEST(ResonantFilter, ANewNoteStartsWithASilentHistoryAndASettingChangeKeepsIt)
 {
     const std::vector<uint8_t> square = squareWave();
