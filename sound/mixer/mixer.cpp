@@ -20,10 +20,11 @@ constexpr int64_t maximumRunDistance = int64_t{0x7FFF} << 16;
 // Rates beyond this many frames per output frame are not music; capping the
 // step keeps every run inside the data.
 constexpr uint32_t maximumStepFrames = 0x3FFF;
-// Integer families: a channel adds at most about 2^22 / channels; a resonant
-// filter may ring louder, and is held to sixteen times that, so that the
-// mix of every channel stays inside 32 bits.
-constexpr double filteredChannelLimit = 67108864.0;
+// Integer families: no mix of unfiltered channels passes 2^30 (the most
+// channels, each at its loudest). A resonant filter may ring louder than its
+// input, so each filtered channel is held to its share of that, which keeps
+// every mix inside 32 bits.
+constexpr double mixLimit = 1073741824.0;
 
 constexpr bool isKnownType(SampleType type)
 {
@@ -724,7 +725,7 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
                 job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
             if (c.filtered) {
                 job.filter = c.filter;
-                job.filterLimit = filteredChannelLimit / channelCount_;
+                job.filterLimit = mixLimit / channelCount_;
             }
             auto remaining = static_cast<uint32_t>(run);
             for (; c.ramping && remaining > 0; --remaining) {
