@@ -403,14 +403,15 @@ namespace {
 
 // A note starts with its instrument's filter settings where it has them,
 // else the channel's, and then its row's Zxx; the filter is off for it when
-// left open.
+// left open and no filter envelope moves it.
 void startFilter(const Instrument& instrument, ChannelState& c)
 {
     c.filterCutoff = instrument.defaultCutoff.value_or(c.filterCutoff);
     c.filterResonance = instrument.defaultResonance.value_or(c.filterResonance);
     if ((c.rowFlags & rowCommand) && c.command == Command::midiMacro)
         applyMidiMacro(c);
-    c.filterOn = c.filterCutoff < maximumCutoff || c.filterResonance > 0;
+    const bool filterEnvelope = instrument.pitchEnvelope && instrument.pitchEnvelopeFilters;
+    c.filterOn = c.filterCutoff < maximumCutoff || c.filterResonance > 0 || filterEnvelope;
 }
 
 }  // namespace

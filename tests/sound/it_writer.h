@@ -43,6 +43,7 @@ struct ItFile {
     uint8_t fadeout = 8;
     uint16_t extraFlags = 0;               // header flags beyond stereo, linear slides and instruments
     uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
+    uint8_t filterCutoff = 0, filterResonance = 0;  // as stored: bit 7 says the value is used
     // Volume, panning and pitch; the volume envelope runs 64 down to 32 at
     // tick 10 and holds there (a sustain loop of one point).
     std::array<ItEnvelope, 3> envelopes = {ItEnvelope{1 | 4, {{64, 0}, {32, 10}}, 0, 0, 1, 1}, {}, {}};
@@ -90,6 +91,8 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
         b.v[start + 0x13] = f.duplicateAction;
         b.v[start + 0x14] = f.fadeout;
         b.v[start + 0x18] = f.instrumentGlobalVolume;
+        b.v[start + 0x3A] = f.filterCutoff;
+        b.v[start + 0x3B] = f.filterResonance;
         std::memcpy(&b.v[start + 0x20], "keyboard", 8);
         for (int note = 0; note < 120; ++note) {
             b.v[start + 0x40 + note * 2] = uint8_t(note);

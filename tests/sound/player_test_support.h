@@ -29,6 +29,9 @@ struct RecordedChannel {
     uint32_t positionSets = 0;
     bool sounding = false;      // started, and neither stopped nor moved away since
     uint32_t releases = 0;
+    bool filterOn = false;      // the resonant filter last set
+    uint32_t filterCutoff = 0;
+    uint32_t filterResonance = 0;
 };
 
 struct RecordedSample {
@@ -103,6 +106,13 @@ inline Recorder& recorder()
         };
         ops.getSounding = [](void*, uint32_t ch, bool& sounding) {
             sounding = recorder().channels.at(ch).sounding;
+            return ErrorCode::ok;
+        };
+        ops.setFilter = [](void*, uint32_t ch, bool on, uint32_t cutoff, uint32_t resonance) {
+            RecordedChannel& c = recorder().channels.at(ch);
+            c.filterOn = on;
+            c.filterCutoff = cutoff;
+            c.filterResonance = resonance;
             return ErrorCode::ok;
         };
         ops.addSample = [](void*, const SampleDescription& d, bool copy, uint32_t& handle) {

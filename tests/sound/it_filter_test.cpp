@@ -1,0 +1,134 @@
+// IT's resonant filter from file to device, tick by tick: the instruments'
+// default cutoff and resonance (used only where bit 7 says so), Zxx with the
+// default MIDI macros and SFx, and when a note's filter is on.
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "it_writer.h"
+#include "player_test_support.h"
+
+namespace corvid::testing {
+namespace {
+
+constexpr uint8_t noteC5 = 60;
+constexpr uint8_t letterZ = 26;
+constexpr uint8_t used = 0x80;  // bit 7 of IFC and IFR
+
+// The filter the device last heard on channel 0: on, cutoff in 1/256
+// steps, resonance.
+using Heard = std::tuple<bool, uint32_t, uint32_t>;
+
+Heard heard(const PlayerHarness& h)
+{
+    const RecordedChannel& c = h.device(0);
+    return {c.filterOn, c.filterCutoff, c.filterResonance};
+}
+
+// What the device hears at the first tick of each row (speed 4), checked to
+// hold over the row's other ticks.
+std::vector<Heard> heardPerRow(const ItFile& file, size_t rows)
+{
+    PlayerHarness h(writeIt(file));
+    std::vector<Heard> out;
+    h.startFirstRow();
+    for (size_t row = 0; row < rows; ++row) {
+        out.push_back(heard(h));
+        for (int tick = 1; tick < 4; ++tick) {
+            h.tick();
+            EXPECT_EQ(heard(h), out.back()) << "row " << row << " tick " << tick;
+        }
+        h.tick();
+    }
+    return out;
+}
+
+ItFile instrumentSong(const std::vector<std::vector<uint8_t>>& rows, uint8_t cutoff, uint8_t resonance)
+{
+    ItFile f = channelRows(rows);
+    f.instruments = true;
+    f.filterCutoff = cutoff;
+    f.filterResonance = resonance;
+    return f;
+}
+
+TEST(ItFilter, TheLoaderKeepsDefaultsWhoseBitSevenIsSetAndNamesZxxAndSfx)
+{
+    const std::vector<std::vector<uint8_t>> rows = {{noteSampleEffect, noteC5, 1, letterZ, 0x40}, {effectOnly, letterS, 0xF1}};
+    {
+        PlayerHarness h(writeIt(instrumentSong(rows, used | 0x30, 0x7F)));
+        EXPECT_EQ(h.module->instruments[0].defaultCutoff, std::optional<uint8_t>(0x30));
+        EXPECT_EQ(h.module->instruments[0].defaultResonance, std::nullopt);
+    }
+
+    PlayerHarness h(writeIt(instrumentSong(rows, 0x30, used | 0x05)));
+    EXPECT_EQ(h.module->instruments[0].defaultCutoff, std::nullopt);
+    EXPECT_EQ(h.module->instruments[0].defaultResonance, std::optional<uint8_t>(5));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).command, Command::midiMacro);
+    EXPECT_EQ(h.channel(0).argument, 0x40);
+    h.tick(4);
+    EXPECT_EQ(h.channel(0).command, Command::selectMidiMacro);
+    EXPECT_EQ(h.channel(0).argument, 1);
+}
+
+TEST(ItFilter, ZxxSetsCutoffOrResonanceByTheMacroChosenAndTurnsTheFilterOn)
+{
+    constexpr uint32_t step = 256;
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1},       // left open: off
+        {effectOnly, letterZ, 0x40},      // SF0 (the default): cutoff
+        {effectOnly, letterS, 0xF1},      // SF1: only chooses
+        {effectOnly, letterZ, 0x30},      // resonance
+        {effectOnly, letterZ, 0x85},      // resonance 5 x 8
+        {effectOnly, letterZ, 0x90},      // no macro: nothing
+        {effectOnly, letterS, 0xF2},
+        {effectOnly, letterZ, 0x10},      // SF2 sends nothing by default
+        {effectOnly, letterS, 0xF0},
+        {effectOnly, letterZ, 0x7F},      // open again, but on until the next note
+        {noteOnly, noteC5},               // resonance 40: a new note filters
+        {effectOnly, letterZ, 0x80},      // resonance 0 during the note: still on
+        {noteOnly, noteC5},               // open at its start: off
+    };
+    const std::vector<Heard> expected = {
+        {false, 127 * step, 0},  {true, 0x40 * step, 0},  {true, 0x40 * step, 0},  {true, 0x40 * step, 0x30},
+        {true, 0x40 * step, 40}, {true, 0x40 * step, 40}, {true, 0x40 * step, 40}, {true, 0x40 * step, 40},
+        {true, 0x40 * step, 40}, {true, 127 * step, 40},  {true, 127 * step, 40},  {true, 127 * step, 0},
+        {false, 127 * step, 0},
+    };
+    EXPECT_EQ(heardPerRow(instrumentSong(rows, 0, 0), rows.size()), expected);
+}
+
+TEST(ItFilter, ANoteTakesItsInstrumentsDefaultsThenItsRowsZxx)
+{
+    constexpr uint32_t step = 256;
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1},
+        {effectOnly, letterZ, 0x7F},
+        {noteSampleEffect, noteC5, 1, letterZ, 0x50},
+        {effectOnly, letterZ, 0x60},
+        {noteOnly, noteC5},
+    };
+    const std::vector<Heard> expected = {
+        {true, 0x20 * step, 0x10}, {true, 127 * step, 0x10}, {true, 0x50 * step, 0x10},
+        {true, 0x60 * step, 0x10}, {true, 0x20 * step, 0x10},
+    };
+    EXPECT_EQ(heardPerRow(instrumentSong(rows, used | 0x20, used | 0x10), rows.size()), expected);
+    // A default left open (cutoff 127, resonance 0) turns a filtering channel off at the next note.
+    const std::vector<std::vector<uint8_t>> open = {{noteAndSample, noteC5, 1}, {effectOnly, letterZ, 0x20}, {noteOnly, noteC5}};
+    const std::vector<Heard> openExpected = {{false, 127 * step, 0}, {true, 0x20 * step, 0}, {false, 127 * step, 0}};
+    EXPECT_EQ(heardPerRow(instrumentSong(open, used | 127, used | 0), open.size()), openExpected);
+}
+
+TEST(ItFilter, AFilterEnvelopeTurnsTheFilterOnAtTheNotesStart)
+{
+    ItFile f = instrumentSong({{noteAndSample, noteC5, 1}}, 0, 0);
+    f.envelopes[2] = ItEnvelope{1 | 0x80, {{0, 0}, {32, 10}}, 0, 0, 0, 0};
+    EXPECT_TRUE(std::get<0>(heardPerRow(f, 1)[0]));
+    f.envelopes[2].flags = 1;  // a pitch envelope
+    EXPECT_FALSE(std::get<0>(heardPerRow(f, 1)[0]));
+}
+
+}  // namespace
+}  // namespace corvid::testing
