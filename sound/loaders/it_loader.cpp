@@ -17,7 +17,7 @@ constexpr uint32_t headerBytes = 0xC0;
 constexpr uint32_t instrumentBytes = 0x226;   // up to the end of the pitch envelope
 constexpr uint32_t volumeEnvelopeAt = 0x130, panningEnvelopeAt = 0x182, pitchEnvelopeAt = 0x1D4,
                    envelopeBytes = 6 + 25 * 3;
-constexpr uint8_t envelopeOn = 1, envelopeLoop = 2, envelopeSustainLoop = 4, envelopeFilter = 0x80;
+constexpr uint8_t envelopeOn = 1, envelopeLoop = 2, envelopeSustainLoop = 4, envelopeCarry = 8, envelopeFilter = 0x80;
 constexpr uint32_t sampleHeaderBytes = 0x50;
 constexpr uint32_t maximumOrders = 256;
 constexpr uint32_t maximumPatterns = 256;
@@ -28,7 +28,7 @@ constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8, flagOldEffects 
 constexpr uint16_t flagMessageAttached = 1;  // in the special word
 constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
-constexpr uint8_t itNoteCut = 254, itLastNote = 119;
+constexpr uint8_t itNoteOff = 255, itNoteCut = 254, itLastNote = 119;
 constexpr uint8_t channelDisabled = 128, itSurroundPanning = 100;
 constexpr uint32_t itFadeoutScale = 32;       // 0..1024 per tick of 1024 -> 2 x f per tick of 65536
 
@@ -107,6 +107,7 @@ Envelope readEnvelope(ByteReader e, bool isSigned)
     Envelope envelope;
     const uint8_t flags = e.u8();
     envelope.pointCount = std::min<uint8_t>(e.u8(), 25);
+    envelope.carry = flags & envelopeCarry;
     const uint8_t loopStart = e.u8(), loopEnd = e.u8(), sustainStart = e.u8(), sustainEnd = e.u8();
     const auto inside = [&](uint8_t index) { return index < envelope.pointCount; };
     if ((flags & envelopeLoop) && loopStart <= loopEnd && inside(loopEnd)) {
@@ -284,8 +285,9 @@ private:
         PackedEntry entry;
         if (m.mask & (1 | 16)) {
             entry.note = m.note <= itLastNote ? static_cast<uint8_t>((m.note / 12) << 4 | m.note % 12)
+                         : m.note == itNoteOff ? noteKeyOff
                          : m.note == itNoteCut ? noteCut
-                                               : noteKeyOff;  // note off, and note fade
+                                               : noteFade;  // every other value
             entry.flags |= entryNoteAndInstrument;
         }
         if ((m.mask & (2 | 32)) && m.instrument != 0) {

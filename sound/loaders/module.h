@@ -74,6 +74,7 @@ struct Envelope {
     uint8_t loopEnd = noPoint;          // noPoint = no loop
     uint8_t sustainLoopStart = noPoint; // IT: turns, its end point included, until the note is released
     uint8_t sustainLoopEnd = noPoint;
+    bool carry = false;                 // IT: a new note of the same instrument goes on from the old one's position
     std::array<EnvelopePoint, 25> points{};
 };
 
@@ -151,6 +152,7 @@ inline constexpr uint8_t entryChannelMask = 0x1F;
 inline constexpr uint8_t noteNone = 255;
 inline constexpr uint8_t noteKeyOff = 254;
 inline constexpr uint8_t noteCut = 253;
+inline constexpr uint8_t noteFade = 252;  // IT: the note fades out by its instrument's fade-out
 inline constexpr uint8_t instrumentNone = 255;
 
 inline constexpr uint32_t maximumModuleChannels = 32;

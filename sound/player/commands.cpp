@@ -18,7 +18,8 @@ uint8_t low(const ChannelState& c) { return c.argument & 15; }
 
 ErrorCode nothing(PlayerInstance&, ChannelState&) { return ErrorCode::ok; }
 
-bool hasPlayableNote(const ChannelState& c) { return c.instrument != -1 && c.sample != noSample && c.note != noteKeyOff; }
+// Key off, cut and fade are no notes to play.
+bool hasPlayableNote(const ChannelState& c) { return c.instrument != -1 && c.sample != noSample && c.note < noteFade; }
 
 // A new note under tone portamento becomes the slide's target instead of starting.
 void setPortaTarget(PlayerInstance& p, ChannelState& c)
@@ -341,7 +342,7 @@ ErrorCode noteDelayTick(PlayerInstance& p, ChannelState& c)
     if (p.tick != low(c) || !(c.rowFlags & rowNoteDelayed))
         return ErrorCode::ok;
     c.rowFlags &= ~rowNoteDelayed;
-    resetInstrumentState(c);
+    resetInstrumentState(p, c);
     return startNote(p, c);
 }
 

@@ -47,8 +47,10 @@ int32_t fullScalePanningOf(const PlayerInstance& p, int32_t panning);
 ErrorCode startNote(PlayerInstance& p, ChannelState& c);
 // Moves the device channel to the sample offset (bytes; twice for 16-bit data).
 ErrorCode setSampleOffset(const PlayerInstance& p, const ChannelState& c);
-// Envelope positions and holds, fade volume and auto-vibrato back to the start.
-void resetInstrumentState(ChannelState& c);
+// Envelope positions and holds, fade volume and auto-vibrato back to the
+// start for the channel's next note; an envelope that carries keeps its
+// position when the next note has the playing note's instrument.
+void resetInstrumentState(const PlayerInstance& p, ChannelState& c);
 
 // Sends the channel's volume, panning and rate for this tick to the device
 // (envelopes, fade-out and auto-vibrato move on).

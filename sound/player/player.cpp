@@ -93,10 +93,11 @@ ErrorCode readRow(PlayerInstance& p)
     return ErrorCode::ok;
 }
 
-// A new note under tone portamento slides the playing one instead of replacing it.
+// A new note under tone portamento slides the playing one instead of
+// replacing it; a key off, cut or fade acts on the playing note itself.
 bool replacesNote(const ChannelState& c)
 {
-    if (!(c.rowFlags & rowNewNote) || c.note >= noteKeyOff)
+    if (!(c.rowFlags & rowNewNote) || c.note >= noteFade)
         return false;
     const bool porta = (c.rowFlags & rowCommand) &&
                        (c.command == Command::tonePorta || c.command == Command::tonePortaVolumeSlide);
@@ -113,9 +114,9 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
             return e;
     if (c.rowFlags & rowNewInstrument) {
         if (!(command && c.command == Command::noteDelay))
-            resetInstrumentState(c);
+            resetInstrumentState(p, c);
         c.keyOff = 0;
-        if ((c.rowFlags & rowNewNote) && c.note < noteKeyOff && !(command && c.command == Command::tonePorta)) {
+        if ((c.rowFlags & rowNewNote) && c.note < noteFade && !(command && c.command == Command::tonePorta)) {
             c.instrument = c.nextInstrument;
             c.sample = lookUpSample(p, c.instrument, c.note);
         }
@@ -143,7 +144,7 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
             return e;
     }
     if (c.rowFlags & rowNewNote) {
-        if (c.instrument != -1 && c.note < noteCut) {
+        if (c.instrument != -1 && c.note < noteFade) {
             const uint8_t sample = lookUpSample(p, c.nextInstrument, c.note);
             if (sample != noSample) {
                 c.instrument = c.nextInstrument;
@@ -377,11 +378,19 @@ const Sample* currentSample(const PlayerInstance& p, const ChannelState& c)
     return &instrument->samples[c.sample];
 }
 
-void resetInstrumentState(ChannelState& c)
+void resetInstrumentState(const PlayerInstance& p, ChannelState& c)
 {
-    c.volumeEnvelope = {};
-    c.panningEnvelope = {};
-    c.pitchEnvelope = {};
+    const int32_t next = (c.rowFlags & rowNewInstrument) ? c.nextInstrument : c.instrument;
+    // Only a note still playing hands its envelopes on: one that has faded out or ended is over.
+    const bool playing = !c.noteFade && c.fadeVolume != 0;
+    const Instrument* kept = next == c.instrument && playing ? currentInstrument(p, c) : nullptr;
+    const auto restart = [&](const std::optional<Envelope> Instrument::*envelope, EnvelopeState& state) {
+        if (!kept || !(kept->*envelope) || !(kept->*envelope)->carry)
+            state = {};
+    };
+    restart(&Instrument::volumeEnvelope, c.volumeEnvelope);
+    restart(&Instrument::panningEnvelope, c.panningEnvelope);
+    restart(&Instrument::pitchEnvelope, c.pitchEnvelope);
     c.envelopesOff = 0;
     c.fadeVolume = 65536;
     c.noteFade = false;
@@ -426,6 +435,10 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
     const SoundDevice& device = deviceOf(p);
     if (c.note == noteKeyOff && (p.module->flags & moduleNoteFadeRules))
         return releaseNote(p, c);
+    if (c.note == noteFade) {
+        c.noteFade = true;
+        return ErrorCode::ok;
+    }
     if (c.note == noteKeyOff) {
         const Instrument& instrument = *currentInstrument(p, c);
         const bool envelope = instrument.volumeEnvelope && instrument.volumeEnvelope->pointCount != 0;

@@ -259,5 +259,53 @@ TEST(ItEnvelopes, ThePitchEnvelopeMovesTheRateByHalfSemitonesAndS7xTurnsEnvelope
     EXPECT_EQ(h.device(0).volume, 48u);
 }
 
+TEST(ItEnvelopes, ACarriedEnvelopeGoesOnThroughTheNextNoteOfItsInstrument)
+{
+    // 64 down to 0 over 16 ticks; a new note of the same instrument every
+    // row (speed 4). Without carry each note starts the envelope again (48 at
+    // the row's first tick); with it the envelope runs on as if one note
+    // played, but not from a note that was fading out (row 2).
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1}, {noteAndSample, noteD5, 1}, {noteOnly, 246}, {noteAndSample, noteE5, 1}};
+    for (const bool carry : {false, true}) {
+        ItFile f = instrumentRows(rows, 0);
+        f.envelopes[0] = {static_cast<uint8_t>(carry ? 1 | 8 : 1), {{64, 0}, {0, 16}}, 0, 0, 0, 0};
+        PlayerHarness h(writeIt(f));
+        h.startFirstRow();
+        h.tick(3);
+        EXPECT_EQ(h.device(0).volume, 39u);
+        EXPECT_EQ(h.volumes(0, 2), carry ? (std::vector<uint32_t>{36, 33}) : (std::vector<uint32_t>{48, 45})) << carry;
+        EXPECT_EQ(h.device(0).starts, 2u);
+        h.tick(7);
+        EXPECT_EQ(h.device(0).volume, 48u) << carry;
+    }
+}
+
+TEST(ItNotes, AFadeNoteFadesThePlayingNoteAndACutStopsItWhateverTheNewNoteAction)
+{
+    // Fade (^^^): the note fades by the instrument's fade-out (128: 8192 of
+    // 65536 a tick) from the row's first tick, without leaving its sustain
+    // and without going to the pool. Cut: the note stops on its own channel
+    // even when the instrument's new-note action would carry it on.
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1}, {noteOnly, 246}, {}, {}}, 1);
+    f.envelopes[0] = {1 | 4, {{64, 0}, {64, 10}}, 0, 0, 1, 1};
+    f.fadeout = 128;
+    {
+        PlayerHarness h(writeIt(f));
+        h.tick(4 + 3);
+        EXPECT_EQ(h.device(0).volume, 48u);
+        EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{42, 36, 30, 24}));
+        EXPECT_EQ(h.channel(0).keyOff, 0);
+        EXPECT_EQ(h.device(0).starts, 1u);
+        EXPECT_TRUE(activeVoices(h).empty());
+    }
+    f = instrumentRows({{noteAndSample, noteC5, 1}, {noteOnly, 254}, {}, {}}, 1);
+    PlayerHarness h(writeIt(f));
+    h.tick(8);
+    EXPECT_EQ(h.device(0).stops, 1u);
+    EXPECT_FALSE(h.device(0).sounding);
+    EXPECT_TRUE(activeVoices(h).empty());
+}
+
 }  // namespace
 }  // namespace corvid::testing
