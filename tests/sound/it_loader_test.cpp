@@ -18,11 +18,6 @@
 namespace corvid::testing {
 namespace {
 
-std::unique_ptr<Module> load(const std::vector<uint8_t>& file, ErrorCode expected = ErrorCode::ok)
-{
-    return loadExpecting(loadIT, file, expected);
-}
-
 // Rows: channel 0 (mask 0x8F: note, instrument, volume, command) C-5 with
 // sample 1, volume byte 70 (fine up 5), C10 (row 16, plain);
 // row 1: channel 2 reuses its mask 0x0F... (mask 0x10 + 0x20: last note and instrument);
@@ -39,7 +34,7 @@ ItFile standardFile()
 
 TEST(ItLoader, HeaderOrdersAndPatterns)
 {
-    auto module = load(writeIt(standardFile()));
+    auto module = loadExpecting(loadIT, writeIt(standardFile()));
     EXPECT_EQ(module->name, "it test song");
     EXPECT_EQ(module->type, ModuleType::it);
     EXPECT_EQ(module->channelCount, 2);
@@ -74,14 +69,14 @@ TEST(ItLoader, TheSongMessageEndsItsLinesInNewlinesAndStaysInsideTheFile)
 {
     ItFile f = standardFile();
     f.message = "first line\rsecond line\r";
-    EXPECT_EQ(load(writeIt(f))->message, "first line\nsecond line\n");
+    EXPECT_EQ(loadExpecting(loadIT, writeIt(f))->message, "first line\nsecond line\n");
     f.messageLength = 4000;  // runs past the end of the file: left out, the song still loads
-    EXPECT_EQ(load(writeIt(f))->message, "");
+    EXPECT_EQ(loadExpecting(loadIT, writeIt(f))->message, "");
 }
 
 TEST(ItLoader, SampleModeSamplesAndTuning)
 {
-    auto module = load(writeIt(standardFile()));
+    auto module = loadExpecting(loadIT, writeIt(standardFile()));
     const Sample& s = module->instruments.at(0).samples.at(0);
     EXPECT_EQ(s.name, "a sample");
     EXPECT_EQ(s.volume, 48u);
@@ -99,7 +94,7 @@ TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
 {
     ItFile f = standardFile();
     f.instruments = true;
-    auto module = load(writeIt(f));
+    auto module = loadExpecting(loadIT, writeIt(f));
     const Instrument& instrument = module->instruments.at(0);
     EXPECT_EQ(instrument.name, "keyboard");
     EXPECT_EQ(instrument.fadeout, 8u * 32);
@@ -126,7 +121,7 @@ TEST(ItPlayback, SampleInstrumentChannelAndGlobalVolumesScaleTheNote)
     ItFile f = channelRows({{noteAndSample, 60, 1}});
     f.sampleGlobalVolume = 32;
     f.channelVolume[0] = 32;
-    auto module = load(writeIt(f));
+    auto module = loadExpecting(loadIT, writeIt(f));
     EXPECT_EQ(module->channelVolume[0], 32);
     EXPECT_EQ(module->instruments.at(0).samples.at(0).globalVolume, 32);
     PlayerHarness plain(writeIt(f));
@@ -220,7 +215,7 @@ TEST(ItPlayback, VolumeColumnPitchSlidesAndTablePortamento)
     // e2 (107): down by 8 x 4 per tick after the first; e0 (105) repeats it
     // from the memory it shares with Exx; f1 (116) up by 4 x 4.
     ItFile f = channelRows({{noteSampleVolume, 60, 1, 107}, {volumeOnly, 105}, {volumeOnly, 116}});
-    auto module = load(writeIt(f));
+    auto module = loadExpecting(loadIT, writeIt(f));
     EXPECT_EQ(rowEntries(module->patterns[0], 0).at(0).volume, volumeColumnByte(VolumeEffect::pitchSlideDown, 3));
     PlayerHarness h(writeIt(f));
     h.startFirstRow();
@@ -305,7 +300,7 @@ TEST(ItLoader, TruncatedAndDamagedFilesFailCleanly)
     // Pattern data whose last entry is cut short.
     ItFile shortPattern = standardFile();
     shortPattern.pattern.resize(shortPattern.pattern.size() - 3);
-    load(writeIt(shortPattern), ErrorCode::invalidPatternData);
+    loadExpecting(loadIT, writeIt(shortPattern), ErrorCode::invalidPatternData);
 
     EXPECT_GT(playDamagedCopies(loadIT, file, 7, 4), 0);
 }
