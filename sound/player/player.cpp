@@ -264,6 +264,12 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
                                                    c.surround ? deviceSurroundPanning : devicePanningOf(p, panning));
         e != ErrorCode::ok)
         return e;
+    // The pitch envelope moves on once a tick, as a filter envelope (its 0..64
+    // the cutoff's share, from none to all of it) or later as the pitch's.
+    const Envelope* pitch = instrument ? activeEnvelope(instrument->pitchEnvelope, c, pitchEnvelopeBit) : nullptr;
+    const bool filterEnvelope = pitch && instrument->pitchEnvelopeFilters;
+    c.filterEnvelopeShare = filterEnvelope ? envelopeValue(*pitch, c.pitchEnvelope, c.keyOff) * fullFilterEnvelopeShare / (64 * 256)
+                                           : fullFilterEnvelopeShare;
     if (device.operations.setFilter) {
         // The device takes the cutoff in 1/256 steps: cutoff x share / 512 steps.
         const int32_t share = std::clamp(c.filterEnvelopeShare, 0, fullFilterEnvelopeShare);
@@ -289,8 +295,7 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     uint32_t rate = 0;
     if (ErrorCode e = rateOfPeriod(*p.module, c.devicePeriod, rate); e != ErrorCode::ok)
         return e;
-    const Envelope* pitch = instrument ? activeEnvelope(instrument->pitchEnvelope, c, pitchEnvelopeBit) : nullptr;
-    if (pitch && !instrument->pitchEnvelopeFilters) {
+    if (pitch && !filterEnvelope) {
         // 256ths of half-semitones either way.
         const int32_t offset = envelopeValue(*pitch, c.pitchEnvelope, c.keyOff) - 32 * 256;
         rate = static_cast<uint32_t>(std::lround(rate * std::exp2(offset / (24.0 * 256))));

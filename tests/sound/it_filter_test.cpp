@@ -125,9 +125,32 @@ TEST(ItFilter, AFilterEnvelopeTurnsTheFilterOnAtTheNotesStart)
 {
     ItFile f = instrumentSong({{noteAndSample, noteC5, 1}}, 0, 0);
     f.envelopes[2] = ItEnvelope{1 | 0x80, {{0, 0}, {32, 10}}, 0, 0, 0, 0};
-    EXPECT_TRUE(std::get<0>(heardPerRow(f, 1)[0]));
+    const auto onAtStart = [](const ItFile& file) {
+        PlayerHarness h(writeIt(file));
+        h.startFirstRow();
+        return std::get<0>(heard(h));
+    };
+    EXPECT_TRUE(onAtStart(f));
     f.envelopes[2].flags = 1;  // a pitch envelope
-    EXPECT_FALSE(std::get<0>(heardPerRow(f, 1)[0]));
+    EXPECT_FALSE(onAtStart(f));
+}
+
+TEST(ItFilter, AFilterEnvelopeScalesTheCutoffTickByTickAndLeavesThePitchAlone)
+{
+    // From the top (+32: the cutoff as set) to the bottom (-32: none of it)
+    // over 8 ticks, then up to the middle (half) by tick 12, where it stays.
+    // S7B turns it off: the cutoff as set again.
+    ItFile f = instrumentSong({{noteAndSample, noteC5, 1}, {}, {}, {}, {}, {effectOnly, letterS, 0x7B}}, used | 100, 0);
+    f.envelopes[2] = ItEnvelope{1 | 0x80, {{32, 0}, {-32, 8}, {0, 12}}, 0, 0, 0, 0};
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    const uint32_t rate = h.device(0).rate;
+    for (uint32_t tick = 0; tick < 24; ++tick) {
+        const uint32_t share = tick <= 8 ? 512 - 64 * tick : tick <= 12 ? 64 * (tick - 8) : tick < 20 ? 256 : 512;
+        EXPECT_EQ(heard(h), Heard(true, 100 * share / 2, 0)) << "tick " << tick;
+        EXPECT_EQ(h.device(0).rate, rate) << "tick " << tick;
+        h.tick();
+    }
 }
 
 }  // namespace
