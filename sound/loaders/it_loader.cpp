@@ -37,6 +37,12 @@ constexpr uint8_t letterTremor = 9, letterChannelVolume = 13, letterChannelVolum
 constexpr uint8_t specialMacroSelect = 0xF;
 constexpr uint32_t filterCutoffAt = 0x3A, filterResonanceAt = 0x3B;
 constexpr uint8_t filterSettingUsed = 0x80;
+constexpr uint32_t pitchPanSeparationAt = 0x16, pitchPanCentreAt = 0x17, instrumentPanningAt = 0x19,
+                   volumeSwingAt = 0x1A, panningSwingAt = 0x1B, samplePanningAt = 0x2F;
+constexpr uint8_t instrumentPanningUnused = 0x80, samplePanningUsed = 0x80;
+
+// A default panning 0..64 on the 0..255 scale.
+uint8_t fullScalePanning(uint8_t panning) { return static_cast<uint8_t>(std::min(std::min<uint32_t>(panning, 64) * 4, 255u)); }
 
 Command convertEffect(uint8_t effect, uint8_t& argument)
 {
@@ -365,6 +371,14 @@ private:
                 instrument.defaultCutoff = cutoff & 0x7F;
             if (resonance & filterSettingUsed)
                 instrument.defaultResonance = resonance & 0x7F;
+            const uint8_t panning = h.u8At(instrumentPanningAt);
+            if (!(panning & instrumentPanningUnused))
+                instrument.defaultPanning = fullScalePanning(panning);
+            instrument.volumeSwing = std::min<uint8_t>(h.u8At(volumeSwingAt), 100);
+            instrument.panningSwing = std::min<uint8_t>(h.u8At(panningSwingAt), 64);
+            instrument.pitchPanSeparation =
+                static_cast<int8_t>(std::clamp<int32_t>(static_cast<int8_t>(h.u8At(pitchPanSeparationAt)), -32, 32));
+            instrument.pitchPanCentre = std::min(h.u8At(pitchPanCentreAt), itLastNote);
             if (!used_[i])
                 continue;
             instrument.used = 1;
@@ -400,6 +414,8 @@ private:
         sample.name = h.textAt(0x14, 22);
         sample.volume = std::min<uint8_t>(h.u8At(0x13), 64);
         sample.globalVolume = std::min<uint8_t>(h.u8At(0x11), 64);
+        if (const uint8_t panning = h.u8At(samplePanningAt); panning & samplePanningUsed)
+            sample.defaultPanning = fullScalePanning(panning & 0x7F);
         tuneForMiddleC(h.u32leAt(0x3C), sample);
         sample.relativeNote -= 12;  // middle C is C-5 here, an octave above the player's
         const uint8_t flags = h.u8At(0x12);

@@ -95,6 +95,9 @@ struct Sample {
     int32_t relativeNote = 0;       // semitones
     int32_t finetune = 0;           // -128..127
     uint8_t globalVolume = 64;      // 0..64, scales every note of the sample
+    // IT: the panning (0..255) each note of the sample starts with, over its
+    // instrument's; absent, the instrument's or the channel's.
+    std::optional<uint8_t> defaultPanning;
     uint32_t dataOffset = 0;        // file offset of the data, while loading
 };
 
@@ -131,6 +134,18 @@ struct Instrument {
     // the instrument starts with; absent, the channel keeps its own.
     std::optional<uint8_t> defaultCutoff;
     std::optional<uint8_t> defaultResonance;
+    // IT: the panning (0..255) each note of the instrument starts with;
+    // absent, the channel keeps its own.
+    std::optional<uint8_t> defaultPanning;
+    // IT: each note's volume moved by a random share of up to this percentage
+    // (0..100) either way, its panning by up to this many 64ths of the
+    // panning scale (0..64) either way.
+    uint8_t volumeSwing = 0;
+    uint8_t panningSwing = 0;
+    // IT: each semitone from the centre note (0..119, C-0 to B-9) moves a
+    // note's panning by separation / 8 of the 0..64 scale (-32..32).
+    int8_t pitchPanSeparation = 0;
+    uint8_t pitchPanCentre = 60;
     std::vector<Sample> samples;                               // sample count = samples.size()
 };
 

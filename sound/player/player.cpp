@@ -106,6 +106,36 @@ bool replacesNote(const ChannelState& c)
     return !porta && !columnPorta;
 }
 
+// Before the row's commands, for a note that is to start: the panning the
+// last note's separation and swing moved the channel from comes back; the
+// instrument's default panning, then the sample's, replaces it; the note's
+// pitch-pan separation and panning swing move it again, and it draws its
+// volume swing.
+void startNotePanning(PlayerInstance& p, ChannelState& c)
+{
+    if (c.panningBeforeNote >= 0)
+        c.panning = c.panningBeforeNote;
+    c.panningBeforeNote = -1;
+    c.volumeSwing = 0;
+    const uint8_t sampleIndex = lookUpSample(p, c.nextInstrument, c.note);
+    if (sampleIndex == noSample)
+        return;
+    const Instrument& instrument = p.module->instruments[static_cast<size_t>(c.nextInstrument)];
+    const Sample& sample = instrument.samples[sampleIndex];
+    if (const std::optional<uint8_t> panning = sample.defaultPanning ? sample.defaultPanning : instrument.defaultPanning)
+        setPanning(c, *panning);
+    if (instrument.volumeSwing != 0)
+        c.volumeSwing = nextSwing(p.swing, instrument.volumeSwing);
+    const int32_t semitones = (c.note >> 4) * 12 + (c.note & 15) - instrument.pitchPanCentre;
+    int32_t offset = semitones * instrument.pitchPanSeparation / 2;  // x / 8 of 64, on the 0..255 scale
+    if (instrument.panningSwing != 0)
+        offset += 4 * nextSwing(p.swing, instrument.panningSwing);
+    if (offset != 0) {
+        c.panningBeforeNote = c.panning;
+        c.panning = std::clamp(c.panning + offset, 0, 255);
+    }
+}
+
 ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
 {
     const bool command = c.rowFlags & rowCommand;
@@ -130,6 +160,8 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
                     return e;
         }
     }
+    if (replacesNote(c))
+        startNotePanning(p, c);
     if (c.rowFlags & rowVolumeColumn) {
         if (c.volumeColumn > 64) {
             if (ErrorCode e = runVolumeColumnRow(p, c); e != ErrorCode::ok)
@@ -222,7 +254,7 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     const SoundDevice& device = deviceOf(p);
     const Instrument* instrument = currentInstrument(p, c);
     const bool fadeRules = p.module->flags & moduleNoteFadeRules;
-    int32_t volume = c.volume;
+    int32_t volume = std::clamp(c.volume * (100 + c.volumeSwing) / 100, 0, static_cast<int32_t>(p.maximumVolume));
     if (instrument) {
         if (c.noteFade || (c.keyOff && !fadeRules))
             c.fadeVolume = std::max<int32_t>(0, c.fadeVolume - 2 * static_cast<int32_t>(instrument->fadeout));
@@ -350,6 +382,16 @@ void setPanning(ChannelState& c, int32_t panning)
 {
     c.panning = std::clamp(panning, 0, 255);
     c.surround = false;
+    c.panningBeforeNote = -1;
+}
+
+int32_t nextSwing(SwingGenerator& generator, int32_t range)
+{
+    uint32_t& x = generator.state;
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return static_cast<int32_t>(x % static_cast<uint32_t>(2 * range + 1)) - range;
 }
 
 void setGlobalVolume(PlayerInstance& p, int32_t volume)

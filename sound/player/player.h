@@ -43,6 +43,15 @@ inline constexpr uint8_t volumeEnvelopeBit = 1, panningEnvelopeBit = 2, pitchEnv
 inline constexpr uint8_t maximumCutoff = 127;
 inline constexpr int32_t fullFilterEnvelopeShare = 512;
 
+// The instruments' volume and panning swing draw from a small deterministic
+// generator (xorshift) that every song starts from the same seed, so that
+// renders repeat. A note draws its volume swing, then its panning swing.
+struct SwingGenerator {
+    uint32_t state = 0x9E3779B9;
+};
+// A whole number from -range to range.
+int32_t nextSwing(SwingGenerator& generator, int32_t range);
+
 // Row flags of a channel.
 inline constexpr uint8_t rowNewNote = 1, rowVolumeColumn = 2, rowNewInstrument = 4, rowCommand = 8, rowNoteDelayed = 16;
 
@@ -65,6 +74,11 @@ struct ChannelState {
     uint8_t channelVolume = 64;     // 0..64, the host's
     uint8_t songChannelVolume = 64; // 0..64, the song's (Mxx, Nxy)
     int32_t panning = 128;          // 0..255, 128 centre
+    // The panning before the playing note's pitch-pan separation and panning
+    // swing moved it, given back at the next note; -1 when a panning
+    // command has set it since, or nothing moved it.
+    int32_t panningBeforeNote = -1;
+    int32_t volumeSwing = 0;        // percent of the volume added for the playing note
     int32_t fadeVolume = 65536;     // 65536 = full
     uint8_t keyOff = 0;
     uint8_t retriggerCounter = 0;
@@ -160,6 +174,7 @@ struct PlayerInstance {
     std::vector<ChannelState> channels;
     std::vector<BackgroundVoice> voices;  // one per pool channel
     uint32_t voiceSequence = 0;
+    SwingGenerator swing;
     StatusBlock status;
     SyncCallback syncCallback = nullptr;
     int32_t syncValue = -1;

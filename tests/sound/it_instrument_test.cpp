@@ -1,7 +1,9 @@
 // IT's instrument model in playback, tick by tick: new-note actions with the
 // background notes on the pool channels, duplicate checks, S7x, and the
 // stealing of a pool channel when none is free; envelopes with their loops
-// and sustain loops, the fade rules, and the pitch envelope.
+// and sustain loops, the fade rules, and the pitch envelope; the panning a
+// note starts with (default panning, pitch-pan separation) and the volume
+// and panning swing.
 
 #include <gtest/gtest.h>
 
@@ -305,6 +307,91 @@ TEST(ItNotes, AFadeNoteFadesThePlayingNoteAndACutStopsItWhateverTheNewNoteAction
     EXPECT_EQ(h.device(0).stops, 1u);
     EXPECT_FALSE(h.device(0).sounding);
     EXPECT_TRUE(activeVoices(h).empty());
+}
+
+constexpr uint8_t letterX = 24;
+
+// The channel's panning and the device's volume at the first tick of each
+// row (speed 4).
+std::vector<std::pair<int32_t, uint32_t>> panningAndVolumePerRow(const ItFile& f, size_t rows)
+{
+    PlayerHarness h(writeIt(f));
+    std::vector<std::pair<int32_t, uint32_t>> out;
+    h.startFirstRow();
+    for (size_t row = 0; row < rows; ++row, h.tick(4))
+        out.emplace_back(h.channel(0).panning, h.device(0).volume);
+    return out;
+}
+
+std::vector<int32_t> panningPerRow(const ItFile& f, size_t rows)
+{
+    std::vector<int32_t> out;
+    for (const auto& [panning, volume] : panningAndVolumePerRow(f, rows))
+        out.push_back(panning);
+    return out;
+}
+
+TEST(ItPanning, EveryNoteTakesItsSamplesDefaultPanningOverItsInstrumentsAndARowsPanningOverBoth)
+{
+    // The channel starts at 32 of 64 (128); X20 on the second note's row.
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1}, {noteSampleEffect, noteC5, 1, letterX, 0x20}, {noteOnly, noteC5}, {}};
+    ItFile f = instrumentRows(rows, 0);
+    EXPECT_EQ(panningPerRow(f, 4), (std::vector<int32_t>{128, 0x20, 0x20, 0x20}));  // neither used
+    f.defaultPanning = 16;
+    EXPECT_EQ(panningPerRow(f, 4), (std::vector<int32_t>{64, 0x20, 64, 64}));
+    f.sampleDefaultPanning = 0x80 | 48;
+    EXPECT_EQ(panningPerRow(f, 4), (std::vector<int32_t>{192, 0x20, 192, 192}));
+    f.sampleDefaultPanning = 0x80 | 64;  // the right edge
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    EXPECT_EQ(h.channel(0).panning, 255);
+    EXPECT_EQ(h.device(0).panning, 63);
+}
+
+TEST(ItPanning, PitchPanSeparationMovesEachNoteFromTheChannelsPanningByItsDistanceFromTheCentre)
+{
+    // Separation 8 around F#5 (66): 8/8 of a 64th (4 of 255) a semitone.
+    // Each note starts from the panning before the last note's move, unless
+    // a panning command set it since.
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, 60, 1}, {noteOnly, 72}, {effectOnly, letterX, 0x40}, {noteOnly, 64}, {noteOnly, 66}};
+    ItFile f = instrumentRows(rows, 0);
+    f.pitchPanSeparation = 8;
+    f.pitchPanCentre = 66;
+    EXPECT_EQ(panningPerRow(f, 5), (std::vector<int32_t>{128 - 24, 128 + 24, 0x40, 0x40 - 8, 0x40}));
+    f.pitchPanSeparation = -32;
+    EXPECT_EQ(panningPerRow(f, 5), (std::vector<int32_t>{128 + 96, 128 - 96, 0x40, 0x40 + 32, 0x40}));
+    f.pitchPanSeparation = 32;
+    f.pitchPanCentre = 0;  // far off the scale: held at the edge
+    EXPECT_EQ(panningPerRow(f, 2), (std::vector<int32_t>{255, 255}));
+}
+
+TEST(ItPanning, VolumeAndPanningSwingMoveEachNoteByDrawsEverySongRepeats)
+{
+    // Swing 25 % of the volume (48) and 16 of 64 of the panning: each note
+    // draws its volume swing, then its panning swing (4 of 255 a 64th), from
+    // the generator every song starts afresh.
+    const std::vector<std::vector<uint8_t>> rows = {{noteAndSample, noteC5, 1}, {noteOnly, noteC5}, {}, {noteOnly, 70}};
+    ItFile f = instrumentRows(rows, 0);
+    f.volumeSwing = 25;
+    f.panningSwing = 16;
+    f.envelopes[0] = {};
+    player::SwingGenerator generator;
+    std::vector<std::pair<int32_t, uint32_t>> expected;
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].empty()) {
+            expected.push_back(expected.back());
+            continue;
+        }
+        const int32_t volumeSwing = player::nextSwing(generator, 25);
+        const int32_t panningSwing = player::nextSwing(generator, 16);
+        expected.emplace_back(std::clamp(128 + 4 * panningSwing, 0, 255),
+                              static_cast<uint32_t>(std::clamp(48 * (100 + volumeSwing) / 100, 0, 64)));
+    }
+    EXPECT_NE(expected[0], expected[1]);
+    for (int song = 0; song < 2; ++song)
+        EXPECT_EQ(panningAndVolumePerRow(f, rows.size()), expected) << "song " << song;
 }
 
 }  // namespace

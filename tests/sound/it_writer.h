@@ -35,6 +35,7 @@ struct ItFile {
     bool instruments = false;
     std::vector<uint8_t> sampleData = {0x00, 0x10, 0xF0, 0x7F};  // signed 8-bit
     uint8_t sampleFlags = 1 | 16;          // data, loop
+    uint8_t sampleDefaultPanning = 32;     // bit 7 says it is used
     uint32_t middleC = 8363;
     std::array<uint8_t, 64> panning = [] { std::array<uint8_t, 64> p{}; p.fill(32); return p; }();
     std::array<uint8_t, 64> channelVolume = [] { std::array<uint8_t, 64> v{}; v.fill(64); return v; }();
@@ -44,6 +45,10 @@ struct ItFile {
     uint16_t extraFlags = 0;               // header flags beyond stereo, linear slides and instruments
     uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
     uint8_t filterCutoff = 0, filterResonance = 0;  // as stored: bit 7 says the value is used
+    uint8_t defaultPanning = 128 | 32;     // the instrument's: bit 7 says it is not used
+    uint8_t volumeSwing = 0, panningSwing = 0;
+    int8_t pitchPanSeparation = 0;
+    uint8_t pitchPanCentre = 60;
     // Volume, panning and pitch; the volume envelope runs 64 down to 32 at
     // tick 10 and holds there (a sustain loop of one point).
     std::array<ItEnvelope, 3> envelopes = {ItEnvelope{1 | 4, {{64, 0}, {32, 10}}, 0, 0, 1, 1}, {}, {}};
@@ -90,7 +95,12 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
         b.v[start + 0x12] = f.duplicateCheck;
         b.v[start + 0x13] = f.duplicateAction;
         b.v[start + 0x14] = f.fadeout;
+        b.v[start + 0x16] = static_cast<uint8_t>(f.pitchPanSeparation);
+        b.v[start + 0x17] = f.pitchPanCentre;
         b.v[start + 0x18] = f.instrumentGlobalVolume;
+        b.v[start + 0x19] = f.defaultPanning;
+        b.v[start + 0x1A] = f.volumeSwing;
+        b.v[start + 0x1B] = f.panningSwing;
         b.v[start + 0x3A] = f.filterCutoff;
         b.v[start + 0x3B] = f.filterResonance;
         std::memcpy(&b.v[start + 0x20], "keyboard", 8);
@@ -121,6 +131,7 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     std::memcpy(&b.v[sample + 0x14], "a sample", 8);
     b.v[sample + 0x2E] = 1;  // signed
     b.set32(sample + 0x30, static_cast<uint32_t>(f.sampleData.size()));
+    b.v[sample + 0x2F] = f.sampleDefaultPanning;
     b.set32(sample + 0x34, 1);
     b.set32(sample + 0x38, 3);
     b.set32(sample + 0x3C, f.middleC);
