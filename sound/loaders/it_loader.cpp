@@ -25,7 +25,9 @@ constexpr uint32_t maximumRows = 256;
 constexpr uint32_t fileChannels = 64;
 constexpr uint32_t largestSampleLength = 0x7FFFFFEF;
 constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8, flagOldEffects = 16;
-constexpr uint16_t flagMessageAttached = 1;  // in the special word
+constexpr uint16_t flagMessageAttached = 1, flagEditHistory = 2, flagMidiMacros = 8;  // in the special word
+constexpr uint32_t editHistoryEntryBytes = 8, macroBytes = 32, globalMacroCount = 9;
+constexpr uint32_t midiMacroBytes = (globalMacroCount + 16 + 128) * macroBytes;
 constexpr uint8_t sampleHasData = 1, sample16Bit = 2, sampleCompressed = 8, sampleLoop = 16,
                   sampleSustainLoop = 32, samplePingPong = 64, sampleSustainPingPong = 128;
 constexpr uint8_t itNoteOff = 255, itNoteCut = 254, itLastNote = 119;
@@ -132,6 +134,57 @@ Envelope readEnvelope(ByteReader e, bool isSigned)
     return envelope;
 }
 
+// A hex digit's value, or -1.
+int32_t hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// A MIDI macro as the file writes it: hex digits (two to a byte, a lone one
+// a byte of its own), `z` the Zxx argument, other letters bytes the player
+// does not know, anything else nothing. The engine understands the
+// messages F0 F0 00 v (the cutoff) and F0 F0 01 v (the resonance), v a byte
+// or `z`; the rest of a macro is ignored.
+MidiMacro parseMidiMacro(const std::string& text)
+{
+    enum class Kind : uint8_t { value, argument, unknown };
+    struct MacroByte {
+        Kind kind;
+        uint8_t value;
+    };
+    std::vector<MacroByte> bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (const int32_t high = hexDigit(c); high >= 0) {
+            const int32_t low = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
+            bytes.push_back({Kind::value, static_cast<uint8_t>(low >= 0 ? high * 16 + low : high)});
+            i += low >= 0 ? 1 : 0;
+        } else if (c == 'z' || c == 'Z') {
+            bytes.push_back({Kind::argument, 0});
+        } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            bytes.push_back({Kind::unknown, 0});
+        }
+    }
+    MidiMacro macro;
+    const auto is = [&](size_t at, uint8_t value) { return bytes[at].kind == Kind::value && bytes[at].value == value; };
+    for (size_t i = 0; i + 3 < bytes.size(); ++i) {
+        if (!is(i, 0xF0) || !is(i + 1, 0xF0) || !(is(i + 2, 0) || is(i + 2, 1)) || bytes[i + 3].kind == Kind::unknown)
+            continue;
+        MacroSetting& setting = bytes[i + 2].value == 0 ? macro.cutoff : macro.resonance;
+        setting = bytes[i + 3].kind == Kind::argument
+                      ? MacroSetting{MacroSetting::Source::argument, 0}
+                      : MacroSetting{MacroSetting::Source::fixed, std::min<uint8_t>(bytes[i + 3].value, 127)};
+        i += 3;
+    }
+    return macro;
+}
+
 class ItLoader {
 public:
     explicit ItLoader(const SampleTarget& target) : target_(target) {}
@@ -190,6 +243,7 @@ private:
         readOffsets(file, patternCount, patternOffsets_);
         if (ErrorCode e = endOfSection(file); e != ErrorCode::ok)
             return e;
+        readMidiMacros(file, h.u16leAt(0x2E), module);
 
         module.name = h.textAt(4, 26);
         module.tracker = trackerOfVersion(h.u16leAt(0x28));
@@ -216,6 +270,29 @@ private:
             return e;
         patternCount_ = std::max(patternCount, largestPattern + 1);
         return ErrorCode::ok;
+    }
+
+    // The MIDI macros a file embeds after its offsets (and after its edit
+    // history, when it keeps one): nine global ones the player has no use
+    // for, then SF0..SFF's and Z80..ZFF's. A file too short to hold them
+    // plays the defaults.
+    static void readMidiMacros(const ByteReader& file, uint16_t special, Module& module)
+    {
+        ByteReader rest = file;
+        uint64_t at = file.position();
+        if (special & flagEditHistory) {
+            if (at + 2 > file.size())
+                return;
+            at += 2 + uint64_t{editHistoryEntryBytes} * rest.u16leAt(at);
+        }
+        if (!(special & flagMidiMacros) || at + midiMacroBytes > file.size())
+            return;
+        ByteReader macros = rest.section(at + globalMacroCount * macroBytes, midiMacroBytes - globalMacroCount * macroBytes);
+        MidiMacros& out = module.midiMacros;
+        for (uint32_t i = 0; i < out.parametered.size(); ++i)
+            out.parametered[i] = parseMidiMacro(macros.textAt(i * macroBytes, macroBytes));
+        for (uint32_t i = 0; i < out.fixed.size(); ++i)
+            out.fixed[i] = parseMidiMacro(macros.textAt((out.parametered.size() + i) * macroBytes, macroBytes));
     }
 
     ErrorCode readPatterns(ByteReader& file, Module& module)

@@ -112,6 +112,39 @@ enum class DuplicateCheck : uint8_t { off, note, sample, instrument };
 // What a duplicate does: stops, is released, or fades out.
 enum class DuplicateAction : uint8_t { cut, noteOff, noteFade };
 
+// What a MIDI macro does to one setting of the resonant filter (0..127):
+// nothing, set it to a value, or set it to the low seven bits of Zxx's argument.
+struct MacroSetting {
+    enum class Source : uint8_t { none, fixed, argument };
+    Source source = Source::none;
+    uint8_t value = 0;  // with Source::fixed
+};
+
+// The filter settings one MIDI macro sends.
+struct MidiMacro {
+    MacroSetting cutoff;
+    MacroSetting resonance;
+};
+
+// IT's MIDI macros: Z00..Z7F send the macro SFx chose, Z80..ZFF one each.
+struct MidiMacros {
+    std::array<MidiMacro, 16> parametered{};
+    std::array<MidiMacro, 128> fixed{};
+};
+
+// IT's defaults: SF0 the cutoff, SF1 the resonance, Z80..Z8F the resonance
+// (x & 15) x 8, every other macro nothing.
+inline MidiMacros defaultMidiMacros()
+{
+    using Source = MacroSetting::Source;
+    MidiMacros macros;
+    macros.parametered[0].cutoff.source = Source::argument;
+    macros.parametered[1].resonance.source = Source::argument;
+    for (uint8_t x = 0; x < 16; ++x)
+        macros.fixed[x].resonance = {Source::fixed, static_cast<uint8_t>(x * 8)};
+    return macros;
+}
+
 struct Instrument {
     std::string name;                                          // at most 22 characters
     std::optional<std::array<uint8_t, notesPerInstrument>> noteToSample;  // absent: every note uses sample 0
@@ -237,9 +270,8 @@ enum class Command : uint8_t {
     highOffset,            // SAy: y x 65536 bytes added to later sample offsets
     surround,              // S9x: S91 puts the channel in surround, S90 takes it out
     finePatternDelay,      // S6x: the row lasts x ticks more
-    // Zxx with IT's default MIDI macros: Z00..Z7F the macro SFx chose (SF0
-    // the filter's cutoff, SF1 its resonance, the others nothing), Z80..Z8F
-    // the resonance (x & 15) x 8, the rest nothing.
+    // Zxx: the module's MIDI macro (`Module::midiMacros`), Z00..Z7F the
+    // one SFx chose, Z80..ZFF one each.
     midiMacro,
     selectMidiMacro,       // SFx: the macro Z00..Z7F sends
     count
@@ -309,6 +341,7 @@ struct Module {
     std::vector<Instrument> instruments;
     std::vector<Pattern> patterns;
     uint32_t flags = 0;
+    MidiMacros midiMacros = defaultMidiMacros();  // IT: the defaults, or those the file embeds
 
     uint32_t songLength() const { return static_cast<uint32_t>(orders.size()); }
     uint32_t sampleCount() const;

@@ -446,9 +446,9 @@ ErrorCode panbrelloTick(PlayerInstance&, ChannelState& c)
     return ErrorCode::ok;
 }
 
-ErrorCode midiMacro(PlayerInstance&, ChannelState& c)
+ErrorCode midiMacro(PlayerInstance& p, ChannelState& c)
 {
-    applyMidiMacro(c);
+    applyMidiMacro(p, c);
     return ErrorCode::ok;
 }
 
@@ -539,15 +539,19 @@ constexpr std::array<Command, 9> commandsWithMemory = {
 
 // A cutoff or resonance given during a note turns its filter on, unless
 // the filter would be left open (cutoff 127, resonance 0).
-void applyMidiMacro(ChannelState& c)
+void applyMidiMacro(const PlayerInstance& p, ChannelState& c)
 {
-    constexpr uint8_t cutoffMacro = 0, resonanceMacro = 1;
-    if (c.argument < 0x80 && c.selectedMacro == cutoffMacro)
-        c.filterCutoff = c.argument;
-    else if (c.argument < 0x80 && c.selectedMacro == resonanceMacro)
-        c.filterResonance = c.argument;
-    else if (c.argument >= 0x80 && c.argument < 0x90)
-        c.filterResonance = static_cast<uint8_t>((c.argument & 15) * 8);
+    const MidiMacros& macros = p.module->midiMacros;
+    const MidiMacro& macro =
+        c.argument < 0x80 ? macros.parametered[c.selectedMacro & 15] : macros.fixed[c.argument - 0x80];
+    const auto apply = [&](const MacroSetting& setting, uint8_t& value) {
+        if (setting.source == MacroSetting::Source::fixed)
+            value = setting.value;
+        else if (setting.source == MacroSetting::Source::argument)
+            value = c.argument & 0x7F;
+    };
+    apply(macro.cutoff, c.filterCutoff);
+    apply(macro.resonance, c.filterResonance);
     c.filterOn = c.filterOn || c.filterCutoff < maximumCutoff || c.filterResonance > 0;
 }
 

@@ -82,8 +82,8 @@ ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c);
 ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c);
 // Replaces a zero argument by the command's memory where the command keeps one.
 void applyCommandMemory(ChannelState& c);
-// Zxx (the channel's argument) with IT's default macros.
-void applyMidiMacro(ChannelState& c);
+// Zxx (the channel's argument) with the module's MIDI macros.
+void applyMidiMacro(const PlayerInstance& p, ChannelState& c);
 
 // 4xy's step: output period = period + sine x depth, scaled by the period
 // shift and `extraShift` more (2 for fine vibrato); the position moves on.

@@ -460,12 +460,12 @@ namespace {
 // A note starts with its instrument's filter settings where it has them,
 // else the channel's, and then its row's Zxx; the filter is off for it when
 // left open and no filter envelope moves it.
-void startFilter(const Instrument& instrument, ChannelState& c)
+void startFilter(const PlayerInstance& p, const Instrument& instrument, ChannelState& c)
 {
     c.filterCutoff = instrument.defaultCutoff.value_or(c.filterCutoff);
     c.filterResonance = instrument.defaultResonance.value_or(c.filterResonance);
     if ((c.rowFlags & rowCommand) && c.command == Command::midiMacro)
-        applyMidiMacro(c);
+        applyMidiMacro(p, c);
     const bool filterEnvelope = instrument.pitchEnvelope && instrument.pitchEnvelopeFilters;
     c.filterOn = c.filterCutoff < maximumCutoff || c.filterResonance > 0 || filterEnvelope;
 }
@@ -499,7 +499,7 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
     if (c.note == noteCut)
         return device.operations.stopSound(device.context, c.deviceChannel);
     c.lastPlayedNote = c.note;
-    startFilter(*currentInstrument(p, c), c);
+    startFilter(p, *currentInstrument(p, c), c);
     setPeriod(p, c, periodOfNote(p, c, c.note));
     // A sample without data is silence: the channel stops instead of replaying its last sample.
     if (sample->deviceHandle == 0)

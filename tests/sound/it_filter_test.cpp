@@ -1,6 +1,7 @@
 // IT's resonant filter from file to device, tick by tick: the instruments'
 // default cutoff and resonance (used only where bit 7 says so), Zxx with the
-// default MIDI macros and SFx, and when a note's filter is on.
+// default MIDI macros or those the file embeds, SFx, the filter envelope,
+// and when a note's filter is on.
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,76 @@ TEST(ItFilter, AFilterEnvelopeScalesTheCutoffTickByTickAndLeavesThePitchAlone)
         EXPECT_EQ(h.device(0).rate, rate) << "tick " << tick;
         h.tick();
     }
+}
+
+constexpr uint16_t specialEditHistory = 2, specialMidiMacros = 8;
+
+ItFile withMacros(ItFile f, const std::vector<std::pair<size_t, std::string>>& macros, uint16_t historyEntries)
+{
+    f.extraSpecial = specialEditHistory | specialMidiMacros;
+    f.afterOffsets = editHistory(historyEntries);
+    const std::vector<uint8_t> configuration = midiConfiguration(macros);
+    f.afterOffsets.insert(f.afterOffsets.end(), configuration.begin(), configuration.end());
+    return f;
+}
+
+TEST(ItFilter, MacrosTheFileEmbedsReplaceTheDefaultsAndOnlyTheirFilterMessagesPlay)
+{
+    constexpr uint32_t step = 256;
+    constexpr size_t zx80 = 16;
+    const std::vector<std::pair<size_t, std::string>> macros = {
+        {0, "F0F001z"},                  // SF0: the resonance
+        {2, "f0 f0 00 z  F0F001 10"},    // SF2: the cutoff, and resonance 16
+        {3, "F0F002z"},                  // SF3: a message the filter does not take
+        {zx80, "F0F00040"},              // Z80: cutoff 64
+        {zx80 + 1, "9c z 7F F0 F0 01"},  // Z81: a note, and a message cut short
+        {zx80 + 0x7F, "F0F000z"},        // ZFF: the cutoff, from the argument's low bits
+    };
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1},
+        {effectOnly, letterZ, 0x30},
+        {effectOnly, letterS, 0xF1}, {effectOnly, letterZ, 0x20},  // SF1 is empty now
+        {effectOnly, letterS, 0xF2}, {effectOnly, letterZ, 0x50},
+        {effectOnly, letterS, 0xF3}, {effectOnly, letterZ, 0x10},
+        {effectOnly, letterZ, 0x80}, {effectOnly, letterZ, 0x81},
+        {effectOnly, letterZ, 0x85},                               // empty now
+        {effectOnly, letterZ, 0xFF},
+    };
+    const std::vector<Heard> expected = {
+        {false, 127 * step, 0},     {true, 127 * step, 0x30},   {true, 127 * step, 0x30}, {true, 127 * step, 0x30},
+        {true, 127 * step, 0x30},   {true, 0x50 * step, 0x10},  {true, 0x50 * step, 0x10}, {true, 0x50 * step, 0x10},
+        {true, 0x40 * step, 0x10},  {true, 0x40 * step, 0x10},  {true, 0x40 * step, 0x10}, {true, 127 * step, 0x10},
+    };
+    EXPECT_EQ(heardPerRow(withMacros(instrumentSong(rows, 0, 0), macros, 3), rows.size()), expected);
+}
+
+TEST(ItFilter, AnEmbeddedConfigurationTheFileCannotHoldOrThatIsNoTextLeavesTheDefaultsOrNothing)
+{
+    // Z40 with the defaults sets the cutoff to 64.
+    const std::vector<std::vector<uint8_t>> rows = {{noteSampleEffect, noteC5, 1, letterZ, 0x40}};
+    const Heard defaults{true, 0x40 * 256, 0};
+    const ItFile song = instrumentSong(rows, 0, 0);
+    const std::vector<std::pair<size_t, std::string>> resonance = {{0, "F0F001z"}};
+    // Flagged but not there: what follows the offsets is the instrument.
+    ItFile missing = song;
+    missing.extraSpecial = specialMidiMacros;
+    EXPECT_EQ(heardPerRow(missing, 1)[0], defaults);
+    // An edit history counted longer than the file puts the macros past its end.
+    ItFile longHistory = withMacros(song, resonance, 0);
+    longHistory.afterOffsets[0] = longHistory.afterOffsets[1] = 0xFF;
+    EXPECT_EQ(heardPerRow(longHistory, 1)[0], defaults);
+    // Without the history flag the count is not there: the macros start at once.
+    ItFile noHistory = withMacros(song, resonance, 0);
+    noHistory.extraSpecial = specialMidiMacros;
+    noHistory.afterOffsets.erase(noHistory.afterOffsets.begin(), noHistory.afterOffsets.begin() + 2);
+    EXPECT_EQ(heardPerRow(noHistory, 1)[0], Heard(true, 127 * 256, 0x40));
+    // Every byte value in every macro: the song loads, and whatever it reads it plays.
+    ItFile noise = withMacros(song, {}, 0);
+    for (size_t i = 2; i < noise.afterOffsets.size(); ++i)
+        noise.afterOffsets[i] = static_cast<uint8_t>(i * 37 + 11);
+    PlayerHarness h(writeIt(noise));
+    ASSERT_NE(h.module, nullptr);
+    h.tick(8);
 }
 
 }  // namespace

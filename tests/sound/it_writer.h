@@ -2,6 +2,7 @@
 // Writes small IT files for the loader and playback tests: one sample, one
 // pattern, and optionally one instrument.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -43,6 +44,8 @@ struct ItFile {
     uint8_t instrumentGlobalVolume = 128;
     uint8_t fadeout = 8;
     uint16_t extraFlags = 0;               // header flags beyond stereo, linear slides and instruments
+    uint16_t extraSpecial = 0;             // special flags beyond the message's
+    std::vector<uint8_t> afterOffsets;     // stored just after the offsets (edit history, MIDI macros)
     uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
     uint8_t filterCutoff = 0, filterResonance = 0;  // as stored: bit 7 says the value is used
     uint8_t defaultPanning = 128 | 32;     // the instrument's: bit 7 says it is not used
@@ -72,7 +75,7 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     b.put16(0x0217);
     b.put16(0x0214);
     b.put16(1 | 8 | (f.instruments ? 4 : 0) | f.extraFlags);  // stereo, linear slides
-    b.put16(f.message.empty() ? 0 : 1);  // message attached
+    b.put16((f.message.empty() ? 0 : 1) | f.extraSpecial);  // message attached
     b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
     b.put16(f.messageLength != 0 ? f.messageLength : static_cast<uint32_t>(f.message.size()));
     const size_t messagePointer = b.v.size();
@@ -86,6 +89,7 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     b.put32(0);
     const size_t patternPointer = b.v.size();
     b.put32(0);
+    b.v.insert(b.v.end(), f.afterOffsets.begin(), f.afterOffsets.end());
     if (f.instruments) {
         b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
         const size_t start = b.v.size();
@@ -163,6 +167,27 @@ inline ItFile channelRows(const std::vector<std::vector<uint8_t>>& rows)
         f.pattern.push_back(0);
     }
     return f;
+}
+
+// An edit history of `entries` entries, as the file keeps it after the offsets.
+inline std::vector<uint8_t> editHistory(uint16_t entries)
+{
+    std::vector<uint8_t> out(2 + 8 * size_t{entries}, 0);
+    out[0] = uint8_t(entries), out[1] = uint8_t(entries >> 8);
+    return out;
+}
+
+// An embedded MIDI configuration, 32 bytes a macro: nine global macros (each
+// one that would set the cutoff, to show where a reader loses its place),
+// then the macros given by index: 0..15 SF0..SFF, 16 + x - 0x80 Zx (x 0x80..0xFF).
+inline std::vector<uint8_t> midiConfiguration(const std::vector<std::pair<size_t, std::string>>& macros)
+{
+    std::vector<uint8_t> out((9 + 16 + 128) * 32, 0);
+    for (size_t global = 0; global < 9; ++global)
+        std::memcpy(&out[global * 32], "F0F000 20", 9);
+    for (const auto& [index, text] : macros)
+        std::memcpy(&out[(9 + index) * 32], text.data(), std::min<size_t>(text.size(), 32));
+    return out;
 }
 
 constexpr uint8_t noteAndSample = 0x03, effectOnly = 0x08, noteSampleEffect = 0x0B, volumeOnly = 0x04,

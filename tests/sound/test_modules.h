@@ -2,13 +2,15 @@
 // A handful of XM modules built in code that between them reach every part of
 // the loader: packed and (in the rich one) unpacked patterns, 8- and 16-bit
 // samples with each loop kind, envelopes with sustain and loop, auto-vibrato,
-// an instrument without samples, and amiga periods. The fuzzers take them as seeds and the
-// truncation sweep cuts them.
+// an instrument without samples, and amiga periods; and an IT module with an
+// edit history and embedded MIDI macros. The fuzzers take them as seeds and
+// the truncation sweep cuts them.
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/sound/it_writer.h"
 #include "tests/support/xm_module.h"
 
 namespace corvid::testing {
@@ -72,6 +74,14 @@ inline std::vector<NamedModule> testModules()
     amiga.patterns[0].at(0, 0, 4) = {25, 1, 0, 0x01, 0x20};  // portamento up
     amiga.patterns[0].at(1, 1, 4) = {85, 1, 0, 0x00, 0x37};  // arpeggio
     modules.push_back({"amiga.xm", xmBytes(amiga)});
+
+    ItFile macros = channelRows({{noteSampleEffect, 60, 1, 26, 0x40}, {effectOnly, letterS, 0xF1}, {effectOnly, 26, 0x81}});
+    macros.instruments = true;
+    macros.extraSpecial = 2 | 8;  // edit history, MIDI macros
+    macros.afterOffsets = editHistory(2);
+    const std::vector<uint8_t> configuration = midiConfiguration({{0, "F0F000z"}, {1, "F0F001 z"}, {17, "F0F00120"}});
+    macros.afterOffsets.insert(macros.afterOffsets.end(), configuration.begin(), configuration.end());
+    modules.push_back({"macros.it", writeIt(macros)});
     return modules;
 }
 
