@@ -25,9 +25,18 @@ enum class SampleType : uint32_t {
 
 enum class LoopType : uint32_t { none = 0, forward = 1, pingPong = 2 };
 
-// 0 no loop, 1 loop, 2 and 3 a second loop taken after a release,
+// 0 no loop, 1 loop, 2 and 3 a second loop taken after a release (2: when
+// the first loop next reaches its end; 3: at once, the position brought
+// into the second loop when past its end, as IT leaves a sustain loop),
 // 4 Amiga-style without loop, 5 Amiga-style with loop.
-enum class LoopMode : uint32_t { none = 0, loop = 1, twoLoops = 2, twoLoopsAlt = 3, amiga = 4, amigaLooped = 5 };
+enum class LoopMode : uint32_t {
+    none = 0,
+    loop = 1,
+    twoLoops = 2,
+    twoLoopsLeftAtOnce = 3,
+    amiga = 4,
+    amigaLooped = 5
+};
 
 struct SampleLoop {
     uint32_t start = 0;   // bytes in a description, frames inside the mixer

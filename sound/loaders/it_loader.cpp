@@ -256,7 +256,7 @@ private:
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
                        moduleWideGlobalVolume | moduleLoopStartMovesOn | ((flags & flagOldEffects) ? 0 : moduleItEffects) |
-                       (useInstruments_ ? moduleNewNoteActions | moduleNoteFadeRules : 0);
+                       moduleNoteFadeRules | (useInstruments_ ? moduleNewNoteActions : 0);
         // Panning 0..64 on the 0..255 scale; 100 is surround (centred when a
         // panning command ends it).
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
@@ -505,16 +505,22 @@ private:
             return ErrorCode::invalidInstrument;
         sample.type = sixteenBit ? SampleDataType::pcm16 : SampleDataType::pcm8;
         sample.length = frames * frameBytes;
-        // The loop, or else the sustain loop, which then goes on after release.
-        const bool loop = flags & sampleLoop, sustain = flags & sampleSustainLoop;
-        const uint32_t loopStart = std::min(h.u32leAt(loop ? 0x34 : 0x40), frames);
-        const uint32_t loopEnd = std::min(h.u32leAt(loop ? 0x38 : 0x44), frames);
-        const bool loops = (loop || sustain) && loopStart < loopEnd;
-        const bool pingPong = loop ? (flags & samplePingPong) : (flags & sampleSustainPingPong);
-        sample.looping = loops ? 1 : 0;
-        sample.loopType = loops ? (pingPong ? 2 : 1) : 0;
-        sample.loopStart = loops ? loopStart * frameBytes : 0;
-        sample.loopEnd = loops ? loopEnd * frameBytes : 0;
+        // A sustain loop turns until the note is released; the sound then
+        // goes on into the sample's loop, or to its end without one.
+        const auto loopAt = [&](uint32_t at, uint8_t used, uint8_t pingPong) {
+            const uint32_t start = std::min(h.u32leAt(at), frames), end = std::min(h.u32leAt(at + 4), frames);
+            if (!(flags & used) || start >= end)
+                return SampleLoop{};
+            return SampleLoop{start * frameBytes, end * frameBytes,
+                              (flags & pingPong) ? LoopType::pingPong : LoopType::forward};
+        };
+        const SampleLoop loop = loopAt(0x34, sampleLoop, samplePingPong);
+        const SampleLoop sustainLoop = loopAt(0x40, sampleSustainLoop, sampleSustainPingPong);
+        const SampleLoop& first = sustainLoop.type != LoopType::none ? sustainLoop : loop;
+        sample.looping = first.type != LoopType::none ? 1 : 0;
+        sample.loopType = static_cast<uint8_t>(first.type);
+        sample.loopStart = first.start;
+        sample.loopEnd = first.end;
 
         const uint32_t offset = h.u32leAt(0x48);
         const uint8_t conversion = h.u8At(0x2E);
@@ -539,9 +545,13 @@ private:
         }
         SampleDescription description;
         description.type = sixteenBit ? SampleType::pcm16Mono : SampleType::pcm8Mono;
-        description.loopMode = loops ? LoopMode::loop : LoopMode::none;
-        if (loops)
-            description.loop1 = {sample.loopStart, sample.loopEnd, pingPong ? LoopType::pingPong : LoopType::forward};
+        description.loop1 = first;
+        if (sustainLoop.type != LoopType::none) {
+            description.loopMode = LoopMode::twoLoopsLeftAtOnce;
+            description.loop2 = loop;
+        } else {
+            description.loopMode = loop.type != LoopType::none ? LoopMode::loop : LoopMode::none;
+        }
         return handOverSample(sample, data, description, target_);
     }
 

@@ -39,9 +39,11 @@ inline constexpr uint32_t moduleVolumePortaTable = 1u << 19;
 // Instruments carry new-note actions: a note a new one replaces may go on in
 // the background, on a channel of its own.
 inline constexpr uint32_t moduleNewNoteActions = 1u << 20;
-// IT's fade-out: a key off fades the note only without a volume envelope or
+// IT's fade-out: a key off releases the note (its envelopes' and its
+// sample's sustain loops) and fades it only without a volume envelope or
 // with a looping one, and the volume envelope's end starts the fade (a note
-// whose envelope ends at 0 is over). Without the flag every key off fades.
+// whose envelope ends at 0 is over); in sample mode, where there is no
+// fade-out, a released note plays on. Without the flag every key off fades.
 inline constexpr uint32_t moduleNoteFadeRules = 1u << 22;
 // The global volume runs 0..128 (IT) instead of 0..64: the module's master
 // volume, Gxx and the global volume slides all read that scale.

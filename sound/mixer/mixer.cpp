@@ -40,7 +40,7 @@ constexpr bool isKnownType(SampleType type)
 }
 
 constexpr bool isAmigaMode(LoopMode mode) { return mode == LoopMode::amiga || mode == LoopMode::amigaLooped; }
-constexpr bool hasSecondLoop(LoopMode mode) { return mode == LoopMode::twoLoops || mode == LoopMode::twoLoopsAlt; }
+constexpr bool hasSecondLoop(LoopMode mode) { return mode == LoopMode::twoLoops || mode == LoopMode::twoLoopsLeftAtOnce; }
 
 constexpr bool isSounding(ChannelState state)
 {
@@ -347,8 +347,18 @@ ErrorCode Mixer::releaseSound(uint32_t channel)
     if (ErrorCode error = checkChannel(channel); error != ErrorCode::ok)
         return error;
     MixChannel& c = channels_[channel];
-    if (c.state == ChannelState::playing && hasSecondLoop(c.sample.loopMode))
-        c.state = ChannelState::released;
+    if (c.state != ChannelState::playing || !hasSecondLoop(c.sample.loopMode))
+        return ErrorCode::ok;
+    c.state = ChannelState::released;
+    if (c.sample.loopMode == LoopMode::twoLoopsLeftAtOnce) {
+        // The sound goes on from where it is, under the second loop's rule;
+        // past that loop's end it is wrapped into the loop.
+        const SampleLoop& loop = c.sample.loops[1];
+        c.activeLoop = 1;
+        c.wrapped = loop.type != LoopType::none && c.position >= loop.end;
+        if (c.wrapped)
+            c.position = loop.start + (c.position - loop.start) % (loop.end - loop.start);
+    }
     return ErrorCode::ok;
 }
 

@@ -34,9 +34,11 @@ struct ItFile {
     std::vector<uint8_t> pattern;          // packed rows
     uint16_t rows = 4;
     bool instruments = false;
-    std::vector<uint8_t> sampleData = {0x00, 0x10, 0xF0, 0x7F};  // signed 8-bit
-    uint8_t sampleFlags = 1 | 16;          // data, loop
+    std::vector<uint8_t> sampleData = {0x00, 0x10, 0xF0, 0x7F};  // signed 8-bit (16-bit with sample flag 2)
+    uint8_t sampleFlags = 1 | 16;          // data, loop (32 sustain loop, 64 and 128 ping-pong)
+    uint32_t loopStart = 1, loopEnd = 3, sustainStart = 0, sustainEnd = 0;  // frames
     uint8_t sampleDefaultPanning = 32;     // bit 7 says it is used
+    std::array<uint8_t, 4> sampleVibrato{};  // speed, depth, rate, waveform
     uint32_t middleC = 8363;
     std::array<uint8_t, 64> panning = [] { std::array<uint8_t, 64> p{}; p.fill(32); return p; }();
     std::array<uint8_t, 64> channelVolume = [] { std::array<uint8_t, 64> v{}; v.fill(64); return v; }();
@@ -134,11 +136,14 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     b.v[sample + 0x13] = 48;
     std::memcpy(&b.v[sample + 0x14], "a sample", 8);
     b.v[sample + 0x2E] = 1;  // signed
-    b.set32(sample + 0x30, static_cast<uint32_t>(f.sampleData.size()));
+    b.set32(sample + 0x30, static_cast<uint32_t>(f.sampleData.size() / ((f.sampleFlags & 2) ? 2 : 1)));
     b.v[sample + 0x2F] = f.sampleDefaultPanning;
-    b.set32(sample + 0x34, 1);
-    b.set32(sample + 0x38, 3);
+    b.set32(sample + 0x34, f.loopStart);
+    b.set32(sample + 0x38, f.loopEnd);
     b.set32(sample + 0x3C, f.middleC);
+    b.set32(sample + 0x40, f.sustainStart);
+    b.set32(sample + 0x44, f.sustainEnd);
+    std::memcpy(&b.v[sample + 0x4C], f.sampleVibrato.data(), 4);
     b.set32(patternPointer, static_cast<uint32_t>(b.v.size()));
     b.put16(static_cast<uint32_t>(f.pattern.size()));
     b.put16(f.rows);

@@ -311,7 +311,7 @@ TEST(Mixer, ReleaseMovesToTheSecondLoop)
     openMixer(mixer, floatStereo16, 1);
     std::vector<uint8_t> data(100, 128);
     SampleDescription d = describe(data, SampleType::pcm8Mono, LoopType::forward, 10, 20);
-    d.loopMode = LoopMode::twoLoops;
+    d.loopMode = LoopMode::twoLoopsLeftAtOnce;
     d.loop2 = {60, 70, LoopType::forward};
     startSample(mixer, 0, d, 44100);
     mix16(mixer, 95);
@@ -329,6 +329,60 @@ TEST(Mixer, ReleaseMovesToTheSecondLoop)
     startSample(mixer, 0, plain, 44100);
     mixer.releaseSound(0);
     EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::playing);
+}
+
+TEST(Mixer, ReleaseLeavesASustainLoopAtOnceInEveryFamily)
+{
+    // Four stretches of 20 frames at levels 10, 20, 30, 40, played at one
+    // frame per output frame. The sustain loop turns over the second
+    // stretch; released, the sound goes on from where it is: on into a loop
+    // over the fourth (from the third, forward, even when the sustain loop
+    // was heading back), wrapped at once into a loop over the first that
+    // ends before it, or to the end without a loop.
+    std::vector<uint8_t> data;
+    for (uint8_t level : {10, 20, 30, 40})
+        data.insert(data.end(), 20, static_cast<uint8_t>(128 + level));
+    struct Case {
+        const char* name;
+        LoopType sustain;
+        SampleLoop loop;
+        uint32_t framesBefore;     // mixed before the release
+        uint32_t firstFrame;       // after it, where the levels are read every 20 frames
+        std::array<int, 4> levels;
+        ChannelState end;
+    };
+    // Released at frame 24 (or, after a ping-pong turn, at 26 heading back);
+    // the levels are read away from the stretches' edges.
+    const Case cases[] = {
+        {"on into the loop after it", LoopType::forward, {60, 80, LoopType::forward}, 64, 6, {20, 30, 40, 40},
+         ChannelState::released},
+        {"forward again after ping-pong", LoopType::pingPong, {60, 80, LoopType::forward}, 94, 4, {20, 30, 40, 40},
+         ChannelState::released},
+        {"wrapped into a loop ending before it", LoopType::forward, {0, 20, LoopType::forward}, 64, 6, {10, 10, 10, 10},
+         ChannelState::released},
+        {"to the end without a loop", LoopType::forward, {}, 64, 6, {20, 30, 40, 0}, ChannelState::stopped},
+    };
+    for (uint32_t format : {mixInteger | mixStereo, mixFloat | mixMono, mixInterpolating | mixStereo,
+                            mixInterpolating | mixMono, mixSinc | mixStereo, mixSinc | mixMono}) {
+        for (const Case& c : cases) {
+            const std::string where = std::string(c.name) + ", format " + std::to_string(format);
+            Mixer mixer;
+            openMixer(mixer, format, 1, 44100, {false, 0});
+            SampleDescription d = describe(data, SampleType::pcm8Mono, c.sustain, 20, 40);
+            d.loopMode = LoopMode::twoLoopsLeftAtOnce;
+            d.loop2 = c.loop;
+            startSample(mixer, 0, d, 44100);
+            mix16(mixer, c.framesBefore);
+            ASSERT_EQ(mixer.releaseSound(0), ErrorCode::ok);
+            const std::vector<int16_t> out = mix16(mixer, 80);
+            const uint32_t sides = mixer.format().stereo ? 2 : 1;
+            for (size_t i = 0; i < c.levels.size(); ++i) {
+                const size_t frame = c.firstFrame + 20 * i;
+                EXPECT_NEAR(out[sides * frame], c.levels[i] * 256, 64) << where << ", frame " << frame;
+            }
+            EXPECT_EQ(mixer.channelRecord(0).state, c.end) << where;
+        }
+    }
 }
 
 TEST(Mixer, AmigaSampleTakesOverAtTheLoopEnd)
