@@ -18,7 +18,7 @@ constexpr uint32_t instrumentBytes = 0x226;   // up to the end of the pitch enve
 constexpr uint32_t volumeEnvelopeAt = 0x130, panningEnvelopeAt = 0x182, pitchEnvelopeAt = 0x1D4,
                    envelopeBytes = 6 + 25 * 3;
 constexpr uint8_t envelopeOn = 1, envelopeLoop = 2, envelopeSustainLoop = 4, envelopeCarry = 8, envelopeFilter = 0x80;
-constexpr uint32_t sampleHeaderBytes = 0x50;
+constexpr uint32_t sampleHeaderBytes = 0x50, vibratoAt = 0x4C;
 constexpr uint32_t maximumOrders = 256;
 constexpr uint32_t maximumPatterns = 256;
 constexpr uint32_t maximumRows = 256;
@@ -256,7 +256,7 @@ private:
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
                        moduleWideGlobalVolume | moduleLoopStartMovesOn | ((flags & flagOldEffects) ? 0 : moduleItEffects) |
-                       moduleNoteFadeRules | (useInstruments_ ? moduleNewNoteActions : 0);
+                       moduleNoteFadeRules | moduleSampleAutoVibrato | (useInstruments_ ? moduleNewNoteActions : 0);
         // Panning 0..64 on the 0..255 scale; 100 is surround (centred when a
         // panning command ends it).
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {
@@ -493,6 +493,11 @@ private:
         sample.globalVolume = std::min<uint8_t>(h.u8At(0x11), 64);
         if (const uint8_t panning = h.u8At(samplePanningAt); panning & samplePanningUsed)
             sample.defaultPanning = fullScalePanning(panning & 0x7F);
+        // Speed, depth, rate, then the waveform: sine, ramp down, square, random.
+        constexpr std::array<uint8_t, 4> waveforms = {0, vibratoRampFromTheTop, 1, vibratoRandom};
+        const uint8_t waveform = h.u8At(vibratoAt + 3);
+        sample.autoVibrato = {waveform < waveforms.size() ? waveforms[waveform] : uint8_t{0},
+                              std::min<uint8_t>(h.u8At(vibratoAt + 1), 64), h.u8At(vibratoAt), h.u8At(vibratoAt + 2)};
         tuneForMiddleC(h.u32leAt(0x3C), sample);
         sample.relativeNote -= 12;  // middle C is C-5 here, an octave above the player's
         const uint8_t flags = h.u8At(0x12);

@@ -57,6 +57,12 @@ inline constexpr uint32_t moduleLoopStartMovesOn = 1u << 24;
 // past the sample's end is ignored (the old effects, like the other
 // formats, put the note at the end).
 inline constexpr uint32_t moduleItEffects = 1u << 25;
+// Auto-vibrato as IT plays it: each note's comes from its sample (not its
+// instrument), its depth grows by the sample's rate in 256ths every tick
+// (none without a rate), key off or not, only whole steps of depth are
+// heard, and it moves the frequency by 768ths of an octave whatever the
+// module's slides.
+inline constexpr uint32_t moduleSampleAutoVibrato = 1u << 26;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;
@@ -82,6 +88,21 @@ struct Envelope {
 
 enum class SampleDataType : uint8_t { none = 0, pcm8 = 1, pcm16 = 2 };
 
+// Auto-vibrato waveforms, as the instrument's vibrato type numbers them
+// (0 sine, 1 square, 2 and 3 ramps), and two more that IT's samples use: a
+// ramp that starts at the top of its swing, and a random value every tick.
+inline constexpr uint8_t vibratoRampFromTheTop = 4, vibratoRandom = 5;
+
+// An IT sample's auto-vibrato: its waveform, its depth (64ths of a semitone
+// at the top of the swing, 0..64), the position's step every tick (256 a
+// cycle) and the depth's growth every tick (256ths of a step).
+struct AutoVibrato {
+    uint8_t waveform = 0;
+    uint8_t depth = 0;
+    uint8_t speed = 0;
+    uint8_t rate = 0;
+};
+
 struct Sample {
     std::string name;               // at most 22 characters
     uint32_t deviceHandle = 0;      // 0 = not added to the device
@@ -100,6 +121,7 @@ struct Sample {
     // IT: the panning (0..255) each note of the sample starts with, over its
     // instrument's; absent, the instrument's or the channel's.
     std::optional<uint8_t> defaultPanning;
+    AutoVibrato autoVibrato;        // IT; XM's is the instrument's
     uint32_t dataOffset = 0;        // file offset of the data, while loading
 };
 

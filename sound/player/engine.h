@@ -3,6 +3,8 @@
 // changes, the command tables, frequencies and envelopes. Used only inside
 // sound/player.
 
+#include <optional>
+
 #include "sound/player/player.h"
 
 namespace corvid::player {
@@ -123,8 +125,15 @@ const Envelope* activeEnvelope(const std::optional<Envelope>& envelope, const Ch
 // Whether the envelope has come to its last point for good (no loop, no
 // sustain it still waits at).
 bool envelopeEnded(const Envelope& envelope, const EnvelopeState& state, bool keyOff);
-// Auto-vibrato wave value (-64..64) of a type at a position.
-int32_t autoVibratoWave(uint8_t type, uint8_t position);
+// Auto-vibrato wave value (-64..64) of a waveform at a position; negative
+// values raise the pitch.
+int32_t autoVibratoWave(uint8_t waveform, uint8_t position);
+// One tick of the note's auto-vibrato (its instrument's, or with
+// moduleSampleAutoVibrato its sample's): the depth grows, the position moves
+// on, and the answer is the pitch's offset in 768ths of an octave (a period
+// offset on linear periods), upwards when negative; none when it has no depth.
+std::optional<int32_t> autoVibratoStep(PlayerInstance& p, ChannelState& c, const Instrument* instrument,
+                                       const Sample* sample);
 
 inline constexpr std::array<uint8_t, 32> vibratoSine = {0,   24,  49,  74,  97,  120, 141, 161, 180, 197, 212,
                                                         224, 235, 244, 250, 253, 255, 253, 250, 244, 235, 224,

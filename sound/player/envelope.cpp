@@ -51,7 +51,7 @@ bool envelopeEnded(const Envelope& envelope, const EnvelopeState& state, bool ke
            state.position >= envelope.points[envelope.pointCount - 1].x;
 }
 
-int32_t autoVibratoWave(uint8_t type, uint8_t position)
+int32_t autoVibratoWave(uint8_t waveform, uint8_t position)
 {
     static const std::array<int8_t, 256> sine = [] {
         std::array<int8_t, 256> t{};
@@ -60,13 +60,42 @@ int32_t autoVibratoWave(uint8_t type, uint8_t position)
         return t;
     }();
     const int32_t ramp = static_cast<int8_t>(position) >> 1;
-    switch (type) {
+    switch (waveform) {
     case 0: return sine[position];
     case 1: return (position & 0x80) ? 64 : -64;
     case 2: return ramp;
     case 3: return static_cast<int8_t>(static_cast<uint8_t>(-ramp << 1)) >> 1;  // the negation, as a signed 7-bit value
+    case vibratoRampFromTheTop: return autoVibratoWave(2, static_cast<uint8_t>(position + 128));
     default: return 0;
     }
+}
+
+std::optional<int32_t> autoVibratoStep(PlayerInstance& p, ChannelState& c, const Instrument* instrument,
+                                       const Sample* sample)
+{
+    // IT: the sample's depth grows by its rate. XM: the instrument's
+    // reaches its depth over `sweep` ticks (at once without one) and stops
+    // growing at key off; its vibrato types are the first four waveforms.
+    const bool fromSample = p.module->flags & moduleSampleAutoVibrato;
+    AutoVibrato vibrato;
+    int32_t growth = 0;
+    if (fromSample && sample) {
+        vibrato = sample->autoVibrato;
+        growth = vibrato.rate;
+    } else if (!fromSample && instrument) {
+        const uint8_t type = instrument->vibratoType;
+        vibrato = {type <= 3 ? type : uint8_t{255}, instrument->vibratoDepth, instrument->vibratoRate, 0};
+        const int32_t sweep = instrument->vibratoSweep;
+        growth = sweep == 0 ? vibrato.depth << 8 : c.keyOff ? 0 : (vibrato.depth << 8) / sweep;
+    }
+    if (vibrato.depth == 0)
+        return std::nullopt;
+    c.autoVibratoAmplitude = std::min(c.autoVibratoAmplitude + growth, vibrato.depth << 8);
+    c.autoVibratoPosition = static_cast<uint8_t>(c.autoVibratoPosition + vibrato.speed);
+    const int32_t wave = vibrato.waveform == vibratoRandom ? nextSwing(p.swing, 64)
+                                                           : autoVibratoWave(vibrato.waveform, c.autoVibratoPosition);
+    const int32_t amplitude = fromSample ? c.autoVibratoAmplitude & ~0xFF : c.autoVibratoAmplitude;
+    return wave * amplitude >> 14;
 }
 
 }  // namespace corvid::player

@@ -311,27 +311,23 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
             return e;
     }
 
+    // IT's auto-vibrato moves the frequency whatever the slides, the other
+    // formats' the period.
+    const std::optional<int32_t> vibrato = autoVibratoStep(p, c, instrument, sample);
+    const bool vibratoOnFrequency = p.module->flags & moduleSampleAutoVibrato;
     c.devicePeriod = c.outputPeriod;
-    if (instrument && instrument->vibratoDepth != 0) {
-        const int32_t depth = instrument->vibratoDepth << 8;
-        if (instrument->vibratoSweep == 0)
-            c.autoVibratoAmplitude = depth;
-        else if (!c.keyOff)
-            c.autoVibratoAmplitude = std::min(c.autoVibratoAmplitude + depth / instrument->vibratoSweep, depth);
-        c.autoVibratoPosition = static_cast<uint8_t>(c.autoVibratoPosition + instrument->vibratoRate);
-        const int32_t wave = autoVibratoWave(instrument->vibratoType, c.autoVibratoPosition);
-        c.devicePeriod = std::clamp(c.outputPeriod + (wave * c.autoVibratoAmplitude >> 14), p.minimumPeriod, p.maximumPeriod);
-    }
+    if (vibrato && !vibratoOnFrequency)
+        c.devicePeriod = std::clamp(c.outputPeriod + *vibrato, p.minimumPeriod, p.maximumPeriod);
     if (c.devicePeriod == 0)
         return ErrorCode::ok;
     uint32_t rate = 0;
     if (ErrorCode e = rateOfPeriod(*p.module, c.devicePeriod, rate); e != ErrorCode::ok)
         return e;
-    if (pitch && !filterEnvelope) {
-        // 256ths of half-semitones either way.
-        const int32_t offset = envelopeValue(*pitch, c.pitchEnvelope, c.keyOff) - 32 * 256;
-        rate = static_cast<uint32_t>(std::lround(rate * std::exp2(offset / (24.0 * 256))));
-    }
+    double octaves = vibrato && vibratoOnFrequency ? -*vibrato / 768.0 : 0;
+    if (pitch && !filterEnvelope)
+        octaves += (envelopeValue(*pitch, c.pitchEnvelope, c.keyOff) - 32 * 256) / (24.0 * 256);  // 256ths of half-semitones
+    if (octaves != 0)
+        rate = static_cast<uint32_t>(std::lround(rate * std::exp2(octaves)));
     return device.operations.setRate(device.context, c.deviceChannel, rate);
 }
 

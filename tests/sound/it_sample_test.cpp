@@ -1,8 +1,12 @@
 // IT's samples in loading and playback, tick by tick: the sustain loop
 // handed to the device before the sample's own loop and released by a key
-// off (in sample mode as in instrument mode).
+// off (in sample mode as in instrument mode), and the sample's auto-vibrato.
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <set>
 
 #include "damaged_files.h"
 #include "it_writer.h"
@@ -95,6 +99,101 @@ TEST(ItSampleLoops, AKeyOffReleasesTheNoteAndAFadeDoesNot)
     EXPECT_GT(h.channel(0).fadeVolume, 0);
     EXPECT_LT(h.channel(0).fadeVolume, 65536);
     EXPECT_EQ(h.device(0).releases, 0u);
+}
+
+// A C-5 held for 32 rows (128 ticks) by a sample with the given
+// auto-vibrato: speed, depth, rate, waveform as the file stores them.
+ItFile vibratoSong(std::array<uint8_t, 4> vibrato, std::vector<std::vector<uint8_t>> rows = {{noteAndSample, noteC5, 1}})
+{
+    rows.resize(32);
+    ItFile f = channelRows(rows);
+    f.orders = {0, 255};
+    f.sampleVibrato = vibrato;
+    return f;
+}
+
+// The device's rate over the note's first `count` ticks, from the tick it starts on.
+std::vector<double> rates(PlayerHarness& h, uint32_t count)
+{
+    std::vector<double> out;
+    for (uint32_t i = 0; i < count; ++i) {
+        h.tick();
+        out.push_back(h.device(0).rate);
+    }
+    return out;
+}
+
+// Every tick the depth's 256ths grow by the rate (up to the depth), the
+// position by the speed (256 a cycle); the pitch moves by the waveform's
+// value (-64..64, upwards when positive) x the depth's whole steps / 64, in
+// 768ths of an octave.
+double expectedRate(double base, double value, int depth) { return base * std::exp2(value * depth / 64 / 768); }
+
+TEST(ItSampleVibrato, TheDepthGrowsByTheRateUpToTheDepthKeyOffOrNot)
+{
+    // Square wave (up for the first half of the cycle), speed 4: 32 ticks
+    // up, 32 down. Depth 8 at rate 64: a step every 4 ticks, full after 32.
+    // A key off on row 4 changes nothing.
+    PlayerHarness h(writeIt(vibratoSong({4, 8, 64, 2}, {{noteAndSample, noteC5, 1}, {}, {}, {}, {noteOnly, itKeyOff}})));
+    h.tick(3);
+    const std::vector<double> r = rates(h, 96);
+    for (int tick = 0; tick < 96; ++tick) {
+        const int depth = std::min((tick + 1) * 64 / 256, 8);
+        const double up = ((tick + 1) * 4 % 256) < 128 ? 64 : -64;
+        EXPECT_NEAR(r[tick], expectedRate(8363, up, depth), 1) << "tick " << tick;
+    }
+    // Without a rate there is no vibrato at all.
+    PlayerHarness still(writeIt(vibratoSong({4, 8, 0, 2})));
+    still.tick(3);
+    EXPECT_EQ(rates(still, 40), std::vector<double>(40, 8363));
+}
+
+TEST(ItSampleVibrato, SineRampAndSquareSwingByTheirWavesAtFullDepth)
+{
+    // Depth 64 at rate 255 is whole after 65 ticks; from then on the pitch
+    // swings by the wave's value itself.
+    const auto sine = [](int position) { return std::round(64 * std::sin(2 * std::numbers::pi * position / 256)); };
+    const auto ramp = [](int position) { return 64 - position / 2.0; };
+    const auto square = [](int position) { return position < 128 ? 64.0 : -64.0; };
+    struct Case {
+        const char* name;
+        uint8_t waveform;
+        double (*value)(int);
+        double tolerance;  // of the ratio: one step is 2^(1/768), the ramp's halves may round either way
+    };
+    const Case cases[] = {{"sine", 0, +sine, 0.0002}, {"ramp down", 1, +ramp, 0.001}, {"square", 2, +square, 0.0002}};
+    for (bool linear : {true, false}) {
+        for (const Case& c : cases) {
+            std::vector<uint8_t> file = writeIt(vibratoSong({7, 64, 255, c.waveform}));
+            if (!linear)
+                file[0x2C] &= ~8;  // Amiga slides: the vibrato still moves the frequency by octaves
+            PlayerHarness plain(writeIt(vibratoSong({7, 0, 0, 0})));
+            plain.tick(4);
+            const double base = plain.device(0).rate;
+            PlayerHarness h(file);
+            h.tick(3);
+            const std::vector<double> r = rates(h, 128);
+            for (int tick = 65; tick < 120; ++tick)
+                EXPECT_NEAR(r[tick] / expectedRate(base, c.value((tick + 1) * 7 % 256), 64), 1, c.tolerance)
+                    << c.name << (linear ? " linear" : " amiga") << " tick " << tick;
+        }
+    }
+}
+
+TEST(ItSampleVibrato, TheRandomWaveStaysWithinTheDepthAndRepeatsFromSongToSong)
+{
+    const std::vector<uint8_t> file = writeIt(vibratoSong({1, 16, 255, 3}));
+    PlayerHarness first(file);
+    first.tick(3);
+    const std::vector<double> r = rates(first, 128);
+    for (int tick = 17; tick < 120; ++tick) {
+        EXPECT_GE(r[tick], std::floor(expectedRate(8363, -64, 16))) << tick;
+        EXPECT_LE(r[tick], std::ceil(expectedRate(8363, 64, 16))) << tick;
+    }
+    EXPECT_GT(std::set<double>(r.begin() + 17, r.begin() + 120).size(), 16u) << "a new value every tick";
+    PlayerHarness second(file);
+    second.tick(3);
+    EXPECT_EQ(rates(second, 128), r);
 }
 
 }  // namespace
