@@ -3,7 +3,8 @@
 // two sides' energies added, so that a surround channel, opposite on the two
 // sides, counts as any other); each half-second block of ours is matched to
 // the reference at the offset (within a small drift of the last block's; the
-// start is found over the first eight seconds) where the two agree best, and
+// start, up to three seconds either way, is where the first eight seconds
+// agree best) where the two agree best, and
 // the block's figure is the correlation there. Log energies make the figure blind to overall gain, the
 // per-block alignment to a small tempo drift. 1 = alike, 0 = unrelated.
 //
@@ -211,19 +212,27 @@ double likeness(const Stereo& ours, const Stereo& reference, std::vector<BlockMa
     // The start is the offset where the first blocks agree best on average:
     // one half-second block of a song that repeats itself matches a later
     // bar as well as its own and would set the tracking off seconds away.
+    // Either render may start later than the other (ours plays its first
+    // row after a row of silence), so the offset is searched both ways.
     int offset = 0;
     double bestStart = -2;
     const size_t firstBlocks = std::min(x.size() / blockWindows, startBlocks);
-    for (size_t d = 0; d <= firstSearchWindows && d + firstBlocks * blockWindows <= y.size(); ++d) {
+    const auto search = static_cast<long>(firstSearchWindows), span = static_cast<long>(firstBlocks * blockWindows);
+    for (long d = -search; d <= search; ++d) {
+        const long xAt = std::max(0L, -d), yAt = std::max(0L, d);
+        if (xAt + span > static_cast<long>(x.size()) || yAt + span > static_cast<long>(y.size()))
+            continue;
         double sum = 0;
         for (size_t block = 0; block < firstBlocks; ++block)
-            sum += correlation(x, block * blockWindows, y, d + block * blockWindows, blockWindows);
+            sum += correlation(x, static_cast<size_t>(xAt) + block * blockWindows, y,
+                               static_cast<size_t>(yAt) + block * blockWindows, blockWindows);
         if (sum > bestStart)
             bestStart = sum, offset = static_cast<int>(d);
     }
     double sum = 0;
     size_t blocks = 0;
-    for (size_t at = 0; at + blockWindows <= x.size(); at += blockWindows) {
+    // Ours before the reference's start has nothing to be matched with.
+    for (size_t at = static_cast<size_t>(std::max(0, -offset)); at + blockWindows <= x.size(); at += blockWindows) {
         double best = -1;
         int bestOffset = offset;
         for (int d = offset - driftWindows; d <= offset + driftWindows; ++d) {
