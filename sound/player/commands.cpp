@@ -343,6 +343,8 @@ ErrorCode noteDelayTick(PlayerInstance& p, ChannelState& c)
         return ErrorCode::ok;
     c.rowFlags &= ~rowNoteDelayed;
     resetInstrumentState(p, c);
+    if ((p.module->flags & moduleNewNoteActions) && c.note < noteFade)
+        c.keyOff = 0;  // as an IT note without a delay
     return startNote(p, c);
 }
 

@@ -139,9 +139,18 @@ void startNotePanning(PlayerInstance& p, ChannelState& c)
 ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
 {
     const bool command = c.rowFlags & rowCommand;
-    if (replacesNote(c))
+    const bool newNote = replacesNote(c);
+    if (newNote)
         if (ErrorCode e = applyNewNoteAction(p, c); e != ErrorCode::ok)
             return e;
+    if (newNote && !(c.rowFlags & rowNewInstrument) && (p.module->flags & moduleNewNoteActions) &&
+        !(command && c.command == Command::noteDelay)) {
+        // An IT note is a new note with or without its instrument number: the
+        // old one has gone by its new-note action, and this one starts its
+        // envelopes and fade-out afresh, not released. Its volume stays.
+        resetInstrumentState(p, c);
+        c.keyOff = 0;
+    }
     if (c.rowFlags & rowNewInstrument) {
         if (!(command && c.command == Command::noteDelay))
             resetInstrumentState(p, c);

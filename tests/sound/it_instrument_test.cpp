@@ -394,5 +394,38 @@ TEST(ItPanning, VolumeAndPanningSwingMoveEachNoteByDrawsEverySongRepeats)
         EXPECT_EQ(panningAndVolumePerRow(f, rows.size()), expected) << "song " << song;
 }
 
+TEST(ItNotes, ANoteWithoutItsInstrumentStartsAfreshFromARelease)
+{
+    // Envelope 64 at tick 0, 32 at tick 4 (its sustain), 0 at tick 8; speed
+    // 4. C-5 at volume 32, released on row 1, ends at the envelope's 0. D-5
+    // without an instrument number on row 3 is a new note all the same: the
+    // envelope from its start, not released, the fade-out undone; the volume
+    // stays the channel's (32), not the sample's. The same note delayed by
+    // SD2 starts afresh two ticks into its row.
+    ItFile f = instrumentRows({{noteSampleVolume, noteC5, 1, 32}, {noteOnly, 255}, {}, {noteOnly, noteD5}, {}}, 0);
+    f.envelopes[0] = {1 | 4, {{64, 0}, {32, 4}, {0, 8}}, 0, 0, 1, 1};
+    f.fadeout = 128;
+    {
+        PlayerHarness h(writeIt(f));
+        h.tick(4 * 3 + 3);  // the song's first row is read on its fourth tick
+        EXPECT_EQ(h.device(0).volume, 0u);
+        EXPECT_EQ(h.volumes(0, 4), (std::vector<uint32_t>{32, 28, 24, 20}));
+        EXPECT_EQ(h.channel(0).keyOff, 0);
+        EXPECT_EQ(h.channel(0).fadeVolume, 65536);
+        EXPECT_EQ(h.device(0).starts, 2u);
+        EXPECT_EQ(h.volumes(0, 2), (std::vector<uint32_t>{16, 16}));  // held at the sustain
+    }
+    constexpr uint8_t noteAndEffect = 0x09;
+    ItFile delayed = instrumentRows(
+        {{noteSampleVolume, noteC5, 1, 32}, {noteOnly, 255}, {}, {noteAndEffect, noteD5, letterS, 0xD2}, {}}, 0);
+    delayed.envelopes[0] = f.envelopes[0];
+    delayed.fadeout = 128;
+    PlayerHarness h(writeIt(delayed));
+    h.tick(4 * 3 + 3 + 2);
+    EXPECT_EQ(h.device(0).volume, 0u);
+    EXPECT_EQ(h.volumes(0, 2), (std::vector<uint32_t>{32, 28}));
+    EXPECT_EQ(h.channel(0).keyOff, 0);
+}
+
 }  // namespace
 }  // namespace corvid::testing
