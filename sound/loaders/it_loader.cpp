@@ -461,8 +461,11 @@ private:
             instrument.used = 1;
             // The keyboard's samples (1-based), each kept once, in order of first use.
             std::map<uint8_t, uint8_t> indexOfSample;
-            std::array<uint8_t, notesPerInstrument> map{};
+            std::array<uint8_t, notesPerInstrument> map{}, keyToNote{};
             for (uint32_t note = 0; note < notesPerInstrument; ++note) {
+                // A note past IT's range (C-0..B-9) plays the key's own.
+                const uint8_t played = h.u8At(0x40 + note * 2);
+                keyToNote[note] = played <= itLastNote ? played : static_cast<uint8_t>(note);
                 const uint8_t sample = h.u8At(0x40 + note * 2 + 1);
                 if (sample == 0 || sample > sampleOffsets_.size()) {
                     map[note] = 255;  // no sample: the note does not play
@@ -477,6 +480,11 @@ private:
                     return e;
             if (indexOfSample.size() != 1 || std::count(map.begin(), map.end(), 255) != 0)
                 instrument.noteToSample = map;
+            for (uint32_t note = 0; note < notesPerInstrument; ++note)
+                if (keyToNote[note] != note) {
+                    instrument.keyToNote = keyToNote;
+                    break;
+                }
         }
         return ErrorCode::ok;
     }

@@ -172,6 +172,9 @@ inline MidiMacros defaultMidiMacros()
 struct Instrument {
     std::string name;                                          // at most 22 characters
     std::optional<std::array<uint8_t, notesPerInstrument>> noteToSample;  // absent: every note uses sample 0
+    // IT: the note (0..119) each key plays, which the keyboard may move away
+    // from the key itself; absent: every key plays its own note.
+    std::optional<std::array<uint8_t, notesPerInstrument>> keyToNote;
     std::optional<Envelope> volumeEnvelope;
     std::optional<Envelope> panningEnvelope;
     // IT: y is 32 + half-semitones of pitch (-32..32), or with pitchEnvelopeFilters the filter's cutoff.

@@ -60,7 +60,10 @@ int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t not
         return modPeriodOfNote(note, sample ? sample->finetune : 0);
     const int32_t relativeNote = sample ? sample->relativeNote : 0;
     const int32_t finetune = sample ? sample->finetune : 0;
-    int32_t n = (note >> 4) * 12 + (note & 15) + relativeNote;
+    const int32_t key = (note >> 4) * 12 + (note & 15);
+    const Instrument* instrument = currentInstrument(p, c);
+    const bool mapped = instrument && instrument->keyToNote && key < static_cast<int32_t>(notesPerInstrument);
+    int32_t n = (mapped ? (*instrument->keyToNote)[static_cast<size_t>(key)] : key) + relativeNote;
     n = n < 0 ? 0 : n > highestNote ? highestNote : n;
     if (p.module->flags & moduleLinearFrequencies)
         return 7680 - 64 * n - finetune / 2;

@@ -427,5 +427,30 @@ TEST(ItNotes, ANoteWithoutItsInstrumentStartsAfreshFromARelease)
     EXPECT_EQ(h.channel(0).keyOff, 0);
 }
 
+TEST(ItNotes, TheKeyboardPlaysTheNoteItMapsEachKeyTo)
+{
+    // C-5, then D-5 under a tone portamento at full speed, whose first
+    // sliding tick reaches its target: the rates of C-5 and D-5, an octave
+    // up (twice as fast) on a keyboard that plays every key an octave up.
+    constexpr uint8_t letterG = 7;
+    const std::vector<std::vector<uint8_t>> rows = {
+        {noteAndSample, noteC5, 1}, {noteSampleEffect, noteD5, 1, letterG, 0xFF}, {}};
+    const auto rates = [&](int8_t shift) {
+        ItFile f = instrumentRows(rows, 0);
+        f.keyboardShift = shift;
+        PlayerHarness h(writeIt(f));
+        h.startFirstRow();
+        const uint32_t first = h.device(0).rate;
+        h.tick(5);
+        EXPECT_EQ(h.device(0).starts, 1u);  // slid to, not started
+        return std::pair(first, h.device(0).rate);
+    };
+    const auto [c5, d5] = rates(0);
+    EXPECT_NEAR(d5, c5 * std::pow(2.0, 2 / 12.0), 2.0);
+    const auto [c6, d6] = rates(12);
+    EXPECT_NEAR(c6, 2.0 * c5, 2.0);
+    EXPECT_NEAR(d6, 2.0 * d5, 2.0);
+}
+
 }  // namespace
 }  // namespace corvid::testing

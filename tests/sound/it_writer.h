@@ -54,6 +54,7 @@ struct ItFile {
     uint8_t volumeSwing = 0, panningSwing = 0;
     int8_t pitchPanSeparation = 0;
     uint8_t pitchPanCentre = 60;
+    int8_t keyboardShift = 0;              // the keyboard plays each key's note moved by this many semitones
     // Volume, panning and pitch; the volume envelope runs 64 down to 32 at
     // tick 10 and holds there (a sustain loop of one point).
     std::array<ItEnvelope, 3> envelopes = {ItEnvelope{1 | 4, {{64, 0}, {32, 10}}, 0, 0, 1, 1}, {}, {}};
@@ -111,7 +112,7 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
         b.v[start + 0x3B] = f.filterResonance;
         std::memcpy(&b.v[start + 0x20], "keyboard", 8);
         for (int note = 0; note < 120; ++note) {
-            b.v[start + 0x40 + note * 2] = uint8_t(note);
+            b.v[start + 0x40 + note * 2] = uint8_t(note + f.keyboardShift);
             b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
         }
         for (size_t i = 0; i < f.envelopes.size(); ++i) {
