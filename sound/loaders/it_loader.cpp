@@ -15,6 +15,8 @@ namespace {
 
 constexpr uint32_t headerBytes = 0xC0;
 constexpr uint32_t instrumentBytes = 0x226;   // up to the end of the pitch envelope
+constexpr uint32_t oldInstrumentBytes = 0x22A, oldEnvelopePointsAt = 0x1F8;  // before the 2.0 layout
+constexpr uint16_t firstNewInstrumentVersion = 0x200;
 constexpr uint32_t volumeEnvelopeAt = 0x130, panningEnvelopeAt = 0x182, pitchEnvelopeAt = 0x1D4,
                    envelopeBytes = 6 + 25 * 3;
 constexpr uint8_t envelopeOn = 1, envelopeLoop = 2, envelopeSustainLoop = 4, envelopeCarry = 8, envelopeFilter = 0x80;
@@ -107,16 +109,11 @@ uint8_t convertVolumeColumn(uint8_t v, bool& present)
     return 0;
 }
 
-// One of the instrument's envelopes, read from its flags byte on; signed
-// ones (panning, pitch) are moved up by 32 to 0..64. A loop of one point
-// holds there.
-Envelope readEnvelope(ByteReader e, bool isSigned)
+// An envelope's loop and sustain loop (point indices) where the flags turn
+// them on and they lie inside its points.
+void setEnvelopeLoops(Envelope& envelope, uint8_t flags, std::array<uint8_t, 4> indices)
 {
-    Envelope envelope;
-    const uint8_t flags = e.u8();
-    envelope.pointCount = std::min<uint8_t>(e.u8(), 25);
-    envelope.carry = flags & envelopeCarry;
-    const uint8_t loopStart = e.u8(), loopEnd = e.u8(), sustainStart = e.u8(), sustainEnd = e.u8();
+    const auto [loopStart, loopEnd, sustainStart, sustainEnd] = indices;
     const auto inside = [&](uint8_t index) { return index < envelope.pointCount; };
     if ((flags & envelopeLoop) && loopStart <= loopEnd && inside(loopEnd)) {
         envelope.loopStart = loopStart;
@@ -126,12 +123,49 @@ Envelope readEnvelope(ByteReader e, bool isSigned)
         envelope.sustainLoopStart = sustainStart;
         envelope.sustainLoopEnd = sustainEnd;
     }
+}
+
+// One of the instrument's envelopes, read from its flags byte on; signed
+// ones (panning, pitch) are moved up by 32 to 0..64. A loop of one point
+// holds there.
+Envelope readEnvelope(ByteReader e, bool isSigned)
+{
+    Envelope envelope;
+    const uint8_t flags = e.u8();
+    envelope.pointCount = std::min<uint8_t>(e.u8(), 25);
+    envelope.carry = flags & envelopeCarry;
+    const std::array<uint8_t, 4> loops = {e.u8(), e.u8(), e.u8(), e.u8()};
+    setEnvelopeLoops(envelope, flags, loops);
     for (uint32_t i = 0; i < envelope.pointCount; ++i) {
         const int32_t y = static_cast<int8_t>(e.u8());
         const uint16_t x = e.u16le();
         envelope.points[i] = {x, static_cast<uint16_t>(std::clamp(isSigned ? y + 32 : y, 0, 64))};
     }
     return envelope;
+}
+
+// The instrument header of files made before the 2.0 layout: a volume
+// envelope only, its points stored as (tick, value) bytes up to a tick of
+// 0xFF; a duplicate check that is on or off (same note, cut); the fade-out
+// counted in 512ths instead of 1024ths.
+void readOldInstrument(ByteReader& h, Instrument& instrument)
+{
+    instrument.name = h.textAt(0x20, 22);
+    instrument.fadeout = h.u16leAt(0x18) * 2 * itFadeoutScale;
+    const uint8_t action = h.u8At(0x1A);
+    instrument.newNoteAction = action <= 3 ? static_cast<NewNoteAction>(action) : NewNoteAction::cut;
+    if (h.u8At(0x1B) != 0)
+        instrument.duplicateCheck = DuplicateCheck::note;
+    const uint8_t flags = h.u8At(0x11);
+    if (!(flags & envelopeOn))
+        return;
+    Envelope envelope;
+    while (envelope.pointCount < 25 && h.u8At(oldEnvelopePointsAt + 2 * envelope.pointCount) != 0xFF) {
+        const uint32_t at = oldEnvelopePointsAt + 2 * envelope.pointCount;
+        envelope.points[envelope.pointCount++] = {h.u8At(at), std::min<uint8_t>(h.u8At(at + 1), 64)};
+    }
+    setEnvelopeLoops(envelope, flags, {h.u8At(0x12), h.u8At(0x13), h.u8At(0x14), h.u8At(0x15)});
+    instrument.volumeEnvelope = envelope;
 }
 
 // A hex digit's value, or -1.
@@ -233,6 +267,7 @@ private:
             return ErrorCode::invalidModule;
         const uint16_t flags = h.u16leAt(0x2C);
         useInstruments_ = flags & flagUseInstruments;
+        oldInstruments_ = h.u16leAt(0x2A) < firstNewInstrumentVersion;
         const auto panning = all.subspan<0x40, fileChannels>();
         std::copy(panning.begin(), panning.end(), channelPanning_.begin());
 
@@ -413,6 +448,41 @@ private:
         return ErrorCode::ok;
     }
 
+    static void readInstrumentHeader(ByteReader& h, Instrument& instrument)
+    {
+        instrument.name = h.textAt(0x20, 22);
+        instrument.fadeout = h.u16leAt(0x14) * itFadeoutScale;
+        instrument.globalVolume = std::min<uint8_t>(h.u8At(0x18), 128);
+        // Values the format does not name fall back on the plainest choice.
+        const uint8_t action = h.u8At(0x11), check = h.u8At(0x12), duplicateAction = h.u8At(0x13);
+        instrument.newNoteAction = action <= 3 ? static_cast<NewNoteAction>(action) : NewNoteAction::cut;
+        instrument.duplicateCheck = check <= 3 ? static_cast<DuplicateCheck>(check) : DuplicateCheck::off;
+        instrument.duplicateAction =
+            duplicateAction <= 2 ? static_cast<DuplicateAction>(duplicateAction) : DuplicateAction::cut;
+        if (h.u8At(volumeEnvelopeAt) & envelopeOn)
+            instrument.volumeEnvelope = readEnvelope(h.section(volumeEnvelopeAt, envelopeBytes), false);
+        if (h.u8At(panningEnvelopeAt) & envelopeOn)
+            instrument.panningEnvelope = readEnvelope(h.section(panningEnvelopeAt, envelopeBytes), true);
+        if (h.u8At(pitchEnvelopeAt) & envelopeOn) {
+            instrument.pitchEnvelope = readEnvelope(h.section(pitchEnvelopeAt, envelopeBytes), true);
+            instrument.pitchEnvelopeFilters = h.u8At(pitchEnvelopeAt) & envelopeFilter;
+        }
+        // Bit 7 says the value (bits 0..6) is used.
+        const uint8_t cutoff = h.u8At(filterCutoffAt), resonance = h.u8At(filterResonanceAt);
+        if (cutoff & filterSettingUsed)
+            instrument.defaultCutoff = cutoff & 0x7F;
+        if (resonance & filterSettingUsed)
+            instrument.defaultResonance = resonance & 0x7F;
+        const uint8_t panning = h.u8At(instrumentPanningAt);
+        if (!(panning & instrumentPanningUnused))
+            instrument.defaultPanning = fullScalePanning(panning);
+        instrument.volumeSwing = std::min<uint8_t>(h.u8At(volumeSwingAt), 100);
+        instrument.panningSwing = std::min<uint8_t>(h.u8At(panningSwingAt), 64);
+        instrument.pitchPanSeparation =
+            static_cast<int8_t>(std::clamp<int32_t>(static_cast<int8_t>(h.u8At(pitchPanSeparationAt)), -32, 32));
+        instrument.pitchPanCentre = std::min(h.u8At(pitchPanCentreAt), itLastNote);
+    }
+
     ErrorCode readInstruments(ByteReader& file, Module& module)
     {
         const uint32_t count = std::max<uint32_t>(static_cast<uint32_t>(instrumentOffsets_.size()),
@@ -422,40 +492,13 @@ private:
             Instrument& instrument = module.instruments[i];
             if (i >= instrumentOffsets_.size())
                 continue;
-            ByteReader h = file.section(instrumentOffsets_[i], instrumentBytes);
+            ByteReader h = file.section(instrumentOffsets_[i], oldInstruments_ ? oldInstrumentBytes : instrumentBytes);
             if (ErrorCode e = endOfSection(h); e != ErrorCode::ok)
                 return e;
-            instrument.name = h.textAt(0x20, 22);
-            instrument.fadeout = h.u16leAt(0x14) * itFadeoutScale;
-            instrument.globalVolume = std::min<uint8_t>(h.u8At(0x18), 128);
-            // Values the format does not name fall back on the plainest choice.
-            const uint8_t action = h.u8At(0x11), check = h.u8At(0x12), duplicateAction = h.u8At(0x13);
-            instrument.newNoteAction = action <= 3 ? static_cast<NewNoteAction>(action) : NewNoteAction::cut;
-            instrument.duplicateCheck = check <= 3 ? static_cast<DuplicateCheck>(check) : DuplicateCheck::off;
-            instrument.duplicateAction =
-                duplicateAction <= 2 ? static_cast<DuplicateAction>(duplicateAction) : DuplicateAction::cut;
-            if (h.u8At(volumeEnvelopeAt) & envelopeOn)
-                instrument.volumeEnvelope = readEnvelope(h.section(volumeEnvelopeAt, envelopeBytes), false);
-            if (h.u8At(panningEnvelopeAt) & envelopeOn)
-                instrument.panningEnvelope = readEnvelope(h.section(panningEnvelopeAt, envelopeBytes), true);
-            if (h.u8At(pitchEnvelopeAt) & envelopeOn) {
-                instrument.pitchEnvelope = readEnvelope(h.section(pitchEnvelopeAt, envelopeBytes), true);
-                instrument.pitchEnvelopeFilters = h.u8At(pitchEnvelopeAt) & envelopeFilter;
-            }
-            // Bit 7 says the value (bits 0..6) is used.
-            const uint8_t cutoff = h.u8At(filterCutoffAt), resonance = h.u8At(filterResonanceAt);
-            if (cutoff & filterSettingUsed)
-                instrument.defaultCutoff = cutoff & 0x7F;
-            if (resonance & filterSettingUsed)
-                instrument.defaultResonance = resonance & 0x7F;
-            const uint8_t panning = h.u8At(instrumentPanningAt);
-            if (!(panning & instrumentPanningUnused))
-                instrument.defaultPanning = fullScalePanning(panning);
-            instrument.volumeSwing = std::min<uint8_t>(h.u8At(volumeSwingAt), 100);
-            instrument.panningSwing = std::min<uint8_t>(h.u8At(panningSwingAt), 64);
-            instrument.pitchPanSeparation =
-                static_cast<int8_t>(std::clamp<int32_t>(static_cast<int8_t>(h.u8At(pitchPanSeparationAt)), -32, 32));
-            instrument.pitchPanCentre = std::min(h.u8At(pitchPanCentreAt), itLastNote);
+            if (oldInstruments_)
+                readOldInstrument(h, instrument);
+            else
+                readInstrumentHeader(h, instrument);
             if (!used_[i])
                 continue;
             instrument.used = 1;
@@ -570,6 +613,7 @@ private:
 
     SampleTarget target_;
     bool useInstruments_ = false;
+    bool oldInstruments_ = false;  // the header layout from before 2.0
     uint32_t patternCount_ = 0;
     std::array<uint8_t, fileChannels> channelPanning_{};
     std::vector<uint32_t> instrumentOffsets_, sampleOffsets_, patternOffsets_;

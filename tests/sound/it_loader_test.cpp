@@ -114,6 +114,43 @@ TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
 using Values = std::vector<int32_t>;
 const auto period = [](const player::ChannelState& c) { return c.period; };
 
+TEST(ItLoader, InstrumentsOfTheLayoutBefore2AreReadAsSuch)
+{
+    // The same instrument in both layouts: the old one keeps a volume
+    // envelope alone, its fade-out in 512ths (8 there is 16 here), its
+    // duplicate check on or off.
+    ItFile f = channelRows({{0x03, 60, 1}, {}, {0x01, 255}, {}, {}, {}, {}, {}});
+    f.instruments = true;
+    f.newNoteAction = 2;
+    f.duplicateCheck = 1;
+    f.envelopes[0] = {1 | 2, {{64, 0}, {16, 6}, {48, 12}}, 1, 2, 0, 0};
+    f.envelopes[1] = {1, {{32, 0}}};  // not in the old layout: the bytes hold its volume envelope
+    ItFile old = f;
+    old.compatibleVersion = 0x0100;
+    old.fadeout = 8;
+    f.fadeout = 16;
+    f.envelopes[1] = {};
+    auto module = loadExpecting(loadIT, writeIt(old));
+    const Instrument& instrument = module->instruments.at(0);
+    EXPECT_EQ(instrument.name, "old keyboard");
+    EXPECT_EQ(instrument.fadeout, 16u * 32);
+    EXPECT_EQ(instrument.newNoteAction, NewNoteAction::noteOff);
+    EXPECT_EQ(instrument.duplicateCheck, DuplicateCheck::note);
+    ASSERT_TRUE(instrument.volumeEnvelope);
+    EXPECT_EQ(instrument.volumeEnvelope->pointCount, 3);
+    EXPECT_EQ(instrument.volumeEnvelope->loopStart, 1);
+    EXPECT_EQ(instrument.volumeEnvelope->loopEnd, 2);
+    EXPECT_FALSE(instrument.panningEnvelope);
+    EXPECT_FALSE(instrument.pitchEnvelope);
+    EXPECT_EQ(instrument.globalVolume, 128);
+    // And it plays as its new-layout twin, tick by tick.
+    PlayerHarness oldSong(writeIt(old));
+    const std::vector<uint32_t> heard = oldSong.volumes(0, 32);
+    PlayerHarness newSong(writeIt(f));
+    EXPECT_EQ(heard, newSong.volumes(0, 32));
+    EXPECT_NE(std::count(heard.begin(), heard.end(), heard[8]), 32) << "the envelope moves the volume";
+}
+
 TEST(ItPlayback, SampleInstrumentChannelAndGlobalVolumesScaleTheNote)
 {
     // Sample volume 48 x sample 32/64 x channel 32/64 = 12; with an

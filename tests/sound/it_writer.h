@@ -48,6 +48,7 @@ struct ItFile {
     uint16_t extraFlags = 0;               // header flags beyond stereo, linear slides and instruments
     uint16_t extraSpecial = 0;             // special flags beyond the message's
     std::vector<uint8_t> afterOffsets;     // stored just after the offsets (edit history, MIDI macros)
+    uint16_t compatibleVersion = 0x0214;   // below 0x200 instruments take the old layout
     uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
     uint8_t filterCutoff = 0, filterResonance = 0;  // as stored: bit 7 says the value is used
     uint8_t defaultPanning = 128 | 32;     // the instrument's: bit 7 says it is not used
@@ -76,7 +77,7 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     b.put16(1);
     b.put16(1);
     b.put16(0x0217);
-    b.put16(0x0214);
+    b.put16(f.compatibleVersion);
     b.put16(1 | 8 | (f.instruments ? 4 : 0) | f.extraFlags);  // stereo, linear slides
     b.put16((f.message.empty() ? 0 : 1) | f.extraSpecial);  // message attached
     b.put8(128), b.put8(48), b.put8(4), b.put8(140), b.put8(128), b.put8(0);
@@ -93,7 +94,29 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     const size_t patternPointer = b.v.size();
     b.put32(0);
     b.v.insert(b.v.end(), f.afterOffsets.begin(), f.afterOffsets.end());
-    if (f.instruments) {
+    if (f.instruments && f.compatibleVersion < 0x200) {
+        // The layout before 2.0: the volume envelope alone, as (tick, value) points ended by tick 0xFF.
+        b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
+        const size_t start = b.v.size();
+        b.text("IMPI", 4);
+        b.v.resize(start + 0x22A, 0);
+        const ItEnvelope& envelope = f.envelopes[0];
+        b.v[start + 0x11] = envelope.flags;
+        b.v[start + 0x12] = envelope.loopStart, b.v[start + 0x13] = envelope.loopEnd;
+        b.v[start + 0x14] = envelope.sustainStart, b.v[start + 0x15] = envelope.sustainEnd;
+        b.v[start + 0x18] = f.fadeout;
+        b.v[start + 0x1A] = f.newNoteAction;
+        b.v[start + 0x1B] = f.duplicateCheck;
+        std::memcpy(&b.v[start + 0x20], "old keyboard", 12);
+        for (int note = 0; note < 120; ++note) {
+            b.v[start + 0x40 + note * 2] = uint8_t(note);
+            b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
+        }
+        for (size_t n = 0; n < 25; ++n) {
+            b.v[start + 0x1F8 + 2 * n] = n < envelope.points.size() ? uint8_t(envelope.points[n].second) : 0xFF;
+            b.v[start + 0x1F9 + 2 * n] = n < envelope.points.size() ? uint8_t(envelope.points[n].first) : 0;
+        }
+    } else if (f.instruments) {
         b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
         const size_t start = b.v.size();
         b.text("IMPI", 4);
