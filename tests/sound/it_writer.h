@@ -94,12 +94,22 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
     const size_t patternPointer = b.v.size();
     b.put32(0);
     b.v.insert(b.v.end(), f.afterOffsets.begin(), f.afterOffsets.end());
-    if (f.instruments && f.compatibleVersion < 0x200) {
-        // The layout before 2.0: the volume envelope alone, as (tick, value) points ended by tick 0xFF.
+    // The header's start, its name and its keyboard (notes 60 and up to the sample); the rest zero.
+    const auto startInstrument = [&](size_t bytes, const std::string& name) {
         b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
         const size_t start = b.v.size();
         b.text("IMPI", 4);
-        b.v.resize(start + 0x22A, 0);
+        b.v.resize(start + bytes, 0);
+        std::memcpy(&b.v[start + 0x20], name.data(), name.size());
+        for (int note = 0; note < 120; ++note) {
+            b.v[start + 0x40 + note * 2] = uint8_t(note + f.keyboardShift);
+            b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
+        }
+        return start;
+    };
+    if (f.instruments && f.compatibleVersion < 0x200) {
+        // The layout before 2.0: the volume envelope alone, as (tick, value) points ended by tick 0xFF.
+        const size_t start = startInstrument(0x22A, "old keyboard");
         const ItEnvelope& envelope = f.envelopes[0];
         b.v[start + 0x11] = envelope.flags;
         b.v[start + 0x12] = envelope.loopStart, b.v[start + 0x13] = envelope.loopEnd;
@@ -107,20 +117,12 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
         b.v[start + 0x18] = f.fadeout;
         b.v[start + 0x1A] = f.newNoteAction;
         b.v[start + 0x1B] = f.duplicateCheck;
-        std::memcpy(&b.v[start + 0x20], "old keyboard", 12);
-        for (int note = 0; note < 120; ++note) {
-            b.v[start + 0x40 + note * 2] = uint8_t(note);
-            b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
-        }
         for (size_t n = 0; n < 25; ++n) {
             b.v[start + 0x1F8 + 2 * n] = n < envelope.points.size() ? uint8_t(envelope.points[n].second) : 0xFF;
             b.v[start + 0x1F9 + 2 * n] = n < envelope.points.size() ? uint8_t(envelope.points[n].first) : 0;
         }
     } else if (f.instruments) {
-        b.set32(instrumentPointer, static_cast<uint32_t>(b.v.size()));
-        const size_t start = b.v.size();
-        b.text("IMPI", 4);
-        b.v.resize(start + 0x226, 0);
+        const size_t start = startInstrument(0x226, "keyboard");
         b.v[start + 0x11] = f.newNoteAction;
         b.v[start + 0x12] = f.duplicateCheck;
         b.v[start + 0x13] = f.duplicateAction;
@@ -133,11 +135,6 @@ inline std::vector<uint8_t> writeIt(const ItFile& f)
         b.v[start + 0x1B] = f.panningSwing;
         b.v[start + 0x3A] = f.filterCutoff;
         b.v[start + 0x3B] = f.filterResonance;
-        std::memcpy(&b.v[start + 0x20], "keyboard", 8);
-        for (int note = 0; note < 120; ++note) {
-            b.v[start + 0x40 + note * 2] = uint8_t(note + f.keyboardShift);
-            b.v[start + 0x41 + note * 2] = note >= 60 ? 1 : 0;
-        }
         for (size_t i = 0; i < f.envelopes.size(); ++i) {
             const ItEnvelope& envelope = f.envelopes[i];
             uint8_t* e = &b.v[start + 0x130 + 0x52 * i];
