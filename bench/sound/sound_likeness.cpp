@@ -233,9 +233,12 @@ double likeness(const Stereo& ours, const Stereo& reference, std::vector<BlockMa
     size_t blocks = 0;
     // Ours before the reference's start has nothing to be matched with.
     for (size_t at = static_cast<size_t>(std::max(0, -offset)); at + blockWindows <= x.size(); at += blockWindows) {
+        // The offset held so far wins ties: a stretch of silence in both
+        // matches at every offset and must not walk the tracking away.
         double best = -1;
         int bestOffset = offset;
-        for (int d = offset - driftWindows; d <= offset + driftWindows; ++d) {
+        for (int step = 0; step <= 2 * driftWindows; ++step) {
+            const int d = offset + (step % 2 == 0 ? step / 2 : -(step + 1) / 2);
             const long yAt = static_cast<long>(at) + d;
             if (yAt < 0 || static_cast<size_t>(yAt) + blockWindows > y.size())
                 continue;
