@@ -43,6 +43,11 @@ namespace {
 
 constexpr int rate = 44100;
 constexpr size_t windowFrames = 2048, hop = 1024;
+// The reference's windows start every hop / fineSteps frames, so that ours
+// are matched within 3 ms: a player whose ticks are rounded differently
+// drifts by a frame or two a row, and a match only to the nearest hop
+// (23 ms) would blur a song's fast gating against it.
+constexpr size_t fineSteps = 4;
 constexpr size_t bandCount = 24;
 constexpr size_t blockWindows = 21;      // about half a second
 constexpr int driftWindows = 8;          // searched around the last block's offset
@@ -132,8 +137,9 @@ Stereo renderXmp(const std::string& path, int soloChannel)
     return floatsOf(stereo);
 }
 
-// Log energy of 24 log-spaced bands from 40 Hz to 16 kHz per window.
-Features featuresOf(const Stereo& stereo)
+// Log energy of 24 log-spaced bands from 40 Hz to 16 kHz per window, the
+// windows `step` frames apart.
+Features featuresOf(const Stereo& stereo, size_t step)
 {
     Features features;
     std::array<size_t, bandCount + 1> edges{};
@@ -142,7 +148,7 @@ Features featuresOf(const Stereo& stereo)
         edges[b] = std::max<size_t>(1, static_cast<size_t>(hz * windowFrames / rate));
     }
     std::vector<std::complex<double>> a(windowFrames);
-    for (size_t start = 0; start + windowFrames <= stereo.size() / 2; start += hop) {
+    for (size_t start = 0; start + windowFrames <= stereo.size() / 2; start += step) {
         std::array<double, bandCount> energies{};
         for (size_t side = 0; side < 2; ++side) {
             for (size_t i = 0; i < windowFrames; ++i)
@@ -161,13 +167,14 @@ Features featuresOf(const Stereo& stereo)
     return features;
 }
 
+// Our windows from xAt against the reference's fine windows from yAt.
 double correlation(const Features& x, size_t xAt, const Features& y, size_t yAt, size_t count)
 {
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
     const double n = static_cast<double>(count * bandCount);
     for (size_t w = 0; w < count; ++w)
         for (size_t b = 0; b < bandCount; ++b) {
-            const double u = x[xAt + w][b], v = y[yAt + w][b];
+            const double u = x[xAt + w][b], v = y[yAt + w * fineSteps][b];
             sx += u, sy += v, sxx += u * u, syy += v * v, sxy += u * v;
         }
     const double cov = sxy - sx * sy / n, vx = sxx - sx * sx / n, vy = syy - sy * sy / n;
@@ -194,7 +201,7 @@ BlockMatch blockMatch(const Features& x, size_t xAt, const Features& y, size_t y
     BlockMatch match{static_cast<double>(xAt * hop) / rate, figure, 0, {}};
     for (size_t w = 0; w < blockWindows; ++w)
         for (size_t b = 0; b < bandCount; ++b)
-            match.bandLevels[b] += (x[xAt + w][b] - y[yAt + w][b]) / blockWindows;
+            match.bandLevels[b] += (x[xAt + w][b] - y[yAt + w * fineSteps][b]) / blockWindows;
     for (double level : match.bandLevels)
         match.gain += level / bandCount;
     for (double& level : match.bandLevels)
@@ -202,45 +209,61 @@ BlockMatch blockMatch(const Features& x, size_t xAt, const Features& y, size_t y
     return match;
 }
 
-// Mean over our blocks of the best correlation near the tracked offset;
-// each block's match goes to `matches` when it is given.
-double likeness(const Stereo& ours, const Stereo& reference, std::vector<BlockMatch>* matches = nullptr)
+// Whether the reference's fine windows from yAt cover a block.
+bool coversBlock(const Features& y, long yAt)
 {
-    const Features x = featuresOf(ours), y = featuresOf(reference);
-    if (x.size() < blockWindows || y.size() < blockWindows)
+    return yAt >= 0 && static_cast<size_t>(yAt) + (blockWindows - 1) * fineSteps < y.size();
+}
+
+// Our first window that the reference has a window for at `offset` (fine windows).
+size_t firstWindowAt(long offset)
+{
+    return offset >= 0 ? 0 : static_cast<size_t>((-offset + static_cast<long>(fineSteps) - 1) / static_cast<long>(fineSteps));
+}
+
+// Mean over our blocks of the best correlation near the tracked offset
+// (in fine windows); each block's match goes to `matches` when it is given.
+double likeness(const Stereo& ours, const Features& y, std::vector<BlockMatch>* matches = nullptr)
+{
+    const Features x = featuresOf(ours, hop);
+    if (x.size() < blockWindows || !coversBlock(y, 0))
         return 0;
     // The start is the offset where the first blocks agree best on average:
     // one half-second block of a song that repeats itself matches a later
     // bar as well as its own and would set the tracking off seconds away.
     // Either render may start later than the other (ours plays its first
     // row after a row of silence), so the offset is searched both ways.
-    int offset = 0;
+    long offset = 0;
     double bestStart = -2;
     const size_t firstBlocks = std::min(x.size() / blockWindows, startBlocks);
-    const auto search = static_cast<long>(firstSearchWindows), span = static_cast<long>(firstBlocks * blockWindows);
+    const auto search = static_cast<long>(firstSearchWindows * fineSteps);
     for (long d = -search; d <= search; ++d) {
-        const long xAt = std::max(0L, -d), yAt = std::max(0L, d);
-        if (xAt + span > static_cast<long>(x.size()) || yAt + span > static_cast<long>(y.size()))
+        const size_t xAt = firstWindowAt(d);
+        const long yAt = static_cast<long>(xAt * fineSteps) + d;
+        if (xAt + firstBlocks * blockWindows > x.size() ||
+            !coversBlock(y, yAt + static_cast<long>((firstBlocks - 1) * blockWindows * fineSteps)))
             continue;
         double sum = 0;
         for (size_t block = 0; block < firstBlocks; ++block)
-            sum += correlation(x, static_cast<size_t>(xAt) + block * blockWindows, y,
-                               static_cast<size_t>(yAt) + block * blockWindows, blockWindows);
+            sum += correlation(x, xAt + block * blockWindows, y,
+                               static_cast<size_t>(yAt) + block * blockWindows * fineSteps, blockWindows);
         if (sum > bestStart)
-            bestStart = sum, offset = static_cast<int>(d);
+            bestStart = sum, offset = d;
     }
     double sum = 0;
     size_t blocks = 0;
+    const long drift = driftWindows * static_cast<long>(fineSteps);
     // Ours before the reference's start has nothing to be matched with.
-    for (size_t at = static_cast<size_t>(std::max(0, -offset)); at + blockWindows <= x.size(); at += blockWindows) {
-        // The offset held so far wins ties: a stretch of silence in both
-        // matches at every offset and must not walk the tracking away.
+    for (size_t at = firstWindowAt(offset); at + blockWindows <= x.size(); at += blockWindows) {
+        // The offset held so far wins ties (the nearest offsets are tried
+        // first): a stretch of silence in both matches at every offset and
+        // must not walk the tracking away.
         double best = -1;
-        int bestOffset = offset;
-        for (int step = 0; step <= 2 * driftWindows; ++step) {
-            const int d = offset + (step % 2 == 0 ? step / 2 : -(step + 1) / 2);
-            const long yAt = static_cast<long>(at) + d;
-            if (yAt < 0 || static_cast<size_t>(yAt) + blockWindows > y.size())
+        long bestOffset = offset;
+        for (long step = 0; step <= 2 * drift; ++step) {
+            const long d = offset + (step % 2 == 0 ? step / 2 : -(step + 1) / 2);
+            const long yAt = static_cast<long>(at * fineSteps) + d;
+            if (!coversBlock(y, yAt))
                 continue;
             const double c = correlation(x, at, y, static_cast<size_t>(yAt), blockWindows);
             if (c > best)
@@ -250,7 +273,7 @@ double likeness(const Stereo& ours, const Stereo& reference, std::vector<BlockMa
             break;  // past the end of the reference
         offset = bestOffset;
         if (matches)
-            matches->push_back(blockMatch(x, at, y, static_cast<size_t>(static_cast<long>(at) + offset), best));
+            matches->push_back(blockMatch(x, at, y, static_cast<size_t>(static_cast<long>(at * fineSteps) + offset), best));
         sum += best;
         ++blocks;
     }
@@ -283,9 +306,10 @@ int main(int argc, char** argv)
         const Stereo nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
         const Stereo xmp = renderXmp(path, soloChannel);
         const std::string name = path.substr(path.find_last_of('/') + 1);
+        const Features referenceFeatures = featuresOf(reference, hop / fineSteps);
         std::vector<BlockMatch> matches;
-        std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(nearest, reference),
-                    likeness(sinc, reference, &matches), likeness(xmp, reference),
+        std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(nearest, referenceFeatures),
+                    likeness(sinc, referenceFeatures, &matches), likeness(xmp, referenceFeatures),
                     static_cast<double>(sinc.size() / 2) / rate);
         if (detail)
             for (const BlockMatch& match : matches) {
