@@ -2,11 +2,12 @@
 // whole song: both renders become log band energies over short windows (the
 // two sides' energies added, so that a surround channel, opposite on the two
 // sides, counts as any other); each half-second block of ours is matched to
-// the reference at the offset (within a small drift of the last block's; the
-// start, up to three seconds either way, is where the first eight seconds
-// agree best) where the two agree best, and
-// the block's figure is the correlation there. Log energies make the figure blind to overall gain, the
-// per-block alignment to a small tempo drift. 1 = alike, 0 = unrelated.
+// the reference at the offset (to 3 ms, within a small drift of the last
+// block's; the start, up to three seconds either way, is where the first
+// eight seconds agree best) where the two agree best, and the block's figure
+// is the correlation there. Log energies make the figure blind to overall
+// gain, the per-block alignment to a small tempo drift. 1 = alike, 0 =
+// unrelated.
 //
 //   sound_likeness [--detail] [--solo CHANNEL] MODULE...
 //
