@@ -309,6 +309,22 @@ TEST(ItNotes, AFadeNoteFadesThePlayingNoteAndACutStopsItWhateverTheNewNoteAction
     EXPECT_TRUE(activeVoices(h).empty());
 }
 
+TEST(ItNotes, ANoteWithoutItsInstrumentKeepsAnEnvelopeThatCarries)
+{
+    // The volume envelope runs 64 down to 32 over 10 ticks (speed 4) and
+    // carries: the third row's note, given without an instrument number,
+    // goes on from where the playing note had it (tick 8) instead of
+    // starting it again.
+    ItFile f = instrumentRows({{noteAndSample, noteC5, 1}, {}, {noteOnly, noteC5}, {}}, 0);
+    f.envelopes[0].flags |= 8;
+    PlayerHarness h(writeIt(f));
+    h.startFirstRow();
+    h.tick(8);
+    EXPECT_EQ(h.device(0).starts, 2u);
+    EXPECT_EQ(h.channel(0).volumeEnvelope.position, 9);
+    EXPECT_EQ(h.device(0).volume, 28u);  // 48 x (64 - 8 x 3.2) / 64
+}
+
 constexpr uint8_t letterX = 24;
 
 // The channel's panning and the device's volume at the first tick of each
