@@ -1,5 +1,6 @@
 #include "sound/mixer/sinc_filter.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -18,8 +19,14 @@ constexpr double halfWidth = sincTaps / 2;
 constexpr double kaiserBeta = 9.0;
 constexpr double baseCutoff = 0.42;
 
-// The largest step each table serves, in frames per output frame.
-constexpr std::array<double, 6> bandSteps = {1.0, 1.5, 2.0, 3.0, 4.0, 6.0};
+// One table per semitone of step from 1 up to about 6, each cut for the
+// largest step it serves: a table cut for a step well above the one it
+// plays (a half or a third above, as whole-number bands would be) held back
+// the top of what the output carries by several dB.
+constexpr int bandsPerOctave = 12;
+constexpr size_t bandCount = 32;  // the last serves steps from 2^(30/12) on
+
+double bandStep(size_t band) { return std::exp2(static_cast<double>(band) / bandsPerOctave); }
 
 double besselI0(double x)
 {
@@ -34,17 +41,16 @@ double besselI0(double x)
 size_t bandFor(int32_t step)
 {
     const double frames = std::abs(static_cast<double>(step)) / 65536.0;
-    size_t band = 0;
-    while (band + 1 < bandSteps.size() && frames > bandSteps[band])
-        ++band;
-    return band;
+    if (frames <= 1)
+        return 0;
+    return std::min(bandCount - 1, static_cast<size_t>(std::ceil(bandsPerOctave * std::log2(frames))));
 }
 
 double kernelForBand(double x, size_t band)
 {
     if (std::fabs(x) >= halfWidth)
         return 0;
-    const double cutoff = baseCutoff / bandSteps[band];
+    const double cutoff = baseCutoff / bandStep(band);
     const double r = x / halfWidth;
     const double window = besselI0(kaiserBeta * std::sqrt(1 - r * r)) / besselI0(kaiserBeta);
     const double sinc = x == 0 ? 2 * cutoff : std::sin(2 * M_PI * cutoff * x) / (M_PI * x);
@@ -83,7 +89,7 @@ std::unique_ptr<Table> buildTable(size_t band)
 
 // Built once, on first use; constant afterwards.
 struct SincTables {
-    std::array<std::unique_ptr<Table>, bandSteps.size()> bands;
+    std::array<std::unique_ptr<Table>, bandCount> bands;
     SincTables()
     {
         for (size_t band = 0; band < bands.size(); ++band)

@@ -8,7 +8,7 @@
 //
 // Above a step of 1 the output rate cannot carry the sample's highest
 // frequencies, so the cut-off falls with the step: one table per band of
-// steps, its cut-off set for the band's largest step.
+// steps a semitone wide, its cut-off set for the band's largest step.
 
 #include <cstdint>
 
