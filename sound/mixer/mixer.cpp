@@ -166,6 +166,8 @@ ErrorCode Mixer::open(uint32_t mixingRate, uint32_t formatBits, const platform::
     allMuted_ = false;
     paused_ = false;
     postProcessing_.build(resolveFilterMode(settings.filterMode, format_.interpolating));
+    if (isSincFamily(format_.family))
+        sincRows(0);  // the filter tables are built here, not on the device's first mix
     open_ = true;
     return ErrorCode::ok;
 }

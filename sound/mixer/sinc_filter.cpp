@@ -46,42 +46,47 @@ size_t bandFor(int32_t step)
     return std::min(bandCount - 1, static_cast<size_t>(std::ceil(bandsPerOctave * std::log2(frames))));
 }
 
-double kernelForBand(double x, size_t band)
-{
-    if (std::fabs(x) >= halfWidth)
-        return 0;
-    const double cutoff = baseCutoff / bandStep(band);
-    const double r = x / halfWidth;
-    const double window = besselI0(kaiserBeta * std::sqrt(1 - r * r)) / besselI0(kaiserBeta);
-    const double sinc = x == 0 ? 2 * cutoff : std::sin(2 * M_PI * cutoff * x) / (M_PI * x);
-    return sinc * window;
-}
-
 using Table = std::array<float, size_t{phaseCount} * sincRowFloats>;
+using Taps = std::array<double, sincTaps>;
+// The eight coefficients at each phase's start and at the end of the last
+// phase (the next fraction's 0).
+using PhaseTaps = std::array<Taps, phaseCount + 1>;
 
-// The eight coefficients at fraction `fraction` (0 .. 1): tap i sits at
-// distance (i - 3) - fraction from the position. Scaled to sum 1.
-std::array<double, sincTaps> coefficients(double fraction, size_t band)
+// Tap i sits at distance (i - 3) - fraction from the position.
+double tapDistance(int tap, int phase) { return tap - sincTapsBefore - double(phase) / phaseCount; }
+
+// The window is the same for every band: worked out once.
+PhaseTaps kaiserWindows()
 {
-    std::array<double, sincTaps> taps;
-    double sum = 0;
-    for (int i = 0; i < sincTaps; ++i)
-        sum += taps[i] = kernelForBand(i - sincTapsBefore - fraction, band);
-    for (double& tap : taps)
-        tap /= sum;
-    return taps;
+    PhaseTaps windows;
+    for (int phase = 0; phase <= phaseCount; ++phase)
+        for (int i = 0; i < sincTaps; ++i) {
+            const double r = tapDistance(i, phase) / halfWidth;
+            windows[phase][i] = std::fabs(r) >= 1 ? 0 : besselI0(kaiserBeta * std::sqrt(1 - r * r)) / besselI0(kaiserBeta);
+        }
+    return windows;
 }
 
-std::unique_ptr<Table> buildTable(size_t band)
+std::unique_ptr<Table> buildTable(size_t band, const PhaseTaps& windows)
 {
+    const double cutoff = baseCutoff / bandStep(band);
+    PhaseTaps taps;
+    for (int phase = 0; phase <= phaseCount; ++phase) {
+        double sum = 0;
+        for (int i = 0; i < sincTaps; ++i) {
+            const double x = tapDistance(i, phase);
+            const double sinc = x == 0 ? 2 * cutoff : std::sin(2 * M_PI * cutoff * x) / (M_PI * x);
+            sum += taps[phase][i] = sinc * windows[phase][i];
+        }
+        for (double& tap : taps[phase])
+            tap /= sum;  // each row sums to 1
+    }
     auto table = std::make_unique<Table>();
     for (int phase = 0; phase < phaseCount; ++phase) {
-        const std::array<double, sincTaps> here = coefficients(double(phase) / phaseCount, band);
-        const std::array<double, sincTaps> next = coefficients(double(phase + 1) / phaseCount, band);
         float* row = table->data() + size_t(phase) * sincRowFloats;
         for (int i = 0; i < sincTaps; ++i) {
-            row[i] = static_cast<float>(here[i]);
-            row[sincTaps + i] = static_cast<float>(next[i]) - row[i];
+            row[i] = static_cast<float>(taps[phase][i]);
+            row[sincTaps + i] = static_cast<float>(taps[phase + 1][i]) - row[i];
         }
     }
     return table;
@@ -92,8 +97,9 @@ struct SincTables {
     std::array<std::unique_ptr<Table>, bandCount> bands;
     SincTables()
     {
+        const PhaseTaps windows = kaiserWindows();
         for (size_t band = 0; band < bands.size(); ++band)
-            bands[band] = buildTable(band);
+            bands[band] = buildTable(band, windows);
     }
 };
 
@@ -106,7 +112,5 @@ const SincTables& sincTables()
 }  // namespace
 
 const float* sincRows(int32_t step) { return sincTables().bands[bandFor(step)]->data(); }
-
-double sincKernel(double x, int32_t step) { return kernelForBand(x, bandFor(step)); }
 
 }  // namespace corvid

@@ -26,10 +26,6 @@ inline constexpr int sincRowFloats = 2 * sincTaps;
 // phase = fraction >> sincPhaseShift. Every row's coefficients sum to 1.
 const float* sincRows(int32_t step);
 
-// The filter itself at a distance x (frames, |x| < 4) from the position, for
-// the table that serves `step`, before the rows are scaled to sum 1.
-double sincKernel(double x, int32_t step);
-
 // How far the fraction lies from its phase's start towards the next, 0 .. 1.
 inline float sincBlend(int32_t position)
 {
