@@ -1,3 +1,4 @@
+#include "host/data_files.h"
 #include "host/frame_service.h"
 #include "host/show.h"
 #include "host/show_random.h"
@@ -5,9 +6,13 @@
 #include "host/sine_table.h"
 #include "display/display.h"
 #include "platform/dialog.h"
+#include "tests/support/kept_frames.h"
 #include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -53,15 +58,6 @@ TEST(ProgressLine, PlaceholderAndLineFeeds)
     EXPECT_EQ(host::formatProgressLine(std::string(300, 'x').c_str(), "").size(), 255u);
 }
 
-}  // namespace
-
-#include "host/data_files.h"
-
-#include <filesystem>
-#include <fstream>
-
-namespace {
-
 TEST(DataFiles, CurrentFolderFirstThenTheSearchFoldersInOrder)
 {
     namespace fs = std::filesystem;
@@ -78,28 +74,6 @@ TEST(DataFiles, CurrentFolderFirstThenTheSearchFoldersInOrder)
     EXPECT_EQ(host::locateDataFile("in-both.dat", folders), (root / "a" / "in-both.dat").string());
     EXPECT_EQ(host::locateDataFile("nowhere.dat", folders), "nowhere.dat");
 }
-
-}  // namespace
-
-#include "platform/capture.h"
-
-namespace {
-
-class KeepLastFrame final : public platform::FrameSink {
-public:
-    void writeFrame(const std::uint32_t* pixels, int width, int height) override
-    {
-        last.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
-        if (frames == 0)
-            first = last;
-        ++frames;
-    }
-    bool finish() override { return true; }
-    std::string error() const override { return {}; }
-    int framesWritten() const override { return frames; }
-    std::vector<std::uint32_t> first, last;
-    int frames = 0;
-};
 
 // A display without a window, presenting into the kept frames, and the frame
 // service on a virtual clock.
@@ -119,7 +93,7 @@ protected:
     platform::VirtualClock clock;
     host::FrameService service;
     display::Display screen;
-    KeepLastFrame sink;
+    testsupport::KeptFrames sink;
 };
 
 TEST_F(ShowStepsTest, TheFinalFadePresentsTwoHundredFiftySixFramesEndingInBlack)
@@ -130,7 +104,7 @@ TEST_F(ShowStepsTest, TheFinalFadePresentsTwoHundredFiftySixFramesEndingInBlack)
     host::SpacedSteps fade = host::finalFadeSteps(screen, endPicture.data());
     EXPECT_EQ(host::runSteps(service, [&] { return fade.step(service); }), host::StepResult::finished);
 
-    EXPECT_EQ(sink.frames, 256);
+    EXPECT_EQ(sink.count, 256);
     EXPECT_EQ(sink.first[0], 0x00FEFEFEu);  // level 255: (255 × 255) >> 8 = 254
     EXPECT_EQ(sink.first[1], 0x007F3F1Fu);
     EXPECT_EQ(sink.last, std::vector<std::uint32_t>(display::framePixels, 0u));
@@ -181,7 +155,7 @@ TEST_F(ShowStepsTest, ScenesInOrderThenTheFadeOrTheAbortBackToTheCaller)
                 service.abortRequested = true;
         };
         int stops = 0;
-        sink = KeepLastFrame{};
+        sink = testsupport::KeptFrames{};
         std::vector<display::Pixel> black(display::framePixels, 0);
         host::ShowPasses passes(scenes, context, black.data(), [&] { ++stops; });
 
@@ -197,16 +171,10 @@ TEST_F(ShowStepsTest, ScenesInOrderThenTheFadeOrTheAbortBackToTheCaller)
         EXPECT_EQ(stops, 1);
         for (const auto& scene : owned)
             EXPECT_NEAR(scene->passes, 10, 1);
-        EXPECT_NEAR(sink.frames, 60 + 256, 6);
+        EXPECT_NEAR(sink.count, 60 + 256, 6);
         EXPECT_EQ(sink.last, black);
     }
 }
-
-}  // namespace
-
-#include "host/show_random.h"
-
-namespace {
 
 TEST(ShowRandom, TheSequenceOfSeedOne)
 {

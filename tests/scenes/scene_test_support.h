@@ -4,7 +4,6 @@
 // at when SOLVANE_FRAME_DIR names a folder), and a run-step harness on
 // virtual time whose music moves on with the clock.
 
-#include "data/data_library.h"
 #include "display/display.h"
 #include "host/frame_service.h"
 #include "host/show_random.h"
@@ -15,6 +14,8 @@
 #include "scenes/scene.h"
 #include "scenes/scene_kit.h"
 #include "tests/render/test_frame.h"
+#include "tests/support/generated_library.h"
+#include "tests/support/kept_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,7 @@
 namespace scenes::test {
 
 using render::test::TestFrame;
-
-inline data::DataLibrary& generatedLibrary()
-{
-    static data::Loaded<data::DataLibrary> library = data::DataLibrary::open("qorv.dat", data::Access::readOnly);
-    if (!library)
-        ADD_FAILURE() << library.error();
-    return *library;
-}
+using testsupport::generatedLibrary;
 
 // Fills the show's sine table and returns a view of it.
 inline render::SineTableView showSines()
@@ -105,24 +99,7 @@ inline bool isBlack(const std::vector<std::uint32_t>& pixels)
 }
 inline bool isBlack(const TestFrame& frame) { return isBlack(frame.pixels); }
 
-// Counts the presented frames and keeps the first and the last.
-class KeptFrames final : public platform::FrameSink {
-public:
-    void writeFrame(const std::uint32_t* pixels, int width, int height) override
-    {
-        last.assign(pixels, pixels + std::size_t(width) * height);
-        if (count++ == 0)
-            first = last;
-        blackCount += isBlack(last);
-    }
-    bool finish() override { return true; }
-    std::string error() const override { return {}; }
-    int framesWritten() const override { return count; }
-
-    int count = 0;
-    int blackCount = 0;
-    std::vector<std::uint32_t> first, last;
-};
+using testsupport::KeptFrames;
 
 // The show's display without a window, presenting into `kept`, and the frame
 // service on a virtual clock. The music starts at firstPosition row 0 and

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include "tests/sound/mod_writer.h"
 #include "tests/support/xm_module.h"
 #include "tests/support/files.h"
+#include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
 #include "tools/corvidplay/play_options.h"
 #include "tools/corvidplay/song_renderer.h"
@@ -25,26 +24,14 @@
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string output;
-};
+using RunResult = testsupport::ProgramRun;
 
-// Runs corvid-play with standard error dropped, or joined to the output.
+// Runs corvid-play with standard error dropped, or joined to the output;
+// through ALSA, which on a machine without a sound card has plenty to say.
 RunResult run(const std::string& arguments, bool withErrors = false)
 {
-    RunResult result;
     const std::string errors = withErrors ? " 2>&1" : " 2>/dev/null";
-    // Through ALSA, which on a machine without a sound card has plenty to say.
-    std::FILE* pipe = popen(("SDL_AUDIODRIVER=alsa ./corvid-play " + arguments + errors + " </dev/null").c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        result.output.append(buffer, n);
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return testsupport::runCommand("SDL_AUDIODRIVER=alsa ./corvid-play " + arguments + errors + " </dev/null");
 }
 
 // Timeline lines without the comment lines.

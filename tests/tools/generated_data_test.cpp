@@ -2,7 +2,7 @@
 #include "data/assets.h"
 #include "data/mesh.h"
 #include "data/raw_image.h"
-#include "tests/tools/generated_library.h"
+#include "tests/support/generated_library.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 namespace data {
 namespace {
 
-using testing::generatedLibrary;
+using testsupport::generatedLibrary;
 
 std::vector<Pixel> picture(const PictureAsset& asset)
 {

@@ -1,6 +1,6 @@
 #include "data/assets.h"
 #include "data/mesh.h"
-#include "tests/tools/generated_library.h"
+#include "tests/support/generated_library.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 namespace data {
 namespace {
 
-using testing::generatedLibrary;
+using testsupport::generatedLibrary;
 
 struct Vec {
     double x, y, z;

@@ -1,7 +1,7 @@
 // The emulated screen under SDL's dummy video driver: no display needed.
 
-#include "platform/capture.h"
 #include "platform/video.h"
+#include "tests/support/kept_frames.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -31,22 +31,6 @@ TEST(SurfaceConversion, EveryFormatWidensToTheSameColours)
     EXPECT_EQ(out[1], 0x00ABCDEFu);
 }
 
-class CountingSink final : public platform::FrameSink {
-public:
-    void writeFrame(const std::uint32_t* pixels, int width, int height) override
-    {
-        first = pixels[0];
-        w = width;
-        h = height;
-        ++frames;
-    }
-    bool finish() override { return true; }
-    std::string error() const override { return {}; }
-    int framesWritten() const override { return frames; }
-    std::uint32_t first = 0;
-    int w = 0, h = 0, frames = 0;
-};
-
 TEST(VideoDevice, ModesSurfaceLockAndSink)
 {
     platform::VideoDevice video;
@@ -60,7 +44,7 @@ TEST(VideoDevice, ModesSurfaceLockAndSink)
     ASSERT_TRUE(video.setDisplayMode(512, 384, 24));
     ASSERT_TRUE(video.createPrimarySurface());
 
-    CountingSink sink;
+    testsupport::KeptFrames sink;
     video.setFrameSink(&sink);
     int pitch = 0;
     std::uint8_t* pixels = video.lock(&pitch);
@@ -70,10 +54,10 @@ TEST(VideoDevice, ModesSurfaceLockAndSink)
     pixels[0] = 0x30;
     pixels[2] = 0x10;
     video.unlock();
-    EXPECT_EQ(sink.frames, 1);
-    EXPECT_EQ(sink.first, 0x00100030u);
-    EXPECT_EQ(sink.w, 512);
-    EXPECT_EQ(sink.h, 384);
+    EXPECT_EQ(sink.count, 1);
+    EXPECT_EQ(sink.last[0], 0x00100030u);
+    EXPECT_EQ(sink.lastWidth, 512);
+    EXPECT_EQ(sink.lastHeight, 384);
 }
 
 TEST(VideoDevice, EscapeAndCloseArriveAsWindowEvents)
