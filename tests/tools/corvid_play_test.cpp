@@ -122,6 +122,7 @@ TEST_F(CorvidPlayOnASong, WavRendersAreIdentical)
     const std::string sinc = render("--resampler sinc");
     const std::string linear = render("--resampler linear");
     EXPECT_EQ(sinc.size(), first.size());
+    EXPECT_EQ(linear.size(), first.size());
     EXPECT_TRUE(sinc != first && sinc != linear && linear != first);
     EXPECT_TRUE(linear == render("--interpolate"));
 }
