@@ -1,13 +1,13 @@
 // How alike our render of a module sounds to a reference player's, over the
-// whole song: both renders become log band energies over short windows (the
-// two sides' energies added, so that a surround channel, opposite on the two
-// sides, counts as any other); each half-second block of ours is matched to
-// the reference at the offset (to 3 ms, within a small drift of the last
-// block's; the start, up to three seconds either way, is where the first
-// eight seconds agree best) where the two agree best, and the block's figure
-// is the correlation there. Log energies make the figure blind to overall
-// gain, the per-block alignment to a small tempo drift. 1 = alike, 0 =
-// unrelated.
+// whole song: both renders, each from its first sound, become log band
+// energies over short windows (the two sides' energies added, so that a
+// surround channel, opposite on the two sides, counts as any other); each
+// half-second block of ours is matched to the reference at the offset (to
+// 3 ms, within a small drift of the last block's; the start, up to three
+// seconds either way, is where the first eight seconds agree best) where
+// the two agree best, and the block's figure is the correlation there. Log
+// energies make the figure blind to overall gain, the per-block alignment
+// to a small tempo drift. 1 = alike, 0 = unrelated.
 //
 //   sound_likeness [--detail] [--solo CHANNEL] MODULE...
 //
@@ -58,6 +58,19 @@ constexpr double maximumSeconds = 600;
 
 using Stereo = std::vector<float>;  // interleaved left, right
 using Features = std::vector<std::array<double, bandCount>>;
+
+// The song's first sound starts each render: our player reads the first
+// row a row after the start, and a constant lead that is not a whole number
+// of the reference's window steps would otherwise cost every block a little.
+void trimLeadingSilence(Stereo& stereo)
+{
+    constexpr float threshold = 1e-4f;  // -80 dB, above our output's last bit
+    size_t frame = 0;
+    while (2 * frame + 1 < stereo.size() && std::fabs(stereo[2 * frame]) < threshold &&
+           std::fabs(stereo[2 * frame + 1]) < threshold)
+        ++frame;
+    stereo.erase(stereo.begin(), stereo.begin() + static_cast<long>(2 * frame));
+}
 
 Stereo floatsOf(const std::vector<int16_t>& samples)
 {
@@ -303,9 +316,11 @@ int main(int argc, char** argv)
     }
     std::printf("%-44s %8s %8s %8s %8s\n", "module", "nearest", "sinc", "xmp", "seconds");
     for (const std::string& path : paths) {
-        const Stereo reference = renderOpenmpt(path, soloChannel);
-        const Stereo nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
-        const Stereo xmp = renderXmp(path, soloChannel);
+        Stereo reference = renderOpenmpt(path, soloChannel);
+        Stereo nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
+        Stereo xmp = renderXmp(path, soloChannel);
+        for (Stereo* render : {&reference, &nearest, &sinc, &xmp})
+            trimLeadingSilence(*render);
         const std::string name = path.substr(path.find_last_of('/') + 1);
         const Features referenceFeatures = featuresOf(reference, hop / fineSteps);
         std::vector<BlockMatch> matches;
