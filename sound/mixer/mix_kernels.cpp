@@ -189,7 +189,11 @@ void mixFrames(MixJob& job, uint32_t frames)
     // A private copy: stores into the mix buffer cannot alias it, so gains,
     // rows and the source stay in registers.
     const MixJob local = job;
-    ResonantFilter filter = job.filter;
+    // The filter's coefficients and history in registers while the routine
+    // runs; an unfiltered routine has none to copy in or out.
+    [[maybe_unused]] ResonantFilter filter;
+    if constexpr (filtered)
+        filter = *job.filter;
     auto* out = static_cast<Value*>(job.destination);
     int32_t position = job.position;
     const int32_t step = job.step;
@@ -224,7 +228,7 @@ void mixFrames(MixJob& job, uint32_t frames)
     job.position = position;
     job.destination = out;
     if constexpr (filtered)
-        job.filter = filter;
+        *job.filter = filter;
 }
 
 constexpr std::array<SampleType, 6> tableTypes = {

@@ -52,10 +52,11 @@ struct MixJob {
     // Sinc families: the filter rows for the step. The taps of a frame n
     // read frames n - 3 .. n + 4 of the source, all of which must exist.
     const float* sincRows = nullptr;
-    // Filtered routines: the coefficients and the history, which the
-    // routine carries on. Integer families hold each filtered value within
-    // +-filterLimit, so that no sum of channels leaves 32 bits.
-    ResonantFilter filter;
+    // Filtered routines: the channel's filter (coefficients and history),
+    // which the routine carries on in place; unfiltered routines never read
+    // it. Integer families hold each filtered value within +-filterLimit,
+    // so that no sum of channels leaves 32 bits.
+    ResonantFilter* filter = nullptr;
     double filterLimit = 0.0;
 };
 

@@ -64,7 +64,7 @@ int32_t integerSample(const MixJob& job, SampleType type, int side, int dataChan
 // The channel's resonant low-pass on one side's contribution.
 double filtered(MixJob& job, int side, double x)
 {
-    ResonantFilter& f = job.filter;
+    ResonantFilter& f = *job.filter;
     const double y = (f.input * x + f.feedback2 * f.beforeLast[side]) + f.feedback1 * f.last[side];
     f.beforeLast[side] = f.last[side];
     f.last[side] = y;

@@ -736,7 +736,7 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
             if (buffer)
                 job.destination = static_cast<uint8_t*>(buffer) + size_t{done} * outputChannels * valueBytes;
             if (c.filtered) {
-                job.filter = c.filter;
+                job.filter = &c.filter;
                 job.filterLimit = mixLimit / channelCount_;
             }
             auto remaining = static_cast<uint32_t>(run);
@@ -753,13 +753,11 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
                 if (c.currentVolume != std::array<uint32_t, 2>{}) {
                     setupGains(job, c, type);
                     mixRoutines(format_.family, type, panCase(c), c.filtered).blocks(job, remaining);
-                } else {
+                } else if (c.filtered) {
                     // Silence in, silence out: the filter rings no further.
-                    job.filter.last = job.filter.beforeLast = {};
+                    c.filter.last = c.filter.beforeLast = {};
                 }
             }
-            if (buffer && c.filtered)
-                c.filter = job.filter;
             position += static_cast<int64_t>(run) * (backward ? -step : step);
             done += static_cast<uint32_t>(run);
             if (c.state == ChannelState::fading && !c.ramping && c.currentVolume == std::array<uint32_t, 2>{})

@@ -26,6 +26,7 @@ struct RandomSetting {
     std::vector<int32_t> rows;
     std::vector<float> byteValues, muLawValues;
     std::vector<uint8_t> destination;  // room for int32 or float frames
+    ResonantFilter filter;
 };
 
 MixJob randomJob(std::mt19937& random, RandomSetting& setting)
@@ -61,10 +62,11 @@ MixJob randomJob(std::mt19937& random, RandomSetting& setting)
     job.sincRows = sincRows(job.step);
     const uint32_t cutoff = std::uniform_int_distribution<uint32_t>(0, 127 * 256)(random);
     const uint32_t resonance = std::uniform_int_distribution<uint32_t>(0, 127)(random);
-    job.filter = resonantFilterFor(cutoff, resonance, 44100);
+    setting.filter = resonantFilterFor(cutoff, resonance, 44100);
     std::uniform_real_distribution<double> history(-60000.0, 60000.0);
-    job.filter.last = {history(random), history(random)};
-    job.filter.beforeLast = {history(random), history(random)};
+    setting.filter.last = {history(random), history(random)};
+    setting.filter.beforeLast = {history(random), history(random)};
+    job.filter = &setting.filter;
     // Low enough that some filtered integer values are held at it.
     job.filterLimit = 50000.0;
     return job;
@@ -144,6 +146,8 @@ TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
 
         std::vector<uint8_t> expected = initial;
         MixJob reference = start;
+        ResonantFilter referenceFilter = setting.filter;
+        reference.filter = &referenceFilter;
         reference.destination = expected.data();
         for (uint32_t i = 0; i < frames; ++i)
             referenceMixFrame(family, type, pan, filtered, reference);
@@ -151,12 +155,14 @@ TEST_P(MixKernelVariant, TunedRoutinesMatchTheReferenceBitForBit)
         for (MixRoutine routine : {routines.blocks, routines.single}) {
             std::vector<uint8_t> actual = initial;
             MixJob tuned = start;
+            ResonantFilter tunedFilter = setting.filter;
+            tuned.filter = &tunedFilter;
             tuned.destination = actual.data();
             routine(tuned, frames);
             ASSERT_EQ(actual, expected) << "trial " << trial << ", " << frames << " frames";
             ASSERT_EQ(tuned.position, reference.position);
-            ASSERT_EQ(tuned.filter.last, reference.filter.last);
-            ASSERT_EQ(tuned.filter.beforeLast, reference.filter.beforeLast);
+            ASSERT_EQ(tunedFilter.last, referenceFilter.last);
+            ASSERT_EQ(tunedFilter.beforeLast, referenceFilter.beforeLast);
             const auto written = static_cast<uint8_t*>(reference.destination) - expected.data();
             ASSERT_EQ(tuned.destination, static_cast<void*>(actual.data() + written));
         }
