@@ -26,7 +26,7 @@ constexpr uint32_t maximumPatterns = 256;
 constexpr uint32_t maximumRows = 256;
 constexpr uint32_t fileChannels = 64;
 constexpr uint32_t largestSampleLength = 0x7FFFFFEF;
-constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8, flagOldEffects = 16;
+constexpr uint16_t flagUseInstruments = 4, flagLinearSlides = 8, flagOldEffects = 16, flagCompatibleGxx = 32;
 constexpr uint16_t flagMessageAttached = 1, flagEditHistory = 2, flagMidiMacros = 8;  // in the special word
 constexpr uint32_t editHistoryEntryBytes = 8, macroBytes = 32, globalMacroCount = 9;
 constexpr uint32_t midiMacroBytes = (globalMacroCount + 16 + 128) * macroBytes;
@@ -291,7 +291,8 @@ private:
         module.flags = moduleChannelPanningOnly | moduleTempoTimesItsRow | moduleVolumePortaTable |
                        moduleStatusHoldsDelayedRow | ((flags & flagLinearSlides) ? moduleLinearFrequencies : 0) |
                        moduleWideGlobalVolume | moduleLoopStartMovesOn | ((flags & flagOldEffects) ? 0 : moduleItEffects) |
-                       moduleNoteFadeRules | moduleSampleAutoVibrato | (useInstruments_ ? moduleNewNoteActions : 0);
+                       moduleNoteFadeRules | moduleSampleAutoVibrato | (useInstruments_ ? moduleNewNoteActions : 0) |
+                       ((flags & flagCompatibleGxx) ? 0 : moduleSharedPortaMemory);
         // Panning 0..64 on the 0..255 scale; 100 is surround (centred when a
         // panning command ends it).
         for (uint32_t c = 0; c < maximumModuleChannels; ++c) {

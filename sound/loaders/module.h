@@ -63,6 +63,11 @@ inline constexpr uint32_t moduleItEffects = 1u << 25;
 // heard, and it moves the frequency by 768ths of an octave whatever the
 // module's slides.
 inline constexpr uint32_t moduleSampleAutoVibrato = 1u << 26;
+// IT without its compatible-Gxx flag: tone portamento (G, L and the volume
+// column's) keeps its speed in the memory that porta up and down (E, F and
+// the volume column's pitch slides) share, so each reads what the others
+// set. Without the flag tone portamento remembers its own speed.
+inline constexpr uint32_t moduleSharedPortaMemory = 1u << 27;
 
 // Order-list entries that name no pattern.
 inline constexpr uint16_t orderSkip = 0xFFFE;

@@ -33,6 +33,14 @@ void setPortaTarget(PlayerInstance& p, ChannelState& c)
 // IT's volume-column tone portamento speeds, by the column's digit.
 constexpr std::array<uint8_t, 10> volumePortaSpeeds = {0, 1, 4, 8, 16, 32, 64, 96, 128, 255};
 
+// The speed tone portamento remembers: its own, or with
+// moduleSharedPortaMemory the one porta up and down share.
+uint8_t& tonePortaMemory(const PlayerInstance& p, ChannelState& c)
+{
+    return (p.module->flags & moduleSharedPortaMemory) ? c.commandMemory[indexOf(Command::portaDownWithFine)]
+                                                       : c.tonePortaSpeed;
+}
+
 void slideToTarget(PlayerInstance& p, ChannelState& c, uint32_t speed)
 {
     if (c.portaTarget == 0 || c.period == c.portaTarget)
@@ -112,17 +120,19 @@ ErrorCode portaDown(PlayerInstance& p, ChannelState& c)
     return ErrorCode::ok;
 }
 
+// The speed is remembered on the row's first tick, where the volume column's
+// and the pitch slides' are too.
 ErrorCode tonePortaRow(PlayerInstance& p, ChannelState& c)
 {
     setPortaTarget(p, c);
+    if (c.command == Command::tonePorta && c.argument != 0)
+        tonePortaMemory(p, c) = c.argument;
     return ErrorCode::ok;
 }
 
 ErrorCode tonePortaTick(PlayerInstance& p, ChannelState& c)
 {
-    if (c.argument != 0)
-        c.tonePortaSpeed = c.argument;
-    slideToTarget(p, c, c.tonePortaSpeed);
+    slideToTarget(p, c, tonePortaMemory(p, c));
     return ErrorCode::ok;
 }
 
@@ -139,7 +149,7 @@ ErrorCode vibratoTick(PlayerInstance& p, ChannelState& c)
 ErrorCode tonePortaVolumeSlideTick(PlayerInstance& p, ChannelState& c)
 {
     volumeSlide(p, c);
-    slideToTarget(p, c, c.tonePortaSpeed);
+    slideToTarget(p, c, tonePortaMemory(p, c));
     return ErrorCode::ok;
 }
 
@@ -587,10 +597,29 @@ ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c)
     case VolumeEffect::tonePorta:
         setPortaTarget(p, c);
         if ((p.module->flags & moduleVolumePortaTable) && d != 0)
-            c.tonePortaSpeed = volumePortaSpeeds[static_cast<size_t>(std::min(d, 9))];
+            tonePortaMemory(p, c) = volumePortaSpeeds[static_cast<size_t>(std::min(d, 9))];
         break;
     case VolumeEffect::pitchSlideDown: volumeColumnPitchSlide(p, c, static_cast<uint8_t>(d - 1), 1); break;
     case VolumeEffect::pitchSlideUp: volumeColumnPitchSlide(p, c, static_cast<uint8_t>(d - 1), -1); break;
+    default: break;
+    }
+    return ErrorCode::ok;
+}
+
+ErrorCode firstTickVibrato(PlayerInstance& p, ChannelState& c)
+{
+    if (!(p.module->flags & moduleItEffects))
+        return ErrorCode::ok;
+    if ((c.rowFlags & rowVolumeColumn) && volumeEffectOf(c.volumeColumn) == VolumeEffect::vibrato) {
+        c.vibratoDepth = c.volumeColumn & 15;
+        vibrato(p, c);
+    }
+    if (!(c.rowFlags & rowCommand))
+        return ErrorCode::ok;
+    switch (c.command) {
+    case Command::vibrato: return vibratoTick(p, c);
+    case Command::fineVibrato: return fineVibratoTick(p, c);
+    case Command::vibratoVolumeSlide: vibrato(p, c); break;
     default: break;
     }
     return ErrorCode::ok;
@@ -609,7 +638,8 @@ ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c)
     case VolumeEffect::panningSlideLeft: setPanning(c, c.panning - d); break;
     case VolumeEffect::panningSlideRight: setPanning(c, c.panning + d); break;
     case VolumeEffect::tonePorta:
-        slideToTarget(p, c, (p.module->flags & moduleVolumePortaTable) ? c.tonePortaSpeed : static_cast<uint32_t>(d * 16));
+        slideToTarget(p, c,
+                      (p.module->flags & moduleVolumePortaTable) ? tonePortaMemory(p, c) : static_cast<uint32_t>(d * 16));
         break;
     case VolumeEffect::pitchSlideDown: volumeColumnPitchSlide(p, c, 0, 1); break;
     case VolumeEffect::pitchSlideUp: volumeColumnPitchSlide(p, c, 0, -1); break;

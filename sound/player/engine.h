@@ -82,6 +82,11 @@ ErrorCode runRowCommand(PlayerInstance& p, ChannelState& c);
 ErrorCode runTickCommand(PlayerInstance& p, ChannelState& c);
 ErrorCode runVolumeColumnRow(PlayerInstance& p, ChannelState& c);
 ErrorCode runVolumeColumnTick(PlayerInstance& p, ChannelState& c);
+// IT's effects (no old-effects flag): the vibrato of H, U, K and the volume
+// column moves the pitch on the row's first tick too, after the row's note
+// has started, its position moving on as on every other tick. The other
+// formats and IT's old effects leave that tick alone.
+ErrorCode firstTickVibrato(PlayerInstance& p, ChannelState& c);
 // Replaces a zero argument by the command's memory where the command keeps one.
 void applyCommandMemory(ChannelState& c);
 // Zxx (the channel's argument) with the module's MIDI macros.

@@ -195,13 +195,16 @@ ErrorCode startChannelRow(PlayerInstance& p, ChannelState& c)
                     return e;
             }
         }
-        return startNote(p, c);
+        if (ErrorCode e = startNote(p, c); e != ErrorCode::ok)
+            return e;
+    } else {
+        const bool vibratoCommand = command && c.command == Command::vibrato;
+        const bool vibratoColumn =
+            (c.rowFlags & rowVolumeColumn) && volumeEffectOf(c.volumeColumn) == VolumeEffect::vibrato;
+        if (!vibratoCommand && !vibratoColumn)
+            setOutputPeriod(p, c, c.period);
     }
-    const bool vibratoCommand = command && c.command == Command::vibrato;
-    const bool vibratoColumn = (c.rowFlags & rowVolumeColumn) && volumeEffectOf(c.volumeColumn) == VolumeEffect::vibrato;
-    if (!vibratoCommand && !vibratoColumn)
-        setOutputPeriod(p, c, c.period);
-    return ErrorCode::ok;
+    return firstTickVibrato(p, c);
 }
 
 ErrorCode runTickEffects(PlayerInstance& p)

@@ -13,8 +13,8 @@
 namespace corvid::testing {
 namespace {
 
-constexpr uint8_t letterH = 8, letterO = 15, letterQ = 17, letterV = 22, letterW = 23, letterX = 24;
-constexpr uint16_t oldEffects = 16;
+constexpr uint8_t letterE = 5, letterF = 6, letterG = 7, letterH = 8, letterO = 15, letterQ = 17, letterV = 22, letterW = 23, letterX = 24, letterU = 21;
+constexpr uint16_t oldEffects = 16, compatibleGxx = 32;
 using Values = std::vector<int32_t>;
 
 TEST(ItEffects, RetriggerCountsOnAcrossRowsAndChangesTheVolumeByItsTable)
@@ -154,25 +154,101 @@ TEST(ItEffects, AFinishedPatternLoopStartsTheNextOneAfterItself)
     EXPECT_EQ(nextRows(h, 7), (Rows{{0, 0}, {0, 1}, {0, 0}, {0, 1}, {0, 2}, {0, 2}, {0, 3}}));
 }
 
-TEST(ItEffects, OldEffectsDoubleTheVibratoAndPutAnOffsetPastTheEndAtTheEnd)
+// The period's offset from the note over each tick, row after row.
+std::vector<Values> offsetsByRow(PlayerHarness& h, uint32_t rowCount)
 {
-    // H18 from the tick after the first: the sine's first steps (0, 24, 49)
-    // x depth 8, in 64ths of a period unit with IT's effects, 32nds with
-    // the old ones. O01 (256) lies past the 4-frame sample: IT ignores it.
-    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterH, 0x18}, {noteSampleEffect, 60, 1, letterO, 0x01}});
+    h.startFirstRow();
+    const int32_t start = h.channel(0).period;
+    std::vector<Values> rows(rowCount);
+    for (uint32_t row = 0; row < rowCount; ++row) {
+        rows[row].push_back(h.channel(0).outputPeriod - start);
+        for (const int32_t period : h.trace(3, [](const player::ChannelState& c) { return c.outputPeriod; }))
+            rows[row].push_back(period - start);
+        h.tick();
+    }
+    return rows;
+}
+
+TEST(ItEffects, WithoutTheOldEffectsVibratoMovesTheRowsFirstTickToo)
+{
+    // H48 (speed 4 of the 64-step sine, depth 8), then H00, the volume
+    // column's vibrato of depth 8 (byte 211), U48 (a quarter as deep), and
+    // an empty row. With IT's effects every tick moves the pitch by the sine
+    // at the position, then the position moves on, in 64ths of a period unit:
+    // the sine's steps 0, 4, 8 ... are 0, 97, 180, 235, 255 (x 8 / 64), the
+    // second half of the cycle downwards.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterH, 0x48},
+                            {effectOnly, letterH, 0x00},
+                            {volumeOnly, 211},
+                            {effectOnly, letterU, 0x48},
+                            {}});
+    f.rows = 5;
+    PlayerHarness it(writeIt(f));
+    EXPECT_EQ(offsetsByRow(it, 5), (std::vector<Values>{{0, 12, 22, 29},
+                                                        {31, 29, 22, 12},
+                                                        {0, -12, -22, -29},
+                                                        {-7, -7, -5, -3},
+                                                        {0, 0, 0, 0}}));
+
+    // The old effects leave each row's first tick as the last one left it
+    // (the note's own period on a new note) and go twice as deep; the
+    // position moves on only on the ticks after the first.
+    f.extraFlags = oldEffects;
+    PlayerHarness old(writeIt(f));
+    EXPECT_EQ(offsetsByRow(old, 5), (std::vector<Values>{{0, 0, 24, 45},
+                                                         {45, 58, 63, 58},
+                                                         {58, 45, 24, 0},
+                                                         {0, -6, -11, -14},
+                                                         {0, 0, 0, 0}}));
+}
+
+// Each row's pitch slide per tick after the first, in slide units (a
+// negative one raises the pitch).
+Values slidesByRow(PlayerHarness& h, uint32_t rowCount)
+{
+    h.startFirstRow();
+    const int32_t unit = 1 << h.instance->periodShift;
+    Values slides;
+    for (uint32_t row = 0; row < rowCount; ++row) {
+        const int32_t start = h.channel(0).period;
+        h.tick(3);
+        slides.push_back((h.channel(0).period - start) / 3 / unit);
+        h.tick();
+    }
+    return slides;
+}
+
+TEST(ItEffects, WithoutCompatibleGxxTonePortamentoSharesTheMemoryOfPortaUpAndDown)
+{
+    // F08; a note an octave up under G00; G20; E00; the volume column's
+    // tone portamento 4 (speed 16 from its table, 197); F00. Without the
+    // flag G00 slides at F's 8, E00 at G's 32 and F00 at the column's 16;
+    // with it G remembers its own speed (none yet), and E and F theirs.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterF, 0x08},
+                            {noteSampleEffect, 72, 1, letterG, 0x00},
+                            {effectOnly, letterG, 0x20},
+                            {effectOnly, letterE, 0x00},
+                            {volumeOnly, 197},
+                            {effectOnly, letterF, 0x00}});
+    PlayerHarness shared(writeIt(f));
+    EXPECT_EQ(slidesByRow(shared, 6), (Values{-8, -8, -32, 32, -16, -16}));
+
+    f.extraFlags = compatibleGxx;
+    PlayerHarness own(writeIt(f));
+    EXPECT_EQ(slidesByRow(own, 6), (Values{-8, 0, -32, 8, -16, -8}));
+}
+
+TEST(ItEffects, OldEffectsPutAnOffsetPastTheEndAtTheEnd)
+{
+    // O01 (256) lies past the 4-frame sample: IT's effects ignore it.
+    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterO, 0x01}, {}});
     PlayerHarness it(writeIt(f));
     it.startFirstRow();
-    const int32_t start = it.channel(0).period;
-    const auto outputPeriod = [](const player::ChannelState& c) { return c.outputPeriod; };
-    EXPECT_EQ(it.trace(3, outputPeriod), (Values{start, start + 3, start + 6}));
-    it.tick();
     EXPECT_EQ(it.device(0).lastPosition, 0);
 
     f.extraFlags = oldEffects;
     PlayerHarness old(writeIt(f));
     old.startFirstRow();
-    EXPECT_EQ(old.trace(3, outputPeriod), (Values{start, start + 6, start + 12}));
-    old.tick();
     EXPECT_EQ(old.device(0).lastPosition, 256);
 }
 

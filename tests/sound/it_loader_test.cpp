@@ -268,7 +268,6 @@ TEST(ItPlayback, VolumeColumnPitchSlidesAndTablePortamento)
     const int32_t from = p.channel(0).period;
     p.tick(4);
     EXPECT_EQ(p.channel(0).period, from);
-    EXPECT_EQ(p.channel(0).tonePortaSpeed, 4);
     EXPECT_EQ(p.trace(2, period), (Values{from - 16, from - 32}));
 }
 
