@@ -550,7 +550,8 @@ private:
         const uint8_t waveform = h.u8At(vibratoAt + 3);
         sample.autoVibrato = {waveform < waveforms.size() ? waveforms[waveform] : uint8_t{0},
                               std::min<uint8_t>(h.u8At(vibratoAt + 1), 64), h.u8At(vibratoAt), h.u8At(vibratoAt + 2)};
-        tuneForMiddleC(h.u32leAt(0x3C), sample);
+        sample.middleCRate = h.u32leAt(0x3C);
+        tuneForMiddleC(sample.middleCRate, sample);
         sample.relativeNote -= 12;  // middle C is C-5 here, an octave above the player's
         const uint8_t flags = h.u8At(0x12);
         const uint32_t frames = h.u32leAt(0x30);

@@ -122,6 +122,10 @@ struct Sample {
     uint32_t panning = 128;         // 0..255
     int32_t relativeNote = 0;       // semitones
     int32_t finetune = 0;           // -128..127
+    // IT: the rate of C-5 (key 60), which linear slides play exactly (the
+    // relative note and finetune above only come within 1/128 semitone of
+    // it); 0 elsewhere.
+    uint32_t middleCRate = 0;
     uint8_t globalVolume = 64;      // 0..64, scales every note of the sample
     // IT: the panning (0..255) each note of the sample starts with, over its
     // instrument's; absent, the instrument's or the channel's.

@@ -33,8 +33,8 @@ int32_t periodOfNote(const PlayerInstance& p, const ChannelState& c, uint8_t not
 // MOD: the note's table period, moved by the sample's finetune (a signed
 // nibble, eighths of a semitone).
 int32_t modPeriodOfNote(uint8_t note, int32_t finetune);
-// Hz for a period; a period of 0 fails with 17.
-ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate);
+// Hz for a period of the sample (or of none); a period of 0 fails with 17.
+ErrorCode rateOfPeriod(const Module& module, const Sample* sample, int32_t period, uint32_t& rate);
 
 // Period range, slide scale and volume ceiling of the module's type.
 void applyModuleRules(PlayerInstance& p);

@@ -89,11 +89,21 @@ int32_t modPeriodOfNote(uint8_t note, int32_t finetune)
     return (period * tuned * 2 + plain) / (plain * 2);
 }
 
-ErrorCode rateOfPeriod(const Module& module, int32_t period, uint32_t& rate)
+ErrorCode rateOfPeriod(const Module& module, const Sample* sample, int32_t period, uint32_t& rate)
 {
     if (period <= 0)
         return ErrorCode::invalidPatternData;
     const auto p = static_cast<uint32_t>(period);
+    if ((module.flags & moduleLinearFrequencies) && sample && sample->middleCRate != 0) {
+        // The sample's own rate moved by the period's distance from C-5, its
+        // tuning taken out again: a sample meant to play at the output rate
+        // plays there exactly, without its neighbours blurred into it.
+        constexpr int32_t middleCPeriod = 7680 - 64 * 60;
+        const int32_t untuned = period + 64 * sample->relativeNote + sample->finetune / 2;
+        const double exact = sample->middleCRate * std::exp2((middleCPeriod - untuned) / 768.0);
+        rate = static_cast<uint32_t>(std::lround(std::min(exact, double{UINT32_MAX})));
+        return ErrorCode::ok;
+    }
     if (module.flags & moduleLinearFrequencies) {
         // Past 32 octaves down the shift would exceed the word; the rate is 0 long before.
         const uint32_t octave = p / 768;

@@ -333,7 +333,7 @@ ErrorCode updateDeviceChannel(PlayerInstance& p, ChannelState& c)
     if (c.devicePeriod == 0)
         return ErrorCode::ok;
     uint32_t rate = 0;
-    if (ErrorCode e = rateOfPeriod(*p.module, c.devicePeriod, rate); e != ErrorCode::ok)
+    if (ErrorCode e = rateOfPeriod(*p.module, currentSample(p, c), c.devicePeriod, rate); e != ErrorCode::ok)
         return e;
     double octaves = vibrato && vibratoOnFrequency ? -*vibrato / 768.0 : 0;
     if (pitch && !filterEnvelope)
@@ -513,7 +513,7 @@ ErrorCode startNote(PlayerInstance& p, ChannelState& c)
     if (sample->deviceHandle == 0)
         return device.operations.stopSound(device.context, c.deviceChannel);
     uint32_t rate = 0;
-    if (ErrorCode e = rateOfPeriod(*p.module, c.period, rate); e != ErrorCode::ok)
+    if (ErrorCode e = rateOfPeriod(*p.module, sample, c.period, rate); e != ErrorCode::ok)
         return e;
     if (ErrorCode e = device.operations.playSound(device.context, c.deviceChannel, rate); e != ErrorCode::ok)
         return e;

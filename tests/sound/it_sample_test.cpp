@@ -101,6 +101,26 @@ TEST(ItSampleLoops, AKeyOffReleasesTheNoteAndAFadeDoesNot)
     EXPECT_EQ(h.device(0).releases, 0u);
 }
 
+// A sample's C-5 speed is the rate its C-5 plays at, each octave up or down
+// doubling or halving it: exactly, so that a sample made at the output rate
+// is played there frame for frame.
+TEST(ItSampleRate, ANotePlaysAtTheSamplesMiddleCRateMovedByItsDistanceFromC5)
+{
+    for (uint32_t middleC : {8363u, 10000u, 22050u, 33333u, 44100u}) {
+        ItFile f = channelRows({{noteAndSample, noteC5, 1}, {noteOnly, noteC5 + 12}, {noteOnly, noteC5 - 24},
+                                {noteOnly, noteC5 + 7}});
+        f.middleC = middleC;
+        PlayerHarness h(writeIt(f));
+        std::vector<uint32_t> heard;
+        for (int row = 0; row < 4; ++row) {
+            h.tick(4);
+            heard.push_back(h.device(0).rate);
+        }
+        const auto fifth = static_cast<uint32_t>(std::lround(middleC * std::exp2(7 / 12.0)));
+        EXPECT_EQ(heard, (std::vector<uint32_t>{middleC, 2 * middleC, (middleC + 2) / 4, fifth})) << middleC;
+    }
+}
+
 // A C-5 held for 32 rows (128 ticks) by a sample with the given
 // auto-vibrato: speed, depth, rate, waveform as the file stores them.
 ItFile vibratoSong(std::array<uint8_t, 4> vibrato, std::vector<std::vector<uint8_t>> rows = {{noteAndSample, noteC5, 1}})

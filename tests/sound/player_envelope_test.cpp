@@ -151,9 +151,9 @@ TEST(PlayerFrequency, AZeroPeriodIsInvalid)
 {
     Module module;
     uint32_t rate = 1;
-    EXPECT_EQ(player::rateOfPeriod(module, 0, rate), ErrorCode::invalidPatternData);
+    EXPECT_EQ(player::rateOfPeriod(module, nullptr, 0, rate), ErrorCode::invalidPatternData);
     module.flags = moduleLinearFrequencies;
-    EXPECT_EQ(player::rateOfPeriod(module, 54784, rate), ErrorCode::ok);
+    EXPECT_EQ(player::rateOfPeriod(module, nullptr, 54784, rate), ErrorCode::ok);
     EXPECT_EQ(rate, 0u);
 }
 
