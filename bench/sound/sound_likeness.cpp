@@ -301,27 +301,43 @@ int main(int argc, char** argv)
     std::vector<std::string> paths;
     bool detail = false;
     int soloChannel = -1;
+    constexpr const char* usage = "usage: sound_likeness [--detail] [--solo CHANNEL] MODULE...\n";
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::printf("%s", usage);
+            return 0;
+        }
         if (argument == "--detail")
             detail = true;
         else if (argument == "--solo" && i + 1 < argc)
             soloChannel = std::atoi(argv[++i]);
-        else
+        else if (argument.starts_with('-')) {
+            std::fprintf(stderr, "sound_likeness: unknown option %s\n%s", argument.c_str(), usage);
+            return 2;
+        } else
             paths.push_back(argument);
     }
     if (paths.empty()) {
-        std::fprintf(stderr, "usage: sound_likeness [--detail] [--solo CHANNEL] MODULE...\n");
+        std::fprintf(stderr, "%s", usage);
         return 2;
     }
+    int status = 0;
     std::printf("%-44s %8s %8s %8s %8s\n", "module", "nearest", "sinc", "xmp", "seconds");
     for (const std::string& path : paths) {
         Stereo reference = renderOpenmpt(path, soloChannel);
         Stereo nearest = renderOurs(path, 0x20, soloChannel), sinc = renderOurs(path, 0x100, soloChannel);
         Stereo xmp = renderXmp(path, soloChannel);
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (reference.empty() || sinc.empty()) {
+            // Not a module one of the players can read: no figure rather than a row of zeros.
+            std::fprintf(stderr, "sound_likeness: %s: %s cannot render it\n", name.c_str(),
+                         reference.empty() ? "libopenmpt" : "our library");
+            status = 1;
+            continue;
+        }
         for (Stereo* render : {&reference, &nearest, &sinc, &xmp})
             trimLeadingSilence(*render);
-        const std::string name = path.substr(path.find_last_of('/') + 1);
         const Features referenceFeatures = featuresOf(reference, hop / fineSteps);
         std::vector<BlockMatch> matches;
         std::printf("%-44s %8.3f %8.3f %8.3f %8.1f\n", name.c_str(), likeness(nearest, referenceFeatures),
@@ -336,5 +352,5 @@ int main(int argc, char** argv)
             }
         std::fflush(stdout);
     }
-    return 0;
+    return status;
 }
