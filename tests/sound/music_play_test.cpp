@@ -169,36 +169,6 @@ TEST_F(MusicPlayTest, StatusBeforeAnySyncAndAsTheSongPlays)
     EXPECT_EQ(MusicFreeModule(module), 1);
 }
 
-TEST_F(MusicPlayTest, PlayerThreadAdvancesThePositionInRealTime)
-{
-    setDeviceClock(nullptr);
-    MusicClose();
-    ASSERT_EQ(MusicInit(), 1);  // the silent device again, now on the real clock
-    MusicModule* module = MusicLoadModule(songPath.c_str());
-    ASSERT_NE(module, nullptr);
-    const int handle = MusicPlayModule(module, 1);
-    ASSERT_NE(handle, 0);
-    ASSERT_EQ(MusicStartBackgroundPlay(0), 1);
-    MusicStatus status{};
-    int lastRow = 0;
-    bool monotonic = true;
-    for (int i = 0; i < 60; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        MusicGetPlayStatus(handle, &status);
-        const int row = status.position * 16 + status.row;
-        monotonic = monotonic && row >= lastRow;
-        lastRow = row;
-    }
-    ASSERT_EQ(MusicStopBackgroundPlay(), 1);
-    EXPECT_TRUE(monotonic);
-    // About 600 ms: the first row at 120 ms, then one every 120 ms. Loose
-    // bounds for a busy machine.
-    EXPECT_GE(lastRow, 2);
-    EXPECT_LE(lastRow, 10);
-    EXPECT_EQ(MusicStopModule(handle), 1);
-    EXPECT_EQ(MusicFreeModule(module), 1);
-}
-
 TEST_F(MusicPlayTest, MainThreadCallsWhileThePlayerThreadRuns)
 {
     // The calls a host makes while the music plays in the background: status
