@@ -685,6 +685,8 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
     const size_t valueBytes = format_.floatMixing ? sizeof(float) : sizeof(int32_t);
     const int64_t step = stepFor(c.rate);
     const SampleType type = c.sample.type;
+    // The step holds for the whole call, and so does its filter table.
+    const float* rows = isSincFamily(format_.family) ? sincRows(static_cast<int32_t>(step)) : nullptr;
     uint32_t done = 0;
     while (done < frames && isSounding(c.state)) {
         const SampleLoop& loop = c.sample.loops[c.activeLoop];
@@ -726,7 +728,7 @@ void Mixer::mixChannel(MixChannel& c, uint32_t frames, void* buffer)
             run = std::min(run, framesBefore(position, sinc.boundary, step, backward));
             source = sinc.frames;
             sourceFrame = sinc.firstFrame;
-            job.sincRows = sincRows(static_cast<int32_t>(step));
+            job.sincRows = rows;
         }
 
         if (run > 0) {
