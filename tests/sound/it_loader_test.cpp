@@ -32,7 +32,7 @@ ItFile standardFile()
     return f;
 }
 
-TEST(ItLoader, HeaderOrdersAndPatterns)
+TEST(ItLoader, HeaderOrdersPatternsAndSamples)
 {
     auto module = loadExpecting(loadIT, writeIt(standardFile()));
     EXPECT_EQ(module->name, "it test song");
@@ -63,6 +63,13 @@ TEST(ItLoader, HeaderOrdersAndPatterns)
     EXPECT_EQ(std::pair(row3.at(0).command, row3.at(0).argument), std::pair(Command::tempoSlide, uint8_t(5)));
     EXPECT_EQ(module->tracker, "Impulse Tracker 2.17");
     EXPECT_EQ(module->message, "");
+    const Sample& s = module->instruments.at(0).samples.at(0);
+    EXPECT_EQ(s.name, "a sample");
+    EXPECT_EQ(s.volume, 48u);
+    EXPECT_EQ(s.relativeNote, -12);  // C-5 at 8363 Hz
+    EXPECT_EQ(std::pair(s.loopStart, s.loopEnd), std::pair(1u, 3u));
+    ASSERT_EQ(recorder().samples.size(), 1u);
+    EXPECT_EQ(recorder().samples[0].data, (std::vector<uint8_t>{0x80, 0x90, 0x70, 0xFF}));
 }
 
 TEST(ItLoader, TheSongMessageEndsItsLinesInNewlinesAndStaysInsideTheFile)
@@ -74,22 +81,7 @@ TEST(ItLoader, TheSongMessageEndsItsLinesInNewlinesAndStaysInsideTheFile)
     EXPECT_EQ(loadExpecting(loadIT, writeIt(f))->message, "");
 }
 
-TEST(ItLoader, SampleModeSamplesAndTuning)
-{
-    auto module = loadExpecting(loadIT, writeIt(standardFile()));
-    const Sample& s = module->instruments.at(0).samples.at(0);
-    EXPECT_EQ(s.name, "a sample");
-    EXPECT_EQ(s.volume, 48u);
-    EXPECT_EQ(s.relativeNote, -12);  // C-5 at 8363 Hz
-    EXPECT_EQ(std::pair(s.loopStart, s.loopEnd), std::pair(1u, 3u));
-    ASSERT_EQ(recorder().samples.size(), 1u);
-    EXPECT_EQ(recorder().samples[0].data, (std::vector<uint8_t>{0x80, 0x90, 0x70, 0xFF}));
-    // C-5 plays at the sample's middle-C rate.
-    PlayerHarness h(writeIt(standardFile()));
-    h.startFirstRow();
-    EXPECT_EQ(h.device(0).rate, 8363u);
-}
-
+// The envelopes' points and loops are checked where they play.
 TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
 {
     ItFile f = standardFile();
@@ -102,12 +94,7 @@ TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
     ASSERT_TRUE(instrument.noteToSample);
     EXPECT_EQ((*instrument.noteToSample)[59], 255);  // no sample below C-5
     EXPECT_EQ((*instrument.noteToSample)[60], 0);
-    ASSERT_TRUE(instrument.volumeEnvelope);
-    EXPECT_EQ(instrument.volumeEnvelope->pointCount, 2);
-    EXPECT_EQ(instrument.volumeEnvelope->sustainLoopStart, 1);
-    EXPECT_EQ(instrument.volumeEnvelope->sustainLoopEnd, 1);
-    EXPECT_EQ(instrument.volumeEnvelope->points[1].x, 10);
-    EXPECT_EQ(instrument.volumeEnvelope->points[1].y, 32);
+    EXPECT_TRUE(instrument.volumeEnvelope);
     EXPECT_FALSE(instrument.panningEnvelope);
 }
 
@@ -137,7 +124,6 @@ TEST(ItLoader, InstrumentsOfTheLayoutBefore2AreReadAsSuch)
     EXPECT_EQ(instrument.newNoteAction, NewNoteAction::noteOff);
     EXPECT_EQ(instrument.duplicateCheck, DuplicateCheck::note);
     ASSERT_TRUE(instrument.volumeEnvelope);
-    EXPECT_EQ(instrument.volumeEnvelope->pointCount, 3);
     EXPECT_EQ(instrument.volumeEnvelope->loopStart, 1);
     EXPECT_EQ(instrument.volumeEnvelope->loopEnd, 2);
     EXPECT_FALSE(instrument.panningEnvelope);
@@ -158,9 +144,6 @@ TEST(ItPlayback, SampleInstrumentChannelAndGlobalVolumesScaleTheNote)
     ItFile f = channelRows({{noteAndSample, 60, 1}});
     f.sampleGlobalVolume = 32;
     f.channelVolume[0] = 32;
-    auto module = loadExpecting(loadIT, writeIt(f));
-    EXPECT_EQ(module->channelVolume[0], 32);
-    EXPECT_EQ(module->instruments.at(0).samples.at(0).globalVolume, 32);
     PlayerHarness plain(writeIt(f));
     plain.startFirstRow();
     EXPECT_EQ(plain.device(0).volume, 12u);
@@ -168,7 +151,6 @@ TEST(ItPlayback, SampleInstrumentChannelAndGlobalVolumesScaleTheNote)
     f.instruments = true;
     f.instrumentGlobalVolume = 64;
     PlayerHarness instrument(writeIt(f));
-    EXPECT_EQ(instrument.module->instruments.at(0).globalVolume, 64);
     instrument.startFirstRow();
     EXPECT_EQ(instrument.device(0).volume, 6u);
 
@@ -252,8 +234,6 @@ TEST(ItPlayback, VolumeColumnPitchSlidesAndTablePortamento)
     // e2 (107): down by 8 x 4 per tick after the first; e0 (105) repeats it
     // from the memory it shares with Exx; f1 (116) up by 4 x 4.
     ItFile f = channelRows({{noteSampleVolume, 60, 1, 107}, {volumeOnly, 105}, {volumeOnly, 116}});
-    auto module = loadExpecting(loadIT, writeIt(f));
-    EXPECT_EQ(rowEntries(module->patterns[0], 0).at(0).volume, volumeColumnByte(VolumeEffect::pitchSlideDown, 3));
     PlayerHarness h(writeIt(f));
     h.startFirstRow();
     const int32_t start = h.channel(0).period;
