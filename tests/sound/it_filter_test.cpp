@@ -16,6 +16,7 @@ namespace {
 constexpr uint8_t noteC5 = 60;
 constexpr uint8_t letterZ = 26;
 constexpr uint8_t used = 0x80;  // bit 7 of IFC and IFR
+constexpr uint32_t step = 256;  // the device's cutoff steps in one of the file's
 
 // The filter the device last heard on channel 0: on, cutoff in 1/256
 // steps, resonance.
@@ -54,29 +55,19 @@ ItFile instrumentSong(const std::vector<std::vector<uint8_t>>& rows, uint8_t cut
     return f;
 }
 
-TEST(ItFilter, TheLoaderKeepsDefaultsWhoseBitSevenIsSetAndNamesZxxAndSfx)
+// Zxx and SFx reach the player as such: the tests below hear what they do.
+TEST(ItFilter, TheLoaderKeepsDefaultsWhoseBitSevenIsSet)
 {
-    const std::vector<std::vector<uint8_t>> rows = {{noteSampleEffect, noteC5, 1, letterZ, 0x40}, {effectOnly, letterS, 0xF1}};
-    {
-        PlayerHarness h(writeIt(instrumentSong(rows, used | 0x30, 0x7F)));
-        EXPECT_EQ(h.module->instruments[0].defaultCutoff, std::optional<uint8_t>(0x30));
-        EXPECT_EQ(h.module->instruments[0].defaultResonance, std::nullopt);
-    }
-
-    PlayerHarness h(writeIt(instrumentSong(rows, 0x30, used | 0x05)));
-    EXPECT_EQ(h.module->instruments[0].defaultCutoff, std::nullopt);
-    EXPECT_EQ(h.module->instruments[0].defaultResonance, std::optional<uint8_t>(5));
-    h.startFirstRow();
-    EXPECT_EQ(h.channel(0).command, Command::midiMacro);
-    EXPECT_EQ(h.channel(0).argument, 0x40);
-    h.tick(4);
-    EXPECT_EQ(h.channel(0).command, Command::selectMidiMacro);
-    EXPECT_EQ(h.channel(0).argument, 1);
+    PlayerHarness cutoff(writeIt(instrumentSong({{}}, used | 0x30, 0x7F)));
+    EXPECT_EQ(cutoff.module->instruments[0].defaultCutoff, std::optional<uint8_t>(0x30));
+    EXPECT_EQ(cutoff.module->instruments[0].defaultResonance, std::nullopt);
+    PlayerHarness resonance(writeIt(instrumentSong({{}}, 0x30, used | 0x05)));
+    EXPECT_EQ(resonance.module->instruments[0].defaultCutoff, std::nullopt);
+    EXPECT_EQ(resonance.module->instruments[0].defaultResonance, std::optional<uint8_t>(5));
 }
 
 TEST(ItFilter, ZxxSetsCutoffOrResonanceByTheMacroChosenAndTurnsTheFilterOn)
 {
-    constexpr uint32_t step = 256;
     const std::vector<std::vector<uint8_t>> rows = {
         {noteAndSample, noteC5, 1},       // left open: off
         {effectOnly, letterZ, 0x40},      // SF0 (the default): cutoff
@@ -103,7 +94,6 @@ TEST(ItFilter, ZxxSetsCutoffOrResonanceByTheMacroChosenAndTurnsTheFilterOn)
 
 TEST(ItFilter, ANoteTakesItsInstrumentsDefaultsThenItsRowsZxx)
 {
-    constexpr uint32_t step = 256;
     const std::vector<std::vector<uint8_t>> rows = {
         {noteAndSample, noteC5, 1},
         {effectOnly, letterZ, 0x7F},
@@ -167,7 +157,6 @@ ItFile withMacros(ItFile f, const std::vector<std::pair<size_t, std::string>>& m
 
 TEST(ItFilter, MacrosTheFileEmbedsReplaceTheDefaultsAndOnlyTheirFilterMessagesPlay)
 {
-    constexpr uint32_t step = 256;
     constexpr size_t zx80 = 16;
     const std::vector<std::pair<size_t, std::string>> macros = {
         {0, "F0F001z"},                  // SF0: the resonance
@@ -199,7 +188,7 @@ TEST(ItFilter, AnEmbeddedConfigurationTheFileCannotHoldOrThatIsNoTextLeavesTheDe
 {
     // Z40 with the defaults sets the cutoff to 64.
     const std::vector<std::vector<uint8_t>> rows = {{noteSampleEffect, noteC5, 1, letterZ, 0x40}};
-    const Heard defaults{true, 0x40 * 256, 0};
+    const Heard defaults{true, 0x40 * step, 0};
     const ItFile song = instrumentSong(rows, 0, 0);
     const std::vector<std::pair<size_t, std::string>> resonance = {{0, "F0F001z"}};
     // Flagged but not there: what follows the offsets is the instrument.
@@ -214,7 +203,7 @@ TEST(ItFilter, AnEmbeddedConfigurationTheFileCannotHoldOrThatIsNoTextLeavesTheDe
     ItFile noHistory = withMacros(song, resonance, 0);
     noHistory.extraSpecial = specialMidiMacros;
     noHistory.afterOffsets.erase(noHistory.afterOffsets.begin(), noHistory.afterOffsets.begin() + 2);
-    EXPECT_EQ(heardPerRow(noHistory, 1)[0], Heard(true, 127 * 256, 0x40));
+    EXPECT_EQ(heardPerRow(noHistory, 1)[0], Heard(true, 127 * step, 0x40));
     // Every byte value in every macro: the song loads, and whatever it reads it plays.
     ItFile noise = withMacros(song, {}, 0);
     for (size_t i = 2; i < noise.afterOffsets.size(); ++i)
