@@ -213,8 +213,7 @@ TEST(Mixer, SilentChannelStillAdvances)
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<uint8_t>(i * 7);
     startSample(mixer, 0, describe(data, SampleType::pcm8Mono), 22050, 0);
-    for (int16_t v : mix16(mixer, 100))
-        ASSERT_EQ(v, 0);
+    EXPECT_EQ(mix16(mixer, 100), std::vector<int16_t>(2 * 100));
     EXPECT_EQ(mixer.channelRecord(0).position, 50u);
     mixer.setVolume(0, 64);
     const std::vector<int16_t> out = mix16(mixer, 2);
@@ -244,8 +243,7 @@ TEST(Mixer, PauseOutputsSilenceWithoutMovingChannels)
     startSample(mixer, 0, describe(data, SampleType::pcm8Mono), 44100);
     mix16(mixer, 10);
     mixer.pause(true);
-    for (int16_t v : mix16(mixer, 500))
-        ASSERT_EQ(v, 0);
+    EXPECT_EQ(mix16(mixer, 500), std::vector<int16_t>(2 * 500));
     EXPECT_EQ(mixer.channelRecord(0).position, 10u);
     mixer.pause(false);
     EXPECT_EQ(mix16(mixer, 1)[0], 122 * 256);
@@ -305,32 +303,6 @@ TEST(Mixer, SetPositionFollowsTheLoopType)
     EXPECT_EQ(c.state, ChannelState::none) << "a stopped channel stays stopped";
 }
 
-TEST(Mixer, ReleaseMovesToTheSecondLoop)
-{
-    Mixer mixer;
-    openMixer(mixer, floatStereo16, 1);
-    std::vector<uint8_t> data(100, 128);
-    SampleDescription d = describe(data, SampleType::pcm8Mono, LoopType::forward, 10, 20);
-    d.loopMode = LoopMode::twoLoopsLeftAtOnce;
-    d.loop2 = {60, 70, LoopType::forward};
-    startSample(mixer, 0, d, 44100);
-    mix16(mixer, 95);
-    EXPECT_GE(mixer.channelRecord(0).position, 10u);
-    EXPECT_LT(mixer.channelRecord(0).position, 20u);
-    ASSERT_EQ(mixer.releaseSound(0), ErrorCode::ok);
-    EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::released);
-    mix16(mixer, 300);
-    EXPECT_GE(mixer.channelRecord(0).position, 60u);
-    EXPECT_LT(mixer.channelRecord(0).position, 70u);
-    EXPECT_EQ(mixer.channelRecord(0).activeLoop, 1u);
-
-    // Only the two-loop modes can be released.
-    SampleDescription plain = describe(data, SampleType::pcm8Mono, LoopType::forward, 10, 20);
-    startSample(mixer, 0, plain, 44100);
-    mixer.releaseSound(0);
-    EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::playing);
-}
-
 TEST(Mixer, ReleaseLeavesASustainLoopAtOnceInEveryFamily)
 {
     // Four stretches of 20 frames at levels 10, 20, 30, 40, played at one
@@ -381,6 +353,10 @@ TEST(Mixer, ReleaseLeavesASustainLoopAtOnceInEveryFamily)
                 EXPECT_NEAR(out[sides * frame], c.levels[i] * 256, 64) << where << ", frame " << frame;
             }
             EXPECT_EQ(mixer.channelRecord(0).state, c.end) << where;
+            // A new note with one loop cannot be released.
+            startSample(mixer, 0, describe(data, SampleType::pcm8Mono, LoopType::forward, 20, 40), 44100);
+            mixer.releaseSound(0);
+            EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::playing) << where;
         }
     }
 }
@@ -425,8 +401,7 @@ TEST(Mixer, RemovingASampleStopsTheChannelsPlayingIt)
     const uint32_t handle = startSample(mixer, 0, describe(data, SampleType::pcm8Mono, LoopType::forward, 0, 100), 8000);
     ASSERT_EQ(mixer.removeSample(handle), ErrorCode::ok);
     EXPECT_EQ(mixer.channelRecord(0).state, ChannelState::none);
-    for (int16_t v : mix16(mixer, 100))
-        ASSERT_EQ(v, 0);
+    EXPECT_EQ(mix16(mixer, 100), std::vector<int16_t>(2 * 100));
 }
 
 TEST(Mixer, AMovedSoundGoesOnUnchangedAndItsOldChannelIsFree)
@@ -467,23 +442,12 @@ TEST(Mixer, AMovedSoundGoesOnUnchangedAndItsOldChannelIsFree)
     EXPECT_EQ(mixer.moveSound(1, 1), ErrorCode::invalidArguments);
 }
 
-TEST(OutputStage, EightAndSixteenBitConversion)
+TEST(OutputStage, FloatValuesRoundTo16BitAndTruncateTo8Bit)
 {
-    const int32_t values[] = {0, 32767, -32768, -40000, 40000, -1, 255};
-    uint8_t out8[7];
-    convertToOutput(values, 7, true, out8);
-    EXPECT_EQ(out8[0], 128);
-    EXPECT_EQ(out8[1], 255);
-    EXPECT_EQ(out8[2], 0);
-    EXPECT_EQ(out8[3], 0);
-    EXPECT_EQ(out8[4], 255);
-    EXPECT_EQ(out8[5], 127) << "arithmetic shift";
-    EXPECT_EQ(out8[6], 128);
+    // Integer values are checked over their whole range, clamping included,
+    // by the test below.
     int16_t out16[7];
-    convertToOutput(values, 7, false, out16);
-    EXPECT_EQ(out16[3], -32768);
-    EXPECT_EQ(out16[4], 32767);
-
+    uint8_t out8[7];
     const float floats[] = {1.4f, 1.6f, -1.6f, 255.9f, -0.5f, 1e9f, -1e9f};
     convertToOutput(floats, 7, false, out16);
     EXPECT_EQ(out16[0], 1);
