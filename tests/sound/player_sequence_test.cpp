@@ -57,15 +57,6 @@ TEST(PlayerSequence, SpeedAndTempoCommands)
     EXPECT_EQ(h.instance->tick, 0u);
 }
 
-TEST(PlayerSequence, RowsRunToThePatternEndThenTheSongWraps)
-{
-    XmModule song = songOf({}, 1, 2, 2);
-    song.restartPosition = 1;
-    PlayerHarness h(song, true);
-    EXPECT_EQ(nextRows(h, 6), (Rows{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}));
-    EXPECT_EQ(h.status().songLoopCount, 2);
-}
-
 TEST(PlayerSequence, F00RestartsTheSongAndCountsALoop)
 {
     XmModule song = songOf({{0, 0, {0, 0, 0, 16, 10}}, {2, 0, {0, 0, 0, 15, 0}}}, 1, 8, 2);
@@ -88,36 +79,55 @@ TEST(PlayerSequence, F00RestartsTheSongAndCountsALoop)
     EXPECT_EQ(once.status().row, 2);
 }
 
-TEST(PlayerSequence, JumpAndBreakOnOneRowInEitherOrder)
+// The rows a song plays, as the status shows them at each row start, and the
+// loops it counts (reading the song's last row counts one).
+TEST(PlayerSequence, RowOrderAndLoopCount)
 {
-    // The position comes from the jump, the row from the break.
-    PlayerHarness jumpFirst(songOf({{0, 0, {0, 0, 0, 11, 2}}, {0, 1, {0, 0, 0, 13, 0x03}}}, 2, 8, 3));
-    EXPECT_EQ(nextRows(jumpFirst, 2), (Rows{{0, 0}, {2, 3}}));
-    PlayerHarness breakFirst(songOf({{0, 0, {0, 0, 0, 13, 0x03}}, {0, 1, {0, 0, 0, 11, 2}}}, 2, 8, 3));
-    EXPECT_EQ(nextRows(breakFirst, 2), (Rows{{0, 0}, {2, 3}}));
-    EXPECT_EQ(breakFirst.status().songLoopCount, 0);
-}
-
-TEST(PlayerSequence, BreakRowIsDecimalAndLimitedToTheNextPattern)
-{
-    PlayerHarness h(songOf({{0, 0, {0, 0, 0, 13, 0x12}}}, 1, 8, 2));  // D12: row 12, pattern has 8
-    EXPECT_EQ(nextRows(h, 2), (Rows{{0, 0}, {1, 7}}));
-    PlayerHarness fits(songOf({{0, 0, {0, 0, 0, 13, 0x05}}}, 1, 8, 2));
-    EXPECT_EQ(nextRows(fits, 2), (Rows{{0, 0}, {1, 5}}));
-}
-
-TEST(PlayerSequence, JumpsCountLoopsBackwardsOnly)
-{
-    PlayerHarness back(songOf({{1, 0, {0, 0, 0, 11, 0}}}, 1, 4, 2), true);  // B00 on position 0
-    EXPECT_EQ(nextRows(back, 3), (Rows{{0, 0}, {0, 1}, {0, 0}}));
-    EXPECT_EQ(back.status().songLoopCount, 1);
-    PlayerHarness past(songOf({{0, 0, {0, 0, 0, 11, 9}}}, 1, 4, 2), true);  // beyond the song: restart
-    EXPECT_EQ(nextRows(past, 1), (Rows{{0, 0}}));
-    EXPECT_EQ(past.status().songLoopCount, 1);
-    EXPECT_EQ(past.instance->position, 0u);
-    PlayerHarness forward(songOf({{0, 0, {0, 0, 0, 11, 1}}}, 1, 4, 2), true);
-    EXPECT_EQ(nextRows(forward, 2), (Rows{{0, 0}, {1, 0}}));
-    EXPECT_EQ(forward.status().songLoopCount, 0);
+    struct Case {
+        const char* name;
+        Cells cells;
+        uint16_t channels, rows;
+        uint32_t patterns;
+        uint8_t restartPosition;
+        bool loop;
+        Rows expected;
+        int32_t loopCount;
+    };
+    const Case cases[] = {
+        {"to the pattern end, then the song wraps to its restart position", {}, 1, 2, 2, 1, true,
+         {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {1, 0}, {1, 1}}, 2},
+        // The position comes from the jump, the row from the break.
+        {"jump then break on one row", {{0, 0, {0, 0, 0, 11, 2}}, {0, 1, {0, 0, 0, 13, 0x03}}}, 2, 8, 3, 0, false,
+         {{0, 0}, {2, 3}}, 0},
+        {"break then jump on one row", {{0, 0, {0, 0, 0, 13, 0x03}}, {0, 1, {0, 0, 0, 11, 2}}}, 2, 8, 3, 0, false,
+         {{0, 0}, {2, 3}}, 0},
+        {"break row is decimal, limited to the next pattern's rows", {{0, 0, {0, 0, 0, 13, 0x12}}}, 1, 8, 2, 0, false,
+         {{0, 0}, {1, 7}}, 1},
+        {"break row that fits", {{0, 0, {0, 0, 0, 13, 0x05}}}, 1, 8, 2, 0, false, {{0, 0}, {1, 5}}, 0},
+        {"a backward jump counts a loop", {{1, 0, {0, 0, 0, 11, 0}}}, 1, 4, 2, 0, true, {{0, 0}, {0, 1}, {0, 0}}, 1},
+        // Each reading of row 0 jumps past the end: back to the song's start, one loop more.
+        {"a jump beyond the song restarts it", {{0, 0, {0, 0, 0, 11, 9}}}, 1, 4, 2, 0, true, {{0, 0}, {0, 0}}, 2},
+        {"a forward jump counts none", {{0, 0, {0, 0, 0, 11, 1}}}, 1, 4, 2, 0, true, {{0, 0}, {1, 0}}, 0},
+        // EE2 on the last row of pattern 0: the row plays three times, and an
+        // XM's status, copied at every row start after the position has moved
+        // on, shows pattern 1's row 0 from the first repeat on (the other
+        // module types keep showing the delayed row, as their trackers do).
+        {"the status of a delayed row is the row after it", {{3, 0, {0, 0, 0, 14, 0xE2}}}, 1, 4, 2, 0, false,
+         {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 0}, {1, 0}, {1, 1}}, 0},
+        {"a delayed row does not break twice", {{0, 0, {0, 0, 0, 13, 0x02}}, {0, 1, {0, 0, 0, 14, 0xE1}}}, 2, 4, 3, 0,
+         false, {{0, 0}, {1, 2}, {1, 2}}, 0},
+        // E60 on row 1, E62 on row 2: rows 1-2 play three times.
+        {"pattern loop", {{1, 0, {0, 0, 0, 14, 0x60}}, {2, 0, {0, 0, 0, 14, 0x62}}}, 2, 8, 1, 0, false,
+         {{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        XmModule song = songOf(c.cells, c.channels, c.rows, c.patterns);
+        song.restartPosition = c.restartPosition;
+        PlayerHarness h(song, c.loop);
+        EXPECT_EQ(nextRows(h, static_cast<uint32_t>(c.expected.size())), c.expected);
+        EXPECT_EQ(h.status().songLoopCount, c.loopCount);
+    }
 }
 
 TEST(PlayerSequence, PatternDelayRepeatsTheRowWithItsRowHandlers)
@@ -134,31 +144,6 @@ TEST(PlayerSequence, PatternDelayRepeatsTheRowWithItsRowHandlers)
     EXPECT_EQ(h.device(0).starts, 1u);
     h.tick(6);  // row 1 on the 24th tick
     EXPECT_EQ(h.device(0).starts, 2u);
-}
-
-TEST(PlayerSequence, TheStatusOfADelayedRowIsTheRowAfterIt)
-{
-    // EE2 on the last row of pattern 0: the row plays three times, and an
-    // XM's status, copied at every row start after the position has moved
-    // on, shows pattern 1's row 0 from the first repeat on (the other module
-    // types keep showing the delayed row, as their trackers do).
-    PlayerHarness h(songOf({{3, 0, {0, 0, 0, 14, 0xE2}}}, 1, 4, 2));
-    EXPECT_EQ(nextRows(h, 7), (Rows{{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}, {1, 0}, {1, 0}}));
-    EXPECT_EQ(nextRows(h, 1), (Rows{{1, 1}}));
-}
-
-TEST(PlayerSequence, PatternDelayDoesNotBreakTwice)
-{
-    PlayerHarness h(songOf({{0, 0, {0, 0, 0, 13, 0x02}}, {0, 1, {0, 0, 0, 14, 0xE1}}}, 2, 4, 3));
-    const Rows rows = nextRows(h, 3);
-    EXPECT_EQ(rows.back(), (std::pair<uint32_t, uint32_t>{1, 2}));
-}
-
-TEST(PlayerSequence, PatternLoopPlaysItsRowsAgain)
-{
-    // E60 on row 1, E62 on row 2: rows 1-2 play three times.
-    PlayerHarness h(songOf({{1, 0, {0, 0, 0, 14, 0x60}}, {2, 0, {0, 0, 0, 14, 0x62}}}));
-    EXPECT_EQ(nextRows(h, 8), (Rows{{0, 0}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 1}, {0, 2}, {0, 3}}));
 }
 
 TEST(PlayerSequence, SetPositionWrapsAndSteps)
