@@ -25,30 +25,31 @@ XmModule noteThenKeyOff(const XmEnvelope& volumeEnvelope, uint32_t keyOffRow = 1
     return song;
 }
 
-TEST(PlayerEnvelope, VolumeEnvelopeInterpolatesBetweenPoints)
+// The device volume on the note's row, then on each following tick.
+TEST(PlayerEnvelope, VolumeEnvelopeShapes)
 {
-    PlayerHarness h(noteThenKeyOff({{{0, 0}, {4, 64}}}, 8));
-    h.startFirstRow();
-    EXPECT_EQ(h.device(0).volume, 0u);
-    EXPECT_EQ(h.volumes(0, 5), (Volumes{16, 32, 48, 64, 64}));  // held at the last point
-}
-
-TEST(PlayerEnvelope, SustainHoldsUntilKeyOff)
-{
-    // Points (0, 64), (2, 32), (4, 0), sustain at point 1.
-    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 32}, {4, 0}}, 1}));
-    h.startFirstRow();
-    EXPECT_EQ(h.device(0).volume, 64u);
-    EXPECT_EQ(h.volumes(0, 6), (Volumes{48, 32, 32, 32, 32, 32}));  // key off on the last of these ticks
-    EXPECT_EQ(h.volumes(0, 3), (Volumes{16, 0, 0}));
-}
-
-TEST(PlayerEnvelope, LoopJumpsBackFromTheLoopEnd)
-{
-    PlayerHarness h(noteThenKeyOff({{{0, 64}, {2, 0}}, -1, 0, 1}, 8));
-    h.startFirstRow();
-    EXPECT_EQ(h.device(0).volume, 64u);
-    EXPECT_EQ(h.volumes(0, 4), (Volumes{32, 64, 32, 64}));
+    struct Case {
+        const char* name;
+        XmEnvelope envelope;
+        uint32_t keyOffRow;
+        Volumes expected;
+    };
+    const Case cases[] = {
+        {"interpolated between points, held at the last", {{{0, 0}, {4, 64}}}, 8, {0, 16, 32, 48, 64, 64}},
+        // Points (0, 64), (2, 32), (4, 0), sustain at point 1; key off on the seventh tick.
+        {"sustain holds until key off", {{{0, 64}, {2, 32}, {4, 0}}, 1}, 1, {64, 48, 32, 32, 32, 32, 32, 16, 0, 0}},
+        {"a loop jumps back from its end", {{{0, 64}, {2, 0}}, -1, 0, 1}, 8, {64, 32, 64, 32, 64}},
+        {"equal points do not divide by zero", {{{0, 64}, {0, 10}, {0, 30}}}, 8, {64, 64, 64, 64}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlayerHarness h(noteThenKeyOff(c.envelope, c.keyOffRow));
+        h.startFirstRow();
+        Volumes found = {h.device(0).volume};
+        for (uint32_t v : h.volumes(0, static_cast<uint32_t>(c.expected.size()) - 1))
+            found.push_back(v);
+        EXPECT_EQ(found, c.expected);
+    }
 }
 
 TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
@@ -69,13 +70,6 @@ TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
     EXPECT_EQ(devicePanning(192, 16), 16);   // 192 - 16 x 64 / 32 = 160
 }
 
-TEST(PlayerEnvelope, EnvelopeWithEqualPointsDoesNotDivideByZero)
-{
-    PlayerHarness h(noteThenKeyOff({{{0, 64}, {0, 10}, {0, 30}}}, 8));
-    h.startFirstRow();
-    EXPECT_EQ(h.volumes(0, 3), (Volumes{64, 64, 64}));
-}
-
 XmModule autoVibratoSong(uint8_t type, uint8_t sweep)
 {
     XmModule song = simpleSong(1, 4);
@@ -87,30 +81,30 @@ XmModule autoVibratoSong(uint8_t type, uint8_t sweep)
 
 auto devicePeriod = [](const player::ChannelState& c) { return c.devicePeriod; };
 
-TEST(PlayerAutoVibrato, SquareWaveAtFullDepth)
+TEST(PlayerAutoVibrato, WaveAndSweep)
 {
-    PlayerHarness h(autoVibratoSong(1, 0));
-    h.startFirstRow();
-    // Positions 64, 128, 192, 0, 64: -64 below bit 7, +64 above; 64 x 2048 >> 14 = 8.
-    EXPECT_EQ(h.channel(0).devicePeriod, 4600);
-    EXPECT_EQ(h.trace(4, devicePeriod), (Values{4616, 4616, 4600, 4600}));
-}
-
-TEST(PlayerAutoVibrato, SweepRaisesTheAmplitude)
-{
-    PlayerHarness h(autoVibratoSong(1, 4));
-    h.startFirstRow();
-    // Amplitude 512, 1024, 1536, 2048: offsets -2, +4, +6, -8.
-    EXPECT_EQ(h.channel(0).devicePeriod, 4606);
-    EXPECT_EQ(h.trace(3, devicePeriod), (Values{4612, 4614, 4600}));
-}
-
-TEST(PlayerAutoVibrato, SineWaveAndTheSquareEdgeCase)
-{
-    PlayerHarness h(autoVibratoSong(0, 0));
-    h.startFirstRow();
-    EXPECT_EQ(h.channel(0).devicePeriod, 4608 - 8);  // sine at 64: -64
-    EXPECT_EQ(player::autoVibratoWave(3, 0x80), -64);  // 64 does not fit in seven bits
+    struct Case {
+        const char* name;
+        uint8_t type, sweep;
+        Values expected;  // on the note's row, then on each following tick
+    };
+    const Case cases[] = {
+        // Positions 64, 128, 192, 0, 64: -64 below bit 7, +64 above; 64 x 2048 >> 14 = 8.
+        {"square at full depth", 1, 0, {4600, 4616, 4616, 4600, 4600}},
+        // Amplitude 512, 1024, 1536, 2048: offsets -2, +4, +6, -8.
+        {"sweep raises the amplitude", 1, 4, {4606, 4612, 4614, 4600}},
+        {"sine at 64", 0, 0, {4608 - 8}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlayerHarness h(autoVibratoSong(c.type, c.sweep));
+        h.startFirstRow();
+        Values found = {h.channel(0).devicePeriod};
+        for (int32_t v : h.trace(static_cast<uint32_t>(c.expected.size()) - 1, devicePeriod))
+            found.push_back(v);
+        EXPECT_EQ(found, c.expected);
+    }
+    EXPECT_EQ(player::autoVibratoWave(3, 0x80), -64) << "64 does not fit in seven bits";
 }
 
 // The rate the device gets for a note with the sample's finetune and relative note.
