@@ -78,24 +78,28 @@ TEST(ResonantFilter, PassesBelowTheCornerStopsAboveItAndRingsAtItWithResonance)
     EXPECT_LT(between, sineGain(resonantFilterFor(65 * filterCutoffFraction, 0, 44100), corner * 2, 44100));
 }
 
-// A full-scale 16-bit square, 100 frames a half-period, looped.
-std::vector<uint8_t> squareWave()
+// A full-scale 16-bit square, 100 frames a half-period.
+const std::vector<uint8_t>& squareWave()
 {
-    std::vector<int16_t> values(200);
-    for (size_t i = 0; i < values.size(); ++i)
-        values[i] = i < 100 ? 32767 : -32768;
-    return testing::bytesOf16(values);
+    static const std::vector<uint8_t> bytes = [] {
+        std::vector<int16_t> values(200);
+        for (size_t i = 0; i < values.size(); ++i)
+            values[i] = i < 100 ? 32767 : -32768;
+        return testing::bytesOf16(values);
+    }();
+    return bytes;
 }
+
+SampleDescription loopedSquare() { return describe(squareWave(), SampleType::pcm16Mono, LoopType::forward, 0, 400); }
 
 TEST(ResonantFilter, AFullScaleSquareStaysBoundedAtTheExtremesInEveryFamily)
 {
-    const std::vector<uint8_t> square = squareWave();
     for (SampleType type : {SampleType::pcm16Mono, SampleType::pcm8Mono})
         for (uint32_t rate : {8000u, 44100u, 1'000'000u})
             for (int f = 0; f < mixFamilyCount; ++f)
                 for (uint32_t cutoff : {0u, 127 * filterCutoffFraction, maximumFilterCutoff}) {
                     const auto family = static_cast<MixFamily>(f);
-                    std::vector<uint8_t> data = square;
+                    std::vector<uint8_t> data = squareWave();
                     if (type == SampleType::pcm8Mono) {
                         data.resize(200);
                         for (size_t i = 0; i < data.size(); ++i)
@@ -163,8 +167,7 @@ std::vector<int16_t> mixInPieces(Mixer& mixer, uint32_t frames, const std::vecto
 
 TEST(ResonantFilter, MixesTheSameWholeAndInPiecesAndChangesOnlyWhenOn)
 {
-    const std::vector<uint8_t> square = squareWave();
-    const SampleDescription sample = describe(square, SampleType::pcm16Mono, LoopType::forward, 0, 400);
+    const SampleDescription sample = loopedSquare();
     for (uint32_t formatBits : everyFamily) {
         std::vector<int16_t> renders[3];
         for (int way = 0; way < 3; ++way) {
@@ -190,8 +193,7 @@ TEST(ResonantFilter, MixesTheSameWholeAndInPiecesAndChangesOnlyWhenOn)
 
 TEST(ResonantFilter, MovingOnUnheardLeavesTheHistoryOfAMix)
 {
-    const std::vector<uint8_t> square = squareWave();
-    const SampleDescription sample = describe(square, SampleType::pcm16Mono, LoopType::forward, 0, 400);
+    const SampleDescription sample = loopedSquare();
     for (uint32_t formatBits : everyFamily) {
         Mixer heard, unheard;
         for (Mixer* mixer : {&heard, &unheard}) {
@@ -211,8 +213,7 @@ TEST(ResonantFilter, MovingOnUnheardLeavesTheHistoryOfAMix)
 
 TEST(ResonantFilter, ANewNoteStartsWithASilentHistoryAndASettingChangeKeepsIt)
 {
-    const std::vector<uint8_t> square = squareWave();
-    const SampleDescription sample = describe(square, SampleType::pcm16Mono, LoopType::forward, 0, 400);
+    const SampleDescription sample = loopedSquare();
     // Families without the fade of the old note on a shadow channel.
     for (uint32_t formatBits : {mixMono | mixInteger, mixStereo | mixFloat}) {
         Mixer played, fresh;

@@ -65,6 +65,16 @@ Rendered render(uint32_t format, const SampleDescription& sample, uint32_t rate,
     return {mix16(mixer, frames), rate / 65536.0 / period};
 }
 
+// The left side's power over output frames 100..699, in dB relative to the
+// full 16000 tone the samples hold.
+double toneLevel(const Rendered& r)
+{
+    double sum = 0;
+    for (size_t n = 100; n < 700; ++n)
+        sum += double(r.out[2 * n]) * r.out[2 * n];
+    return 10 * std::log10(sum / 600 / (16000.0 * 16000.0 / 2));
+}
+
 TEST(SincMixing, LoopedSineStaysCleanAcrossEverySeam)
 {
     // A 16-frame cosine, 4 periods looped. A forward loop from frame 0 wraps
@@ -143,15 +153,8 @@ TEST(SincMixing, FrequenciesAboveTheOutputLimitAreHeldBack)
     const std::vector<uint8_t> high = toneBytes(2000, 1 / 0.35, 0);
     const SampleDescription sample = describe(high, SampleType::pcm16Mono, LoopType::none);
     const uint32_t rate = exactRate * 5 / 2;
-    const auto level = [&](uint32_t format) {
-        const Rendered r = render(format, sample, rate, 1, 700);
-        double sum = 0;
-        for (size_t n = 100; n < 700; ++n)
-            sum += double(r.out[2 * n]) * r.out[2 * n];
-        return 10 * std::log10(sum / 600 / (16000.0 * 16000.0 / 2));
-    };
-    EXPECT_GT(level(mixFloat), -3);
-    EXPECT_LT(level(mixSinc), -20);
+    EXPECT_GT(toneLevel(render(mixFloat, sample, rate, 1, 700)), -3);
+    EXPECT_LT(toneLevel(render(mixSinc, sample, rate, 1, 700)), -20);
 }
 
 TEST(SincMixing, ToneLevelFollowsTheStepSmoothly)
@@ -165,11 +168,7 @@ TEST(SincMixing, ToneLevelFollowsTheStepSmoothly)
         const double period = 4 * step;  // sample frames per cycle of the tone
         const std::vector<uint8_t> tone = toneBytes(3000, period, 0);
         const SampleDescription sample = describe(tone, SampleType::pcm16Mono, LoopType::none);
-        const Rendered r = render(mixSinc, sample, static_cast<uint32_t>(std::lround(step * exactRate)), period, 700);
-        double sum = 0;
-        for (size_t n = 100; n < 700; ++n)
-            sum += double(r.out[2 * n]) * r.out[2 * n];
-        return 10 * std::log10(sum / 600 / (16000.0 * 16000.0 / 2));
+        return toneLevel(render(mixSinc, sample, static_cast<uint32_t>(std::lround(step * exactRate)), period, 700));
     };
     double previous = level(1.0);
     EXPECT_GT(previous, -1.5);
