@@ -549,12 +549,6 @@ TEST(OutputStage, FiltersKeepTheirHistoryFromChunkToChunk)
     }
 }
 
-}  // namespace
-}  // namespace corvid
-
-namespace corvid {
-namespace {
-
 TEST(SharedMixer, DeviceOperationsReachTheSharedMixerWithTheLibraryOptions)
 {
     resetLibraryCore();
@@ -571,7 +565,7 @@ TEST(SharedMixer, DeviceOperationsReachTheSharedMixerWithTheLibraryOptions)
     EXPECT_EQ(ops.setVolume(&sharedMixer(), 5, 1), ErrorCode::invalidChannel);
 
     const std::vector<uint8_t> data(64, 0);
-    SampleDescription sample = testing::describe(data, SampleType::pcm16Mono);
+    SampleDescription sample = describe(data, SampleType::pcm16Mono);
     uint32_t handle = 0;
     ASSERT_EQ(ops.addSample(&sharedMixer(), sample, true, handle), ErrorCode::ok);
     EXPECT_EQ(sharedMixer().sampleSlot(handle).layout.type, SampleType::pcm16Mono) << "option 9 off: no mu-law";
