@@ -88,7 +88,7 @@ TEST(PlayerNotes, AnInstrumentMissingFromTheFileStopsTheChannel)
     EXPECT_EQ(h.device(0).sample, 1u);
 }
 
-TEST(PlayerNotes, NoteDelayCutAndRetrigger)
+TEST(PlayerNotes, NoteDelayCutRetriggerAndMultiRetrigger)
 {
     PlayerHarness delay(channelSong({{0, {c4, 1, 0, 14, 0xD3}}}));
     delay.tick(8);
@@ -109,14 +109,11 @@ TEST(PlayerNotes, NoteDelayCutAndRetrigger)
         sets.push_back(retrigger.device(0).positionSets);
     }
     EXPECT_EQ(sets, (Volumes{0, 1, 1, 2, 2}));  // on ticks 2 and 4
-}
 
-TEST(PlayerNotes, MultiRetriggerChangesTheVolume)
-{
-    PlayerHarness h(channelSong({{0, {c4, 1, 0, 27, 0x12}}}));  // R12: every 2 ticks, volume - 1
-    h.startFirstRow();
-    EXPECT_EQ(h.trace(5, volume), (Values{64, 63, 63, 62, 62}));
-    EXPECT_EQ(h.device(0).positionSets, 2u);
+    PlayerHarness multi(channelSong({{0, {c4, 1, 0, 27, 0x12}}}));  // R12: every 2 ticks, volume - 1
+    multi.startFirstRow();
+    EXPECT_EQ(multi.trace(5, volume), (Values{64, 63, 63, 62, 62}));
+    EXPECT_EQ(multi.device(0).positionSets, 2u);
 }
 
 TEST(PlayerNotes, SampleOffsetStartsInsideTheSample)
