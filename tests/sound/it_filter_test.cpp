@@ -13,8 +13,6 @@
 namespace corvid::testing {
 namespace {
 
-constexpr uint8_t noteC5 = 60;
-constexpr uint8_t letterZ = 26;
 constexpr uint8_t used = 0x80;  // bit 7 of IFC and IFR
 constexpr uint32_t step = 256;  // the device's cutoff steps in one of the file's
 

@@ -17,7 +17,6 @@ namespace {
 
 // Channel 0 of a one-channel song: its pool starts at device channel 1.
 constexpr uint32_t firstPoolChannel = 1;
-constexpr uint8_t noteC5 = 60, noteD5 = 62, noteE5 = 64;
 
 ItFile instrumentRows(const std::vector<std::vector<uint8_t>>& rows, uint8_t newNoteAction)
 {
@@ -325,8 +324,6 @@ TEST(ItNotes, ANoteWithoutItsInstrumentKeepsAnEnvelopeThatCarries)
     EXPECT_EQ(h.device(0).volume, 28u);  // 48 x (64 - 8 x 3.2) / 64
 }
 
-constexpr uint8_t letterX = 24;
-
 // The channel's panning and the device's volume at the first tick of each
 // row (speed 4).
 std::vector<std::pair<int32_t, uint32_t>> panningAndVolumePerRow(const ItFile& f, size_t rows)
@@ -448,7 +445,6 @@ TEST(ItNotes, TheKeyboardPlaysTheNoteItMapsEachKeyTo)
     // C-5, then D-5 under a tone portamento at full speed, whose first
     // sliding tick reaches its target: the rates of C-5 and D-5, an octave
     // up (twice as fast) on a keyboard that plays every key an octave up.
-    constexpr uint8_t letterG = 7;
     const std::vector<std::vector<uint8_t>> rows = {
         {noteAndSample, noteC5, 1}, {noteSampleEffect, noteD5, 1, letterG, 0xFF}, {}};
     const auto rates = [&](int8_t shift) {

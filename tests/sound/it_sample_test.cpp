@@ -16,7 +16,6 @@
 namespace corvid::testing {
 namespace {
 
-constexpr uint8_t noteC5 = 60, itKeyOff = 255, itFade = 246;
 constexpr uint8_t sampleData = 1, sampleLoop = 16, sampleSustain = 32, loopPingPong = 64, sustainPingPong = 128;
 
 ItFile withSampleLoops(uint8_t flags, uint32_t sustainStart, uint32_t sustainEnd)

@@ -218,6 +218,10 @@ inline std::vector<uint8_t> midiConfiguration(const std::vector<std::pair<size_t
 
 constexpr uint8_t noteAndSample = 0x03, effectOnly = 0x08, noteSampleEffect = 0x0B, volumeOnly = 0x04,
                   noteSampleVolume = 0x07, noteOnly = 0x01;
-constexpr uint8_t letterI = 9, letterM = 13, letterN = 14, letterP = 16, letterS = 19, letterY = 25;
+// Effect letters (A is 1) and notes as the file stores them.
+constexpr uint8_t letterE = 5, letterF = 6, letterG = 7, letterH = 8, letterI = 9, letterM = 13, letterN = 14, letterO = 15,
+                  letterP = 16, letterQ = 17, letterS = 19, letterU = 21, letterV = 22, letterW = 23, letterX = 24,
+                  letterY = 25, letterZ = 26;
+constexpr uint8_t noteC5 = 60, noteD5 = 62, noteE5 = 64, itKeyOff = 255, itFade = 246;
 
 }  // namespace corvid::testing
