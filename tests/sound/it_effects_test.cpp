@@ -11,7 +11,6 @@
 namespace corvid::testing {
 namespace {
 
-constexpr uint8_t letterE = 5, letterF = 6, letterG = 7, letterH = 8, letterO = 15, letterQ = 17, letterV = 22, letterW = 23, letterX = 24, letterU = 21;
 constexpr uint16_t oldEffects = 16, compatibleGxx = 32;
 using Values = std::vector<int32_t>;
 
@@ -75,10 +74,11 @@ TEST(ItEffects, GlobalVolumeRunsOnItsWideScaleWithFineSlides)
     EXPECT_EQ(h.device(0).volume, 48u);
 }
 
-TEST(ItEffects, HighOffsetAddsToLaterSampleOffsetsUntilChanged)
+TEST(ItEffects, HighOffsetAddsToLaterSampleOffsetsUntilChangedAndOnlyOldEffectsKeepOnePastTheEnd)
 {
     // SA1 then O02 with a note: 1 x 65536 + 2 x 256 bytes in; SA0 takes it
-    // back. (The old effects keep an offset past the short sample's end.)
+    // back. Both lie past the 4-frame sample: IT's effects ignore them, the
+    // old effects keep them.
     ItFile f = channelRows({{effectOnly, letterS, 0xA1},
                             {noteSampleEffect, 60, 1, letterO, 0x02},
                             {effectOnly, letterS, 0xA0},
@@ -90,6 +90,12 @@ TEST(ItEffects, HighOffsetAddsToLaterSampleOffsetsUntilChanged)
     EXPECT_EQ(h.device(0).lastPosition, 65536 + 512);
     h.tick(8);
     EXPECT_EQ(h.device(0).lastPosition, 512);
+
+    f.extraFlags = 0;
+    PlayerHarness it(writeIt(f));
+    it.startFirstRow();
+    it.tick(12);
+    EXPECT_EQ(it.device(0).lastPosition, 0);
 }
 
 TEST(ItEffects, SurroundUntilAPanningIsSet)
@@ -230,20 +236,6 @@ TEST(ItEffects, WithoutCompatibleGxxTonePortamentoSharesTheMemoryOfPortaUpAndDow
     f.extraFlags = compatibleGxx;
     PlayerHarness own(writeIt(f));
     EXPECT_EQ(slidesByRow(own, 6), (Values{-8, 0, -32, 8, -16, -8}));
-}
-
-TEST(ItEffects, OldEffectsPutAnOffsetPastTheEndAtTheEnd)
-{
-    // O01 (256) lies past the 4-frame sample: IT's effects ignore it.
-    ItFile f = channelRows({{noteSampleEffect, 60, 1, letterO, 0x01}, {}});
-    PlayerHarness it(writeIt(f));
-    it.startFirstRow();
-    EXPECT_EQ(it.device(0).lastPosition, 0);
-
-    f.extraFlags = oldEffects;
-    PlayerHarness old(writeIt(f));
-    old.startFirstRow();
-    EXPECT_EQ(old.device(0).lastPosition, 256);
 }
 
 }  // namespace
