@@ -61,9 +61,10 @@ TEST(ModPlayback, SlidesMoveThePeriodByTheArgumentWithinTheClassicRange)
 TEST(ModPlayback, ExtendedOctavesWidenTheRange)
 {
     // A note at 1712 (octave 0) marks the module: slides reach 28..1712.
-    PlayerHarness h(writeMod(modChannelSong({{0, {1712, 1, 0x2, 0xFF}}, {1, {0, 0, 0x1, 0xFF}}, {2, {0, 0, 0x1, 0xFF}},
-                                             {3, {0, 0, 0x1, 0xFF}}, {4, {0, 0, 0x1, 0xFF}}, {5, {0, 0, 0x1, 0xFF}},
-                                             {6, {0, 0, 0x1, 0xFF}}, {7, {0, 0, 0x1, 0xFF}}})));
+    ModSong song = modChannelSong({{0, {1712, 1, 0x2, 0xFF}}});
+    for (uint32_t row = 1; row < 8; ++row)
+        song.cell(0, row, 0) = {0, 0, 0x1, 0xFF};
+    PlayerHarness h(writeMod(song));
     h.startFirstRow();
     EXPECT_EQ(h.trace(1, period), (Values{1712}));
     h.tick(5 + 6 * 7);
