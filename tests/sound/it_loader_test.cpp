@@ -81,31 +81,14 @@ TEST(ItLoader, TheSongMessageEndsItsLinesInNewlinesAndStaysInsideTheFile)
     EXPECT_EQ(loadExpecting(loadIT, writeIt(f))->message, "");
 }
 
-// The envelopes' points and loops are checked where they play.
-TEST(ItLoader, InstrumentKeyboardEnvelopeAndFadeout)
-{
-    ItFile f = standardFile();
-    f.instruments = true;
-    auto module = loadExpecting(loadIT, writeIt(f));
-    const Instrument& instrument = module->instruments.at(0);
-    EXPECT_EQ(instrument.name, "keyboard");
-    EXPECT_EQ(instrument.fadeout, 8u * 32);
-    ASSERT_EQ(instrument.samples.size(), 1u);
-    ASSERT_TRUE(instrument.noteToSample);
-    EXPECT_EQ((*instrument.noteToSample)[59], 255);  // no sample below C-5
-    EXPECT_EQ((*instrument.noteToSample)[60], 0);
-    EXPECT_TRUE(instrument.volumeEnvelope);
-    EXPECT_FALSE(instrument.panningEnvelope);
-}
-
 using Values = std::vector<int32_t>;
 const auto period = [](const player::ChannelState& c) { return c.period; };
 
-TEST(ItLoader, InstrumentsOfTheLayoutBefore2AreReadAsSuch)
+TEST(ItLoader, InstrumentsOfEitherLayoutAreReadAndPlayedAlike)
 {
     // The same instrument in both layouts: the old one keeps a volume
     // envelope alone, its fade-out in 512ths (8 there is 16 here), its
-    // duplicate check on or off.
+    // duplicate check on or off. Both map notes 60 and up to the sample.
     ItFile f = channelRows({{0x03, 60, 1}, {}, {0x01, 255}, {}, {}, {}, {}, {}});
     f.instruments = true;
     f.newNoteAction = 2;
@@ -117,18 +100,25 @@ TEST(ItLoader, InstrumentsOfTheLayoutBefore2AreReadAsSuch)
     old.fadeout = 8;
     f.fadeout = 16;
     f.envelopes[1] = {};
-    auto module = loadExpecting(loadIT, writeIt(old));
-    const Instrument& instrument = module->instruments.at(0);
-    EXPECT_EQ(instrument.name, "old keyboard");
-    EXPECT_EQ(instrument.fadeout, 16u * 32);
-    EXPECT_EQ(instrument.newNoteAction, NewNoteAction::noteOff);
-    EXPECT_EQ(instrument.duplicateCheck, DuplicateCheck::note);
-    ASSERT_TRUE(instrument.volumeEnvelope);
-    EXPECT_EQ(instrument.volumeEnvelope->loopStart, 1);
-    EXPECT_EQ(instrument.volumeEnvelope->loopEnd, 2);
-    EXPECT_FALSE(instrument.panningEnvelope);
-    EXPECT_FALSE(instrument.pitchEnvelope);
-    EXPECT_EQ(instrument.globalVolume, 128);
+    for (const auto& [file, name] : {std::pair(&old, "old keyboard"), std::pair(&f, "keyboard")}) {
+        SCOPED_TRACE(name);
+        auto module = loadExpecting(loadIT, writeIt(*file));
+        const Instrument& instrument = module->instruments.at(0);
+        EXPECT_EQ(instrument.name, name);
+        EXPECT_EQ(instrument.fadeout, 16u * 32);
+        EXPECT_EQ(instrument.newNoteAction, NewNoteAction::noteOff);
+        EXPECT_EQ(instrument.duplicateCheck, DuplicateCheck::note);
+        ASSERT_EQ(instrument.samples.size(), 1u);
+        ASSERT_TRUE(instrument.noteToSample);
+        EXPECT_EQ((*instrument.noteToSample)[59], 255);  // no sample below C-5
+        EXPECT_EQ((*instrument.noteToSample)[60], 0);
+        ASSERT_TRUE(instrument.volumeEnvelope);
+        EXPECT_EQ(instrument.volumeEnvelope->loopStart, 1);
+        EXPECT_EQ(instrument.volumeEnvelope->loopEnd, 2);
+        EXPECT_FALSE(instrument.panningEnvelope);
+        EXPECT_FALSE(instrument.pitchEnvelope);
+        EXPECT_EQ(instrument.globalVolume, 128);
+    }
     // And it plays as its new-layout twin, tick by tick.
     PlayerHarness oldSong(writeIt(old));
     const std::vector<uint32_t> heard = oldSong.volumes(0, 32);
