@@ -110,21 +110,7 @@ TEST(ItFilter, ANoteTakesItsInstrumentsDefaultsThenItsRowsZxx)
     EXPECT_EQ(heardPerRow(instrumentSong(open, used | 127, used | 0), open.size()), openExpected);
 }
 
-TEST(ItFilter, AFilterEnvelopeTurnsTheFilterOnAtTheNotesStart)
-{
-    ItFile f = instrumentSong({{noteAndSample, noteC5, 1}}, 0, 0);
-    f.envelopes[2] = ItEnvelope{1 | 0x80, {{0, 0}, {32, 10}}, 0, 0, 0, 0};
-    const auto onAtStart = [](const ItFile& file) {
-        PlayerHarness h(writeIt(file));
-        h.startFirstRow();
-        return std::get<0>(heard(h));
-    };
-    EXPECT_TRUE(onAtStart(f));
-    f.envelopes[2].flags = 1;  // a pitch envelope
-    EXPECT_FALSE(onAtStart(f));
-}
-
-TEST(ItFilter, AFilterEnvelopeScalesTheCutoffTickByTickAndLeavesThePitchAlone)
+TEST(ItFilter, AFilterEnvelopeTurnsTheFilterOnAndScalesTheCutoffTickByTickLeavingThePitchAlone)
 {
     // From the top (+32: the cutoff as set) to the bottom (-32: none of it)
     // over 8 ticks, then up to the middle (half) by tick 12, where it stays.
@@ -139,6 +125,15 @@ TEST(ItFilter, AFilterEnvelopeScalesTheCutoffTickByTickAndLeavesThePitchAlone)
         EXPECT_EQ(heard(h), Heard(true, 100 * share / 2, 0)) << "tick " << tick;
         EXPECT_EQ(h.device(0).rate, rate) << "tick " << tick;
         h.tick();
+    }
+    // Without a default cutoff the filter envelope alone turns the filter on; a pitch envelope does not.
+    ItFile unset = instrumentSong({{noteAndSample, noteC5, 1}}, 0, 0);
+    unset.envelopes[2] = f.envelopes[2];
+    for (const uint8_t flags : {1 | 0x80, 1}) {
+        unset.envelopes[2].flags = flags;
+        PlayerHarness u(writeIt(unset));
+        u.startFirstRow();
+        EXPECT_EQ(std::get<0>(heard(u)), flags != 1) << int(flags);
     }
 }
 
