@@ -182,7 +182,6 @@ TEST(ItEffects, WithoutTheOldEffectsVibratoMovesTheRowsFirstTickToo)
                             {volumeOnly, 211},
                             {effectOnly, letterU, 0x48},
                             {}});
-    f.rows = 5;
     PlayerHarness it(writeIt(f));
     EXPECT_EQ(offsetsByRow(it, 5), (std::vector<Values>{{0, 12, 22, 29},
                                                         {31, 29, 22, 12},
