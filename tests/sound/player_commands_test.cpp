@@ -8,21 +8,8 @@
 namespace corvid::testing {
 namespace {
 
-using Cells = std::vector<std::pair<uint32_t, XmCell>>;  // row, cell on channel 0
-
-XmModule channelSong(const Cells& cells, uint16_t rows = 8)
-{
-    XmModule song = simpleSong(1, rows);
-    for (const auto& [row, cell] : cells)
-        song.patterns[0].at(row, 0, 1) = cell;
-    return song;
-}
-
 constexpr uint8_t c4 = 49, c5 = 61;
 constexpr int32_t c4Period = 4608;
-
-using Values = std::vector<int32_t>;
-using Volumes = std::vector<uint32_t>;
 
 auto period = [](const player::ChannelState& c) { return c.period; };
 auto outputPeriod = [](const player::ChannelState& c) { return c.outputPeriod; };
@@ -211,7 +198,7 @@ TEST(PlayerPitch, FineAndExtraFinePortamentoOncePerRow)
 
 TEST(PlayerPitch, PeriodsStayInTheirRange)
 {
-    Cells cells = {{0, {c4, 1, 0, 2, 0xFF}}};
+    ChannelCells cells = {{0, {c4, 1, 0, 2, 0xFF}}};
     for (uint32_t row = 1; row < 16; ++row)
         cells.push_back({row, {0, 0, 0, 2, 0}});
     PlayerHarness h(channelSong(cells, 16));

@@ -11,16 +11,11 @@
 namespace corvid::testing {
 namespace {
 
-using Volumes = std::vector<uint32_t>;
-using Values = std::vector<int32_t>;
-
 constexpr uint8_t c4 = 49;
 
 XmModule noteThenKeyOff(const XmEnvelope& volumeEnvelope, uint32_t keyOffRow = 1)
 {
-    XmModule song = simpleSong(1, 16);
-    song.patterns[0].at(0, 0, 1) = {c4, 1};
-    song.patterns[0].at(keyOffRow, 0, 1) = {97};
+    XmModule song = channelSong({{0, {c4, 1}}, {keyOffRow, {97}}}, 16);
     song.instruments[0].volumeEnvelope = volumeEnvelope;
     return song;
 }
@@ -55,8 +50,7 @@ TEST(PlayerEnvelope, VolumeEnvelopeShapes)
 TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
 {
     const auto devicePanning = [](uint8_t samplePanning, uint16_t y) {
-        XmModule song = simpleSong(1, 4);
-        song.patterns[0].at(0, 0, 1) = {c4, 1};
+        XmModule song = channelSong({{0, {c4, 1}}}, 4);
         song.instruments[0].samples[0].panning = samplePanning;
         song.instruments[0].panningEnvelope = {{{0, y}}};
         PlayerHarness h(song);
@@ -72,10 +66,8 @@ TEST(PlayerEnvelope, PanningEnvelopeSwingsAroundThePanning)
 
 XmModule autoVibratoSong(uint8_t type, uint8_t sweep)
 {
-    XmModule song = simpleSong(1, 4);
-    song.patterns[0].at(0, 0, 1) = {c4, 1};
-    XmInstrument& in = song.instruments[0];
-    in.vibrato = {type, sweep, 8, 64};
+    XmModule song = channelSong({{0, {c4, 1}}}, 4);
+    song.instruments[0].vibrato = {type, sweep, 8, 64};
     return song;
 }
 
@@ -110,9 +102,8 @@ TEST(PlayerAutoVibrato, WaveAndSweep)
 // The rate the device gets for a note with the sample's finetune and relative note.
 uint32_t rateOf(bool linear, uint8_t note, int8_t finetune, int8_t relativeNote = 0)
 {
-    XmModule song = simpleSong(1, 4);
+    XmModule song = channelSong({{0, {note, 1}}}, 4);
     song.linearFrequencies = linear;
-    song.patterns[0].at(0, 0, 1) = {note, 1};
     song.instruments[0].samples[0].finetune = finetune;
     song.instruments[0].samples[0].relativeNote = relativeNote;
     PlayerHarness h(song);

@@ -205,6 +205,18 @@ public:
 };
 
 using Rows = std::vector<std::pair<uint32_t, uint32_t>>;
+using Values = std::vector<int32_t>;    // a channel's field, tick by tick
+using Volumes = std::vector<uint32_t>;  // device volumes, tick by tick
+using ChannelCells = std::vector<std::pair<uint32_t, XmCell>>;  // row, cell on channel 0
+
+// A one-channel song of `rows` rows with these cells.
+inline XmModule channelSong(const ChannelCells& cells, uint16_t rows = 8)
+{
+    XmModule song = simpleSong(1, rows);
+    for (const auto& [row, cell] : cells)
+        song.patterns[0].at(row, 0, 1) = cell;
+    return song;
+}
 
 // The (position, row) the status shows at each of the next `count` row
 // starts, a pattern delay's repeats included.
