@@ -17,13 +17,10 @@ namespace corvid {
 namespace {
 
 using testing::describe;
+using testing::everyFamily;
 using testing::mix16;
 using testing::openMixer;
 using testing::startSample;
-
-constexpr uint32_t everyFamily[] = {mixMono | mixInteger,        mixStereo | mixInteger, mixMono | mixFloat,
-                                    mixStereo | mixFloat,        mixMono | mixInterpolating,
-                                    mixStereo | mixInterpolating, mixMono | mixSinc,      mixStereo | mixSinc};
 
 constexpr uint32_t outputRates[] = {8000, 11025, 22050, 44100, 96000, 1'000'000};
 

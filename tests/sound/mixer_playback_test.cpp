@@ -97,9 +97,7 @@ TEST(MixerPlayback, EveryFamilyMixesEverySampleType)
         {SampleType::muLawMono, {codeA}, muLawDecode(codeA), muLawDecode(codeA)},
         {SampleType::muLawStereo, {codeA, codeB}, muLawDecode(codeA), muLawDecode(codeB)},
     };
-    for (uint32_t format : {mixInteger | mixMono, mixInteger | mixStereo, mixFloat | mixMono, mixFloat | mixStereo,
-                            mixInterpolating | mixMono, mixInterpolating | mixStereo, mixSinc | mixMono,
-                            mixSinc | mixStereo}) {
+    for (uint32_t format : everyFamily) {
         for (const Case& c : cases) {
             std::vector<uint8_t> data;
             for (int i = 0; i < 16; ++i)

@@ -12,6 +12,11 @@
 
 namespace corvid::testing {
 
+// The format bits of every mixing family, mono and stereo.
+constexpr uint32_t everyFamily[] = {mixMono | mixInteger,        mixStereo | mixInteger, mixMono | mixFloat,
+                                    mixStereo | mixFloat,        mixMono | mixInterpolating,
+                                    mixStereo | mixInterpolating, mixMono | mixSinc,      mixStereo | mixSinc};
+
 inline platform::CpuInfo cpuOf(const char* vendor)
 {
     platform::CpuInfo cpu;
